@@ -1,0 +1,157 @@
+#pragma once
+// Farbale: the server-side zip-file manager's one component class. The web host creates one object
+// per request, hands it the request's scripting context with OnStartPage and calls ShowPage, which
+// writes the page that the request's OP asks for. Every page, list, check and operation is a
+// private member; each is defined in the file of the subsystem folder it belongs to.
+
+#include <cstdint>
+#include <string>
+
+#include "component/archive/ZipEntryRecord.h"
+#include "platform/asp/ScriptingContext.h"
+
+namespace vantrel {
+
+template <typename Tag>
+struct FarbaleTestAccess;
+
+// The two kinds of operation slot: one zip and one unzip operation may run at a time.
+enum class OperationKind { Zip, Unzip };
+
+// Which list MatchPathList tests.
+enum class PathListMode { Exclude, Include };
+
+class Farbale {
+public:
+    Farbale();
+
+    // Keeps the request's context in the module's slot for the calling thread.
+    void OnStartPage(asp::ScriptingContext& context);
+    // Main entry point for component. Creates the various pages of the application, depending on
+    // the attributes supplied in the request. False when the page reported a failure.
+    bool ShowPage();
+
+    // The folder lock files and the zip library's temporary files go to; ends in a backslash.
+    const std::string& TemporaryDirectory() const { return TempDir; }
+    int32_t WaitPeriod() const { return WaitForSeconds; }
+    int32_t TimeOutPeriod() const { return TimeOutSeconds; }
+
+private:
+    // Unit tests reach private members through a specialisation of their own.
+    template <typename Tag>
+    friend struct FarbaleTestAccess;
+
+    // ---- core: creation, request, fragments, frameset, result and information pages
+    void InitTempDirectory();
+    std::string ProbeTempFolder();
+    void ReadRequestFields();
+    void BuildFragments();
+    void Dispatch(bool& result);
+    void WriteDebugEcho();
+    void WriteFrameset();
+    void WriteInfoPage();
+    void WriteInfoContent();
+    std::string GetZipLibraryVersion();
+    std::string GetUnzipLibraryVersion();
+    bool WriteResultPage(bool& zipFlag);
+
+    // ---- pages: source, target, control and contents pages, file-system lists
+    void WriteSourcePage();
+    int16_t FillSourceLists(const std::string& sourcePath, std::string& typeList,
+                            std::string& driveList, std::string& folderList, std::string& fileList);
+    void WriteTargetPage();
+    int16_t FillTargetLists(const std::string& targetPath, std::string& driveList,
+                            std::string& folderList);
+    void SplitPath(const std::string& fullPath, std::string& drive, std::string& folder,
+                   std::string& file);
+    std::string BuildFileTypeList(const std::string& selectedPattern);
+    std::string BuildDriveList(const std::string& currentDrive);
+    int32_t BuildFolderFileLists(const std::string& driveLabel, const std::string& filePattern,
+                                 const std::string& folderPath, std::string& folderList,
+                                 std::string& fileList);
+    void WriteZipControls();
+    void WriteUnzipControls();
+    void WriteUnzipOptionRows(bool blnWithUpdate);
+    void WriteZipContents();
+
+    // ---- policy: settings, path policy, operation queue
+    std::string ReadSetting(const std::string& name);
+    bool SettingIsSet(const std::string& name);
+    bool CheckPathAccess(const std::string& path);
+    bool MatchPathList(const std::string& path, const std::string& list, PathListMode mode);
+    bool WaitForOperationSlot(OperationKind kind);
+    void ReleaseOperationSlot(OperationKind kind);
+    bool LockFileIsLive(OperationKind kind);
+    void CreateLockFile(OperationKind kind);
+
+    // ---- archive: zip, unzip and test, listing
+    bool ZipOperation(std::string archive, std::string files, std::string password,
+                      std::string options);
+    bool RunZipLibrary(std::string& archive, std::string& files, int32_t& action, int32_t& flags,
+                       std::string& password, int32_t& level, std::string& message);
+    bool UnzipOperation(std::string archive, std::string target, std::string names,
+                        std::string password, std::string options);
+    bool RunUnzipLibrary(std::string& archive, std::string& target, std::string& names,
+                         int32_t& action, int32_t& flags, std::string& password,
+                         std::string& message);
+    bool ListZipFile(std::string archive, std::string& list, std::string& summary);
+    bool ReadZipEntries(const std::string& archive, std::string& list, std::string& totalSize,
+                        std::string& totalCompressed, std::string& rate, int32_t& count);
+    std::string EntryDetails(const std::string& name, const ZipEntryRecord& record,
+                             double& totalSize, double& totalCompressed);
+    std::string AttributeText(int32_t attributes);
+    std::string MethodName(int16_t method);
+    std::string OptionText(int16_t option);
+    int32_t ShiftBits(int32_t value, int16_t count);
+
+    // The current request's context (throws asp::AspError when there is none).
+    asp::ScriptingContext& Context();
+    void Write(std::string_view text);
+    std::string ServerVariable(std::string_view name);
+
+    // Kept for the object's life, fixed at creation.
+    std::string TempDir;
+    int32_t WaitForSeconds = 30;
+    int32_t TimeOutSeconds = 300;
+
+    // Rebuilt by every ShowPage.
+    std::string strQuote;
+    std::string strNewLine;
+    std::string strOperation;
+    std::string strSourcePath;
+    std::string strSourceList;
+    std::string strTargetPath;
+    std::string strPassword;
+    std::string strZipNameList;
+    std::string strZipFileName;
+    std::string strZipDisabled;
+    std::string strOptions;
+    std::string strWork5;
+    std::string strWork6;
+    std::string strEnablePasswordScript;
+    std::string strPageHead;
+    std::string strMetaTags;
+    std::string strFontOpen;
+    std::string strBodyOpen;
+    std::string strPageClose;
+    std::string strCallForm;
+    std::string strCallFormToResult;
+    std::string strHiddenOpOpen;
+    std::string strControlsClose;
+    std::string strScriptOpen;
+    std::string strCellOpen;
+    std::string strRowBreak;
+    std::string strHelpButton;
+    std::string strCheckboxOpen;
+    std::string strCallFieldsAndButtons;
+    std::string strPasswordBox;
+    std::string strStartButton;
+    std::string strSpanSmall;
+    bool blnDebugMode = false;
+
+    // The lock file this object created for each kind, so that releasing frees only its own.
+    std::string heldZipLock_;
+    std::string heldUnzipLock_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,32 @@
+#pragma once
+// The scripting host's conversions and locale, as the component and the security dialog rely on
+// them: IsNumeric, conversion to a 32-bit whole number with halves rounded to even, and the
+// server's number, date and time formats (thousands separator ",", M/D/YYYY, h:mm:ss AM/PM).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel::asp {
+
+// True for a decimal number with optional blanks round it, sign, fraction and exponent:
+// "12", " -4.5 ", "1e3", ".5". False for "", "abc", "1 2", "0x10".
+bool IsNumeric(std::string_view text);
+
+// The value of a numeric text, or nullopt when it is not numeric.
+std::optional<double> NumericValue(std::string_view text);
+
+// The text's value rounded to a whole number, halves to the even neighbour (12.5 -> 12,
+// 45.5 -> 46, "1e3" -> 1000); nullopt when the text is not numeric or the value does not fit a
+// signed 32-bit whole number.
+std::optional<int32_t> ToWholeNumber(std::string_view text);
+
+// 1234567.891 with 2 decimals -> "1,234,567.89"; with 0 decimals -> "1,234,568".
+std::string FormatNumber(double value, int decimals);
+// 12/17/1999
+std::string FormatShortDate(int year, int month, int day);
+// 1:32:30 PM
+std::string FormatLongTime(int hour, int minute, int second);
+
+}  // namespace vantrel::asp

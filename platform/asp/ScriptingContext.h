@@ -1,0 +1,91 @@
+#pragma once
+// The scripting context a page is run with: the request, the response it writes into, the user's
+// session and the server's path mapping. The web host builds one per request; the component reaches
+// it through the context slot of its module.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vantrel::asp {
+
+// A failed call on the scripting context; its message is the description a page shows.
+class AspError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Named values in the order they arrived; a name may repeat, the first one counts.
+using FieldList = std::vector<std::pair<std::string, std::string>>;
+
+class Request {
+public:
+    Request(FieldList queryString, FieldList form, FieldList cookies, FieldList serverVariables);
+
+    // The default item: the query string, then the form, the cookies and the server variables.
+    std::string Item(std::string_view name) const;
+    std::string QueryString(std::string_view name) const;
+    std::string Form(std::string_view name) const;
+    std::string Cookies(std::string_view name) const;
+    // SCRIPT_NAME, SERVER_NAME, REQUEST_METHOD, QUERY_STRING, REMOTE_ADDR, HTTP_HOST, ...
+    std::string ServerVariables(std::string_view name) const;
+
+private:
+    FieldList queryString_;
+    FieldList form_;
+    FieldList cookies_;
+    FieldList serverVariables_;
+};
+
+// Text written here goes to the browser as it is written. The sink returns false once the browser
+// has gone; later writes are then dropped, so an operation under way still finishes its work.
+class Response {
+public:
+    using Sink = std::function<bool(std::string_view)>;
+    explicit Response(Sink sink) : sink_(std::move(sink)) {}
+
+    void Write(std::string_view text);
+    bool IsClientConnected() const { return connected_; }
+
+private:
+    Sink sink_;
+    bool connected_ = true;
+};
+
+// One user's values, shared by all requests of that user's session.
+class Session {
+public:
+    std::string Get(std::string_view name) const;
+    void Set(std::string_view name, std::string value);
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string, std::less<>> values_;
+};
+
+class Server {
+public:
+    // webRoot: the Windows path of the web site's root folder, e.g. c:\inetpub\wwwroot.
+    explicit Server(std::string webRoot) : webRoot_(std::move(webRoot)) {}
+
+    // The Windows path of a virtual path: "/" is the web root, "/a/b.htm" is webroot\a\b.htm.
+    std::string MapPath(std::string_view virtualPath) const;
+
+private:
+    std::string webRoot_;
+};
+
+struct ScriptingContext {
+    Request& request;
+    Response& response;
+    Session& session;
+    Server& server;
+};
+
+}  // namespace vantrel::asp

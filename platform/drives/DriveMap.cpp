@@ -1,0 +1,191 @@
+#include "platform/drives/DriveMap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/drives/WindowsPath.h"
+
+namespace vantrel::platform {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The existing name in folder that equals segment but for case, or segment itself.
+std::string ResolveCase(const fs::path& folder, const std::string& segment) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(folder / segment, ec))) {
+        return segment;
+    }
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (EqualsIgnoringCase(name, segment)) {
+            return name;
+        }
+    }
+    return segment;
+}
+
+bool IsWithin(const fs::path& path, const fs::path& root) {
+    auto rootText = root.native();
+    auto pathText = path.native();
+    if (pathText == rootText) {
+        return true;
+    }
+    if (!rootText.empty() && rootText.back() != '/') {
+        rootText += '/';
+    }
+    return pathText.compare(0, rootText.size(), rootText) == 0;
+}
+
+}  // namespace
+
+std::optional<DriveType> ParseDriveType(std::string_view name) {
+    static const std::pair<std::string_view, DriveType> kNames[] = {
+        {"fixed", DriveType::Fixed},     {"network", DriveType::Network},
+        {"removable", DriveType::Removable}, {"cdrom", DriveType::CdRom},
+        {"ramdisk", DriveType::RamDisk}, {"unknown", DriveType::Unknown}};
+    for (const auto& [text, type] : kNames) {
+        if (EqualsIgnoringCase(text, name)) {
+            return type;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Drive> DriveMap::ParseEntry(std::string_view entry, std::string* error) {
+    auto fail = [&](std::string message) -> std::optional<Drive> {
+        if (error) {
+            *error = message + ": " + std::string(entry);
+        }
+        return std::nullopt;
+    };
+    if (entry.size() < 3 || entry[1] != '=' || !std::isalpha(static_cast<unsigned char>(entry[0]))) {
+        return fail("a drive is LETTER=FOLDER[,TYPE][,VOLUME]");
+    }
+    auto fields = Split(entry.substr(2), ',');
+    if (fields[0].empty()) {
+        return fail("the drive has no folder");
+    }
+    Drive drive;
+    drive.letter = static_cast<char>(std::tolower(static_cast<unsigned char>(entry[0])));
+    drive.folder = fs::path(std::string(fields[0]));
+    if (fields.size() > 1 && !fields[1].empty()) {
+        auto type = ParseDriveType(fields[1]);
+        if (!type) {
+            return fail("unknown drive type");
+        }
+        drive.type = *type;
+    }
+    if (fields.size() > 2) {
+        drive.volumeName = std::string(fields[2]);
+    }
+    return drive;
+}
+
+std::optional<DriveMap> DriveMap::Parse(std::string_view spec, std::string* error) {
+    DriveMap map;
+    for (auto entry : Split(spec, ';')) {
+        if (entry.empty()) {
+            continue;
+        }
+        auto drive = ParseEntry(entry, error);
+        if (!drive) {
+            return std::nullopt;
+        }
+        map.Add(*drive);
+    }
+    return map;
+}
+
+DriveMap DriveMap::FromEnvironment() {
+    const char* spec = std::getenv(kDrivesVariable);
+    auto map = spec ? Parse(spec) : std::nullopt;
+    return map ? *map : DriveMap{};
+}
+
+void DriveMap::Add(Drive drive) {
+    auto same = std::find_if(drives_.begin(), drives_.end(),
+                             [&](const Drive& d) { return d.letter == drive.letter; });
+    if (same != drives_.end()) {
+        *same = std::move(drive);
+    } else {
+        drives_.push_back(std::move(drive));
+    }
+}
+
+const Drive* DriveMap::Find(char letter) const {
+    char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    for (const auto& drive : drives_) {
+        if (drive.letter == lower) {
+            return &drive;
+        }
+    }
+    return nullptr;
+}
+
+std::string DriveMap::ToSpec() const {
+    static const char* kTypeNames[] = {"unknown", "removable", "fixed", "network", "cdrom", "ramdisk"};
+    std::string spec;
+    for (const auto& drive : drives_) {
+        if (!spec.empty()) {
+            spec += ';';
+        }
+        spec += std::string{drive.letter, '='} + drive.folder.string() + "," +
+                kTypeNames[static_cast<int>(drive.type)] + "," + drive.volumeName;
+    }
+    return spec;
+}
+
+std::optional<fs::path> DriveMap::ToLinux(std::string_view windowsPath) const {
+    auto parsed = ParseWindowsPath(windowsPath);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    const Drive* drive = Find(parsed->drive);
+    if (!drive) {
+        return std::nullopt;
+    }
+    std::error_code ec;
+    fs::path root = fs::weakly_canonical(fs::absolute(drive->folder, ec), ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    fs::path linux = root;
+    for (const auto& segment : parsed->segments) {
+        linux /= ResolveCase(linux, segment);
+    }
+    // A symbolic link on the way may point anywhere: judge where the path really leads.
+    fs::path real = fs::weakly_canonical(linux, ec);
+    if (ec || !IsWithin(real, root)) {
+        return std::nullopt;
+    }
+    return linux;
+}
+
+std::optional<fs::path> MapWindowsPath(std::string_view windowsPath) {
+    return DriveMap::FromEnvironment().ToLinux(windowsPath);
+}
+
+}  // namespace vantrel::platform

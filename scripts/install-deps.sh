@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages and node modules the project needs, only those missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake pkg-config git
+    libgtest-dev libgmock-dev
+    libzip-dev zlib1g-dev libcpp-httplib-dev
+    qt6-base-dev libgl-dev
+    nodejs npm chromium
+    zip unzip 7zip
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=""
+    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The browser tests drive Debian's chromium; nothing may download a browser of its own.
+if [ ! -d tests/browser/node_modules/playwright-core ]; then
+    (cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --silent)
+fi
