@@ -1,0 +1,53 @@
+#pragma once
+// Folder listings as a Windows server gives them: subfolders and files ordered by name without
+// regard to case, with the size, time and attribute bits of each file shown.
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::platform {
+
+// The attribute bits a Windows server reports for a file.
+inline constexpr uint32_t kAttributeReadOnly = 1;
+inline constexpr uint32_t kAttributeHidden = 2;
+inline constexpr uint32_t kAttributeSystem = 4;
+inline constexpr uint32_t kAttributeDirectory = 16;
+inline constexpr uint32_t kAttributeArchive = 32;
+
+// Read-only when the owner may not write, hidden for names beginning with ".", archive for
+// regular files, directory for folders; nothing here is a system file.
+uint32_t AttributesOf(std::string_view name, bool isDirectory, bool ownerWritable);
+
+struct FileDetails {
+    bool known = false;  // false when the file could not be examined; the rest is then zero
+    uint64_t size = 0;
+    std::time_t modified = 0;
+    uint32_t attributes = 0;
+};
+
+struct ListedFile {
+    std::string name;
+    FileDetails details;
+};
+
+// Windows order of names: case ignored; names that differ only in case keep byte order.
+bool NameLess(std::string_view a, std::string_view b);
+
+// The subfolders of a folder given as a Windows path, in name order. Names that cannot stand in a
+// Windows path, and links that lead out of the drive's folder, are left out. nullopt when the
+// folder is missing, unreadable or outside its drive.
+std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsFolder);
+
+// The ordinary files of a folder whose names match the Windows wildcard pattern, in name order;
+// hidden files and folders are left out. Only the first `limit` names are returned, and only
+// they are examined for their details, so a folder of many files lists quickly. nullopt as for
+// ListSubfolders.
+std::optional<std::vector<ListedFile>> ListFiles(std::string_view windowsFolder,
+                                                 std::string_view pattern, size_t limit);
+
+}  // namespace vantrel::platform

@@ -1,0 +1,170 @@
+#include "platform/files/FolderListing.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/files/DriveList.h"
+
+namespace vantrel::platform {
+namespace {
+namespace fs = std::filesystem;
+
+class FolderListingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("vantrel-listing-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "c");
+        fs::create_directories(root_ / "outside");
+        setenv("VANTREL_DRIVES", ("c=" + (root_ / "c").string()).c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("VANTREL_DRIVES");
+        fs::remove_all(root_);
+    }
+    void MakeFile(const fs::path& relative, size_t size = 0) {
+        fs::create_directories((root_ / "c" / relative).parent_path());
+        std::ofstream(root_ / "c" / relative) << std::string(size, 'x');
+    }
+    static std::vector<std::string> Names(const std::vector<ListedFile>& files) {
+        std::vector<std::string> names;
+        for (const auto& file : files) {
+            names.push_back(file.name);
+        }
+        return names;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(FolderListingTest, NamesAreOrderedIgnoringCase) {
+    for (const char* name : {"b.txt", "A.txt", "c.TXT", "a.txt", "B10.txt", "b2.txt"}) {
+        MakeFile(name);
+    }
+    for (const char* name : {"Zeta", "alpha", "Beta"}) {
+        fs::create_directories(root_ / "c" / name);
+    }
+    auto files = ListFiles("c:\\", "*.*", 1000);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(Names(*files),
+              (std::vector<std::string>{"A.txt", "a.txt", "b.txt", "B10.txt", "b2.txt", "c.TXT"}));
+    EXPECT_EQ(ListSubfolders("c:\\"), (std::vector<std::string>{"alpha", "Beta", "Zeta"}));
+}
+
+TEST_F(FolderListingTest, FilesAndFoldersAreKeptApartAndHiddenFilesLeftOut) {
+    MakeFile("sub\\inner.txt");  // a backslash name: cannot stand in a Windows path
+    MakeFile("plain.txt");
+    MakeFile(".profile");
+    fs::create_directories(root_ / "c" / "folder.txt");
+    fs::create_directories(root_ / "c" / ".config");
+
+    auto files = ListFiles("c:\\", "*.*", 1000);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(Names(*files), (std::vector<std::string>{"plain.txt"}));
+    EXPECT_EQ(ListSubfolders("c:\\"), (std::vector<std::string>{".config", "folder.txt"}));
+}
+
+TEST_F(FolderListingTest, PatternFollowsWindowsWildcards) {
+    for (const char* name : {"one.ZIP", "two.zip", "three.zipx", "README", "x.xls", "y.xlsx"}) {
+        MakeFile(name);
+    }
+    struct Case {
+        const char* pattern;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"*.zip", {"one.ZIP", "two.zip"}},
+        {"*.*", {"one.ZIP", "README", "three.zipx", "two.zip", "x.xls", "y.xlsx"}},
+        {"*.xl?", {"x.xls"}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        auto files = ListFiles("c:\\", c.pattern, 1000);
+        ASSERT_TRUE(files);
+        EXPECT_EQ(Names(*files), c.expected) << c.pattern;
+    }
+}
+
+TEST_F(FolderListingTest, OnlyTheFirstNamesInOrderAreListed) {
+    for (int i = 0; i < 1500; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "f%04d.dat", 1499 - i);
+        MakeFile(name);
+    }
+    auto files = ListFiles("c:\\", "*.dat", 1000);
+    ASSERT_TRUE(files);
+    ASSERT_EQ(files->size(), 1000u);
+    EXPECT_EQ(files->front().name, "f0000.dat");
+    EXPECT_EQ(files->back().name, "f0999.dat");
+}
+
+TEST_F(FolderListingTest, DetailsComeFromTheFile) {
+    MakeFile("data.bin", 1234);
+    MakeFile("locked.txt", 0);
+    fs::permissions(root_ / "c" / "locked.txt", fs::perms::owner_read | fs::perms::group_read);
+    auto files = ListFiles("c:\\", "*.*", 1000);
+    ASSERT_TRUE(files);
+    ASSERT_EQ(files->size(), 2u);
+    const FileDetails& data = (*files)[0].details;
+    EXPECT_TRUE(data.known);
+    EXPECT_EQ(data.size, 1234u);
+    EXPECT_EQ(data.attributes, kAttributeArchive);
+    EXPECT_NEAR(static_cast<double>(data.modified), static_cast<double>(std::time(nullptr)), 60);
+    EXPECT_EQ((*files)[1].details.attributes, kAttributeArchive | kAttributeReadOnly);
+}
+
+TEST_F(FolderListingTest, AttributeBits) {
+    EXPECT_EQ(AttributesOf("a.txt", false, true), kAttributeArchive);
+    EXPECT_EQ(AttributesOf(".a", false, false),
+              kAttributeArchive | kAttributeReadOnly | kAttributeHidden);
+    EXPECT_EQ(AttributesOf("dir", true, true), kAttributeDirectory);
+}
+
+TEST_F(FolderListingTest, LinksLeadingOutOfTheDriveAreLeftOut) {
+    std::ofstream(root_ / "outside" / "secret.txt") << "secret";
+    MakeFile("inside.txt");
+    fs::create_symlink(root_ / "outside" / "secret.txt", root_ / "c" / "escape.txt");
+    fs::create_directory_symlink(root_ / "outside", root_ / "c" / "escapedir");
+    fs::create_symlink(root_ / "c" / "inside.txt", root_ / "c" / "link.txt");
+    fs::create_symlink(root_ / "c" / "missing.txt", root_ / "c" / "dangling.txt");
+    fs::create_directories(root_ / "c" / "real");
+    fs::create_directory_symlink(root_ / "c" / "real", root_ / "c" / "linkdir");
+
+    auto files = ListFiles("c:\\", "*.*", 1000);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(Names(*files), (std::vector<std::string>{"inside.txt", "link.txt"}));
+    EXPECT_EQ(ListSubfolders("c:\\"), (std::vector<std::string>{"linkdir", "real"}));
+}
+
+TEST_F(FolderListingTest, UnreachableFoldersListNothing) {
+    fs::create_directories(root_ / "c" / "a");
+    for (const char* folder : {"c:\\missing\\", "c:\\..\\outside\\", "q:\\", "relative\\"}) {
+        EXPECT_FALSE(ListSubfolders(folder)) << folder;
+        EXPECT_FALSE(ListFiles(folder, "*.*", 1000)) << folder;
+    }
+    EXPECT_TRUE(ListSubfolders("c:\\A\\")) << "a folder's case does not matter";
+}
+
+TEST_F(FolderListingTest, DrivesKeepTheirConfiguredOrder) {
+    setenv("VANTREL_DRIVES", "d=/tmp,cdrom;c=/tmp,fixed,SYSTEM;f=/tmp,network", 1);
+    auto drives = ListDrives();
+    ASSERT_TRUE(drives);
+    ASSERT_EQ(drives->size(), 3u);
+    EXPECT_EQ((*drives)[0].letter, 'd');
+    EXPECT_EQ((*drives)[0].type, DriveType::CdRom);
+    EXPECT_EQ((*drives)[1].volumeName, "SYSTEM");
+    EXPECT_EQ((*drives)[2].type, DriveType::Network);
+
+    setenv("VANTREL_DRIVES", "c=/tmp,floppy", 1);
+    EXPECT_FALSE(ListDrives());
+    unsetenv("VANTREL_DRIVES");
+    EXPECT_TRUE(ListDrives()->empty());
+}
+
+}  // namespace
+}  // namespace vantrel::platform
