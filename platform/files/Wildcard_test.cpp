@@ -1,0 +1,32 @@
+#include "platform/files/Wildcard.h"
+
+#include <gtest/gtest.h>
+
+namespace vantrel::platform {
+namespace {
+
+TEST(WildcardTest, FollowsWindowsRules) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*.*", "readme", true},     {"*.*", "a.b.c", true},     {"*.*", ".hidden", true},
+        {"*", "anything.txt", true}, {"*.zip", "A.ZIP", true},   {"*.zip", "a.zipx", false},
+        {"a?c.txt", "abc.txt", true}, {"a?c.txt", "ac.txt", false}, {"*.txt", "txt", false},
+        {"data.*", "data", true},    {"data.*", "data.bin", true}, {"~sz*.~fb", "~SZ1407.~FB", true},
+        {"*a*b*", "xaybz", true},    {"*a*b*", "xbya", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+    }
+}
+
+TEST(WildcardTest, StaysLinearOnPathologicalPatterns) {
+    std::string name(5000, 'a');
+    EXPECT_FALSE(WildcardMatch("*a*a*a*a*a*a*a*a*b", name));
+}
+
+}  // namespace
+}  // namespace vantrel::platform
