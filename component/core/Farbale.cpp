@@ -46,7 +46,7 @@ bool Farbale::ShowPage() {
         BuildFragments();
         Dispatch(result);
     } catch (const std::exception& error) {
-        Write(error.what());
+        WriteErrorDescription(error.what());
         result = false;
     }
     return result;
@@ -90,6 +90,12 @@ void Farbale::Dispatch(bool& result) {
         WriteFrameset();
     }
     result = true;
+}
+
+void Farbale::WriteErrorDescription(const std::string& description) {
+    if (CurrentContext()) {
+        Write(description);
+    }
 }
 
 asp::ScriptingContext& Farbale::Context() {

@@ -47,6 +47,7 @@ private:
     void ReadRequestFields();
     void BuildFragments();
     void Dispatch(bool& result);
+    void WriteErrorDescription(const std::string& description);
     void WriteDebugEcho();
     void WriteFrameset();
     void WriteInfoPage();
