@@ -1,0 +1,40 @@
+#include "secmgr/DisplayCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace vantrel::secmgr {
+namespace {
+
+TEST(DisplayCheckTest, AnyDisplayOrPlatformVariableWillDo) {
+    struct Case {
+        std::map<std::string, std::string> environment;
+        bool available;
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},
+        {{{"HOME", "/root"}}, false},
+        {{{"DISPLAY", ":0"}}, true},
+        {{{"WAYLAND_DISPLAY", "wayland-0"}}, true},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, true},
+    };
+    for (const auto& test : cases) {
+        auto lookup = [&](const char* name) -> const char* {
+            auto it = test.environment.find(name);
+            return it == test.environment.end() ? nullptr : it->second.c_str();
+        };
+        EXPECT_EQ(DisplayIsAvailable(lookup), test.available);
+    }
+}
+
+TEST(DisplayCheckTest, TheHelpNamesTheOffscreenPlatform) {
+    std::string help = NoDisplayHelp("vantrelsec");
+    EXPECT_NE(help.find("graphical display"), std::string::npos);
+    EXPECT_NE(help.find("QT_QPA_PLATFORM=offscreen vantrelsec"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel::secmgr

@@ -1,0 +1,180 @@
+#include "secmgr/SecureFormLogic.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/asp/HostConversions.h"
+#include "secmgr/RegHandler.h"
+#include "secmgr/SettingControls.h"
+
+namespace vantrel::secmgr {
+
+namespace {
+
+constexpr std::int32_t kShortestPeriod = 5;
+constexpr std::int32_t kLongestPeriod = 65500;
+// The readers take at most 1022 bytes; a longer list would read back as empty, which lifts every
+// restriction it was meant to impose.
+constexpr size_t kLongestList = 1022;
+
+struct PeriodCheck {
+    std::string_view control;
+    const char* message;
+};
+constexpr PeriodCheck kPeriodChecks[] = {
+    {"txtWaitFor", "'Wait For' value must be number between 5 and 65500"},
+    {"txtTimeOut", "'Time Out' value must be number between 5 and 65500"},
+};
+
+struct ListCheck {
+    std::string_view control;
+    const char* message;
+};
+constexpr ListCheck kListChecks[] = {
+    {"txtEFPL", "'Excluded File Path List' must not be longer than 1022 characters"},
+    {"txtIFPL", "'Included File Path List' must not be longer than 1022 characters"},
+};
+
+bool InRange(std::int32_t seconds) {
+    return seconds >= kShortestPeriod && seconds <= kLongestPeriod;
+}
+
+std::string TrimBlanks(const std::string& text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A typed period: numeric and in range. A numeric text beyond a 32-bit whole number cannot be
+// converted at all, which is a failure of the whole save rather than an invalid entry.
+bool PeriodIsValid(const std::string& text) {
+    if (!asp::IsNumeric(text)) {
+        return false;
+    }
+    std::optional<std::int32_t> seconds = asp::ToWholeNumber(text);
+    if (!seconds) {
+        throw std::overflow_error("Overflow");
+    }
+    return InRange(*seconds);
+}
+
+}  // namespace
+
+SecureFormLogic::SecureFormLogic(MessageBoxes& messages) : messages_(messages) {
+    for (const auto& entry : kSettingControls) {
+        values_.emplace(entry.control, entry.kind == ControlKind::CheckBox ? kCleared : "");
+    }
+}
+
+void SecureFormLogic::Load() {
+    try {
+        LoadFlags();
+        LoadLists();
+        bool waitForUsable = LoadPeriod("txtWaitFor", "DLLOperationWaitFor");
+        bool timeOutUsable = LoadPeriod("txtTimeOut", "DLLOperationTimeOut");
+        if (!waitForUsable || !timeOutUsable) {
+            Default();
+            StoreAll();
+            messages_.Show("Values have been set to the default", MessageIcon::None, kDialogTitle);
+        }
+    } catch (const std::exception& error) {
+        messages_.Show(std::string("Error: ") + error.what(), MessageIcon::Critical, "Error");
+    }
+}
+
+void SecureFormLogic::LoadFlags() {
+    for (const auto& entry : kSettingControls) {
+        if (entry.kind == ControlKind::CheckBox) {
+            bool set = ReadSetting(std::string(entry.setting)) == kChecked;
+            SetValue(entry.control, std::string(set ? kChecked : kCleared));
+        }
+    }
+}
+
+void SecureFormLogic::LoadLists() {
+    SetValue("txtEFPL", TrimBlanks(ReadSetting("ExcludedFilePathList")));
+    SetValue("txtIFPL", TrimBlanks(ReadSetting("IncludedFilePathList")));
+}
+
+bool SecureFormLogic::LoadPeriod(std::string_view control, std::string_view setting) {
+    // A stored value too large for a whole number is simply out of range here.
+    std::optional<std::int32_t> seconds = asp::ToWholeNumber(ReadSetting(std::string(setting)));
+    if (seconds && InRange(*seconds)) {
+        SetValue(control, std::to_string(*seconds));
+        return true;
+    }
+    for (const auto& entry : kSettingControls) {
+        if (entry.control == control) {
+            SetValue(control, std::string(entry.defaultValue));
+        }
+    }
+    return false;
+}
+
+SetOutcome SecureFormLogic::Set() {
+    try {
+        if (std::string refused = FirstRefusedControl(); !refused.empty()) {
+            return {false, refused};
+        }
+        for (std::string_view list : {"txtEFPL", "txtIFPL"}) {
+            // An empty list is stored as a single blank, which every reader trims away again.
+            if (Value(list).empty()) {
+                SetValue(list, " ");
+            }
+        }
+        StoreAll();
+    } catch (const std::exception& error) {
+        messages_.Show(std::string("Cannot Save Settings\r\nError: ") + error.what(),
+                       MessageIcon::Critical, "Error");
+    }
+    return {true, {}};
+}
+
+std::string SecureFormLogic::FirstRefusedControl() {
+    for (const auto& check : kPeriodChecks) {
+        if (!PeriodIsValid(Value(check.control))) {
+            messages_.Show(check.message, MessageIcon::Critical, "Error");
+            return std::string(check.control);
+        }
+    }
+    for (const auto& check : kListChecks) {
+        if (Value(check.control).size() > kLongestList) {
+            messages_.Show(check.message, MessageIcon::Critical, "Error");
+            return std::string(check.control);
+        }
+    }
+    return {};
+}
+
+void SecureFormLogic::Default() {
+    for (const auto& entry : kSettingControls) {
+        SetValue(entry.control, std::string(entry.defaultValue));
+    }
+}
+
+void SecureFormLogic::StoreAll() {
+    for (const auto& entry : kSettingControls) {
+        WriteSetting(std::string(entry.setting), Value(entry.control), messages_);
+    }
+}
+
+const std::string& SecureFormLogic::Value(std::string_view control) const {
+    auto it = values_.find(control);
+    if (it == values_.end()) {
+        throw std::out_of_range("No control named " + std::string(control));
+    }
+    return it->second;
+}
+
+void SecureFormLogic::SetValue(std::string_view control, std::string value) {
+    auto it = values_.find(control);
+    if (it == values_.end()) {
+        throw std::out_of_range("No control named " + std::string(control));
+    }
+    it->second = std::move(value);
+}
+
+}  // namespace vantrel::secmgr

@@ -1,0 +1,210 @@
+// Drives the real dialog window with the keyboard, on Qt's offscreen platform.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "secmgr/TestSupport.h"
+#include "secmgr/frmSecure.h"
+
+namespace vantrel::secmgr {
+
+using testing::RecordingMessageBoxes;
+using testing::TemporaryRegistry;
+
+class FrmSecureTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void controlsSitAtTheirPlaces();
+    void tabVisitsTheControlsInOrder();
+    void accessKeysReachTheirControls_data();
+    void accessKeysReachTheirControls();
+    void accessKeyDefaultRestoresTheDefaults();
+    void enterStoresAndEnds();
+    void enterWithAnInvalidPeriodSelectsIt();
+    void escapeEndsWithoutStoring();
+    void screenshot();
+
+private:
+    void OpenDialog();
+    template <typename Control>
+    Control* Find(const char* name) {
+        auto* control = dialog_->findChild<Control*>(name);
+        if (!control) {
+            qFatal("no control %s", name);
+        }
+        return control;
+    }
+    QString FocusedName() const {
+        QWidget* focused = QApplication::focusWidget();
+        return focused ? focused->objectName() : QString();
+    }
+
+    std::unique_ptr<TemporaryRegistry> registry_;
+    std::unique_ptr<RecordingMessageBoxes> messages_;
+    std::unique_ptr<SecureFormLogic> logic_;
+    std::unique_ptr<frmSecure> dialog_;
+};
+
+void FrmSecureTest::init() {
+    registry_ = std::make_unique<TemporaryRegistry>();
+    messages_ = std::make_unique<RecordingMessageBoxes>();
+    logic_ = std::make_unique<SecureFormLogic>(*messages_);
+    registry_->Put("DisableAllZipFunctions", "1");
+    registry_->Put("ExcludedFilePathList", "\\secret\\");
+    registry_->Put("IncludedFilePathList", "\\wwwroot\\");
+    registry_->Put("DLLOperationWaitFor", "60");
+    registry_->Put("DLLOperationTimeOut", "600");
+    OpenDialog();
+}
+
+void FrmSecureTest::cleanup() {
+    dialog_.reset();
+    logic_.reset();
+    messages_.reset();
+    registry_.reset();
+}
+
+void FrmSecureTest::OpenDialog() {
+    dialog_ = std::make_unique<frmSecure>(*logic_);
+    dialog_->LoadSettings();
+    dialog_->show();
+    dialog_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    QVERIFY(messages_->shown.empty());
+}
+
+void FrmSecureTest::controlsSitAtTheirPlaces() {
+    QCOMPARE(dialog_->size(), QSize(316, 355));
+    QCOMPARE(dialog_->windowTitle(), QString("Farbale Security"));
+    QCOMPARE(Find<QCheckBox>("chkDAZF")->geometry(), QRect(30, 12, 190, 17));
+    QCOMPARE(Find<QLineEdit>("txtWaitFor")->geometry(), QRect(18, 276, 73, 19));
+    QCOMPARE(Find<QLabel>("Label4")->geometry(), QRect(96, 326, 91, 13));
+    QCOMPARE(Find<QPushButton>("cmdDefault")->geometry(), QRect(252, 108, 49, 25));
+    QCOMPARE(Find<QPushButton>("cmdSet")->toolTip(),
+             QString("Update the Registry with these values."));
+    QVERIFY(Find<QPushButton>("cmdSet")->isDefault());
+    QVERIFY(Find<QCheckBox>("chkDAZF")->isChecked());
+    QCOMPARE(Find<QLineEdit>("txtTimeOut")->text(), QString("600"));
+}
+
+void FrmSecureTest::tabVisitsTheControlsInOrder() {
+    const QStringList order = {"chkDAZF", "chkDAUF",    "chkDMIZ",    "chkDEZF", "chkDDFZ",
+                               "chkDRSF", "txtEFPL",    "txtIFPL",    "txtWaitFor",
+                               "txtTimeOut", "cmdSet",  "cmdCancel",  "cmdDefault", "chkDAZF"};
+    QCOMPARE(FocusedName(), order.first());
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(FocusedName(), order[i]);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(FocusedName(), QString("cmdDefault"));
+}
+
+void FrmSecureTest::accessKeysReachTheirControls_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("toggles");
+    QTest::newRow("Z") << int(Qt::Key_Z) << "chkDAZF" << true;
+    QTest::newRow("U") << int(Qt::Key_U) << "chkDAUF" << true;
+    QTest::newRow("M") << int(Qt::Key_M) << "chkDMIZ" << true;
+    QTest::newRow("E") << int(Qt::Key_E) << "chkDEZF" << true;
+    QTest::newRow("F") << int(Qt::Key_F) << "chkDDFZ" << true;
+    QTest::newRow("R") << int(Qt::Key_R) << "chkDRSF" << true;
+    QTest::newRow("L") << int(Qt::Key_L) << "txtEFPL" << false;
+    QTest::newRow("I") << int(Qt::Key_I) << "txtIFPL" << false;
+    QTest::newRow("W") << int(Qt::Key_W) << "txtWaitFor" << false;
+    QTest::newRow("T") << int(Qt::Key_T) << "txtTimeOut" << false;
+}
+
+void FrmSecureTest::accessKeysReachTheirControls() {
+    QFETCH(int, key);
+    QFETCH(QString, control);
+    QFETCH(bool, toggles);
+    // Start from a control that none of the keys lead to.
+    Find<QPushButton>("cmdDefault")->setFocus();
+    auto* box = dialog_->findChild<QCheckBox*>(control);
+    bool checkedBefore = box && box->isChecked();
+
+    QTest::keyClick(dialog_.get(), Qt::Key(key), Qt::AltModifier);
+
+    QTRY_COMPARE(FocusedName(), control);
+    if (toggles) {
+        QTRY_COMPARE(box->isChecked(), !checkedBefore);
+    }
+    QVERIFY(dialog_->isVisible());
+}
+
+void FrmSecureTest::accessKeyDefaultRestoresTheDefaults() {
+    QTest::keyClick(dialog_.get(), Qt::Key_D, Qt::AltModifier);
+    QTRY_COMPARE(Find<QLineEdit>("txtWaitFor")->text(), QString("30"));
+    QVERIFY(!Find<QCheckBox>("chkDAZF")->isChecked());
+    QVERIFY(Find<QCheckBox>("chkDMIZ")->isChecked());
+    QCOMPARE(Find<QLineEdit>("txtEFPL")->text(), QString("\\winnt\\;\\windows\\"));
+    QVERIFY(dialog_->isVisible());
+    QCOMPARE(registry_->Stored("DLLOperationWaitFor"), std::optional<std::string>("60"));
+}
+
+void FrmSecureTest::enterStoresAndEnds() {
+    auto* waitFor = Find<QLineEdit>("txtWaitFor");
+    waitFor->setFocus();
+    waitFor->selectAll();
+    QTest::keyClicks(waitFor, "1e3");
+    QTest::keyClick(waitFor, Qt::Key_Return);
+
+    QCOMPARE(dialog_->result(), int(QDialog::Accepted));
+    QVERIFY(!dialog_->isVisible());
+    QCOMPARE(registry_->Stored("DLLOperationWaitFor"), std::optional<std::string>("1e3"));
+    QCOMPARE(registry_->Stored("DisableAllZipFunctions"), std::optional<std::string>("1"));
+    QCOMPARE(registry_->Stored("DisableMoveIntoZip"), std::optional<std::string>("0"));
+}
+
+void FrmSecureTest::enterWithAnInvalidPeriodSelectsIt() {
+    auto* timeOut = Find<QLineEdit>("txtTimeOut");
+    timeOut->setFocus();
+    timeOut->selectAll();
+    QTest::keyClicks(timeOut, "4");
+    Find<QCheckBox>("chkDRSF")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+
+    QVERIFY(dialog_->isVisible());
+    QCOMPARE(messages_->shown.size(), size_t(1));
+    QCOMPARE(messages_->shown[0].text,
+             std::string("'Time Out' value must be number between 5 and 65500"));
+    QCOMPARE(FocusedName(), QString("txtTimeOut"));
+    QCOMPARE(timeOut->selectedText(), QString("4"));
+    QCOMPARE(registry_->Stored("DLLOperationTimeOut"), std::optional<std::string>("600"));
+}
+
+void FrmSecureTest::escapeEndsWithoutStoring() {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // clears chkDAZF
+    Find<QLineEdit>("txtEFPL")->setText("\\changed\\");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+
+    QCOMPARE(dialog_->result(), int(QDialog::Rejected));
+    QVERIFY(!dialog_->isVisible());
+    QCOMPARE(registry_->Stored("DisableAllZipFunctions"), std::optional<std::string>("1"));
+    QCOMPARE(registry_->Stored("ExcludedFilePathList"), std::optional<std::string>("\\secret\\"));
+    QCOMPARE(registry_->Stored("DisableMoveIntoZip"), std::nullopt);
+}
+
+void FrmSecureTest::screenshot() {
+    QString folder = qEnvironmentVariable("VANTREL_TEST_OUTPUT", QDir::currentPath());
+    QVERIFY(QDir().mkpath(folder));
+    QString file = QDir(folder).filePath("frmSecure.png");
+    QVERIFY(dialog_->grab().save(file));
+    qInfo("dialog screenshot: %s", qPrintable(file));
+}
+
+}  // namespace vantrel::secmgr
+
+QTEST_MAIN(vantrel::secmgr::FrmSecureTest)
+#include "frmSecure_qtest.moc"
