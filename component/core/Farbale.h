@@ -100,6 +100,9 @@ private:
                         std::string& totalCompressed, std::string& rate, int32_t& count);
     std::string EntryDetails(const std::string& name, const ZipEntryRecord& record,
                              double& totalSize, double& totalCompressed);
+    // The same with the entry's true sizes, which the record's 32-bit fields may not hold.
+    std::string EntryDetails(const std::string& name, const ZipEntryRecord& record, uint64_t size,
+                             uint64_t compressedSize, double& totalSize, double& totalCompressed);
     std::string AttributeText(int32_t attributes);
     std::string MethodName(int16_t method);
     std::string OptionText(int16_t option);
