@@ -1,0 +1,118 @@
+#include "platform/host/WebHost.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "platform/host/StaticFiles.h"
+
+namespace vantrel::host {
+namespace {
+namespace fs = std::filesystem;
+
+// A real host on a free loopback port over a temporary data folder.
+class WebHostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        root_ = new fs::path(fs::temp_directory_path() / ("webhost-" + std::to_string(::getpid())));
+        std::string error;
+        auto options = ParseHostOptions({"--listen", "127.0.0.1:0", "--data", root_->string(),
+                                         "--registry", (*root_ / "registry").string()},
+                                        error);
+        ASSERT_TRUE(options) << error;
+        host_ = new WebHost(*options);
+        ASSERT_TRUE(host_->Prepare(error)) << error;
+        ASSERT_TRUE(host_->Bind());
+        thread_ = new std::thread([] { host_->Run(); });
+        std::string address = host_->Address();
+        port_ = std::stoi(address.substr(address.rfind(':') + 1));
+    }
+
+    static httplib::Client Client() { return httplib::Client("127.0.0.1", port_); }
+
+    static inline fs::path* root_ = nullptr;
+    static inline WebHost* host_ = nullptr;
+    static inline std::thread* thread_ = nullptr;
+    static inline int port_ = 0;
+};
+
+TEST_F(WebHostTest, ServesThePageAsUtf8WithASessionCookie) {
+    auto result = Client().Get("/farbale.asp");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
+    EXPECT_EQ(result->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(result->get_header_value("Set-Cookie").find("HttpOnly; SameSite=Strict"),
+              std::string::npos);
+    EXPECT_EQ(result->body.rfind("<!DOCTYPE HTML PUBLIC", 0), 0u);
+    EXPECT_NE(result->body.find("SRC=\"/farbale.asp?OP=source\""), std::string::npos);
+}
+
+TEST_F(WebHostTest, TrimsTheOperationAndAcceptsItFromAPost) {
+    auto info = Client().Get("/farbale.asp?OP=%20info%20");
+    ASSERT_TRUE(info);
+    EXPECT_NE(info->body.find("TOPMARGIN=\"0\""), std::string::npos);
+    EXPECT_EQ(info->body.find("<FRAMESET"), std::string::npos);
+    auto posted = Client().Post("/farbale.asp", "OP=info", "application/x-www-form-urlencoded");
+    ASSERT_TRUE(posted);
+    EXPECT_NE(posted->body.find("TOPMARGIN=\"0\""), std::string::npos);
+}
+
+TEST_F(WebHostTest, RefusesCrossSitePosts) {
+    httplib::Headers headers = {{"Origin", "http://evil.example"}};
+    auto result = Client().Post("/farbale.asp", headers, "OP=call_zip&OS=---",
+                                "application/x-www-form-urlencoded");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 403);
+}
+
+TEST_F(WebHostTest, RedirectsTheRootAndServesTheHelpPage) {
+    auto root = Client().Get("/");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->status, 302);
+    EXPECT_EQ(root->get_header_value("Location"), "/farbale.asp");
+    auto help = Client().Get("/help.htm");
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->status, 200);
+    for (const char* anchor : {"id=\"zip\"", "id=\"unzip\"", "id=\"view\""}) {
+        EXPECT_NE(help->body.find(anchor), std::string::npos) << anchor;
+    }
+}
+
+TEST_F(WebHostTest, NeverServesFilesOutsideTheWebRoot) {
+    fs::path webRoot = *root_ / "c" / "inetpub" / "wwwroot";
+    std::ofstream(*root_ / "c" / "secret.txt") << "secret";
+    fs::create_directory_symlink(*root_ / "c", webRoot / "up");
+    for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt",
+                             "/..%2fsecret.txt"}) {
+        auto result = Client().Get(path);
+        ASSERT_TRUE(result) << path;
+        EXPECT_EQ(result->status, 404) << path;
+    }
+    EXPECT_FALSE(ResolveStaticFile(webRoot, "/up/secret.txt"));
+    EXPECT_TRUE(ResolveStaticFile(webRoot, "/help.htm"));
+}
+
+TEST(HostOptionsTest, DefaultsAndMistakes) {
+    std::string error;
+    auto defaults = ParseHostOptions({}, error);
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->listenPort, 8080);
+    EXPECT_EQ(defaults->page, "/farbale.asp");
+    ASSERT_EQ(defaults->drives.Drives().size(), 1u);
+    EXPECT_EQ(defaults->drives.Drives()[0].folder, defaults->dataFolder / "c");
+
+    auto drives = ParseHostOptions({"--drive", "d=/srv/d,cdrom,DISC", "--drive=e=/srv/e"}, error);
+    ASSERT_TRUE(drives) << error;
+    EXPECT_EQ(drives->drives.Drives().size(), 2u);
+
+    for (auto args : std::vector<std::vector<std::string>>{
+             {"--listen", "nonsense"}, {"--drive", "x"}, {"--threads", "0"}, {"--bogus", "1"},
+             {"--page", "farbale.asp"}, {"--data"}}) {
+        EXPECT_FALSE(ParseHostOptions(args, error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::host
