@@ -1,10 +1,116 @@
-// The target frame: the folder and the zip file name to write.
+// The target frame: the folder and the zip file name to write. The zip name and the state of its
+// box make the round trip through the reload, so the source frame's choice survives it.
+#include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 
 namespace vantrel {
 
-void Farbale::WriteTargetPage() { Write("<HTML><BODY>Target page</BODY></HTML>"); }
+namespace {
 
-int16_t Farbale::FillTargetLists(const std::string&, std::string&, std::string&) { return -1; }
+constexpr const char* kDefaultZipName = "untitled.zip";
+// The only state of the name box that the page carries; anything else counts as enabled.
+constexpr const char* kZipNameDisabled = "DISABLED=YES";
+
+constexpr const char* kTargetScript[] = {
+    "function selectedValue(objList) {",
+    "  if (objList.selectedIndex < 0) return '';",
+    "  return objList.options[objList.selectedIndex].value;",
+    "}",
+    "function doReload(intRoot) {",
+    "  var objForm = document.forms['frmTarget'];",
+    "  var objCall = document.forms['frmCall'];",
+    "  var strPath = selectedValue(objForm.elements['selDrive']);",
+    "  if (!intRoot)",
+    "    strPath += selectedValue(objForm.elements['selFolder']);",
+    "  strPath += '\\\\*.*';",
+    "  var objName = objForm.elements['txtZipName'];",
+    "  objCall.elements['TP'].value = strPath;",
+    "  objCall.elements['ZN'].value = objName.value;",
+    "  objCall.elements['ZD'].value = objName.disabled ? 'DISABLED=YES' : '';",
+    "  objCall.submit();",
+    "}",
+};
+
+}  // namespace
+
+int16_t Farbale::FillTargetLists(const std::string& targetPath, std::string& driveList,
+                                 std::string& folderList) {
+    try {
+        std::string drive, folder, file;
+        SplitPath(targetPath, drive, folder, file);
+        if (drive.empty() || folder.empty()) {
+            return -1;
+        }
+        driveList = BuildDriveList(drive);
+        std::string unusedFileList;
+        int32_t count = BuildFolderFileLists(drive, "", drive + folder, folderList, unusedFileList);
+        return static_cast<int16_t>(count < 0 ? -1 : count);
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+void Farbale::WriteTargetPage() {
+    if (strZipFileName.empty()) {
+        strZipFileName = kDefaultZipName;
+    }
+    if (strTargetPath.find(":\\") != 1) {
+        strTargetPath = Context().server.MapPath("/") + "\\*.*";
+    }
+    std::string driveList, folderList;
+    if (FillTargetLists(strTargetPath, driveList, folderList) < 0) {
+        Write("<HTML><BODY><B>ERROR: Cannot create Target lists.</B>");
+        if (blnDebugMode) {
+            WriteDebugEcho();
+        }
+        Write(strPageClose);
+        return;
+    }
+    Write(strPageHead);
+    Write(strScriptOpen);
+    for (const char* line : kTargetScript) {
+        Write(line + strNewLine);
+    }
+    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+
+    Write(strBodyOpen);
+    Write(strCallForm);
+    Write(strHiddenOpOpen + "target" + strQuote + ">" + strNewLine);
+    for (const char* line : {"<INPUT TYPE=\"HIDDEN\" NAME=\"TP\">", "<INPUT TYPE=\"HIDDEN\" NAME=\"ZN\">",
+                             "<INPUT TYPE=\"HIDDEN\" NAME=\"ZD\">", "</FORM>"}) {
+        Write(line + strNewLine);
+    }
+    Write(strFontOpen + strNewLine + "<FORM NAME=\"frmTarget\">" + strNewLine +
+          "<TABLE BORDER=\"1\"><TR><TD>" + strNewLine);
+    Write(strFontOpen + strSpanSmall + "&nbsp;&nbsp;&nbsp;Select Target Path/File</SPAN><BR></FONT>" +
+          strNewLine);
+    Write("<TABLE CELLSPACING=\"7\">" + strNewLine + " <TR VALIGN=\"TOP\" ALIGN=\"LEFT\">" +
+          strNewLine + "  <TD>" + strNewLine + "   " + strFontOpen + strNewLine);
+
+    const std::string disabled = strZipDisabled == kZipNameDisabled ? kZipNameDisabled : "";
+    Write("   <INPUT TYPE=\"TEXT\" NAME=\"txtZipName\" SIZE=\"20\" "
+          "STYLE=\"width:150px;font-size:9pt\"" +
+          strNewLine + "         " + disabled + " VALUE=" + strQuote + HtmlEscape(strZipFileName) +
+          strQuote + "></FONT>" + strNewLine);
+
+    Write(strRowBreak + strCellOpen + strFontOpen + strNewLine);
+    Write("   <SELECT NAME=\"selDrive\" SIZE=\"1\" STYLE=\"width:150px;font-size:9pt\"" +
+          strNewLine + "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
+          strNewLine);
+    Write(driveList);
+    Write("   </SELECT></FONT>" + strNewLine);
+
+    Write(strRowBreak + strCellOpen + strFontOpen + strNewLine);
+    Write("   <SELECT NAME=\"selFolder\" SIZE=\"10\" STYLE=\"width:150px;font-size:9pt\"" +
+          strNewLine + "    ONCHANGE=\"doReload(false)\"" +
+          " TITLE=\"Select a folder or directory to list files from\">" + strNewLine);
+    Write(folderList);
+    Write("   </SELECT>" + strNewLine);
+    Write(strControlsClose);
+    if (blnDebugMode) {
+        WriteDebugEcho();
+    }
+    Write(strPageClose);
+}
 
 }  // namespace vantrel

@@ -1,8 +1,180 @@
-// The zip controls page.
+// The zip controls page: the zip options and the start button. Its script gathers the selections
+// of the source and target frames, composes the option string and posts the call into the result
+// frame.
 #include "component/core/Farbale.h"
 
 namespace vantrel {
 
-void Farbale::WriteZipControls() { Write("<HTML><BODY>Zip controls</BODY></HTML>"); }
+namespace {
+
+constexpr const char* kZipScript[] = {
+    "function checkUpdate(objThis, strControl) {",
+    "  if (objThis.checked)",
+    "    document.forms['frmButtons'].elements[strControl].checked = false;",
+    "}",
+    "function setInclude(objThis) {",
+    "  if (objThis.checked)",
+    "    document.forms['frmButtons'].elements['chkPaths'].checked = true;",
+    "}",
+    "function warnDelete(objThis) {",
+    "  if (objThis.checked)",
+    "    if (!confirm('WARNING: This will delete the original files on the disk\\n' +",
+    "                 'once the zip operation has completed successfully.'))",
+    "      objThis.checked = false;",
+    "}",
+    "function selectedValue(objList) {",
+    "  if (objList.selectedIndex < 0) return '';",
+    "  return objList.options[objList.selectedIndex].value;",
+    "}",
+    "function doStart() {",
+    "  var objSource = top.frames['source'].document.forms['frmSource'];",
+    "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
+    "  var objButtons = document.forms['frmButtons'];",
+    "  var objCall = document.forms['frmCall'];",
+    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
+    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a source files folder');",
+    "    return false;",
+    "  }",
+    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+    "  var strSourceList = '';",
+    "  var objFiles = objSource.elements['selFiles'];",
+    "  for (var i = 0; i < objFiles.options.length; i++)",
+    "    if (objFiles.options[i].selected)",
+    "      strSourceList += strSourcePath + objFiles.options[i].value + '|';",
+    "  if (strSourceList.length > 1)",
+    "    strSourceList = strSourceList.substring(0, strSourceList.length - 1);",
+    "  else",
+    "    strSourceList = strSourcePath + selectedValue(objSource.elements['selType']);",
+    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
+    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a target files folder');",
+    "    return false;",
+    "  }",
+    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+    "  var strZipName = objTarget.elements['txtZipName'].value;",
+    "  if (strZipName == '') {",
+    "    alert('You must specify a target zip file name');",
+    "    return false;",
+    "  }",
+    "  strTargetPath += strZipName;",
+    "  var strOptions = objButtons.elements['chkUpdate'].checked ? 'U' :",
+    "                   (objButtons.elements['chkFreshen'].checked ? 'F' : '-');",
+    "  strOptions += objButtons.elements['chkEncrypt'].checked ? 'P' : '-';",
+    "  strOptions += selectedValue(objButtons.elements['selCompress']);",
+    "  strOptions += objButtons.elements['chkPaths'].checked ? 'S' : '-';",
+    "  strOptions += objButtons.elements['chkRecurse'].checked ? 'R' : '-';",
+    "  strOptions += objButtons.elements['chkDelete'].checked ? 'M' : '-';",
+    "  objCall.elements['SP'].value = strSourcePath;",
+    "  objCall.elements['SL'].value = strSourceList;",
+    "  objCall.elements['TP'].value = strTargetPath;",
+    "  objCall.elements['PW'].value = objButtons.elements['txtPassword'].value;",
+    "  objCall.elements['OS'].value = strOptions;",
+    "  objCall.submit();",
+    "  return true;",
+    "}",
+};
+
+// A check box row: name, access key, tool tip, click handler (may be empty) and label.
+struct CheckBox {
+    const char* name;
+    const char* accessKey;
+    const char* title;
+    const char* onClick;
+    const char* label;
+    bool spaceAfter;  // an empty line follows, closing a group of controls
+};
+
+constexpr CheckBox kPaths{"chkPaths", "P", "Include full paths for files stored in zip file", "",
+                          "Store File <U>P</U>aths", false};
+constexpr CheckBox kRecurse{"chkRecurse", "R",
+                            "Include the contents of all subdirectories in the zip file",
+                            "setInclude(this)", "<U>R</U>ecurse Subdirectories", true};
+constexpr CheckBox kUpdate{"chkUpdate", "U",
+                           "Add new files to the zip file but only update existing files in the "
+                           "zip file that are older than existing files in the source selection",
+                           "checkUpdate(this, 'chkFreshen')", "<U>U</U>pdate and Add Files", false};
+constexpr CheckBox kFreshen{"chkFreshen", "F",
+                            "Only update existing files in the zip file, and only if they are "
+                            "older than existing files in the source selection",
+                            "checkUpdate(this, 'chkUpdate')", "<U>F</U>reshen Existing Files", true};
+constexpr CheckBox kEncrypt{"chkEncrypt", "E",
+                            "Encrypt the files added to the zip file using the password entered "
+                            "below",
+                            "enablePassword(this)", "<U>E</U>ncrypt with Password", false};
+constexpr CheckBox kDelete{"chkDelete", "D",
+                           "Delete the original files that are zipped after the operation has "
+                           "successfully completed",
+                           "warnDelete(this)", "<U>D</U>elete Original Files", false};
+
+constexpr const char* kEmptyLine = "<BR>&nbsp;";
+
+}  // namespace
+
+void Farbale::WriteZipControls() {
+    Write(strPageHead);
+    Write(strScriptOpen);
+    Write(strEnablePasswordScript);
+    for (const char* line : kZipScript) {
+        Write(line + strNewLine);
+    }
+    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+
+    Write(strBodyOpen);
+    Write(strCallFormToResult);
+    Write(strHiddenOpOpen + "call_zip" + strQuote + ">" + strNewLine);
+    Write(strCallFieldsAndButtons);
+
+    Write("   <INPUT TYPE=\"BUTTON\" NAME=\"btnStart\" VALUE=\"Zip\" "
+          "STYLE=\"width:60px;font-size:9pt\"" +
+          strNewLine + "    ONCLICK=\"doStart()\"  ACCESSKEY=\"Z\"" + strNewLine +
+          "    TITLE=\"Start the Zip or Unzip Process\">&nbsp;&nbsp;" + strNewLine);
+    Write(strHelpButton);
+    Write("    ONCLICK=\"top.showPage('help.htm#zip')\">" + std::string(kEmptyLine) + strNewLine);
+
+    auto openRow = [&] { Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall + strNewLine); };
+    auto closeRow = [&](bool spaceAfter) {
+        Write(std::string("</SPAN></FONT>") + (spaceAfter ? kEmptyLine : "") + strNewLine);
+    };
+    auto checkBox = [&](const CheckBox& box) {
+        openRow();
+        std::string onClick = *box.onClick ? std::string(" ONCLICK=\"") + box.onClick + "\"" : "";
+        Write(strCheckboxOpen + box.name + strQuote + " ACCESSKEY=\"" + box.accessKey + "\"" +
+              onClick + strNewLine + "    TITLE=\"" + box.title + "\">" + box.label);
+        closeRow(box.spaceAfter);
+    };
+
+    checkBox(kPaths);
+    checkBox(kRecurse);
+
+    openRow();
+    Write(std::string("<U>C</U>ompression Rate: ") +
+          "<SELECT NAME=\"selCompress\" SIZE=\"1\" STYLE=\"font-size:9pt\" ACCESSKEY=\"C\"" +
+          strNewLine +
+          "    TITLE=\"Select the compression rate/speed tradeoff for the operation\">" +
+          strNewLine);
+    for (char level = '0'; level <= '9'; ++level) {
+        Write(std::string("<OPTION VALUE=\"") + level + "\"" + (level == '5' ? " SELECTED" : "") +
+              ">" + level + strNewLine);
+    }
+    Write("</SELECT>");
+    closeRow(true);
+
+    checkBox(kUpdate);
+    checkBox(kFreshen);
+    checkBox(kEncrypt);
+
+    openRow();
+    Write(strPasswordBox);
+    Write("    TITLE=\"Password to be used to encrypt files added to the zip file\">");
+    closeRow(true);
+
+    checkBox(kDelete);
+    Write("   " + strControlsClose);
+    if (blnDebugMode) {
+        WriteDebugEcho();
+    }
+    Write(strPageClose);
+}
 
 }  // namespace vantrel
