@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     libzip-dev zlib1g-dev libcpp-httplib-dev
     qt6-base-dev libgl-dev
-    nodejs npm chromium
+    chromium
     zip unzip 7zip
 )
 
@@ -16,6 +16,10 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node may come from another packaging that bundles npm; Debian's npm would conflict with it.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    missing+=(nodejs npm)
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo_cmd=""
