@@ -14,13 +14,14 @@ bool DisplayIsAvailable(const EnvironmentLookup& lookup) {
 
 std::string NoDisplayHelp(const std::string& programName) {
     return programName +
-           ": this settings dialog needs a graphical display, and none was found\n"
-           "(neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-           "Run it on the server's desktop, over ssh -X, or under a virtual display such as\n"
+           ": this settings dialog needs a graphical display (X11 or Wayland), and none could be\n"
+           "reached. Run it on the server's desktop or over ssh -X, so that DISPLAY or\n"
+           "WAYLAND_DISPLAY names a display, or under a virtual display:\n"
            "  xvfb-run " +
            programName +
            "\n"
-           "Scripts and tests can use Qt's offscreen platform, which shows no window:\n"
+           "Scripts and tests can use Qt's offscreen platform, which draws the dialog without\n"
+           "showing it (it then waits until it is driven or ended):\n"
            "  QT_QPA_PLATFORM=offscreen " +
            programName + "\n";
 }

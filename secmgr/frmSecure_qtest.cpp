@@ -5,10 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
+#include "secmgr/QtMessageBoxes.h"
 #include "secmgr/TestSupport.h"
 #include "secmgr/frmSecure.h"
 
@@ -32,6 +36,8 @@ private slots:
     void enterWithAnInvalidPeriodSelectsIt();
     void escapeEndsWithoutStoring();
     void screenshot();
+    void messageBoxesCarryTextIconAndTitle_data();
+    void messageBoxesCarryTextIconAndTitle();
 
 private:
     void OpenDialog();
@@ -202,6 +208,73 @@ void FrmSecureTest::screenshot() {
     QString file = QDir(folder).filePath("frmSecure.png");
     QVERIFY(dialog_->grab().save(file));
     qInfo("dialog screenshot: %s", qPrintable(file));
+
+    // On a real X display, also take what the X server shows, window frame included when a
+    // window manager draws one.
+    if (QGuiApplication::platformName() == "xcb") {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        QTest::qWait(300);
+        QRect frame = dialog_->frameGeometry();
+        QPixmap screen = dialog_->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
+                                                       frame.height());
+        QString screenFile = QDir(folder).filePath("frmSecure-screen.png");
+        QVERIFY(screen.save(screenFile));
+        qInfo("screen shot: %s", qPrintable(screenFile));
+    }
+}
+
+void FrmSecureTest::messageBoxesCarryTextIconAndTitle_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("expectedIcon");
+    QTest::newRow("defaults") << "Values have been set to the default" << int(MessageIcon::None)
+                              << "Farbale Security" << "Values have been set to the default"
+                              << int(QMessageBox::NoIcon);
+    QTest::newRow("overflow") << "Cannot Save Settings\r\nError: Overflow"
+                              << int(MessageIcon::Critical) << "Error"
+                              << "Cannot Save Settings\nError: Overflow"
+                              << int(QMessageBox::Critical);
+    QTest::newRow("write") << "Cannot set Registry value" << int(MessageIcon::Exclamation)
+                           << "Error" << "Cannot set Registry value" << int(QMessageBox::Warning);
+}
+
+void FrmSecureTest::messageBoxesCarryTextIconAndTitle() {
+    QFETCH(QString, text);
+    QFETCH(int, icon);
+    QFETCH(QString, title);
+    QFETCH(QString, shown);
+    QFETCH(int, expectedIcon);
+    QtMessageBoxes boxes;
+    boxes.SetParent(dialog_.get());
+    QString seenText, seenTitle;
+    int seenIcon = -1;
+    int buttons = 0;
+    QString folder = qEnvironmentVariable("VANTREL_TEST_OUTPUT", QDir::currentPath());
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        poll.stop();
+        seenText = box->text();
+        seenTitle = box->windowTitle();
+        seenIcon = box->icon();
+        buttons = int(box->buttons().size());
+        QDir().mkpath(folder);
+        box->grab().save(QDir(folder).filePath(QString("message-%1.png").arg(QTest::currentDataTag())));
+        box->button(QMessageBox::Ok)->click();
+    });
+    poll.start(20);
+
+    boxes.Show(text.toStdString(), MessageIcon(icon), title.toStdString());
+
+    QCOMPARE(seenText, shown);
+    QCOMPARE(seenTitle, title);
+    QCOMPARE(seenIcon, expectedIcon);
+    QCOMPARE(buttons, 1);
 }
 
 }  // namespace vantrel::secmgr
