@@ -1,9 +1,102 @@
 /* The zip library: two shared libraries, liblspzipx.so (creates and changes archives) and
  * liblspuzipx.so (lists, tests and extracts them), driven through a few setter calls and one
- * execute call per operation. All whole numbers are 32-bit signed; text arguments are
- * NUL-terminated UTF-8 that the library copies. Paths are Windows paths, translated through the
- * drive map (VANTREL_DRIVES). Settings live per thread. Setters return nonzero when they accept
- * the value. (Detailed documentation of actions, flags and list syntax: see below.) */
+ * execute call per operation.
+ *
+ * Conventions
+ *   - All whole numbers are 32-bit signed. Text arguments are NUL-terminated UTF-8 that the
+ *     library copies; it never writes into them.
+ *   - Paths are Windows paths ("c:\data\backup.zip"), translated through the drive map that the
+ *     process carries in VANTREL_DRIVES. A path outside every mapped drive, or one that would
+ *     leave its drive's folder, is refused by the execute call with a status code.
+ *   - Settings live per thread: concurrent calls on different threads never share them. They stay
+ *     in force from one execute call to the next, except the password, which serves exactly one
+ *     execute call (so a later run on the same thread never decrypts with someone else's key).
+ *   - Setters return nonzero when they accept the value (any non-NULL text), 0 for NULL.
+ *   - Execute calls return a status code: 0 when the whole operation succeeded, a negative code
+ *     otherwise (see "Status codes" below). The listing returns the entry count instead.
+ *
+ * Zip side (LSZIP_EXECUTE)
+ *   Actions: 1 delete the listed entries, 2 add the listed files (replacing entries of the same
+ *   name), 3 update (add new files, replace entries older than their file), 4 freshen (replace
+ *   entries older than their file, add nothing), 5 repair the archive.
+ *   Level: 0 stores, 1 to 9 deflate (1 fastest, 9 smallest).
+ *   Flags (bits are added up; 0x1001 is always set by the caller and means nothing more):
+ *     0x2080   store full paths: the entry name is the file's path below its drive, with "/"
+ *              separators and no drive ("c:\data\x\a.txt" -> "data/x/a.txt"). Without it the
+ *              name is the path below the listed folder: the bare file name for its own files,
+ *              "sub/a.txt" for files found by recursion.
+ *     0x800    recurse into subfolders with the same pattern; with the pattern "*.*" the
+ *              subfolders themselves are stored as folder entries too.
+ *     0x100    move: each source file written into the archive is deleted, only after the new
+ *              archive is completely written and in place.
+ *     0x10     encrypt new and replaced entries with the password (AES-256). Reading also
+ *              understands traditional zip encryption.
+ *     0x20000  the harder repair (see below).
+ *   File list (LSZIP_INCLUDE, actions 2 to 4): full Windows paths joined by "|", or one folder
+ *   followed by a wildcard pattern ("c:\data\*.txt"; Windows rules: case ignored, "*.*" matches
+ *   every name). An item naming a folder stands for "folder\*.*". Symbolic links are skipped, and
+ *   the archive never adds itself. Two different files that would get the same entry name (case
+ *   ignored) refuse the whole list with -162; a named file that does not exist refuses it with
+ *   -1; a list that finds no file gives -167. Update and freshen with nothing newer change
+ *   nothing and return 0.
+ *   Entry-name list (LSZIP_INCLUDE for action 1, LSUZ_INCLUDE): names separated by blanks, a
+ *   name holding blanks in double quotes, wildcards allowed and running across folder
+ *   separators; "*.*" is every entry, "dir\*.*" everything below dir and dir's own folder entry.
+ *   "\" and "/" are the same separator (dir, a slash, "*.*" works alike); case is ignored.
+ *   An unclosed quote gives -163; a delete that matches nothing gives -168. An archive left
+ *   without entries is removed.
+ *   Every change is written to a temporary file beside the archive that replaces it with one
+ *   rename only when complete: a failure or an abort leaves the original as it was. (The folder
+ *   of LSZIP_SETTEMPATH is accepted but not needed for that: a temporary file elsewhere could
+ *   not replace the archive in one step.)
+ *   Repair: an archive that reads cleanly is left alone (0). Otherwise the first attempt follows
+ *   the local headers from the start of the file and rebuilds the central directory from them;
+ *   it fails when an entry on the way does not check out. The harder repair (0x20000) scans the
+ *   whole file for local headers and keeps every entry whose data checks out (stored and
+ *   deflated entries are decompressed and their CRC compared; encrypted ones are kept when their
+ *   structure is whole). The damaged original is kept beside the archive as
+ *   "<archive>.damaged" (numbered when taken) unless the new archive holds every entry the old
+ *   one's end record counted.
+ *   Archives and entries beyond 4 GB or 65,535 entries are written in zip64 form; names are
+ *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII.
+ *
+ * Unzip side (LSUZ_EXECUTE)
+ *   Actions: 1 list (returns the number of entries, then LSUZ_GETNEXT delivers them in order),
+ *   3 extract the listed entries into the folder of LSUZ_EXTRACTTO (created when missing),
+ *   4 test: decompress every listed entry and check its CRC.
+ *   Flags: 3 extract, 1 test, +8 freshen (only entries whose file exists and is older),
+ *   +4 update (new entries, and those whose file is older), +0x30 do not re-create the stored
+ *   folders (files go straight into the target folder under their bare names).
+ *   Extraction restores modification times (and Unix permission bits where stored), writes each
+ *   file under a temporary name and renames it into place when complete, and never writes
+ *   outside the target folder: names that are absolute, carry a drive or a colon, contain ".."
+ *   segments, are stored symbolic links, or would pass through a symbolic link are refused
+ *   (-152) with nothing written for them; the other entries are still extracted. A wrong or
+ *   missing password gives -61 for the entry and nothing is written for it. A test without a
+ *   password can only check the structure of encrypted entries and then reports -61 when it
+ *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
+ *   processed); an archive without entries gives -164.
+ *
+ * Progress
+ *   The callback set by LSZIP_SETCALLBACK / LSUZ_SETCALLBACK is called once when an execute call
+ *   starts its work and then at most about once a second, also in the middle of a long file. Its
+ *   arguments are (done, total, percent, 0, 0), done and total in entries or other units of the
+ *   current step; callers may ignore them. A nonzero return stops the operation cleanly: nothing
+ *   is changed, and the execute call returns -30.
+ *
+ * Status codes
+ *     0 success               -1 name not matched        -2 not a zip archive
+ *    -3 damaged entry data    -4 out of memory           -9 cannot open a file
+ *   -11 wrong call or argument -15 CRC error             -30 aborted by the callback
+ *   -50 disk full            -51 archive structure error -61 wrong or missing password
+ *  -151 archive path outside every drive                 -152 path or entry name refused
+ *  -157 multi-volume archive -162 repeated entry name    -163 list cannot be read
+ *  -164 archive has no entries (or no more to list)      -167 nothing to add
+ *  -168 nothing to delete    -169 cannot create a file or folder
+ *  -175 temporary file error -178 writing the archive failed
+ *  -179 a moved file could not be deleted (the archive is complete)
+ *  -189 the new archive cannot take the old one's place
+ */
 #ifndef VANTREL_LSZIP_H
 #define VANTREL_LSZIP_H
 
@@ -19,7 +112,9 @@ extern "C" {
  * operation ("Operation aborted.", -30). */
 typedef int32_t (*ZipProgressFn)(int32_t, int32_t, int32_t, int32_t, int32_t);
 
-/* The 425-byte entry record that LSUZ_GETNEXT fills: packed, numbers little-endian. */
+/* The 425-byte entry record that LSUZ_GETNEXT fills: packed, numbers little-endian. Names and
+ * comments are UTF-8, cut at a character boundary to fit; sizes above 4 GB read 0xFFFFFFFF
+ * (LSUZ_GETNEXTEX gives the full values). */
 #pragma pack(push, 1)
 typedef struct ZipEntryRecord {
     char name[255];           /* entry name, NUL-terminated; a folder ends in a separator */
@@ -27,11 +122,11 @@ typedef struct ZipEntryRecord {
     uint16_t dosDate;         /* last modification, MS-DOS date */
     uint16_t dosTime;         /* last modification, MS-DOS time */
     uint32_t size;            /* uncompressed size */
-    uint16_t ratio;           /* compression ratio, whole percent */
+    uint16_t ratio;           /* compression ratio, whole percent (0 when nothing was saved) */
     uint32_t compressedSize;
-    uint16_t method;          /* zip compression method number */
+    uint16_t method;          /* zip compression method number (the real one under encryption) */
     uint32_t reserved2;
-    uint16_t attributes;      /* file attributes, low byte used */
+    uint16_t attributes;      /* MS-DOS attributes in the low byte */
     uint16_t reserved3;
     uint16_t flags;           /* general-purpose flags */
     char comment[128];        /* entry comment, NUL-terminated */
@@ -40,23 +135,48 @@ typedef struct ZipEntryRecord {
 #pragma pack(pop)
 
 /* ---- zip side: liblspzipx.so ---- */
+
+/* The library's version as a whole number: 110 for 1.10. */
 LSZIP_API int32_t LSZIP_VER(void);
+/* Folder for temporary files (accepted; see "Every change is written ..." above). */
 LSZIP_API int32_t LSZIP_SETTEMPATH(char* folder);
+/* The file list (add, update, freshen) or entry-name list (delete) of the next execute. */
 LSZIP_API int32_t LSZIP_INCLUDE(char* list);
+/* The password for the next execute's encryption (flag 0x10); cleared by that execute. */
 LSZIP_API int32_t LSZIP_PASSWORD(char* password);
+/* The progress callback; NULL removes it. */
 LSZIP_API int32_t LSZIP_SETCALLBACK(ZipProgressFn callback);
+/* Runs action (1 delete, 2 add, 3 update, 4 freshen, 5 repair) on the archive with the level
+ * (0 to 9) and flags above; returns a status code. */
 LSZIP_API int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, int32_t flags);
 
 /* ---- unzip side: liblspuzipx.so ---- */
+
+/* The library's version as a whole number: 110 for 1.10. */
 LSZIP_API int32_t LSUZ_VER(void);
+/* Forgets every setting and closes any listing. */
 LSZIP_API int32_t LSUZ_RESET(void);
+/* The archive of the next execute. */
 LSZIP_API int32_t LSUZ_ZIPNAME(char* archive);
+/* The entry-name list of the next extract or test; empty means every entry. */
 LSZIP_API int32_t LSUZ_INCLUDE(char* names);
+/* The folder extraction writes into. */
 LSZIP_API int32_t LSUZ_EXTRACTTO(char* folder);
+/* The password for the next execute; cleared by that execute. */
 LSZIP_API int32_t LSUZ_PASSWORD(char* password);
+/* The progress callback; NULL removes it. */
 LSZIP_API int32_t LSUZ_SETCALLBACK(ZipProgressFn callback);
+/* Runs action 1 (list: returns the entry count or a status code), 3 (extract) or 4 (test) with
+ * the flags above; returns a status code. */
 LSZIP_API int32_t LSUZ_EXECUTE(int32_t action, int32_t flags);
+/* Fills record (a ZipEntryRecord) with the next entry of the listing; 0, or a status code
+ * (-164 when every entry has been delivered, -11 without a listing). */
 LSZIP_API int32_t LSUZ_GETNEXT(void* record);
+/* As LSUZ_GETNEXT, and also gives what the record cannot hold: the full name (UTF-8, cut at a
+ * character boundary to fullNameSize - 1 bytes; 65536 bytes always suffice) and the 64-bit
+ * uncompressed and compressed sizes. fullName, size and compressedSize may be NULL. */
+LSZIP_API int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize,
+                                 int64_t* size, int64_t* compressedSize);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,40 @@
+#pragma once
+// The zip side's changes to an archive: add, update, freshen and delete. libzip writes the new
+// archive to a temporary file beside the old one and renames it into place only when it is
+// complete, so a failure leaves the archive as it was.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/ziplib/ProgressTicker.h"
+
+namespace vantrel::ziplib {
+
+inline constexpr int32_t kActionDelete = 1;
+inline constexpr int32_t kActionAdd = 2;
+inline constexpr int32_t kActionUpdate = 3;
+inline constexpr int32_t kActionFreshen = 4;
+inline constexpr int32_t kActionRepair = 5;
+
+inline constexpr int32_t kFlagEncrypt = 0x10;
+inline constexpr int32_t kFlagMove = 0x100;
+inline constexpr int32_t kFlagRecurse = 0x800;
+inline constexpr int32_t kFlagFullPaths = 0x2080;
+inline constexpr int32_t kFlagHarderRepair = 0x20000;
+
+struct ZipJob {
+    std::filesystem::path archive;
+    int32_t action = kActionAdd;
+    int32_t level = 5;
+    int32_t flags = 0;
+    std::string list;      // source files (add, update, freshen) or entry names (delete)
+    std::string password;  // for encrypt
+};
+
+// Actions 2, 3 and 4; returns a status code.
+int32_t AddFiles(const ZipJob& job, ProgressTicker& ticker);
+// Action 1; returns a status code. An archive left without entries is removed, as libzip does.
+int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker);
+
+}  // namespace vantrel::ziplib

@@ -1,0 +1,240 @@
+#include "platform/ziplib/EntryExtractor.h"
+
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/SafeEntryPath.h"
+#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/TargetFolder.h"
+#include "platform/ziplib/ZipErrors.h"
+
+namespace vantrel::ziplib {
+
+namespace {
+
+using Consumer = std::function<bool(const char*, size_t)>;
+
+// The first failure of a run; later ones do not replace it.
+class Outcome {
+public:
+    void Note(int32_t code) {
+        if (code_ == status::kOk) {
+            code_ = code;
+        }
+    }
+    int32_t Code() const { return code_; }
+
+private:
+    int32_t code_ = status::kOk;
+};
+
+struct EntryFacts {
+    std::string name;
+    zip_stat_t stat{};
+    uint32_t unixMode = 0;
+    bool encrypted = false;
+    bool folder = false;
+};
+
+EntryFacts FactsOf(zip_t* za, zip_uint64_t index) {
+    EntryFacts facts;
+    const char* name = zip_get_name(za, index, 0);
+    facts.name = name ? name : "";
+    zip_stat_index(za, index, 0, &facts.stat);
+    uint8_t system = 0;
+    uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, index, 0, &system, &attributes) == 0 &&
+        system == ZIP_OPSYS_UNIX) {
+        facts.unixMode = attributes >> 16;
+    }
+    facts.encrypted = (facts.stat.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
+                      facts.stat.encryption_method != ZIP_EM_NONE;
+    facts.folder = !facts.name.empty() && (facts.name.back() == '/' || facts.name.back() == '\\');
+    return facts;
+}
+
+// Streams an entry's data to consume, ticking as it goes; returns a status code. Encrypted data
+// that does not decompress to its CRC was read with the wrong password.
+int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_flags_t flags,
+                  const std::string& password, ProgressTicker& ticker, const Consumer& consume) {
+    zip_file_t* file = zip_fopen_index_encrypted(za, index, flags,
+                                                 password.empty() ? nullptr : password.c_str());
+    if (!file) {
+        return StatusOf(za);
+    }
+    std::vector<char> buffer(1 << 16);
+    int32_t code = status::kOk;
+    int64_t done = 0;
+    int64_t total = static_cast<int64_t>(facts.stat.size);
+    while (true) {
+        zip_int64_t got = zip_fread(file, buffer.data(), buffer.size());
+        if (got < 0) {
+            code = StatusOf(file);
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+        if (!consume(buffer.data(), static_cast<size_t>(got))) {
+            code = status::kCreateFile;
+            break;
+        }
+        if (!ticker.Tick(done, total)) {
+            code = status::kAborted;
+            break;
+        }
+    }
+    zip_fclose(file);
+    if (facts.encrypted && !(flags & ZIP_FL_ENCRYPTED) &&
+        (code == status::kCrc || code == status::kArchiveError)) {
+        code = status::kBadPassword;
+    }
+    return code;
+}
+
+class ArchiveRun {
+public:
+    ArchiveRun(const UnzipJob& job, ProgressTicker& ticker) : job_(job), ticker_(ticker) {}
+    ~ArchiveRun() {
+        if (za_) {
+            zip_discard(za_);
+        }
+    }
+
+    // Opens the archive and reads the list; a status code.
+    int32_t Open(int openFlags) {
+        auto names = EntryNameList::Parse(job_.names.empty() ? "*.*" : job_.names);
+        if (!names) {
+            return status::kListError;
+        }
+        names_ = std::move(*names);
+        used_.assign(names_.Size(), false);
+        int error = 0;
+        za_ = zip_open(job_.archive.c_str(), ZIP_RDONLY | openFlags, &error);
+        return za_ ? status::kOk : StatusOfZipError(error, errno);
+    }
+
+    // Calls work for every listed entry until it reports an abort; a status code.
+    int32_t ForEachListed(const std::function<int32_t(zip_uint64_t, const EntryFacts&)>& work) {
+        zip_int64_t count = zip_get_num_entries(za_, 0);
+        if (count == 0) {
+            return status::kEmptyArchive;
+        }
+        Outcome outcome;
+        for (zip_int64_t i = 0; i < count; ++i) {
+            if (!ticker_.Tick(i, count)) {
+                return status::kAborted;
+            }
+            EntryFacts facts = FactsOf(za_, i);
+            if (!names_.Matches(facts.name, &used_)) {
+                continue;
+            }
+            int32_t code = work(i, facts);
+            if (code == status::kAborted) {
+                return code;
+            }
+            outcome.Note(code);
+        }
+        for (bool used : used_) {
+            if (!used) {
+                outcome.Note(status::kNameNotMatched);
+            }
+        }
+        return outcome.Code();
+    }
+
+    zip_t* Archive() const { return za_; }
+
+private:
+    const UnzipJob& job_;
+    ProgressTicker& ticker_;
+    EntryNameList names_ = *EntryNameList::Parse("");
+    std::vector<bool> used_;
+    zip_t* za_ = nullptr;
+};
+
+// Whether the flags let this entry replace (or create) the file found at its place.
+bool ShouldWrite(int32_t flags, int64_t existing, std::time_t existingTime, std::time_t entryTime) {
+    bool newer = existing != 0 && entryTime > existingTime;
+    if (flags & kUnzipFlagFreshen) {
+        return newer;
+    }
+    if (flags & kUnzipFlagUpdate) {
+        return existing == 0 || newer;
+    }
+    return true;
+}
+
+}  // namespace
+
+int32_t ExtractEntries(const UnzipJob& job, ProgressTicker& ticker) {
+    ArchiveRun run(job, ticker);
+    if (int32_t code = run.Open(0); code != status::kOk) {
+        return code;
+    }
+    TargetFolder target(job.target);
+    if (!target.IsOpen()) {
+        return status::kCreateFile;
+    }
+    bool noFolders = (job.flags & kUnzipFlagNoFolders) == kUnzipFlagNoFolders;
+    std::vector<std::pair<std::vector<std::string>, std::time_t>> folders;
+    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
+        auto segments = SafeEntrySegments(facts.name);
+        if (!segments || S_ISLNK(facts.unixMode)) {
+            return status::kBadFileSpec;  // nothing is written for it
+        }
+        if (facts.folder) {
+            if (noFolders) {
+                return status::kOk;
+            }
+            folders.emplace_back(*segments, facts.stat.mtime);
+            return target.MakeFolders(*segments);
+        }
+        if (noFolders) {
+            segments = std::vector<std::string>{segments->back()};
+        }
+        std::time_t existingTime = 0;
+        int64_t existing = target.Existing(*segments, &existingTime);
+        if (existing < 0) {
+            return status::kBadFileSpec;
+        }
+        if (!ShouldWrite(job.flags, existing, existingTime, facts.stat.mtime)) {
+            return status::kOk;
+        }
+        mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
+        return target.WriteFile(*segments, facts.stat.mtime, mode, [&](const Consumer& write) {
+            return ReadEntry(run.Archive(), index, facts, 0, job.password, ticker, write);
+        });
+    });
+    // Folders last: writing their files would change their times again.
+    for (const auto& [segments, modified] : folders) {
+        target.SetFolderTime(segments, modified);
+    }
+    return code;
+}
+
+int32_t TestEntries(const UnzipJob& job, ProgressTicker& ticker) {
+    ArchiveRun run(job, ticker);
+    if (int32_t code = run.Open(ZIP_CHECKCONS); code != status::kOk) {
+        return code;
+    }
+    bool unverified = false;
+    Consumer discard = [](const char*, size_t) { return true; };
+    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
+        if (facts.encrypted && job.password.empty()) {
+            unverified = true;  // only its stored bytes can be read without the password
+            return ReadEntry(run.Archive(), index, facts, ZIP_FL_ENCRYPTED, "", ticker, discard);
+        }
+        return ReadEntry(run.Archive(), index, facts, 0, job.password, ticker, discard);
+    });
+    return code == status::kOk && unverified ? status::kBadPassword : code;
+}
+
+}  // namespace vantrel::ziplib

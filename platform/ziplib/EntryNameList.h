@@ -1,0 +1,31 @@
+#pragma once
+// Lists of entry names, as the delete and extract calls take them: names separated by blanks, a
+// name that holds blanks in double quotes, Windows wildcards allowed. "*.*" is every entry and
+// "dir/*.*" everything below dir, the folder entry included; "\" and "/" are the same separator
+// and case is ignored.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::ziplib {
+
+class EntryNameList {
+public:
+    // nullopt for a list that cannot be read (an unclosed quote).
+    static std::optional<EntryNameList> Parse(std::string_view list);
+
+    bool Empty() const { return patterns_.empty(); }
+    // True when a pattern matches; marks in used (sized like the list) every pattern that does.
+    bool Matches(std::string_view entryName, std::vector<bool>* used = nullptr) const;
+    size_t Size() const { return patterns_.size(); }
+
+private:
+    std::vector<std::string> patterns_;
+};
+
+// "\" becomes "/".
+std::string WithForwardSlashes(std::string_view name);
+
+}  // namespace vantrel::ziplib

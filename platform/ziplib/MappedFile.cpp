@@ -1,0 +1,37 @@
+#include "platform/ziplib/MappedFile.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantrel::ziplib {
+
+MappedFile::MappedFile(const std::filesystem::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size_ = static_cast<uint64_t>(info.st_size);
+        if (size_ == 0) {
+            open_ = true;
+        } else {
+            void* mapped = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (mapped != MAP_FAILED) {
+                data_ = static_cast<const uint8_t*>(mapped);
+                open_ = true;
+            }
+        }
+    }
+    ::close(fd);
+}
+
+MappedFile::~MappedFile() {
+    if (data_) {
+        munmap(const_cast<uint8_t*>(data_), size_);
+    }
+}
+
+}  // namespace vantrel::ziplib

@@ -1,0 +1,67 @@
+#pragma once
+// The few pieces of the zip format that libzip does not offer: the raw fields of the central
+// directory (general-purpose flags, DOS time words), local headers read one by one without a
+// central directory, and a central directory written for entries recovered that way.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel::ziplib::raw {
+
+struct Bytes {
+    const uint8_t* data = nullptr;
+    uint64_t size = 0;
+};
+
+// The end-of-central-directory record, zip64 values where the archive has them.
+struct EndRecord {
+    uint64_t entries = 0;
+    uint64_t centralSize = 0;
+    uint64_t centralEnd = 0;  // where the central directory ends in the file
+};
+std::optional<EndRecord> FindEndRecord(Bytes file);
+
+struct CentralFields {
+    uint16_t flags = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+};
+// The raw fields of every central directory entry in order; nullopt when it cannot be read.
+std::optional<std::vector<CentralFields>> ReadCentralDirectory(Bytes file);
+
+struct LocalEntry {
+    uint64_t offset = 0;      // of the local header
+    uint64_t dataOffset = 0;
+    uint64_t compressedSize = 0;
+    uint64_t size = 0;
+    uint64_t end = 0;         // past the data and its data descriptor, if any
+    uint32_t crc = 0;
+    uint16_t versionNeeded = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+    std::string name;
+    std::string extra;        // the local extra fields without the zip64 one
+};
+
+// The entry whose local header starts at offset, with its real sizes and CRC (taken from its
+// data descriptor, or measured, when the header leaves them open); nullopt when the header or
+// the data does not fit in the file.
+std::optional<LocalEntry> ReadLocalEntry(Bytes file, uint64_t offset);
+
+enum class DataCheck { Good, Bad, Unverifiable };
+// Decompresses stored and deflated entries and compares size and CRC; encrypted entries and other
+// methods cannot be checked without more than the archive.
+DataCheck CheckEntryData(Bytes file, const LocalEntry& entry);
+
+// The central directory and end records for entries whose local headers were copied unchanged
+// to newOffsets, the directory itself starting at centralOffset; zip64 records where needed.
+std::string BuildCentralDirectory(const std::vector<LocalEntry>& entries,
+                                  const std::vector<uint64_t>& newOffsets, uint64_t centralOffset);
+
+inline constexpr uint32_t kLocalSignature = 0x04034b50;
+
+}  // namespace vantrel::ziplib::raw
