@@ -83,7 +83,8 @@ Recovery ScanWholeFile(raw::Bytes file, ProgressTicker& ticker) {
     std::set<std::string> names;
     const uint8_t signature[4] = {0x50, 0x4b, 0x03, 0x04};
     uint64_t from = 0;
-    while (from < file.size && ticker.Tick(static_cast<int64_t>(from), static_cast<int64_t>(file.size))) {
+    auto total = static_cast<int64_t>(file.size);
+    while (from < file.size && ticker.Tick(static_cast<int64_t>(from), total)) {
         auto hit = static_cast<const uint8_t*>(
             memmem(file.data + from, file.size - from, signature, sizeof signature));
         if (!hit) {

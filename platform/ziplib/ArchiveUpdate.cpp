@@ -28,7 +28,9 @@ struct CloseProgress {
     double done = 0;
 };
 
-void OnProgress(zip_t*, double done, void* state) { static_cast<CloseProgress*>(state)->done = done; }
+void OnProgress(zip_t*, double done, void* state) {
+    static_cast<CloseProgress*>(state)->done = done;
+}
 
 int OnCancel(zip_t*, void* state) {
     auto* progress = static_cast<CloseProgress*>(state);

@@ -17,7 +17,9 @@ namespace {
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagUtf8 = 0x0800;
 
-uint32_t Clamp32(uint64_t value) { return static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFFFFFFu)); }
+uint32_t Clamp32(uint64_t value) {
+    return static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFFFFFFu));
+}
 
 void CopyText(char* field, size_t fieldSize, const std::string& text) {
     std::string cut = CutUtf8(text, fieldSize - 1);

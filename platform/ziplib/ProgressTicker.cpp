@@ -21,7 +21,9 @@ bool ProgressTicker::Tick(int64_t done, int64_t total) {
     started_ = true;
     lastCall_ = now;
     ++calls_;
-    auto clamp = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX)); };
+    auto clamp = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX));
+    };
     int32_t percent = total > 0 ? clamp(done * 100 / total) : 0;
     aborted_ = callback_(clamp(done), clamp(total), percent, 0, 0) != 0;
     return !aborted_;

@@ -251,7 +251,7 @@ DataCheck CheckEntryData(Bytes file, const LocalEntry& entry) {
     }
     const uint8_t* data = file.data + entry.dataOffset;
     if (entry.method == 0) {
-        uint32_t crc = static_cast<uint32_t>(crc32_z(crc32(0, nullptr, 0), data, entry.compressedSize));
+        auto crc = static_cast<uint32_t>(crc32_z(crc32(0, nullptr, 0), data, entry.compressedSize));
         return crc == entry.crc && entry.size == entry.compressedSize ? DataCheck::Good
                                                                      : DataCheck::Bad;
     }

@@ -105,7 +105,9 @@ private:
             entries.push_back(*it);
         }
         std::sort(entries.begin(), entries.end(),
-                  [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+                  [](const auto& a, const auto& b) {
+                      return a.path().filename() < b.path().filename();
+                  });
         for (const auto& entry : entries) {
             std::string name = entry.path().filename().string();
             auto kind = entry.symlink_status(ec).type();

@@ -29,6 +29,6 @@ inline constexpr int32_t kCreateFile = -169;       // a file or folder cannot be
 inline constexpr int32_t kTempFile = -175;
 inline constexpr int32_t kZipping = -178;          // writing the new archive failed
 inline constexpr int32_t kCopying = -179;          // moving: a source file could not be deleted
-inline constexpr int32_t kReplaceArchive = -189;   // the finished archive cannot take the old one's place
+inline constexpr int32_t kReplaceArchive = -189;   // the new archive cannot replace the old one
 
 }  // namespace vantrel::ziplib::status

@@ -130,7 +130,8 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     };
     code = produce(writer);
     if (writeError) {
-        code = writeError == ENOSPC || writeError == EDQUOT ? status::kDiskFull : status::kCreateFile;
+        bool full = writeError == ENOSPC || writeError == EDQUOT;
+        code = full ? status::kDiskFull : status::kCreateFile;
     }
     if (code == status::kOk) {
         if (mode) {

@@ -1,0 +1,207 @@
+#include "component/archive/Globals.h"
+
+#include <dlfcn.h>
+
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "component/core/ContextSlot.h"
+
+namespace vantrel {
+
+int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    try {
+        asp::ScriptingContext* context = CurrentContext();
+        if (!context) {
+            throw std::runtime_error("There is no request to report progress to.");
+        }
+        context->response.Write(".\r\n");
+        return 0;
+    } catch (const std::exception& error) {
+        try {
+            if (asp::ScriptingContext* context = CurrentContext()) {
+                context->response.Write(std::string(error.what()) + "\r\n");
+            }
+        } catch (...) {
+        }
+        return 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+namespace lszip {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Side { Zip, Unzip };
+
+const char* FileName(Side side) { return side == Side::Zip ? "liblspzipx.so" : "liblspuzipx.so"; }
+
+// Loaded files and bound functions, shared by all threads; handles are never closed, because
+// threads may still hold per-thread settings of the library.
+struct Binding {
+    std::mutex mutex;
+    std::string folder;  // empty: the usual search
+    void* handles[2] = {nullptr, nullptr};
+    std::map<std::string, void*> functions;
+};
+
+Binding& TheBinding() {
+    static Binding binding;
+    return binding;
+}
+
+void* Load(Binding& binding, Side side) {
+    void*& handle = binding.handles[static_cast<int>(side)];
+    if (handle) {
+        return handle;
+    }
+    std::string file = FileName(side);
+    std::vector<std::string> candidates;
+    if (!binding.folder.empty()) {
+        candidates.push_back((fs::path(binding.folder) / file).string());
+    } else {
+        std::string own = ComponentFolder();
+        if (!own.empty()) {
+            candidates.push_back((fs::path(own) / file).string());
+        }
+        candidates.push_back(file);  // the system's library path
+    }
+    std::string reason;
+    for (const auto& candidate : candidates) {
+        handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle) {
+            return handle;
+        }
+        const char* error = dlerror();
+        reason = error ? error : "not found";
+    }
+    throw std::runtime_error("The compression library " + file + " cannot be loaded (" + reason +
+                             ").");
+}
+
+void* Bind(Side side, const char* name) {
+    Binding& binding = TheBinding();
+    std::lock_guard<std::mutex> lock(binding.mutex);
+    auto known = binding.functions.find(name);
+    if (known != binding.functions.end()) {
+        return known->second;
+    }
+    void* function = dlsym(Load(binding, side), name);
+    if (!function) {
+        throw std::runtime_error(std::string("The compression library ") + FileName(side) +
+                                 " has no function " + name + ".");
+    }
+    binding.functions.emplace(name, function);
+    return function;
+}
+
+template <typename Fn>
+Fn Function(Side side, const char* name) {
+    return reinterpret_cast<Fn>(Bind(side, name));
+}
+
+// Calls fn with a NUL-terminated copy of text and copies back what the library left in it.
+template <typename Call>
+int32_t WithText(std::string& text, Call call) {
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    int32_t result = call(buffer.data());
+    text.assign(buffer.data());
+    return result;
+}
+
+using NoArgs = int32_t (*)();
+using TextArg = int32_t (*)(char*);
+using CallbackArg = int32_t (*)(ZipProgressFn);
+
+int32_t CallText(Side side, const char* name, std::string& text) {
+    auto fn = Function<TextArg>(side, name);
+    return WithText(text, fn);
+}
+
+}  // namespace
+
+int32_t LSZIP_VER() { return Function<NoArgs>(Side::Zip, "LSZIP_VER")(); }
+int32_t LSZIP_SETTEMPATH(std::string& folder) {
+    return CallText(Side::Zip, "LSZIP_SETTEMPATH", folder);
+}
+int32_t LSZIP_INCLUDE(std::string& list) { return CallText(Side::Zip, "LSZIP_INCLUDE", list); }
+int32_t LSZIP_PASSWORD(std::string& password) {
+    return CallText(Side::Zip, "LSZIP_PASSWORD", password);
+}
+int32_t LSZIP_SETCALLBACK(ZipProgressFn callback) {
+    return Function<CallbackArg>(Side::Zip, "LSZIP_SETCALLBACK")(callback);
+}
+int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32_t flags) {
+    auto fn = Function<int32_t (*)(char*, int32_t, int32_t, int32_t)>(Side::Zip, "LSZIP_EXECUTE");
+    return WithText(archive, [&](char* text) { return fn(text, action, level, flags); });
+}
+
+int32_t LSUZ_VER() { return Function<NoArgs>(Side::Unzip, "LSUZ_VER")(); }
+int32_t LSUZ_RESET() { return Function<NoArgs>(Side::Unzip, "LSUZ_RESET")(); }
+int32_t LSUZ_ZIPNAME(std::string& archive) {
+    return CallText(Side::Unzip, "LSUZ_ZIPNAME", archive);
+}
+int32_t LSUZ_INCLUDE(std::string& names) { return CallText(Side::Unzip, "LSUZ_INCLUDE", names); }
+int32_t LSUZ_EXTRACTTO(std::string& folder) {
+    return CallText(Side::Unzip, "LSUZ_EXTRACTTO", folder);
+}
+int32_t LSUZ_PASSWORD(std::string& password) {
+    return CallText(Side::Unzip, "LSUZ_PASSWORD", password);
+}
+int32_t LSUZ_SETCALLBACK(ZipProgressFn callback) {
+    return Function<CallbackArg>(Side::Unzip, "LSUZ_SETCALLBACK")(callback);
+}
+int32_t LSUZ_EXECUTE(int32_t action, int32_t flags) {
+    return Function<int32_t (*)(int32_t, int32_t)>(Side::Unzip, "LSUZ_EXECUTE")(action, flags);
+}
+int32_t LSUZ_GETNEXT(ZipEntryRecord& record) {
+    return Function<int32_t (*)(void*)>(Side::Unzip, "LSUZ_GETNEXT")(&record);
+}
+int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& size,
+                       int64_t& compressedSize) {
+    using Fn = int32_t (*)(void*, char*, int32_t, int64_t*, int64_t*);
+    auto fn = Function<Fn>(Side::Unzip, "LSUZ_GETNEXTEX");
+    std::vector<char> name(65536, '\0');
+    int32_t result = fn(&record, name.data(), static_cast<int32_t>(name.size()), &size,
+                        &compressedSize);
+    fullName = result == 0 ? std::string(name.data()) : std::string();
+    return result;
+}
+
+void SetZipLibraryFolder(const std::string& folder) {
+    Binding& binding = TheBinding();
+    std::lock_guard<std::mutex> lock(binding.mutex);
+    binding.folder = folder;
+    binding.handles[0] = binding.handles[1] = nullptr;
+    binding.functions.clear();
+}
+
+std::string ComponentFolder() {
+    Dl_info info{};
+    // A bare name (a program started through PATH) says nothing about the folder.
+    if (dladdr(reinterpret_cast<void*>(&ZipProgress), &info) && info.dli_fname &&
+        std::string_view(info.dli_fname).find('/') != std::string_view::npos) {
+        std::error_code ec;
+        fs::path own = fs::canonical(info.dli_fname, ec);
+        if (!ec) {
+            return own.parent_path().string();
+        }
+    }
+    // The component linked into a program: the program's own folder.
+    std::error_code ec;
+    fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : program.parent_path().string();
+}
+
+}  // namespace lszip
+}  // namespace vantrel

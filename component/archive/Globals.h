@@ -1,0 +1,51 @@
+#pragma once
+// The module that binds the zip library and holds its progress callback. The two library files,
+// liblspzipx.so (zip side) and liblspuzipx.so (unzip side), are loaded by name at first use:
+// first from the folder that holds the component's own code, then from the system's library
+// path. Each function is looked up by name at its first call. A missing file or function throws
+// std::runtime_error with a description that the calling operation reports.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ziplib/lszip.h"
+
+namespace vantrel {
+
+// The progress callback handed to the library: writes "." and a line break into the current
+// request's response and returns 0. It never lets an exception into the library: on failure it
+// writes the description (when it still can) and returns 1, which stops the operation.
+int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t);
+
+namespace lszip {
+
+// Text arguments go to the library as a NUL-terminated copy that lives during the call; any
+// change the library makes in it is copied back into the string.
+int32_t LSZIP_VER();
+int32_t LSZIP_SETTEMPATH(std::string& folder);
+int32_t LSZIP_INCLUDE(std::string& list);
+int32_t LSZIP_PASSWORD(std::string& password);
+int32_t LSZIP_SETCALLBACK(ZipProgressFn callback);
+int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32_t flags);
+
+int32_t LSUZ_VER();
+int32_t LSUZ_RESET();
+int32_t LSUZ_ZIPNAME(std::string& archive);
+int32_t LSUZ_INCLUDE(std::string& names);
+int32_t LSUZ_EXTRACTTO(std::string& folder);
+int32_t LSUZ_PASSWORD(std::string& password);
+int32_t LSUZ_SETCALLBACK(ZipProgressFn callback);
+int32_t LSUZ_EXECUTE(int32_t action, int32_t flags);
+int32_t LSUZ_GETNEXT(ZipEntryRecord& record);
+// As LSUZ_GETNEXT, with what the record cannot hold: the full name and the 64-bit sizes.
+int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& size,
+                       int64_t& compressedSize);
+
+// A folder to look in instead of the usual places, and only there (for a fixed installation and
+// for tests); empty restores the usual search. Functions bound so far are forgotten.
+void SetZipLibraryFolder(const std::string& folder);
+// The folder of the component's own code, where the library files are looked for first.
+std::string ComponentFolder();
+
+}  // namespace lszip
+}  // namespace vantrel
