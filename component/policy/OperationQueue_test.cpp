@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <barrier>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "component/policy/OperationClock.h"
+#include "component/policy/PolicyHarness.h"
+
+namespace vantrel::testing {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr const char* kWaiting = "Waiting to access compression component ...<BR>";
+constexpr const char* kTooBusy = "<B>Sorry, the component is too busy at present.</B><P>";
+
+// A clock the test sets. Pausing advances the calling thread's seconds without sleeping (a short
+// real sleep lets other threads run) and then runs the test's hook.
+class TestClock : public OperationClock {
+public:
+    ClockMinute LocalTime() override { return {hour.load(), minute.load()}; }
+    int64_t Seconds() override { return seconds_; }
+    void Pause(int seconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(realPauseMs));
+        seconds_ += seconds;
+        if (onPause) {
+            onPause(seconds_);
+        }
+    }
+    void Set(int h, int m) {
+        hour = h;
+        minute = m;
+    }
+
+    std::atomic<int> hour{14};
+    std::atomic<int> minute{7};
+    int realPauseMs = 0;
+    std::function<void(int64_t)> onPause;
+
+private:
+    static thread_local int64_t seconds_;
+};
+
+thread_local int64_t TestClock::seconds_ = 0;
+
+class OperationQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetOperationClock(&clock_); }
+    void TearDown() override { SetOperationClock(nullptr); }
+
+    fs::path TempFolder() const { return server_.DriveFolder() / "temp"; }
+    bool Exists(const char* name) const { return fs::exists(TempFolder() / name); }
+    void MakeLock(const char* name) const { std::ofstream(TempFolder() / name).close(); }
+    std::vector<std::string> LockFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(TempFolder())) {
+            if (entry.path().extension() == ".~fb") {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TemporaryServer server_;
+    TestClock clock_;
+};
+
+TEST_F(OperationQueueTest, FreeSlotIsTakenAtOnceWithoutNotice) {
+    PolicyRequest request;
+    EXPECT_EQ(request.component.TemporaryDirectory(), "c:\\temp\\");
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
+    EXPECT_EQ(request.output, "");
+    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1407.~fb"});
+    EXPECT_EQ(fs::file_size(TempFolder() / "~sz1407.~fb"), 0u);
+    PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
+    EXPECT_TRUE(LockFiles().empty());
+}
+
+TEST_F(OperationQueueTest, ZipAndUnzipSlotsAreIndependent) {
+    PolicyRequest zip;
+    PolicyRequest unzip;
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(zip.component, OperationKind::Zip));
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(unzip.component, OperationKind::Unzip));
+    EXPECT_EQ(unzip.output, "");
+    EXPECT_EQ(LockFiles(), (std::vector<std::string>{"~su1407.~fb", "~sz1407.~fb"}));
+}
+
+TEST_F(OperationQueueTest, NoWaitPeriodApologisesAtOnce) {
+    MakeLock("~sz1405.~fb");
+    PolicyRequest request;
+    PolicyAccess::SetPeriods(request.component, 0, 300);
+    EXPECT_TRUE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
+    EXPECT_EQ(request.output, std::string(kWaiting) + kTooBusy);
+    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1405.~fb"});
+    // Giving up holds nothing, so releasing afterwards leaves the other lock alone.
+    PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
+    EXPECT_TRUE(Exists("~sz1405.~fb"));
+}
+
+TEST_F(OperationQueueTest, WaiterTakesTheSlotSoonAfterItsRelease) {
+    PolicyRequest owner;
+    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(owner.component, OperationKind::Unzip));
+    PolicyRequest waiter;
+    int64_t takenAt = -1;
+    clock_.onPause = [&](int64_t seconds) {
+        if (seconds >= 10 && takenAt < 0) {
+            PolicyAccess::ReleaseOperationSlot(owner.component, OperationKind::Unzip);
+            takenAt = seconds;
+        }
+    };
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(waiter.component, OperationKind::Unzip));
+    EXPECT_EQ(waiter.output, kWaiting);
+    EXPECT_EQ(takenAt, 10);
+    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~su1407.~fb"});
+    PolicyAccess::ReleaseOperationSlot(waiter.component, OperationKind::Unzip);
+    EXPECT_TRUE(LockFiles().empty());
+}
+
+TEST_F(OperationQueueTest, WaiterGivesUpAfterItsPeriod) {
+    MakeLock("~sz1407.~fb");
+    PolicyRequest request;
+    PolicyAccess::SetPeriods(request.component, 30, 300);
+    int pauses = 0;
+    clock_.onPause = [&](int64_t) { ++pauses; };
+    EXPECT_TRUE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
+    EXPECT_EQ(request.output, std::string(kWaiting) + kTooBusy);
+    EXPECT_EQ(pauses, 15);
+}
+
+TEST_F(OperationQueueTest, HolderAskingAgainKeepsItsSlot) {
+    PolicyRequest repair;
+    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(repair.component, OperationKind::Zip));
+    clock_.Set(14, 8);
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(repair.component, OperationKind::Zip));
+    EXPECT_EQ(repair.output, "");
+    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1407.~fb"});
+    PolicyAccess::ReleaseOperationSlot(repair.component, OperationKind::Zip);
+    PolicyAccess::ReleaseOperationSlot(repair.component, OperationKind::Zip);
+    EXPECT_TRUE(LockFiles().empty());
+}
+
+TEST_F(OperationQueueTest, ReleaseLeavesAnotherHoldersLockInPlace) {
+    PolicyRequest first;
+    PolicyAccess::SetPeriods(first.component, 30, 60);
+    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(first.component, OperationKind::Zip));
+    // The first operation overruns its time-out; a second one finds its lock stale.
+    clock_.Set(14, 9);
+    PolicyRequest second;
+    PolicyAccess::SetPeriods(second.component, 30, 60);
+    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(second.component, OperationKind::Zip));
+    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1409.~fb"});
+    PolicyAccess::ReleaseOperationSlot(first.component, OperationKind::Zip);
+    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1409.~fb"});
+
+    // A listing never took the unzip slot: its release must not free a running unzip.
+    PolicyRequest unzip;
+    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(unzip.component, OperationKind::Unzip));
+    PolicyRequest listing;
+    PolicyAccess::ReleaseOperationSlot(listing.component, OperationKind::Unzip);
+    EXPECT_TRUE(Exists("~su1409.~fb"));
+}
+
+TEST_F(OperationQueueTest, UnwritableTempDirLetsTheOperationGoOn) {
+    PolicyRequest request;
+    PolicyAccess::SetTempDir(request.component, "q:\\nowhere\\");
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
+    EXPECT_EQ(request.output, "");
+    PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
+}
+
+struct StaleCase {
+    const char* name;
+    const char* lock;
+    int32_t timeOutSeconds;
+    ClockMinute now;
+    bool live;
+};
+
+class LockFileIsLiveTest : public OperationQueueTest,
+                           public ::testing::WithParamInterface<StaleCase> {};
+
+TEST_P(LockFileIsLiveTest, KeepsLiveLocksAndDeletesStaleOnes) {
+    const StaleCase& c = GetParam();
+    MakeLock(c.lock);
+    clock_.Set(c.now.hour, c.now.minute);
+    PolicyRequest request;
+    PolicyAccess::SetPeriods(request.component, 30, c.timeOutSeconds);
+    EXPECT_EQ(PolicyAccess::LockFileIsLive(request.component, OperationKind::Zip), c.live);
+    EXPECT_EQ(Exists(c.lock), c.live);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, LockFileIsLiveTest,
+    ::testing::Values(StaleCase{"LastLiveMinute", "~sz1407.~fb", 300, {14, 12}, true},
+                      StaleCase{"FirstStaleMinute", "~sz1407.~fb", 300, {14, 13}, false},
+                      StaleCase{"NextHourUntested", "~sz1407.~fb", 300, {15, 4}, true},
+                      StaleCase{"NextHourEnd", "~sz1458.~fb", 300, {15, 5}, false},
+                      StaleCase{"BeforeMidnight", "~sz2358.~fb", 300, {23, 59}, true},
+                      StaleCase{"AfterMidnight", "~sz2358.~fb", 300, {0, 1}, false},
+                      StaleCase{"N150Live", "~sz1407.~fb", 150, {14, 9}, true},
+                      StaleCase{"N150Stale", "~sz1407.~fb", 150, {14, 10}, false},
+                      StaleCase{"N90Live", "~sz1407.~fb", 90, {14, 9}, true},
+                      StaleCase{"N90Stale", "~sz1407.~fb", 90, {14, 10}, false},
+                      StaleCase{"N20Live", "~sz1407.~fb", 20, {14, 8}, true},
+                      StaleCase{"N20Stale", "~sz1407.~fb", 20, {14, 9}, false},
+                      StaleCase{"N0Live", "~sz1407.~fb", 0, {14, 8}, true},
+                      StaleCase{"N0Stale", "~sz1407.~fb", 0, {14, 9}, false},
+                      StaleCase{"UpperCaseName", "~SZ1407.~FB", 300, {14, 8}, true},
+                      StaleCase{"NameWithoutTime", "~szjunk.~fb", 300, {14, 8}, false},
+                      StaleCase{"ShortName", "~sz.~fb", 300, {14, 8}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OperationQueueTest, LockFromThePreviousDayAtTheSameMinuteCountsAsLive) {
+    MakeLock("~sz1407.~fb");
+    auto yesterday = fs::last_write_time(TempFolder() / "~sz1407.~fb") - std::chrono::hours(24);
+    fs::last_write_time(TempFolder() / "~sz1407.~fb", yesterday);
+    clock_.Set(14, 8);
+    PolicyRequest request;
+    EXPECT_TRUE(PolicyAccess::LockFileIsLive(request.component, OperationKind::Zip));
+}
+
+TEST_F(OperationQueueTest, StrayFileCannotSwitchTheQueueOff) {
+    MakeLock("~sz.~fb");
+    MakeLock("~sz1406.~fb");
+    PolicyRequest request;
+    EXPECT_TRUE(PolicyAccess::LockFileIsLive(request.component, OperationKind::Zip));
+    clock_.Set(14, 20);
+    EXPECT_FALSE(PolicyAccess::LockFileIsLive(request.component, OperationKind::Zip));
+    EXPECT_TRUE(LockFiles().empty());
+}
+
+TEST_F(OperationQueueTest, LocksOfTheOtherKindAndFoldersAreLeftAlone) {
+    MakeLock("~su1200.~fb");
+    fs::create_directory(TempFolder() / "~sz1200.~fb");
+    PolicyRequest request;
+    EXPECT_FALSE(PolicyAccess::LockFileIsLive(request.component, OperationKind::Zip));
+    EXPECT_TRUE(Exists("~su1200.~fb"));
+    EXPECT_TRUE(fs::is_directory(TempFolder() / "~sz1200.~fb"));
+}
+
+// Two requests on two threads ask for one slot at the same instant, over and over: each time
+// exactly one takes it at once and the other waits; once the winner releases, the waiter gets it.
+TEST_F(OperationQueueTest, RacingRequestsNeverBothTakeTheSlot) {
+    clock_.realPauseMs = 1;
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        std::barrier start(2);
+        std::atomic<int> immediateWinners = 0;
+        std::atomic<int> waiters = 0;
+        std::atomic<bool> waiterStarted = false;
+        auto contender = [&] {
+            PolicyRequest request;
+            PolicyAccess::SetPeriods(request.component, 1000, 300);
+            start.arrive_and_wait();
+            EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
+            if (request.output.empty()) {
+                ++immediateWinners;
+                // Hold the slot until the other is seen waiting (bounded, should both win).
+                for (int i = 0; i < 2000 && !waiterStarted; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            } else {
+                EXPECT_EQ(request.output, kWaiting);
+                ++waiters;
+            }
+            EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1407.~fb"});
+            PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
+        };
+        clock_.onPause = [&](int64_t) { waiterStarted = true; };
+        std::thread a(contender);
+        std::thread b(contender);
+        a.join();
+        b.join();
+        ASSERT_EQ(immediateWinners, 1) << "round " << round;
+        ASSERT_EQ(waiters, 1) << "round " << round;
+        EXPECT_TRUE(LockFiles().empty());
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "component/policy/PolicyHarness.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr const char* kRefusal =
+    "<B>The selected file path has been disabled by the administrator.</B></P>";
+
+struct MatchCase {
+    const char* name;
+    const char* list;
+    PathListMode mode;
+    const char* path;  // lower case, as CheckPathAccess hands it over
+    bool allowed;
+};
+
+class MatchPathListTest : public ::testing::TestWithParam<MatchCase> {
+protected:
+    TemporaryServer server_;
+};
+
+TEST_P(MatchPathListTest, DecidesAndWritesOnlyTheRefusal) {
+    const MatchCase& c = GetParam();
+    PolicyRequest request;
+    bool allowed = PolicyAccess::MatchPathList(request.component, c.path, c.list, c.mode);
+    EXPECT_EQ(allowed, c.allowed);
+    EXPECT_EQ(request.output, allowed ? "" : kRefusal);
+}
+
+constexpr auto kExclude = PathListMode::Exclude;
+constexpr auto kInclude = PathListMode::Include;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, MatchPathListTest,
+    ::testing::Values(
+        MatchCase{"EmptyInclude", "", kInclude, "c:\\x", true},
+        MatchCase{"EmptyExclude", "", kExclude, "c:\\x", true},
+        MatchCase{"OneCharacterIncludeIsEmpty", "q", kInclude, "c:\\x", true},
+        MatchCase{"OnlySeparators", ";;;", kInclude, "c:\\x", true},
+        MatchCase{"SeparatorsRoundOneLetter", ";q;", kInclude, "c:\\x", true},
+        MatchCase{"ExcludedFolder", "\\winnt\\;\\windows\\", kExclude,
+                  "c:\\winnt\\system32\\a.txt", false},
+        MatchCase{"NotExcluded", "\\winnt\\;\\windows\\", kExclude, "c:\\data\\a.txt", true},
+        MatchCase{"IncludedSecondEntry", "\\wwwroot\\;\\ftproot\\", kInclude,
+                  "d:\\inetpub\\ftproot\\x.zip", true},
+        MatchCase{"NotIncluded", "\\wwwroot\\;\\ftproot\\", kInclude, "d:\\data\\x.zip", false},
+        MatchCase{"SeparatorsAtBothEnds", ";;\\wwwroot\\;", kInclude,
+                  "d:\\inetpub\\wwwroot\\x.zip", true},
+        MatchCase{"SeparatorsAtBothEndsStillTest", ";;\\wwwroot\\;", kInclude, "d:\\x.zip", false},
+        MatchCase{"ListCaseIgnored", "\\WWWROOT\\", kInclude, "d:\\inetpub\\wwwroot\\x", true},
+        MatchCase{"BlanksRoundEntries", "  \\a\\ ;  \\wwwroot\\  ", kInclude,
+                  "c:\\wwwroot\\x", true},
+        MatchCase{"EmptyEntryExcludesAll", "\\a\\; ;\\b\\", kExclude, "c:\\x", false},
+        MatchCase{"EmptyEntryIncludesAll", "\\a\\; ;\\b\\", kInclude, "c:\\x", true},
+        MatchCase{"EndIsAnOrdinaryEntry", "\\a\\;end", kInclude, "c:\\backend\\x", true},
+        MatchCase{"SentinelIsNeverTested", "\\a\\", kInclude, "c:\\backend\\x", false},
+        MatchCase{"FileNameFragment", ".mdb", kExclude, "c:\\db\\shop.mdb", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class PathPolicyTest : public ::testing::Test {
+protected:
+    bool Check(const std::string& path, bool debug = false) {
+        PolicyRequest request(debug);
+        bool allowed = PolicyAccess::CheckPathAccess(request.component, path);
+        output_ = request.output;
+        return allowed;
+    }
+    void Lists(const std::string& excluded, const std::string& included) {
+        server_.StoreSetting("ExcludedFilePathList", excluded);
+        server_.StoreSetting("IncludedFilePathList", included);
+    }
+
+    TemporaryServer server_;
+    std::string output_;
+};
+
+TEST_F(PathPolicyTest, MissingOrBlankListsPassEverythingSilently) {
+    EXPECT_TRUE(Check("c:\\windows\\system32\\x.dll"));
+    EXPECT_EQ(output_, "");
+    Lists(" ", " ");
+    EXPECT_TRUE(Check("c:\\windows\\system32\\x.dll", true));
+    EXPECT_EQ(output_, "");
+}
+
+TEST_F(PathPolicyTest, ExcludeBeatsIncludeAndRefusesOnce) {
+    Lists("\\secret\\", "\\wwwroot\\");
+    EXPECT_FALSE(Check("C:\\Inetpub\\WWWROOT\\Secret\\a.txt"));
+    EXPECT_EQ(output_, kRefusal);
+}
+
+TEST_F(PathPolicyTest, DebugLinesNameTheEntryOrThePath) {
+    Lists("\\winnt\\", "\\wwwroot\\");
+    EXPECT_TRUE(Check("c:\\inetpub\\wwwroot\\a.zip", true));
+    EXPECT_EQ(output_, "'Include' paths test: passed with \\wwwroot\\<BR>\r\n");
+    EXPECT_FALSE(Check("c:\\winnt\\a.zip", true));
+    EXPECT_EQ(output_, std::string("'Exclude' paths test: failed with \\winnt\\<BR>\r\n") +
+                           kRefusal);
+    EXPECT_FALSE(Check("c:\\data\\..\\x<y>.zip", true));
+    EXPECT_EQ(output_, std::string("No paths matched 'Include' list for c:\\x&lt;y&gt;.zip<BR>\r\n") +
+                           kRefusal);
+}
+
+struct PathCase {
+    const char* name;
+    const char* path;
+    bool allowed;
+};
+
+class PathPolicyPathsTest : public PathPolicyTest, public ::testing::WithParamInterface<PathCase> {
+};
+
+// Exclude \windows\ and \secret\, include \wwwroot\ and \ftproot\.
+TEST_P(PathPolicyPathsTest, TestsThePathsTheOperationTouches) {
+    Lists("\\windows\\;\\secret\\", "\\wwwroot\\;\\ftproot\\");
+    const PathCase& c = GetParam();
+    EXPECT_EQ(Check(c.path), c.allowed);
+    EXPECT_EQ(output_, c.allowed ? "" : kRefusal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathPolicyPathsTest,
+    ::testing::Values(
+        PathCase{"Plain", "c:\\inetpub\\wwwroot\\a.zip", true},
+        PathCase{"ClimbsIntoExcluded", "c:\\inetpub\\wwwroot\\..\\..\\windows\\x", false},
+        PathCase{"ClimbsOutOfIncluded", "c:\\inetpub\\wwwroot\\..\\data\\x", false},
+        PathCase{"DotsAndRepeatedBackslashes", "C:\\Inetpub\\\\wwwroot\\.\\\\a.zip", true},
+        PathCase{"RepeatedBackslashesCannotHideExcluded", "c:\\wwwroot\\\\secret\\\\a", false},
+        PathCase{"ForwardSlashes", "c:/inetpub/wwwroot/../../windows/x", false},
+        PathCase{"AboveTheRoot", "c:\\inetpub\\wwwroot\\..\\..\\..\\wwwroot\\x", false},
+        PathCase{"DriveRelativeClimb", "c:..\\wwwroot\\x", false},
+        PathCase{"TargetFolderKeepsBackslash", "d:\\inetpub\\wwwroot\\", true},
+        PathCase{"FolderAndPattern", "c:\\inetpub\\wwwroot\\*.htm", true},
+        PathCase{"JoinedAllIncluded", "c:\\inetpub\\wwwroot\\a.txt|c:\\ftproot\\b.txt", true},
+        PathCase{"JoinedOneNotIncluded", "c:\\inetpub\\wwwroot\\a.txt|c:\\data\\b.txt", false},
+        PathCase{"JoinedOneExcluded", "c:\\wwwroot\\a.txt|c:\\wwwroot\\secret\\b.txt", false},
+        PathCase{"JoinedOneClimbing", "c:\\wwwroot\\a|c:\\wwwroot\\..\\..\\b", false},
+        PathCase{"JoinedWithEmptyMembers", "|c:\\wwwroot\\a| |c:\\ftproot\\b|", true},
+        PathCase{"EntryListWithoutIncludedEntry", "*.*", false},
+        PathCase{"EntryListWithParentSegment", "\\wwwroot\\..\\secrets.txt", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PathPolicyTest, ClimbingAboveTheRootIsRefusedEvenWithoutLists) {
+    EXPECT_FALSE(Check("c:\\inetpub\\..\\..\\boot.ini"));
+    EXPECT_EQ(output_, kRefusal);
+}
+
+TEST_F(PathPolicyTest, JoinedListIsTestedMemberByMemberInDebugMode) {
+    Lists("", "\\wwwroot\\");
+    EXPECT_FALSE(Check("c:\\wwwroot\\a|c:\\data\\b", true));
+    EXPECT_EQ(output_, std::string("'Include' paths test: passed with \\wwwroot\\<BR>\r\n"
+                                   "No paths matched 'Include' list for c:\\data\\b<BR>\r\n") +
+                           kRefusal);
+}
+
+TEST_F(PathPolicyTest, WithoutAResponseTheTestRefusesQuietly) {
+    Lists("\\windows\\", "");
+    PolicyRequest request;
+    SetCurrentContext(nullptr);
+    EXPECT_FALSE(PolicyAccess::CheckPathAccess(request.component, "c:\\windows\\x"));
+}
+
+}  // namespace
+}  // namespace vantrel::testing
