@@ -1,0 +1,252 @@
+// The unzip side through its C interface: listing, extraction with its flags and its refusals,
+// tests, passwords.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ziplib/ZipTestSupport.h"
+
+namespace vantrel::ziplib::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct CraftedEntry {
+    std::string name;
+    std::string data;
+    uint32_t unixMode = 0100644;
+};
+
+// An archive written straight with libzip, names exactly as given (hostile ones included).
+void Craft(const fs::path& path, const std::vector<CraftedEntry>& entries) {
+    int error = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(za, nullptr);
+    for (const auto& entry : entries) {
+        zip_source_t* source = zip_source_buffer(za, entry.data.data(), entry.data.size(), 0);
+        zip_int64_t index = zip_file_add(za, entry.name.c_str(), source, ZIP_FL_ENC_RAW);
+        ASSERT_GE(index, 0) << entry.name;
+        zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX, entry.unixMode << 16);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+std::vector<std::string> FilesBelow(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (auto& entry : fs::recursive_directory_iterator(folder)) {
+        names.push_back(fs::relative(entry.path(), folder).string() +
+                        (entry.is_directory() ? "/" : ""));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class UnzipSide : public ::testing::Test {
+protected:
+    void SetUp() override {
+        drive.Put("src/a.txt", "alpha", 7200);
+        drive.Put("src/sub/b.txt", "bravo", 7200);
+        drive.Put("src/sub/deep/c.txt", "charlie", 7200);
+        ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\src\\*.*"}.Run()), 0);
+    }
+    TestDrive drive;
+};
+
+TEST_F(UnzipSide, ListsEveryEntryWithItsDetailsAndThenReportsTheEnd) {
+    int32_t count = 0;
+    auto entries = ListEntries("c:\\test.zip", &count);
+    EXPECT_EQ(count, 5);
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].name, "a.txt");
+    EXPECT_EQ(entries[0].record.size, 5u);
+    EXPECT_EQ(entries[1].name, "sub/");
+    EXPECT_EQ(entries[1].record.attributes & 0x10, 0x10);
+    // The record's time words are the archive's own MS-DOS time.
+    std::time_t when = std::time(nullptr) - 7200;
+    std::tm local{};
+    localtime_r(&when, &local);
+    EXPECT_EQ(entries[0].record.dosDate >> 9, local.tm_year - 80);
+    EXPECT_EQ((entries[0].record.dosTime >> 11) & 31, local.tm_hour);
+
+    std::string archive = "c:\\test.zip";
+    LSUZ_ZIPNAME(Text(archive));
+    ASSERT_EQ(LSUZ_EXECUTE(1, 1), 5);
+    ZipEntryRecord record;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(LSUZ_GETNEXT(&record), 0);
+    }
+    EXPECT_EQ(LSUZ_GETNEXT(&record), -164);
+    LSUZ_RESET();
+    EXPECT_EQ(LSUZ_GETNEXT(&record), -11);  // no listing after a reset
+}
+
+TEST_F(UnzipSide, ListingFailuresAreStatusCodes) {
+    drive.Put("not.zip", "plain text, no archive");
+    int32_t code = 0;
+    ListEntries("c:\\not.zip", &code);
+    EXPECT_EQ(code, -2);
+    ListEntries("c:\\missing.zip", &code);
+    EXPECT_EQ(code, -9);
+    ListEntries("q:\\x.zip", &code);
+    EXPECT_EQ(code, -151);
+}
+
+TEST_F(UnzipSide, LongNamesAreCutInTheRecordAndWholeInTheExtendedCall) {
+    std::string longName = std::string(300, 'n') + "/\xc3\xa9" + std::string(10, 'e') + ".txt";
+    Craft(drive.Path("long.zip"), {{longName, "x"}, {std::string(253, 'a') + "\xc3\xa9", "y"}});
+    auto entries = ListEntries("c:\\long.zip");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(std::strlen(entries[0].record.name), 254u);
+    EXPECT_EQ(entries[0].fullName, longName);
+    // A character is never split: the 2-byte letter after 253 bytes does not fit.
+    EXPECT_EQ(std::string(entries[1].record.name), std::string(253, 'a'));
+}
+
+TEST_F(UnzipSide, ExtractsEverythingWithTimesRestored) {
+    EXPECT_EQ(UnzipCall{}.Run(), 0);
+    EXPECT_EQ(FilesBelow(drive.Path("out")),
+              (Names{"a.txt", "sub/", "sub/b.txt", "sub/deep/", "sub/deep/c.txt"}));
+    EXPECT_EQ(drive.Read("out/sub/deep/c.txt"), "charlie");
+    auto archived = fs::last_write_time(drive.Path("src/a.txt"));
+    auto restored = fs::last_write_time(drive.Path("out/a.txt"));
+    EXPECT_LE(std::chrono::abs(archived - restored), std::chrono::seconds(2));
+}
+
+TEST_F(UnzipSide, ExtractsOnlyTheListedEntries) {
+    UnzipCall call{.names = "sub\\*.*"};
+    EXPECT_EQ(call.Run(), 0);
+    EXPECT_EQ(FilesBelow(drive.Path("out")),
+              (Names{"sub/", "sub/b.txt", "sub/deep/", "sub/deep/c.txt"}));
+    UnzipCall missing{.names = "a.txt nothere.txt", .target = "c:\\out2"};
+    EXPECT_EQ(missing.Run(), -1);  // the others are still extracted
+    EXPECT_EQ(FilesBelow(drive.Path("out2")), (Names{"a.txt"}));
+}
+
+TEST_F(UnzipSide, WithoutFoldersFilesLandInTheTargetItself) {
+    EXPECT_EQ((UnzipCall{.flags = 3 + 0x30}.Run()), 0);
+    EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"a.txt", "b.txt", "c.txt"}));
+}
+
+TEST_F(UnzipSide, FreshenAndUpdateCompareTimes) {
+    drive.Put("out/a.txt", "older copy", 3 * 7200);     // older than the entry
+    drive.Put("out/sub/b.txt", "newer copy", 60);       // newer than the entry
+    EXPECT_EQ((UnzipCall{.flags = 3 + 8}.Run()), 0);   // freshen
+    EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
+    EXPECT_EQ(drive.Read("out/sub/b.txt"), "newer copy");
+    EXPECT_FALSE(drive.Exists("out/sub/deep/c.txt"));  // freshen creates nothing
+
+    drive.Put("out/a.txt", "older copy", 3 * 7200);
+    EXPECT_EQ((UnzipCall{.flags = 3 + 4}.Run()), 0);   // update
+    EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
+    EXPECT_EQ(drive.Read("out/sub/b.txt"), "newer copy");
+    EXPECT_EQ(drive.Read("out/sub/deep/c.txt"), "charlie");
+
+    EXPECT_EQ(UnzipCall{}.Run(), 0);                   // plain extraction overwrites
+    EXPECT_EQ(drive.Read("out/sub/b.txt"), "bravo");
+}
+
+TEST_F(UnzipSide, HostileNamesAreRefusedAndNothingIsWrittenForThem) {
+    Craft(drive.Path("evil.zip"), {{"../escaped.txt", "x"},
+                                   {"/absolute.txt", "x"},
+                                   {"c:/drive.txt", "x"},
+                                   {"c:drive2.txt", "x"},
+                                   {"a/../../up.txt", "x"},
+                                   {"..\\back.txt", "x"},
+                                   {"link", "../outside", 0120777},
+                                   {"good.txt", "fine"}});
+    UnzipCall call{.archive = "c:\\evil.zip"};
+    EXPECT_EQ(call.Run(), -152);
+    EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"good.txt"}));
+    EXPECT_TRUE(FilesBelow(drive.Outside()).empty());
+    EXPECT_FALSE(drive.Exists("escaped.txt"));
+    EXPECT_FALSE(drive.Exists("up.txt"));
+}
+
+TEST_F(UnzipSide, NamesThatWouldPassThroughASymbolicLinkAreRefused) {
+    fs::create_directories(drive.Path("out"));
+    fs::create_directory_symlink(drive.Outside(), drive.Path("out/escape"));
+    std::ofstream(drive.Outside() / "victim.txt") << "untouched";
+    fs::create_symlink(drive.Outside() / "victim.txt", drive.Path("out/victim.txt"));
+    Craft(drive.Path("links.zip"),
+          {{"escape/planted.txt", "x"}, {"victim.txt", "overwritten"}, {"ok.txt", "ok"}});
+    EXPECT_EQ((UnzipCall{.archive = "c:\\links.zip"}.Run()), -152);
+    EXPECT_TRUE(FilesBelow(drive.Outside()) == (Names{"victim.txt"}));
+    std::ifstream victim(drive.Outside() / "victim.txt");
+    std::string text((std::istreambuf_iterator<char>(victim)), {});
+    EXPECT_EQ(text, "untouched");
+    EXPECT_EQ(drive.Read("out/ok.txt"), "ok");
+}
+
+TEST_F(UnzipSide, ATargetOutsideEveryDriveIsRefused) {
+    EXPECT_EQ((UnzipCall{.target = "q:\\out"}.Run()), -152);
+    EXPECT_EQ((UnzipCall{.target = "c:\\..\\..\\out"}.Run()), -152);
+}
+
+TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
+    ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip", .flags = 0x1011, .list = "c:\\src\\a.txt",
+                       .password = "right"}
+                   .Run()),
+              0);
+    auto entries = ListEntries("c:\\secret.zip");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].record.flags & 1, 1);
+    EXPECT_EQ(entries[0].record.method, 8);
+
+    EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .password = "wrong"}.Run()), -61);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip"}.Run()), -61);
+    EXPECT_FALSE(drive.Exists("out/a.txt"));
+    EXPECT_TRUE(FilesBelow(drive.Path("out")).empty());  // no temporary file left either
+    EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .password = "right"}.Run()), 0);
+    EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
+    // The password served that run only.
+    EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .target = "c:\\out2"}.Run()), -61);
+
+    UnzipCall test{.archive = "c:\\secret.zip", .action = 4, .flags = 1};
+    EXPECT_EQ(test.Run(), -61);  // structure only, and said so
+    test.password = "right";
+    EXPECT_EQ(test.Run(), 0);
+}
+
+TEST_F(UnzipSide, TestFindsDamagedData) {
+    UnzipCall test{.action = 4, .flags = 1};
+    EXPECT_EQ(test.Run(), 0);
+    drive.Put("src/stored.txt", std::string(4000, 's'));
+    ASSERT_EQ((ZipCall{.archive = "c:\\stored.zip", .level = 0, .list = "c:\\src\\stored.txt"}
+                   .Run()),
+              0);
+    std::string bytes = drive.Read("stored.zip");
+    bytes[bytes.find("sss") + 100] = 'X';
+    std::ofstream(drive.Path("stored.zip"), std::ios::binary) << bytes;
+    test.archive = "c:\\stored.zip";
+    EXPECT_EQ(test.Run(), -15);
+    UnzipCall extract{.archive = "c:\\stored.zip"};
+    EXPECT_EQ(extract.Run(), -15);
+    EXPECT_FALSE(drive.Exists("out/stored.txt"));
+}
+
+TEST_F(UnzipSide, AnEmptyArchiveSaysSo) {
+    Craft(drive.Path("empty.zip"), {});
+    // libzip writes no file for an archive without entries; make the 22-byte one by hand.
+    std::string end = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+    std::ofstream(drive.Path("empty.zip"), std::ios::binary) << end;
+    int32_t count = -1;
+    EXPECT_TRUE(ListEntries("c:\\empty.zip", &count).empty());
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\empty.zip"}.Run()), -164);
+}
+
+int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) { return 1; }
+
+TEST_F(UnzipSide, AnAbortStopsExtraction) {
+    EXPECT_EQ((UnzipCall{.callback = StopAtOnce}.Run()), -30);
+    EXPECT_FALSE(drive.Exists("out/a.txt"));
+}
+
+TEST_F(UnzipSide, UnknownActionsAreInternalErrors) {
+    EXPECT_EQ((UnzipCall{.action = 7}.Run()), -11);
+}
+
+}  // namespace
+}  // namespace vantrel::ziplib::testing

@@ -1,0 +1,319 @@
+// The zip side through its C interface: one declarative case per way of building an archive,
+// then the behaviours that need more than one call.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "platform/ziplib/ZipTestSupport.h"
+
+namespace vantrel::ziplib::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct ZipCase {
+    const char* title;
+    int32_t flags;  // added to 0x1001
+    const char* list;
+    int32_t expected;
+    Names entries;  // what the archive holds afterwards (none: no archive)
+    const char* archive = "c:\\test.zip";
+    int32_t level = 6;
+    const char* password = "";
+};
+
+void PutSampleTree(const TestDrive& drive) {
+    drive.Put("data/a.txt", "alpha alpha alpha");
+    drive.Put("data/B.TXT", "bravo");
+    drive.Put("data/c.log", "charlie");
+    drive.Put("data/sub/d.txt", "delta");
+    drive.Put("data/sub/deeper/e.txt", "echo");
+    drive.Put("other/a.txt", "another alpha");
+}
+
+class ZipCases : public ::testing::TestWithParam<ZipCase> {};
+
+TEST_P(ZipCases, BuildsTheExpectedArchive) {
+    TestDrive drive;
+    PutSampleTree(drive);
+    const ZipCase& c = GetParam();
+    ZipCall call;
+    call.archive = c.archive;
+    call.flags = 0x1001 + c.flags;
+    call.list = c.list;
+    call.level = c.level;
+    call.password = c.password;
+    EXPECT_EQ(call.Run(), c.expected);
+    Names names = EntryNames(c.archive);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.entries);
+}
+
+const ZipCase kZipCases[] = {
+    {"bare names from a pattern", 0, "c:\\data\\*.txt", 0, {"B.TXT", "a.txt"}},
+    {"pattern with case ignored", 0, "c:\\DATA\\*.TxT", 0, {"B.TXT", "a.txt"}},
+    {"every name", 0, "c:\\data\\*.*", 0, {"B.TXT", "a.txt", "c.log"}},
+    {"a folder stands for its files", 0, "c:\\data", 0, {"B.TXT", "a.txt", "c.log"}},
+    {"full paths joined by bars", 0x2080, "c:\\data\\a.txt|c:\\other\\a.txt", 0,
+     {"data/a.txt", "other/a.txt"}},
+    {"recursion keeps the path below the folder", 0x800, "c:\\data\\*.txt", 0,
+     {"B.TXT", "a.txt", "sub/d.txt", "sub/deeper/e.txt"}},
+    {"recursion with every name stores folders", 0x800, "c:\\data\\sub\\*.*", 0,
+     {"d.txt", "deeper/", "deeper/e.txt"}},
+    {"recursion with full paths", 0x800 + 0x2080, "c:\\data\\sub\\*.txt", 0,
+     {"data/sub/d.txt", "data/sub/deeper/e.txt"}},
+    {"stored, level 0", 0, "c:\\data\\a.txt", 0, {"a.txt"}, "c:\\test.zip", 0},
+    {"two files under one name", 0, "c:\\data\\a.txt|c:\\other\\a.txt", -162, {}},
+    {"the same file twice is taken once", 0, "c:\\data\\a.txt|c:\\data\\a.txt", 0, {"a.txt"}},
+    {"a named file that does not exist", 0, "c:\\data\\a.txt|c:\\data\\missing.txt", -1, {}},
+    {"a pattern that finds nothing", 0, "c:\\data\\*.doc", -167, {}},
+    {"an empty list", 0, "", -167, {}},
+    {"a source outside every drive", 0, "d:\\data\\a.txt", -152, {}},
+    {"a source climbing out of its drive", 0, "c:\\..\\outside\\x.txt", -152, {}},
+    {"an archive outside every drive", 0, "c:\\data\\a.txt", -151, {}, "d:\\test.zip"},
+    {"an archive in a missing folder", 0, "c:\\data\\a.txt", -169, {}, "c:\\nowhere\\t.zip"},
+    {"encryption without a password", 0x10, "c:\\data\\a.txt", -61, {}},
+    {"encryption with a password", 0x10, "c:\\data\\a.txt", 0, {"a.txt"}, "c:\\test.zip", 6,
+     "secret"},
+    {"a level beyond 9", 0, "c:\\data\\a.txt", -11, {}, "c:\\test.zip", 10},
+};
+
+INSTANTIATE_TEST_SUITE_P(Library, ZipCases, ::testing::ValuesIn(kZipCases),
+                         [](const auto& info) {
+                             std::string name = info.param.title;
+                             std::replace_if(name.begin(), name.end(),
+                                             [](char ch) { return !std::isalnum(ch); }, '_');
+                             return name;
+                         });
+
+TEST(ZipSide, TwoFilesDifferingInCaseOnlyAreRepeatedNames) {
+    TestDrive drive;
+    drive.Put("x/Read.me", "one");
+    drive.Put("y/READ.ME", "two");
+    ZipCall call{.list = "c:\\x\\Read.me|c:\\y\\READ.ME"};
+    EXPECT_EQ(call.Run(), -162);
+    EXPECT_FALSE(drive.Exists("test.zip"));
+}
+
+TEST(ZipSide, StoredAndDeflatedEntriesCarryTheirMethodAndDetails) {
+    TestDrive drive;
+    drive.Put("big.txt", std::string(10000, 'x'), 3600);
+    ZipCall{.level = 0, .list = "c:\\big.txt"}.Run();
+    auto stored = ListEntries("c:\\test.zip");
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].record.method, 0);
+    EXPECT_EQ(stored[0].record.size, 10000u);
+    EXPECT_EQ(stored[0].record.ratio, 0);
+    EXPECT_EQ(stored[0].record.attributes & 0xFF, 0x20);
+    ZipCall{.level = 9, .list = "c:\\big.txt"}.Run();
+    auto deflated = ListEntries("c:\\test.zip");
+    ASSERT_EQ(deflated.size(), 1u);
+    EXPECT_EQ(deflated[0].record.method, 8);
+    EXPECT_GT(deflated[0].record.ratio, 95);
+    EXPECT_EQ(deflated[0].record.flags & 0x6, 0x2);  // maximum compression
+}
+
+TEST(ZipSide, UpdateAddsNewAndReplacesOlderFreshenOnlyReplaces) {
+    TestDrive drive;
+    drive.Put("src/old.txt", "old", 7200);
+    drive.Put("src/same.txt", "same", 7200);
+    ZipCall{.list = "c:\\src\\*.*"}.Run();
+    drive.Put("src/old.txt", "newer text", 60);
+    drive.Put("src/same.txt", "changed but not newer", 7200);
+    drive.Put("src/added.txt", "added", 60);
+
+    ZipCall{.action = 4, .list = "c:\\src\\*.*"}.Run();
+    auto afterFreshen = ListEntries("c:\\test.zip");
+    ASSERT_EQ(afterFreshen.size(), 2u);  // freshen adds nothing
+    EXPECT_EQ(afterFreshen[0].size, 10);  // old.txt replaced by the newer file
+    EXPECT_EQ(afterFreshen[1].size, 4);   // same.txt kept
+
+    EXPECT_EQ((ZipCall{.action = 3, .list = "c:\\src\\*.*"}.Run()), 0);
+    Names names = EntryNames("c:\\test.zip");
+    EXPECT_EQ(names, (Names{"old.txt", "same.txt", "added.txt"}));
+    EXPECT_EQ(ListEntries("c:\\test.zip")[1].size, 4);
+
+    // Nothing newer: the archive stays as it is.
+    auto before = fs::last_write_time(drive.Path("test.zip"));
+    EXPECT_EQ((ZipCall{.action = 3, .list = "c:\\src\\*.*"}.Run()), 0);
+    EXPECT_EQ(fs::last_write_time(drive.Path("test.zip")), before);
+}
+
+TEST(ZipSide, FreshenOfAMissingArchiveHasNothingToDo) {
+    TestDrive drive;
+    drive.Put("a.txt", "a");
+    EXPECT_EQ((ZipCall{.action = 4, .list = "c:\\a.txt"}.Run()), -167);
+    EXPECT_FALSE(drive.Exists("test.zip"));
+}
+
+TEST(ZipSide, AddReplacesAnEntryOfTheSameName) {
+    TestDrive drive;
+    drive.Put("a.txt", "first");
+    ZipCall{.list = "c:\\a.txt"}.Run();
+    drive.Put("a.txt", "second, longer");
+    EXPECT_EQ((ZipCall{.list = "c:\\a.txt"}.Run()), 0);
+    auto entries = ListEntries("c:\\test.zip");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].size, 14);
+}
+
+struct DeleteCase {
+    const char* list;
+    int32_t expected;
+    Names left;
+};
+
+class DeleteCases : public ::testing::TestWithParam<DeleteCase> {};
+
+TEST_P(DeleteCases, DeletesMatchingEntries) {
+    TestDrive drive;
+    drive.Put("t/a.txt", "a");
+    drive.Put("t/b.log", "b");
+    drive.Put("t/with blank.txt", "c");
+    drive.Put("t/dir/x.txt", "x");
+    drive.Put("t/dir/y.bin", "y");
+    drive.Put("t/dir2/z.txt", "z");
+    ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\t\\*.*"}.Run()), 0);
+    ZipCall call{.action = 1, .list = GetParam().list};
+    EXPECT_EQ(call.Run(), GetParam().expected);
+    Names names = EntryNames("c:\\test.zip");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, GetParam().left);
+}
+
+const Names kAll = {"a.txt", "b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/",
+                    "dir2/z.txt", "with blank.txt"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Library, DeleteCases,
+    ::testing::Values(
+        DeleteCase{"a.txt", 0, {"b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt",
+                                "with blank.txt"}},
+        DeleteCase{"A.TXT b.log", 0, {"dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt",
+                                      "with blank.txt"}},
+        DeleteCase{"\"with blank.txt\"", 0, {"a.txt", "b.log", "dir/", "dir/x.txt", "dir/y.bin",
+                                             "dir2/", "dir2/z.txt"}},
+        DeleteCase{"dir\\*.*", 0, {"a.txt", "b.log", "dir2/", "dir2/z.txt", "with blank.txt"}},
+        DeleteCase{"dir/*.bin", 0, {"a.txt", "b.log", "dir/", "dir/x.txt", "dir2/", "dir2/z.txt",
+                                    "with blank.txt"}},
+        DeleteCase{"*.txt", 0, {"b.log", "dir/", "dir/y.bin", "dir2/"}},
+        DeleteCase{"nothing.here", -168, kAll},
+        DeleteCase{"", -168, kAll},
+        DeleteCase{"\"unclosed", -163, kAll},
+        DeleteCase{"*.*", 0, {}}));
+
+TEST(ZipSide, MoveDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
+    TestDrive drive;
+    drive.Put("m/a.txt", "a");
+    drive.Put("m/b.txt", "b");
+    drive.Put("m/keep.log", "k");
+    EXPECT_EQ((ZipCall{.flags = 0x1101, .list = "c:\\m\\*.txt"}.Run()), 0);
+    EXPECT_FALSE(drive.Exists("m/a.txt"));
+    EXPECT_FALSE(drive.Exists("m/b.txt"));
+    EXPECT_TRUE(drive.Exists("m/keep.log"));
+    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt", "b.txt"}));
+
+    // A failed run moves nothing.
+    drive.Put("m/c.txt", "c");
+    drive.Put("not-a-zip.zip", "this is no archive");
+    EXPECT_EQ((ZipCall{.archive = "c:\\not-a-zip.zip", .flags = 0x1101, .list = "c:\\m\\c.txt"}
+                   .Run()),
+              -2);
+    EXPECT_TRUE(drive.Exists("m/c.txt"));
+    EXPECT_EQ(drive.Read("not-a-zip.zip"), "this is no archive");
+}
+
+int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) { return 1; }
+
+TEST(ZipSide, AnAbortLeavesTheArchiveAndTheSourcesAsTheyWere) {
+    TestDrive drive;
+    drive.Put("a.txt", "a");
+    ZipCall{.list = "c:\\a.txt"}.Run();
+    std::string before = drive.Read("test.zip");
+    drive.Put("b.txt", "b");
+    ZipCall call{.flags = 0x1101, .list = "c:\\b.txt", .callback = StopAtOnce};
+    EXPECT_EQ(call.Run(), -30);
+    EXPECT_EQ(drive.Read("test.zip"), before);
+    EXPECT_TRUE(drive.Exists("b.txt"));
+    ZipCall deletion{.action = 1, .list = "*.*", .callback = StopAtOnce};
+    EXPECT_EQ(deletion.Run(), -30);
+    EXPECT_EQ(drive.Read("test.zip"), before);
+}
+
+std::atomic<int> g_calls = 0;
+int32_t CountCalls(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    ++g_calls;
+    return 0;
+}
+
+TEST(ZipSide, ProgressIsRateLimitedForManyEntries) {
+    TestDrive drive;
+    for (int i = 0; i < 1000; ++i) {
+        drive.Put("many/f" + std::to_string(i) + ".txt", "x");
+    }
+    g_calls = 0;
+    EXPECT_EQ((ZipCall{.list = "c:\\many\\*.*", .callback = CountCalls}.Run()), 0);
+    EXPECT_GE(g_calls.load(), 1);
+    EXPECT_LT(g_calls.load(), 20);
+    g_calls = 0;
+    UnzipCall extract{.callback = CountCalls};
+    EXPECT_EQ(extract.Run(), 0);
+    EXPECT_GE(g_calls.load(), 1);
+    EXPECT_LT(g_calls.load(), 20);
+}
+
+TEST(ZipSide, SettingsBelongToTheThreadThatMadeThem) {
+    TestDrive drive;
+    drive.Put("a.txt", "a");
+    std::string list = "c:\\a.txt";
+    LSZIP_INCLUDE(Text(list));
+    int32_t otherThread = 0;
+    std::thread([&] {
+        std::string archive = "c:\\other.zip";
+        otherThread = LSZIP_EXECUTE(Text(archive), 2, 6, 0x1001);
+    }).join();
+    EXPECT_EQ(otherThread, -167);  // the other thread has no list
+    std::string archive = "c:\\mine.zip";
+    EXPECT_EQ(LSZIP_EXECUTE(Text(archive), 2, 6, 0x1001), 0);
+}
+
+TEST(ZipSide, ThePasswordServesOneRunOnly) {
+    TestDrive drive;
+    drive.Put("a.txt", "a");
+    EXPECT_EQ((ZipCall{.flags = 0x1011, .list = "c:\\a.txt", .password = "pw"}.Run()), 0);
+    ZipCall again{.archive = "c:\\second.zip", .flags = 0x1011, .list = "c:\\a.txt"};
+    EXPECT_EQ(again.Run(), -61);
+}
+
+TEST(ZipSide, NonAsciiNamesAreStoredAsUtf8) {
+    TestDrive drive;
+    drive.Put("grüße.txt", "hi");
+    ZipCall{.list = "c:\\grüße.txt"}.Run();
+    auto entries = ListEntries("c:\\test.zip");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "grüße.txt");
+    EXPECT_EQ(entries[0].record.flags & 0x800, 0x800);
+}
+
+TEST(ZipSide, TheArchiveNeverAddsItself) {
+    TestDrive drive;
+    drive.Put("a.txt", "a");
+    ZipCall{.list = "c:\\*.*"}.Run();
+    EXPECT_EQ((ZipCall{.list = "c:\\*.*"}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt"}));
+}
+
+TEST(ZipSide, SymbolicLinksAmongTheSourcesAreSkipped) {
+    TestDrive drive;
+    drive.Put("s/a.txt", "a");
+    std::ofstream(drive.Outside() / "secret.txt") << "secret";
+    fs::create_symlink(drive.Outside() / "secret.txt", drive.Path("s/link.txt"));
+    fs::create_directory_symlink(drive.Outside(), drive.Path("s/linkdir"));
+    EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\s\\*.*"}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt"}));
+    EXPECT_EQ((ZipCall{.list = "c:\\s\\link.txt"}.Run()), -152);  // leads off the drive
+}
+
+}  // namespace
+}  // namespace vantrel::ziplib::testing
