@@ -1,15 +1,142 @@
 // Extracting and testing archives.
+#include <exception>
+#include <optional>
+
+#include "component/archive/Globals.h"
+#include "component/archive/OperationCalls.h"
+#include "component/archive/StatusMessage.h"
+#include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 
 namespace vantrel {
 
-bool Farbale::UnzipOperation(std::string, std::string, std::string, std::string, std::string) {
-    return false;
+namespace {
+
+constexpr int32_t kActionExtract = 3;
+constexpr int32_t kActionTest = 4;
+
+constexpr int32_t kExtractFlags = 3;
+constexpr int32_t kTestFlags = 1;
+constexpr int32_t kFreshenFlag = 8;
+constexpr int32_t kUpdateFlag = 4;
+constexpr int32_t kNoFoldersFlag = 48;
+
+// The target as the policy tests it: a folder, so that the files written into c:\windows are
+// refused by an exclude entry \windows\ just as c:\windows\ is.
+std::string AsFolder(const std::string& target) {
+    return !target.empty() && target.back() == '\\' ? target : target + "\\";
 }
 
-bool Farbale::RunUnzipLibrary(std::string&, std::string&, std::string&, int32_t&, int32_t&,
-                              std::string&, std::string&) {
-    return false;
+// One run's library calls; the status code, or nullopt with the refusal message in message.
+std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::string& target,
+                                     const std::string& names, int32_t action, int32_t flags,
+                                     const std::string& password, std::string& message) {
+    UnzipSideCalls calls = CurrentUnzipSideCalls();
+    if (!calls.zipName(archive)) {
+        message = "<B>Error:</B> Failed to set name of zip archive.";
+        return std::nullopt;
+    }
+    if (!calls.include(names)) {
+        message = "<B>Error:</B> Failed to set list of files to extract";
+        return std::nullopt;
+    }
+    if (action != kActionTest) {
+        if (!calls.extractTo(target)) {
+            message = "<B>Error:</B> Failed to set path for extracted files.";
+            return std::nullopt;
+        }
+        if (!password.empty() && !calls.password(password)) {
+            message = "<B>Error:</B> Failed to set password.";
+            return std::nullopt;
+        }
+    }
+    if (!calls.setCallback(ZipProgress)) {
+        message = "<B>Error:</B> Failed to set 'progress' callback function.";
+        return std::nullopt;
+    }
+    return calls.execute(action, flags);
+}
+
+}  // namespace
+
+// Writes its own messages; True only when the library reported success. A test reads the archive
+// only, so the path policy is not asked; an extraction must pass it for the target and archive.
+bool Farbale::UnzipOperation(std::string archive, std::string target, std::string names,
+                             std::string password, std::string options) {
+    try {
+        if (SettingIsSet("DisableAllUnzipFunctions")) {
+            Write("<B>All Unzip Functions have been disabled by the administrator.</B></P>");
+            return false;
+        }
+        if (target.size() > 1 && target.back() == '\\') {
+            target.pop_back();
+        }
+        if (options.empty()) {
+            Write("Parameter Error<BR>" + strNewLine);
+            return false;
+        }
+        int32_t action = kActionExtract;
+        int32_t flags = kExtractFlags;
+        if (options[0] == 'T') {
+            action = kActionTest;
+            password.clear();
+            names = "*.*";
+            flags = kTestFlags;
+        } else if (!CheckPathAccess(AsFolder(target)) || !CheckPathAccess(archive)) {
+            return false;
+        }
+        if (options[0] == 'F') {
+            flags += kFreshenFlag;
+        } else if (options[0] == 'U') {
+            flags += kUpdateFlag;
+        }
+        if (options.size() > 2) {
+            if (options[1] != 'P') {
+                password.clear();
+            }
+            if (options[2] == 'R') {
+                flags += kNoFoldersFlag;
+            }
+        }
+        if (WaitForOperationSlot(OperationKind::Unzip)) {
+            return false;
+        }
+        Write((action == kActionTest ? "Testing archive file " : "Extracting from ") +
+              HtmlEscape(archive) + " ... ");
+        std::string message;
+        bool ok = RunUnzipLibrary(archive, target, names, action, flags, password, message);
+        Write("<BR>" + message + "<P>");
+        return ok;
+    } catch (const std::exception& error) {
+        ReleaseOperationSlot(OperationKind::Unzip);
+        Write("<BR><B>Error:</B> " + HtmlEscape(error.what()) + "<P>");
+        return false;
+    }
+}
+
+// One run of the unzip side; frees the unzip slot when done, whatever happened.
+bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::string& names,
+                              int32_t& action, int32_t& flags, std::string& password,
+                              std::string& message) {
+    bool ok = false;
+    try {
+        std::optional<int32_t> code =
+            CallUnzipSide(archive, target, names, action, flags, password, message);
+        if (code) {
+            message = StatusMessage(*code);
+            ok = *code == 0;
+            if (ok && action == kActionTest) {
+                message = "Complete, no errors found.";
+            } else if (!ok) {
+                message = "<B>Error:</B> " + message;
+            }
+        }
+    } catch (const std::exception& error) {
+        message = "<B>Error:</B> " + HtmlEscape(error.what());
+        ok = false;
+    }
+    ReleaseOperationSlot(OperationKind::Unzip);
+    return ok;
 }
 
 }  // namespace vantrel

@@ -1,13 +1,235 @@
-// Creating and changing archives.
+// Creating and changing archives: add, update, freshen, delete entries, repair.
+#include <cctype>
+#include <exception>
+#include <stdexcept>
+#include <string_view>
+
+#include "component/archive/OperationCalls.h"
+#include "component/archive/Globals.h"
+#include "component/archive/StatusMessage.h"
+#include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 
 namespace vantrel {
 
-bool Farbale::ZipOperation(std::string, std::string, std::string, std::string) { return false; }
+namespace {
 
-bool Farbale::RunZipLibrary(std::string&, std::string&, int32_t&, int32_t&, std::string&, int32_t&,
-                            std::string&) {
-    return false;
+constexpr int32_t kActionDelete = 1;
+constexpr int32_t kActionAdd = 2;
+constexpr int32_t kActionUpdate = 3;
+constexpr int32_t kActionFreshen = 4;
+constexpr int32_t kActionRepair = 5;
+
+constexpr int32_t kBaseFlags = 0x1001;
+constexpr int32_t kFullPathsFlag = 0x2080;
+constexpr int32_t kRecurseFlag = 0x800;
+constexpr int32_t kMoveFlag = 0x100;
+constexpr int32_t kEncryptFlag = 0x10;
+constexpr int32_t kHarderRepairFlag = 0x20000;
+
+constexpr int32_t kDefaultLevel = 5;
+constexpr int32_t kNothingToDelete = -168;
+
+constexpr std::string_view kZipExtension = ".zip";
+
+// The archive name as the library gets it: ".zip" added unless it already ends so (any case).
+std::string WithZipExtension(std::string archive) {
+    std::string tail = archive.size() >= kZipExtension.size()
+                           ? archive.substr(archive.size() - kZipExtension.size())
+                           : archive;
+    for (char& c : tail) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (tail != kZipExtension) {
+        archive += kZipExtension;
+    }
+    return archive;
+}
+
+// The compression level from its option character; anything but a digit is a conversion error.
+int32_t LevelOf(char option) {
+    if (option < '0' || option > '9') {
+        throw std::invalid_argument("Type mismatch");
+    }
+    return option - '0';
+}
+
+std::string ProgressLine(int32_t action, const std::string& archive) {
+    std::string shown = HtmlEscape(archive);
+    switch (action) {
+        case kActionRepair:
+            return "Trying to repair " + shown + " ... ";
+        case kActionAdd:
+            return "Creating " + shown + " ... ";
+        default:
+            return "Updating " + shown + " ... ";
+    }
+}
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+// One run's library calls; the status code, or nullopt with the refusal message in message.
+std::optional<int32_t> CallZipSide(const std::string& tempDir, const std::string& archive,
+                                   const std::string& files, int32_t action, int32_t flags,
+                                   const std::string& password, int32_t level,
+                                   std::string& message) {
+    // An empty entry list deletes nothing; it never reaches the library, which could take it as
+    // a list of its own choosing.
+    if (action == kActionDelete && IsBlank(files)) {
+        return kNothingToDelete;
+    }
+    ZipSideCalls calls = CurrentZipSideCalls();
+    if (!calls.setTempPath(tempDir)) {
+        message = "<B>Error:</B> Failed to set temporary directory.";
+        return std::nullopt;
+    }
+    if (action != kActionRepair && !calls.include(files)) {
+        message = "<B>Error:</B> Failed to set list of files to include.";
+        return std::nullopt;
+    }
+    if (!password.empty() && !calls.password(password)) {
+        message = "<B>Error:</B> Failed to set password.";
+        return std::nullopt;
+    }
+    if (!calls.setCallback(ZipProgress)) {
+        message = "<B>Error:</B> Failed to set 'progress' callback function.";
+        return std::nullopt;
+    }
+    return calls.execute(archive, action, level, flags);
+}
+
+}  // namespace
+
+// Writes its own messages; True only when the library reported success. Every refusal (disabled
+// function, path policy, busy queue, bad option) stops before the library touches a file.
+bool Farbale::ZipOperation(std::string archive, std::string files, std::string password,
+                           std::string options) {
+    try {
+        if (SettingIsSet("DisableAllZipFunctions")) {
+            Write("<B>All Zip Functions have been disabled by the administrator.</B></P>");
+            return false;
+        }
+        // The policy tests the name the library will write, ".zip" included, so that an
+        // excluded "name.zip" cannot be reached by leaving the extension off.
+        archive = WithZipExtension(archive);
+        if (!CheckPathAccess(archive) || !CheckPathAccess(files)) {
+            return false;
+        }
+
+        int32_t action = kActionAdd;
+        switch (options.empty() ? '\0' : options[0]) {
+            case 'D':
+                if (SettingIsSet("DisableDeleteFromZip")) {
+                    Write("<B>Delete Files from Zip operation has been disabled by the "
+                          "administrator.</B></P>");
+                    return false;
+                }
+                action = kActionDelete;
+                break;
+            case 'U':
+                action = kActionUpdate;
+                break;
+            case 'F':
+                action = kActionFreshen;
+                break;
+            case 'X':
+                action = kActionRepair;
+                break;
+            default:
+                break;
+        }
+
+        int32_t flags = kBaseFlags;
+        if (options.size() > 5) {
+            if (options[3] == 'S') {
+                flags += kFullPathsFlag;
+            }
+            if (options[4] == 'R') {
+                if (SettingIsSet("DisableRecurseSubdirFiles")) {
+                    Write("<B>Include Subdirectory Contents operation has been disabled by the "
+                          "administrator.</B></P>");
+                    return false;
+                }
+                flags += kRecurseFlag;
+            }
+            if (options[5] == 'M') {
+                if (SettingIsSet("DisableMoveIntoZip")) {
+                    Write("<B>Delete Original Files operation has been disabled by the "
+                          "administrator.</B></P>");
+                    return false;
+                }
+                flags += kMoveFlag;
+            }
+        }
+
+        int32_t level = kDefaultLevel;
+        if (options.size() > 2) {
+            level = LevelOf(options[2]);
+            if (options[1] == 'P' && !password.empty()) {
+                if (SettingIsSet("DisableEncryptZipFiles")) {
+                    Write("<B>Zip File Encryption has been disabled by the administrator.</B></P>");
+                    return false;
+                }
+                flags += kEncryptFlag;
+            } else {
+                password.clear();
+            }
+        }
+
+        if (WaitForOperationSlot(OperationKind::Zip)) {
+            return false;
+        }
+        Write(ProgressLine(action, archive));
+        std::string message;
+        bool ok = RunZipLibrary(archive, files, action, flags, password, level, message);
+        if (action == kActionRepair && !ok) {
+            // The first run kept the slot: the harder fix runs inside the queue too.
+            flags += kHarderRepairFlag;
+            Write("<BR>Applying harder fix operation ...<BR>");
+            ok = RunZipLibrary(archive, files, action, flags, password, level, message);
+            if (ok) {
+                Write("<BR><B>Successfully repaired file " + HtmlEscape(archive) + "</B><P>");
+                return true;
+            }
+            Write("<BR><B>Sorry, cannot repair file</B>.<P>");
+            return false;
+        }
+        Write("<BR>" + message + "<P>");
+        return ok;
+    } catch (const std::exception& error) {
+        ReleaseOperationSlot(OperationKind::Zip);
+        Write("<BR><B>Error:</B> " + HtmlEscape(error.what()) + "<P>");
+        return false;
+    }
+}
+
+// One run of the zip side. Frees the zip slot when done, except after a failed first repair
+// attempt, whose harder second attempt must run in the same slot.
+bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& action,
+                            int32_t& flags, std::string& password, int32_t& level,
+                            std::string& message) {
+    bool ok = false;
+    try {
+        std::optional<int32_t> code =
+            CallZipSide(TempDir, archive, files, action, flags, password, level, message);
+        if (code) {
+            message = StatusMessage(*code);
+            ok = *code == 0;
+            if (!ok) {
+                message = "<B>Error:</B>" + message;
+            }
+        }
+    } catch (const std::exception& error) {
+        message = "<B>Error:</B> " + HtmlEscape(error.what());
+        ok = false;
+    }
+    bool retryFollows = action == kActionRepair && !ok && (flags & kHarderRepairFlag) == 0;
+    if (!retryFollows) {
+        ReleaseOperationSlot(OperationKind::Zip);
+    }
+    return ok;
 }
 
 }  // namespace vantrel

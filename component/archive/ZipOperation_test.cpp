@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "component/archive/FakeZipLibrary.h"
+#include "component/archive/OperationHarness.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr int32_t kBase = 0x1001;
+
+// How the option string, the password and the archive name reach the library.
+TEST(ZipOperationTest, MapsOptionsToActionLevelFlagsAndPassword) {
+    struct Case {
+        const char* options;
+        const char* password;
+        int32_t action, level, flags;
+        const char* passwordSet;
+    };
+    const Case cases[] = {
+        {"-P5SRM", "", 2, 5, 14721, "unset"},
+        {"UP9---", "secret", 3, 9, 4113, "secret"},
+        {"F-0S--", "secret", 4, 0, kBase + 0x2080, "unset"},
+        {"-", "secret", 2, 5, kBase, "secret"},  // too short for the "P" test
+        {"F", "", 4, 5, kBase, "unset"},
+        {"--7SR", "", 2, 7, kBase, "unset"},  // positions 4 to 6 need six characters
+        {"", "", 2, 5, kBase, "unset"},
+        {"X-5---", "", 5, 5, kBase, "unset"},
+        {"DP5---", "pw", 1, 5, kBase + 0x10, "pw"},
+    };
+    for (const auto& c : cases) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        EXPECT_TRUE(request.Zip("c:\\data\\out.zip", "c:\\data\\a.txt", c.password, c.options))
+            << c.options << request.output;
+        ASSERT_EQ(library.zipRuns.size(), 1u) << c.options;
+        const auto& run = library.zipRuns[0];
+        EXPECT_EQ(run.action, c.action) << c.options;
+        EXPECT_EQ(run.level, c.level) << c.options;
+        EXPECT_EQ(run.flags, c.flags) << c.options;
+        EXPECT_EQ(run.password, c.passwordSet) << c.options;
+        EXPECT_EQ(run.tempPath, "c:\\temp\\") << c.options;
+        EXPECT_EQ(run.list, c.action == 5 ? "unset" : "c:\\data\\a.txt") << c.options;
+        EXPECT_TRUE(run.callbackSet);
+        EXPECT_TRUE(request.LockFiles().empty()) << "the slot is freed";
+    }
+}
+
+TEST(ZipOperationTest, AppendsZipExtensionUnlessPresent) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"c:\\data\\backup", "c:\\data\\backup.zip"},
+        {"C:\\DATA\\B.ZIP", "C:\\DATA\\B.ZIP"},
+        {"c:\\x.zi", "c:\\x.zi.zip"},
+    };
+    for (const auto& [given, expected] : cases) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        request.Zip(given, "c:\\a.txt", "", "--5---");
+        ASSERT_EQ(library.zipRuns.size(), 1u);
+        EXPECT_EQ(library.zipRuns[0].archive, expected);
+        EXPECT_EQ(request.output, std::string("Creating ") + expected +
+                                      " ... .\r\n<BR>Operation complete, no errors.<P>");
+    }
+}
+
+// Each administrator flag refuses with its own sentence before the queue or the library.
+TEST(ZipOperationTest, AdministratorFlagsRefuseWithTheirMessages) {
+    struct Case {
+        const char* setting;
+        const char* options;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"DisableAllZipFunctions", "--5---",
+         "<B>All Zip Functions have been disabled by the administrator.</B></P>"},
+        {"DisableDeleteFromZip", "D-5---",
+         "<B>Delete Files from Zip operation has been disabled by the administrator.</B></P>"},
+        {"DisableRecurseSubdirFiles", "--5-R-",
+         "<B>Include Subdirectory Contents operation has been disabled by the "
+         "administrator.</B></P>"},
+        {"DisableMoveIntoZip", "--5--M",
+         "<B>Delete Original Files operation has been disabled by the administrator.</B></P>"},
+        {"DisableEncryptZipFiles", "-P5---",
+         "<B>Zip File Encryption has been disabled by the administrator.</B></P>"},
+    };
+    for (const auto& c : cases) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        request.server.StoreSetting(c.setting, "1");
+        EXPECT_FALSE(request.Zip("c:\\out.zip", "c:\\a.txt", "pw", c.options));
+        EXPECT_EQ(request.output, c.message);
+        EXPECT_EQ(library.executes(), 0);
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+    // Only exactly "1" switches a flag on; the encryption flag matters only with a password.
+    FakeZipLibrary library;
+    OperationRequest request;
+    request.server.StoreSetting("DisableAllZipFunctions", "yes");
+    request.server.StoreSetting("DisableEncryptZipFiles", "1");
+    EXPECT_TRUE(request.Zip("c:\\out.zip", "c:\\a.txt", "", "-P5---"));
+}
+
+TEST(ZipOperationTest, PathPolicyRefusesBeforeTheLibrary) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"c:\\windows\\out.zip", "c:\\data\\a.txt"},
+        {"c:\\data\\out.zip", "c:\\data\\a.txt|c:\\windows\\b.txt"},
+        {"c:\\data\\..\\windows\\out.zip", "c:\\data\\a.txt"},
+        {"c:\\data\\..\\..\\out.zip", "c:\\data\\a.txt"},
+        {"c:\\data\\secret", "c:\\data\\a.txt"},  // tested as the secret.zip it writes
+    };
+    for (const auto& [archive, files] : cases) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        request.server.StoreSetting("ExcludedFilePathList", "\\windows\\;secret.zip");
+        EXPECT_FALSE(request.Zip(archive, files, "", "--5---")) << archive;
+        EXPECT_EQ(request.output,
+                  "<B>The selected file path has been disabled by the administrator.</B></P>");
+        EXPECT_EQ(library.executes(), 0);
+    }
+}
+
+TEST(ZipOperationTest, LetterAtLevelPositionIsAConversionErrorAndZipsNothing) {
+    FakeZipLibrary library;
+    OperationRequest request;
+    EXPECT_FALSE(request.Zip("c:\\out.zip", "c:\\a.txt", "", "--a---"));
+    EXPECT_EQ(request.output, "<BR><B>Error:</B> Type mismatch<P>");
+    EXPECT_EQ(library.executes(), 0);
+    EXPECT_TRUE(request.LockFiles().empty());
+}
+
+TEST(ZipOperationTest, ProgressLineAndStatusTextForEachOutcome) {
+    struct Case {
+        const char* options;
+        int32_t code;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"U-5---", 0, "Updating c:\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
+        {"F-5---", -168, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>Nothing to do.<P>"},
+        {"D-5---", -1, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>FileName not matched.<P>"},
+        {"--5---", -162,
+         "Creating c:\\o.zip ... .\r\n<BR><B>Error:</B>Cannot repeat names in ZIP "
+         "archive').<P>"},
+    };
+    for (const auto& c : cases) {
+        FakeZipLibrary library;
+        library.codes = {c.code};
+        OperationRequest request;
+        EXPECT_EQ(request.Zip("c:\\o.zip", "a.txt", "", c.options), c.code == 0);
+        EXPECT_EQ(request.output, c.expected);
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+}
+
+TEST(ZipOperationTest, SetterRefusalsGiveTheirMessages) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"tempPath", "<B>Error:</B> Failed to set temporary directory."},
+        {"include", "<B>Error:</B> Failed to set list of files to include."},
+        {"password", "<B>Error:</B> Failed to set password."},
+        {"callback", "<B>Error:</B> Failed to set 'progress' callback function."},
+    };
+    for (const auto& [setter, message] : cases) {
+        FakeZipLibrary library;
+        library.refusing = setter;
+        OperationRequest request;
+        EXPECT_FALSE(request.Zip("c:\\o.zip", "a.txt", "pw", "-"));
+        EXPECT_EQ(request.output, std::string("Creating c:\\o.zip ... <BR>") + message + "<P>");
+        EXPECT_EQ(library.executes(), 0);
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+}
+
+// The harder fix runs only after a failed first attempt, inside the same zip slot.
+TEST(ZipOperationTest, RepairRetriesWithTheHarderFixInTheSameSlot) {
+    struct Case {
+        std::vector<int32_t> codes;
+        bool ok;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{0}, true, "Trying to repair c:\\d.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
+        {{-51, 0},
+         true,
+         "Trying to repair c:\\d.zip ... .\r\n<BR>Applying harder fix operation ...<BR>.\r\n"
+         "<BR><B>Successfully repaired file c:\\d.zip</B><P>"},
+        {{-51, -3},
+         false,
+         "Trying to repair c:\\d.zip ... .\r\n<BR>Applying harder fix operation ...<BR>.\r\n"
+         "<BR><B>Sorry, cannot repair file</B>.<P>"},
+    };
+    for (const auto& c : cases) {
+        FakeZipLibrary library;
+        library.codes = c.codes;
+        OperationRequest request;
+        std::vector<size_t> locksDuringRuns;
+        library.duringExecute = [&] { locksDuringRuns.push_back(request.LockFiles().size()); };
+        EXPECT_EQ(request.Zip("c:\\d.zip", "*.*", "", "X-5---"), c.ok);
+        EXPECT_EQ(request.output, c.expected);
+        ASSERT_EQ(library.zipRuns.size(), c.codes.size());
+        EXPECT_EQ(library.zipRuns.back().flags, c.codes.size() == 2 ? kBase + 0x20000 : kBase);
+        EXPECT_EQ(locksDuringRuns, std::vector<size_t>(c.codes.size(), 1u));
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+}
+
+TEST(ZipOperationTest, DeleteWithAnEmptyEntryListDeletesNothing) {
+    for (const char* entries : {"", "   "}) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        EXPECT_FALSE(request.Zip("c:\\a.zip", entries, "", "D-5---"));
+        EXPECT_EQ(request.output, "Updating c:\\a.zip ... <BR><B>Error:</B>Nothing to do.<P>");
+        EXPECT_EQ(library.executes(), 0);
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+}
+
+TEST(ZipOperationTest, BusyQueueApologisesAndLeavesTheOtherLock) {
+    FakeZipLibrary library;
+    OperationRequest request;
+    OperationAccess::SetWaitPeriod(request.component, 0);
+    // A lock of the current minute is live.
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char name[16];
+    std::snprintf(name, sizeof name, "~sz%02d%02d.~fb", local.tm_hour, local.tm_min);
+    auto heldLock = request.server.DriveFolder() / "temp" / name;
+    std::ofstream(heldLock).close();
+    EXPECT_FALSE(request.Zip("c:\\a.zip", "c:\\b.txt", "", "--5---"));
+    EXPECT_EQ(request.output,
+              "Waiting to access compression component ...<BR>"
+              "<B>Sorry, the component is too busy at present.</B><P>");
+    EXPECT_EQ(library.executes(), 0);
+    EXPECT_TRUE(std::filesystem::exists(heldLock));
+}
+
+TEST(ZipOperationTest, MissingLibraryIsReportedAndFreesTheSlot) {
+    ZipSideCalls broken;
+    broken.setTempPath = [](const std::string&) -> int32_t {
+        throw std::runtime_error("The compression library liblspzipx.so cannot be loaded (x).");
+    };
+    UseZipSideCallsForTests(broken);
+    OperationRequest request;
+    EXPECT_FALSE(request.Zip("c:\\a.zip", "c:\\<b>.txt", "", "--5---"));
+    UseZipSideCallsForTests(std::nullopt);
+    EXPECT_EQ(request.output,
+              "Creating c:\\a.zip ... <BR><B>Error:</B> The compression library liblspzipx.so "
+              "cannot be loaded (x).<P>");
+    EXPECT_TRUE(request.LockFiles().empty());
+}
+
+TEST(ZipOperationTest, EscapesTheArchiveNameItEchoes) {
+    FakeZipLibrary library;
+    OperationRequest request;
+    request.Zip("c:\\<i>x</i>.zip", "c:\\a.txt", "", "--5---");
+    EXPECT_EQ(request.output.find("<i>"), std::string::npos);
+    EXPECT_NE(request.output.find("Creating c:\\&lt;i&gt;x&lt;/i&gt;.zip ... "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel::testing

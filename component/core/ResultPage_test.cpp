@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "component/archive/FakeZipLibrary.h"
+#include "component/core/PageHarness.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr const char* kHeadAndBody =
+    "<META NAME=\"Updated\" CONTENT=\"1999-12-08\">\r\n"
+    "<BODY BGCOLOR=\"#C0C0C0\" TOPMARGIN=\"0\">\r\n"
+    "<FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">\r\n";
+constexpr const char* kReloadSource =
+    "\r\n<SCRIPT LANGUAGE=\"JAVASCRIPT\">\r\n<!--\r\ntop.frames ['source'].doReload(false);\r\n";
+constexpr const char* kReloadTarget = "top.frames ['target'].doReload(false);\r\n";
+constexpr const char* kScriptEnd = "//-->\r\n</SCRIPT>\r\n</FONT>\r\n</BODY>\r\n</HTML>\r\n";
+
+std::string Tail(const std::string& page) {
+    size_t body = page.find(kHeadAndBody);
+    return body == std::string::npos ? page : page.substr(body + std::string(kHeadAndBody).size());
+}
+
+PageRequest Call(const char* op, asp::FieldList form) {
+    PageRequest request;
+    request.query = {{"OP", op}};
+    request.form = std::move(form);
+    return request;
+}
+
+class ResultPageTest : public ::testing::Test {
+protected:
+    TemporaryServer server_;
+    FakeZipLibrary library_;
+};
+
+TEST_F(ResultPageTest, EmptyOptionsGiveABareParameterError) {
+    for (const char* op : {"call_zip", "call_unzip", "call_unziplist"}) {
+        bool result = true;
+        std::string page = Call(op, {{"SP", "c:\\"}, {"OS", "  "}}).Run(&result);
+        EXPECT_EQ(Tail(page), "Parameter Error<P>") << op;
+        EXPECT_FALSE(result);
+        EXPECT_EQ(page.find("</HEAD>"), std::string::npos);
+    }
+    EXPECT_EQ(library_.executes(), 0);
+}
+
+TEST_F(ResultPageTest, UnknownLetterStillReloadsTheFrames) {
+    bool result = true;
+    std::string zip = Call("call_zip", {{"OS", "Q--"}}).Run(&result);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(Tail(zip), std::string("Parameter Error<P>") + kReloadSource + kScriptEnd);
+    std::string unzip = Call("call_unziplist", {{"OS", "Q--"}}).Run(&result);
+    EXPECT_EQ(Tail(unzip),
+              std::string("Parameter Error<P>") + kReloadSource + kReloadTarget + kScriptEnd);
+    EXPECT_EQ(library_.executes(), 0);
+}
+
+// Which operation runs, with which arguments, and which frames reload.
+TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
+    bool result = false;
+    std::string zip = Call("call_zip", {{"SP", "c:\\data\\"},
+                                        {"SL", "c:\\data\\a.txt|c:\\data\\b.txt"},
+                                        {"TP", "c:\\out\\new"},
+                                        {"OS", "U-5---"}})
+                          .Run(&result);
+    EXPECT_TRUE(result);
+    ASSERT_EQ(library_.zipRuns.size(), 1u);
+    EXPECT_EQ(library_.zipRuns[0].archive, "c:\\out\\new.zip");
+    EXPECT_EQ(library_.zipRuns[0].list, "c:\\data\\a.txt|c:\\data\\b.txt");
+    EXPECT_EQ(library_.zipRuns[0].action, 3);
+    EXPECT_EQ(Tail(zip), std::string("Updating c:\\out\\new.zip ... .\r\n<BR>Operation complete, "
+                                     "no errors.<P>") +
+                             kReloadSource + kScriptEnd);
+
+    std::string unzip =
+        Call("call_unzip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"TP", "c:\\out\\"}, {"OS", "F--"}})
+            .Run(&result);
+    ASSERT_EQ(library_.unzipRuns.size(), 1u);
+    EXPECT_EQ(library_.unzipRuns[0].archive, "c:\\in\\a.zip");
+    EXPECT_EQ(library_.unzipRuns[0].names, "*.*");
+    EXPECT_EQ(library_.unzipRuns[0].target, "c:\\out");
+    EXPECT_EQ(library_.unzipRuns[0].flags, 11);
+    EXPECT_NE(unzip.find(std::string(kReloadSource) + kReloadTarget + kScriptEnd),
+              std::string::npos);
+
+    // A test from the zip page reloads only the source frame.
+    std::string test = Call("call_zip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "T"}}).Run();
+    ASSERT_EQ(library_.unzipRuns.size(), 2u);
+    EXPECT_EQ(library_.unzipRuns[1].action, 4);
+    EXPECT_EQ(Tail(test), std::string("Testing archive file c:\\in\\a.zip ... .\r\n<BR>Complete, "
+                                      "no errors found.<P>") +
+                              kReloadSource + kScriptEnd);
+}
+
+TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
+    Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"TP", "c:\\out\\"},
+                            {"ZL", "dir\\sub\\x.txt \"my file.txt\" "}, {"OS", "EP-"}})
+        .Run();
+    ASSERT_EQ(library_.unzipRuns.size(), 1u);
+    EXPECT_EQ(library_.unzipRuns[0].names, "dir/sub/x.txt \"my file.txt\"");
+
+    Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", "d\\x.txt"},
+                            {"PW", "pw"}, {"OS", "DP-"}})
+        .Run();
+    ASSERT_EQ(library_.zipRuns.size(), 1u);
+    EXPECT_EQ(library_.zipRuns[0].archive, "c:\\in\\a.zip");
+    EXPECT_EQ(library_.zipRuns[0].list, "d/x.txt");
+    EXPECT_EQ(library_.zipRuns[0].action, 1);
+    EXPECT_EQ(library_.zipRuns[0].flags, 0x1001 + 0x10);  // "DP5---"
+    EXPECT_EQ(library_.zipRuns[0].level, 5);
+
+    // A repair without an entry list gets "*.*", which it does not hand the library.
+    Call("call_unzip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "X--"}}).Run();
+    ASSERT_EQ(library_.zipRuns.size(), 2u);
+    EXPECT_EQ(library_.zipRuns[1].action, 5);
+    EXPECT_EQ(library_.zipRuns[1].list, "unset");
+}
+
+TEST_F(ResultPageTest, DeleteWithoutChosenEntriesDeletesNothing) {
+    bool result = true;
+    std::string page =
+        Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "D--"}}).Run(&result);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(library_.executes(), 0);
+    EXPECT_NE(page.find("Updating c:\\in\\a.zip ... <BR><B>Error:</B>Nothing to do.<P>"),
+              std::string::npos);
+}
+
+TEST_F(ResultPageTest, DebugEchoFollowsTheScript) {
+    PageRequest request = Call("call_zip", {{"OS", "Q"}});
+    request.debug = true;
+    std::string page = request.Run();
+    EXPECT_NE(page.find("</SCRIPT>\r\n<P>Operation is: call_zip<BR>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
