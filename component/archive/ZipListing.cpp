@@ -1,25 +1,266 @@
-// Listing an archive's entries with their details.
+// Listing an archive's entries with their details: the list box's OPTION lines, one detail text
+// per entry (its tool tip) and the archive's summary. The listing neither takes nor frees an
+// operation slot.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+
+#include "component/archive/EntryNameText.h"
+#include "component/archive/ListingCalls.h"
+#include "component/archive/StatusMessage.h"
+#include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "platform/asp/HostConversions.h"
 
 namespace vantrel {
 
-bool Farbale::ListZipFile(std::string, std::string&, std::string&) { return false; }
+namespace {
 
-bool Farbale::ReadZipEntries(const std::string&, std::string&, std::string&, std::string&,
-                             std::string&, int32_t&) {
-    return false;
+constexpr int32_t kListAction = 1;
+constexpr int32_t kListFlags = 1;
+
+std::string ErrorText(std::string_view description) {
+    return "<B>Error:</B> " + HtmlEscape(description);
 }
 
-std::string Farbale::EntryDetails(const std::string&, const ZipEntryRecord&, double&, double&) {
-    return {};
+// A NUL-ended text field of the record; a field that fills its whole width is taken whole.
+std::string FieldText(const char* field, size_t width) {
+    return std::string(field, strnlen(field, width));
 }
 
-std::string Farbale::AttributeText(int32_t) { return {}; }
+// "#,###,###,##0"
+std::string GroupedNumber(double value) { return asp::FormatNumber(std::round(value), 0); }
 
-std::string Farbale::MethodName(int16_t) { return {}; }
+// Days since 1 March of year 0 in the proleptic Gregorian calendar, and back.
+int64_t DaysFromCivil(int64_t year, int month, int day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra;
+}
 
-std::string Farbale::OptionText(int16_t) { return {}; }
+struct CivilDate {
+    int64_t year;
+    int month, day;
+};
 
-int32_t Farbale::ShiftBits(int32_t value, int16_t) { return value; }
+CivilDate CivilFromDays(int64_t days) {
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    return {yearOfEra + era * 400 + (month <= 2), month, day};
+}
+
+// Out-of-range months and days roll over as the host's date arithmetic does: day 0 is the last day
+// of the month before, month 0 the December before.
+CivilDate RolledDate(int64_t year, int month, int day) {
+    const int64_t monthIndex = year * 12 + (month - 1);
+    const int64_t firstYear = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
+    const int firstMonth = static_cast<int>(monthIndex - firstYear * 12) + 1;
+    return CivilFromDays(DaysFromCivil(firstYear, firstMonth, 1) + (day - 1));
+}
+
+// "12/17/1999 at 1:32:30 PM"; the time of day wraps past midnight.
+std::string ModifiedText(int year, int month, int day, int hours, int minutes, int seconds) {
+    const CivilDate date = RolledDate(year, month, day);
+    const int secondOfDay = (hours * 3600 + minutes * 60 + seconds) % 86400;
+    return asp::FormatShortDate(static_cast<int>(date.year), date.month, date.day) + " at " +
+           asp::FormatLongTime(secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+}
+
+// "#0%" of a rate: percent rounded half away from zero.
+std::string RateText(double usum, double csum) {
+    float rate = usum > 0 ? static_cast<float>((usum - csum) / usum) : 0.0f;
+    return asp::FormatNumber(std::round(static_cast<double>(rate) * 100.0), 0) + "%";
+}
+
+// Resets the unzip side when the listing ends, however it ends, so that no archive stays open in
+// the library's per-thread state.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(const ListingCalls& calls) : calls_(calls) {}
+    ~ResetOnExit() {
+        try {
+            calls_.reset();
+        } catch (...) {
+        }
+    }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    const ListingCalls& calls_;
+};
+
+}  // namespace
+
+bool Farbale::ListZipFile(std::string archive, std::string& list, std::string& summary) {
+    std::string totalSize, totalCompressed, rate;
+    int32_t count = 0;
+    if (!ReadZipEntries(archive, list, totalSize, totalCompressed, rate, count)) {
+        summary.clear();
+        return false;
+    }
+    summary = "Number of files: " + std::to_string(count) + "<BR>Total uncompressed sizes: " +
+              totalSize + " bytes<BR>Total compressed size: " + totalCompressed +
+              " bytes<BR>Overall Compression rate: " + rate;
+    return true;
+}
+
+bool Farbale::ReadZipEntries(const std::string& archive, std::string& list,
+                             std::string& totalSize, std::string& totalCompressed,
+                             std::string& rate, int32_t& count) {
+    list.clear();
+    try {
+        const ListingCalls calls = CurrentListingCalls();
+        calls.reset();
+        ResetOnExit resetOnExit(calls);
+        if (calls.zipName(archive) == 0) {
+            list = "<B>Error:</B> Failed to set name of zip archive.";
+            return false;
+        }
+        const int32_t entries = calls.execute(kListAction, kListFlags);
+        if (entries < 0) {
+            list = ErrorText(StatusMessage(entries));
+            return false;
+        }
+        count = entries;
+
+        double usum = 0, csum = 0;
+        std::string entryList;
+        for (int32_t i = 0; i < entries; ++i) {
+            ZipEntryRecord record{};
+            std::optional<FullEntry> full;
+            const int32_t result = calls.getNext(record, full);
+            if (result != 0) {
+                list = ErrorText(StatusMessage(result));
+                return false;
+            }
+            std::string name;
+            uint64_t size = record.size, compressedSize = record.compressedSize;
+            if (full) {
+                name = full->name;
+                size = full->size;
+                compressedSize = full->compressedSize;
+            } else {
+                name = FieldText(record.name, sizeof record.name);
+            }
+            std::replace(name.begin(), name.end(), '/', '\\');
+
+            const std::string title = EntryDetails(name, record, size, compressedSize, usum, csum);
+            // A folder entry is offered as all of its contents.
+            const std::string suffix = !name.empty() && name.back() == '\\' ? "*.*" : "";
+            entryList += "<OPTION VALUE=" + strQuote + HtmlEscape(SelectableEntryName(name)) +
+                         suffix + strQuote + " TITLE=" + strQuote + HtmlEscape(title) + strQuote +
+                         ">" + HtmlEscape(ReadableEntryText(name)) + suffix + strNewLine;
+        }
+        list = std::move(entryList);
+        totalSize = GroupedNumber(usum);
+        totalCompressed = GroupedNumber(csum);
+        rate = RateText(usum, csum);
+        return true;
+    } catch (const std::exception& error) {
+        list = ErrorText(error.what());
+        return false;
+    }
+}
+
+std::string Farbale::EntryDetails(const std::string& name, const ZipEntryRecord& record,
+                                  double& totalSize, double& totalCompressed) {
+    return EntryDetails(name, record, record.size, record.compressedSize, totalSize,
+                        totalCompressed);
+}
+
+std::string Farbale::EntryDetails(const std::string& name, const ZipEntryRecord& record,
+                                  uint64_t size, uint64_t compressedSize, double& totalSize,
+                                  double& totalCompressed) {
+    totalSize += static_cast<double>(size);
+    totalCompressed += static_cast<double>(compressedSize);
+    try {
+        const std::string comment = FieldText(record.comment, sizeof record.comment);
+        const int32_t date = record.dosDate, time = record.dosTime;
+        const int day = date & 31, month = ShiftBits(date, -5) & 15,
+                  year = (ShiftBits(date, -9) & 127) + 1980;
+        const int seconds = 2 * (time & 31), minutes = ShiftBits(time, -5) & 63,
+                  hours = ShiftBits(time, -11) & 31;
+
+        std::string text = "File Name: " + ReadableEntryText(name) + "|";
+        if (!comment.empty()) {
+            text += "Comment: " + ReadableEntryText(comment) + "|";
+        }
+        text += "Last Modified: " + ModifiedText(year, month, day, hours, minutes, seconds) + "|";
+        text += "Attributes: " + AttributeText(record.attributes) + "|";
+        text += "Compressed Size: " + GroupedNumber(static_cast<double>(compressedSize)) +
+                " bytes|";
+        text += "Uncompressed Size: " + GroupedNumber(static_cast<double>(size)) + " bytes|";
+        // The ratio is negative when an entry grew.
+        text += "Compression Ratio: " + std::to_string(static_cast<int16_t>(record.ratio)) + "%|";
+        text += "Compression Method: " + MethodName(static_cast<int16_t>(record.method)) + "|";
+        text += "Options: " + OptionText(static_cast<int16_t>(record.flags));
+        return text;
+    } catch (const std::exception& error) {
+        // Only this entry's title reports it; the listing goes on with the next entry.
+        return "<B>Error:</B> " + std::string(error.what());
+    }
+}
+
+std::string Farbale::AttributeText(int32_t attributes) {
+    static constexpr std::pair<int32_t, const char*> kBits[] = {
+        {1, "Read-Only, "},     {2, "Hidden, "},         {4, "System File, "},
+        {8, "Volume Label, "},  {16, "Subdirectory, "},  {32, "Archive Set, "},
+    };
+    std::string text;
+    for (const auto& [bit, words] : kBits) {
+        if (attributes & bit) {
+            text += words;
+        }
+    }
+    if (!text.empty()) {
+        text.resize(text.size() - 2);
+    }
+    return text;
+}
+
+std::string Farbale::MethodName(int16_t method) {
+    switch (method) {
+        case 1: return "Shrunk";
+        case 2:
+        case 3:
+        case 4:
+        case 5: return "Reduced";
+        case 6: return "Imploded";
+        case 7: return "Tokenized";
+        case 8: return "Deflated";
+        default: return "Unknown";
+    }
+}
+
+std::string Farbale::OptionText(int16_t option) {
+    static constexpr const char* kRates[] = {
+        "Normal compression rate", "Maximum compression rate", "Fast compression rate",
+        "Super Fast compression rate"};
+    return std::string(option & 1 ? "Encrypted, " : "Not Encrypted, ") + kRates[(option & 6) / 2];
+}
+
+int32_t Farbale::ShiftBits(int32_t value, int16_t count) {
+    if (count < 0) {
+        // Division truncates toward zero, as multiplying by a power of two and truncating does.
+        return count <= -32 ? 0 : static_cast<int32_t>(int64_t{value} / (int64_t{1} << -count));
+    }
+    const double shifted = std::ldexp(static_cast<double>(value), count);
+    if (shifted > INT32_MAX || shifted < INT32_MIN) {
+        throw std::overflow_error("Overflow");
+    }
+    return static_cast<int32_t>(shifted);
+}
 
 }  // namespace vantrel

@@ -1,10 +1,201 @@
-// The unzip controls page.
+// The unzip controls page: extraction with its options, a test and a repair of the selected zip
+// file, and the way into its contents. Its script gathers the source and target selections,
+// composes the option string and posts the call into the result frame.
+#include <string>
+
+#include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/pages/CheckBoxRow.h"
 
 namespace vantrel {
 
-void Farbale::WriteUnzipControls() { Write("<HTML><BODY>Unzip controls</BODY></HTML>"); }
+namespace {
 
-void Farbale::WriteUnzipOptionRows(bool) {}
+// The operation boxes exclude one another; the start button names what the first of them selects.
+constexpr const char* kUnzipScript[] = {
+    "function setButton(strValue, strKey) {",
+    "  var objButton = document.forms['frmButtons'].elements['btnStart'];",
+    "  objButton.value = strValue;",
+    "  objButton.accessKey = strKey;",
+    "}",
+    "function uncheck(strControl) {",
+    "  document.forms['frmButtons'].elements[strControl].checked = false;",
+    "}",
+    "function setUpdate(objThis) {",
+    "  if (objThis.checked) {",
+    "    uncheck('chkFreshen'); uncheck('chkTest'); uncheck('chkFix');",
+    "    setButton('Unzip', 'U');",
+    "  }",
+    "}",
+    "function setFreshen(objThis) {",
+    "  if (objThis.checked) {",
+    "    uncheck('chkUpdate'); uncheck('chkTest'); uncheck('chkFix');",
+    "    setButton('Unzip', 'U');",
+    "  }",
+    "}",
+    "function setFix(objThis) {",
+    "  if (objThis.checked) {",
+    "    uncheck('chkTest'); uncheck('chkUpdate'); uncheck('chkFreshen');",
+    "    setButton('Fix', '');",
+    "  } else",
+    "    setButton('Unzip', 'U');",
+    "}",
+    "function setTest(objThis) {",
+    "  if (objThis.checked) {",
+    "    uncheck('chkFix'); uncheck('chkUpdate'); uncheck('chkFreshen');",
+    "    setButton('Test', '');",
+    "  } else",
+    "    setButton('Unzip', 'U');",
+    "}",
+    "function selectedValue(objList) {",
+    "  if (objList.selectedIndex < 0) return '';",
+    "  return objList.options[objList.selectedIndex].value;",
+    "}",
+    "function getZipFileName() {",
+    "  var objSource = top.frames['source'].document.forms['frmSource'];",
+    "  var strPath = selectedValue(objSource.elements['selDrive']);",
+    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a source files folder');",
+    "    return null;",
+    "  }",
+    "  strPath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+    "  if (objSource.elements['selFiles'].selectedIndex < 0) {",
+    "    alert('You must select a source zip file');",
+    "    return null;",
+    "  }",
+    "  return strPath + selectedValue(objSource.elements['selFiles']);",
+    "}",
+    "function doStart() {",
+    "  var objSource = top.frames['source'].document.forms['frmSource'];",
+    "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
+    "  var objButtons = document.forms['frmButtons'].elements;",
+    "  var objCall = document.forms['frmCall'];",
+    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
+    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a source files folder');",
+    "    return false;",
+    "  }",
+    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+    "  var strSourceList = '';",
+    "  var objFiles = objSource.elements['selFiles'];",
+    "  for (var i = 0; i < objFiles.options.length; i++)",
+    "    if (objFiles.options[i].selected)",
+    "      strSourceList += objFiles.options[i].value + '|';",
+    "  if (strSourceList.length > 1)",
+    "    strSourceList = strSourceList.substring(0, strSourceList.length - 1);",
+    "  else",
+    "    strSourceList = selectedValue(objSource.elements['selType']);",
+    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
+    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a target files folder');",
+    "    return false;",
+    "  }",
+    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+    "  var strOptions = '-';",
+    "  if (objButtons['chkUpdate'].checked) strOptions = 'U';",
+    "  else if (objButtons['chkFreshen'].checked) strOptions = 'F';",
+    "  else if (objButtons['chkFix'].checked) strOptions = 'X';",
+    "  else if (objButtons['chkTest'].checked) strOptions = 'T';",
+    "  strOptions += objButtons['chkDecrypt'].checked ? 'P' : '-';",
+    "  strOptions += objButtons['chkRestore'].checked ? 'R' : '-';",
+    "  objCall.elements['SP'].value = strSourcePath;",
+    "  objCall.elements['SL'].value = strSourceList;",
+    "  objCall.elements['TP'].value = strTargetPath;",
+    "  objCall.elements['PW'].value = objButtons['txtPassword'].value;",
+    "  objCall.elements['OS'].value = strOptions;",
+    "  objCall.submit();",
+    "  return true;",
+    "}",
+};
+
+constexpr CheckBoxRow kRestore{"chkRestore", "R",
+                               "Include Do not re-create any subfolders that may be stored in "
+                               "the zip file",
+                               "", "Don't <U>R</U>estore Folders", false};
+constexpr CheckBoxRow kUpdate{"chkUpdate", "U",
+                              "Extract all files that do not already exist in the target folder, "
+                              "but only replace existing files if the ones in the zip file are "
+                              "more recent",
+                              "setUpdate(this)", "<U>U</U>pdate and Add Files", false};
+constexpr CheckBoxRow kFreshen{"chkFreshen", "F",
+                               "Extract from the zip file only files that already exist in the "
+                               "target folder, and only if they are more recent than the existing "
+                               "files",
+                               "setFreshen(this)", "<U>F</U>reshen Existing Files", true};
+constexpr CheckBoxRow kDecrypt{"chkDecrypt", "P",
+                               "Apply the password entered below when unzipping the files in the "
+                               "zip file",
+                               "enablePassword(this)", "Apply this <U>P</U>assword", false};
+constexpr CheckBoxRow kTest{"chkTest", "T", "Test the selected zip file for internal errors",
+                            "setTest(this)", "<U>T</U>est Zip File Structure", false};
+constexpr CheckBoxRow kFix{"chkFix", "F", "Try and repair the selected zip file if it is damaged",
+                           "setFix(this)", "Attempt to <U>F</U>ix Zip File", false};
+
+// The contents view's address is built with the zip path URL-encoded, so that names holding
+// "&", "#", "+" or blanks open the archive they name.
+std::string ContentsClickHandler(const std::string& scriptName) {
+    return "var strZip = getZipFileName(); if (strZip != null) window.location.href = '" +
+           HtmlEscape(JsStringEscape(scriptName)) +
+           "?OP=unziplist&amp;ZN=' + encodeURIComponent(strZip);";
+}
+
+}  // namespace
+
+void Farbale::WriteUnzipOptionRows(bool blnWithUpdate) {
+    auto row = [&](const std::string& control) {
+        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall + control + "</SPAN></FONT>" +
+              strNewLine);
+    };
+    auto checkBox = [&](const CheckBoxRow& box) {
+        row(CheckBoxMarkup(box, strCheckboxOpen, strNewLine));
+    };
+
+    checkBox(kRestore);
+    if (blnWithUpdate) {
+        checkBox(kUpdate);
+        checkBox(kFreshen);
+    }
+    checkBox(kDecrypt);
+    row(strPasswordBox + "    TITLE=\"Password to be used to decrypt files in the zip file\">" +
+        kEmptyLine);
+    // The caller writes its next control into this open cell.
+    Write(strRowBreak + strCellOpen + strFontOpen);
+}
+
+void Farbale::WriteUnzipControls() {
+    Write(strPageHead);
+    Write(strScriptOpen);
+    Write(strEnablePasswordScript);
+    for (const char* line : kUnzipScript) {
+        Write(line + strNewLine);
+    }
+    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+
+    Write(strBodyOpen);
+    Write(strCallFormToResult);
+    Write(strHiddenOpOpen + "call_unzip" + strQuote + ">" + strNewLine);
+    Write(strCallFieldsAndButtons);
+    Write(strStartButton);
+    Write(strHelpButton);
+    Write("    ONCLICK=\"top.showPage('help.htm#unzip')\">" + std::string(kEmptyLine) + strNewLine);
+
+    WriteUnzipOptionRows(true);
+
+    const CheckBoxRow list{"chkList", "C", "Display a list of the files in the selected zip file",
+                           "", "Show Zip File <U>C</U>ontents", true};
+    Write(CheckBoxMarkup(list, strCheckboxOpen, strNewLine,
+                         ContentsClickHandler(ServerVariable("SCRIPT_NAME"))) +
+          "</FONT>" + strNewLine);
+    for (const CheckBoxRow* box : {&kTest, &kFix}) {
+        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall +
+              CheckBoxMarkup(*box, strCheckboxOpen, strNewLine) + "</SPAN></FONT>" + strNewLine);
+    }
+
+    Write("   " + strControlsClose);
+    if (blnDebugMode) {
+        WriteDebugEcho();
+    }
+    Write(strPageClose);
+}
 
 }  // namespace vantrel

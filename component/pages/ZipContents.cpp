@@ -1,8 +1,182 @@
-// The zip contents page.
+// The zip contents page: the entries of one archive in a list box, extraction or deletion of the
+// chosen entries, and a summary of the archive written into the result frame.
+#include <string>
+
+#include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/pages/CheckBoxRow.h"
 
 namespace vantrel {
 
-void Farbale::WriteZipContents() { Write("<HTML><BODY>Zip contents</BODY></HTML>"); }
+namespace {
+
+constexpr const char* kContentsScript[] = {
+    "function setButton(strValue, strKey) {",
+    "  var objButton = document.forms['frmButtons'].elements['btnStart'];",
+    "  objButton.value = strValue;",
+    "  objButton.accessKey = strKey;",
+    "}",
+    "function deselectAll() {",
+    "  var objFiles = document.forms['frmButtons'].elements['selFiles'];",
+    "  for (var i = 0; i < objFiles.options.length; i++)",
+    "    objFiles.options[i].selected = false;",
+    "}",
+    "function showDetails(objList) {",
+    "  if (objList.selectedIndex < 0) return;",
+    "  var strText = objList.options[objList.selectedIndex].title;",
+    "  while (strText.indexOf('|') > 0)",
+    "    strText = strText.replace('|', '\\n');",
+    "  alert(strText);",
+    "}",
+    "function extractOn(objThis) {",
+    "  var intCount = 0;",
+    "  for (var i = 0; i < objThis.options.length; i++)",
+    "    if (objThis.options[i].selected) intCount++;",
+    "  var objButtons = document.forms['frmButtons'].elements;",
+    "  if (objButtons['chkDelete'].checked) {",
+    // A button still reading Delete would start an extraction of every entry.
+    "    if (intCount == 0) {",
+    "      objButtons['chkDelete'].checked = false;",
+    "      setButton('Unzip', 'U');",
+    "    }",
+    "  } else {",
+    "    objButtons['chkExtract'].checked = intCount > 0;",
+    "    setExtract(objButtons['chkExtract']);",
+    "  }",
+    "}",
+    "function setExtract(objThis) {",
+    "  if (objThis.checked) {",
+    "    document.forms['frmButtons'].elements['chkDelete'].checked = false;",
+    "    setButton('Extract', '');",
+    "  } else {",
+    "    setButton('Unzip', 'U');",
+    "    deselectAll();",
+    "  }",
+    "}",
+    "function setDelete(objThis) {",
+    "  if (objThis.checked) {",
+    "    if (confirm('WARNING: This will permanently delete\\n' +",
+    "                'all of the selected files from this zip file.')) {",
+    "      document.forms['frmButtons'].elements['chkExtract'].checked = false;",
+    "      setButton('Delete', '');",
+    "    } else",
+    "      objThis.checked = false;",
+    "  } else {",
+    "    setButton('Unzip', 'U');",
+    "    deselectAll();",
+    "  }",
+    "}",
+    "function selectedValue(objList) {",
+    "  if (objList.selectedIndex < 0) return '';",
+    "  return objList.options[objList.selectedIndex].value;",
+    "}",
+    "function doStart() {",
+    "  var objSource = top.frames['source'].document.forms['frmSource'];",
+    "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
+    "  var objButtons = document.forms['frmButtons'].elements;",
+    "  var objCall = document.forms['frmCall'];",
+    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
+    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a source files folder');",
+    "    return false;",
+    "  }",
+    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+    "  var strSourceList = selectedValue(objSource.elements['selFiles']);",
+    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
+    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a target files folder');",
+    "    return false;",
+    "  }",
+    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+    "  var strOptions = '-';",
+    "  if (objButtons['chkDelete'].checked) strOptions = 'D';",
+    "  else if (objButtons['chkExtract'].checked) strOptions = 'E';",
+    "  strOptions += objButtons['chkDecrypt'].checked ? 'P' : '-';",
+    "  strOptions += objButtons['chkRestore'].checked ? 'R' : '-';",
+    "  var strNames = '';",
+    "  var objFiles = objButtons['selFiles'];",
+    "  for (var i = 0; i < objFiles.options.length; i++) {",
+    "    if (!objFiles.options[i].selected) continue;",
+    "    var strName = objFiles.options[i].value;",
+    "    if (strName.indexOf(' ') >= 0) strName = '\"' + strName + '\"';",
+    "    strNames += strName + ' ';",
+    "  }",
+    "  objCall.elements['SP'].value = strSourcePath;",
+    "  objCall.elements['SL'].value = strSourceList;",
+    "  objCall.elements['TP'].value = strTargetPath;",
+    "  objCall.elements['ZL'].value = strNames;",
+    "  objCall.elements['PW'].value = objButtons['txtPassword'].value;",
+    "  objCall.elements['OS'].value = strOptions;",
+    "  objCall.submit();",
+    "  return true;",
+    "}",
+};
+
+constexpr CheckBoxRow kExtract{"chkExtract", "E",
+                               "Extract only the files selected in the list above from the zip "
+                               "file",
+                               "setExtract(this)", "<U>E</U>xtract Selected Files", false};
+constexpr CheckBoxRow kDelete{"chkDelete", "D",
+                              "Permanently delete the files selected in the list above from the "
+                              "zip file",
+                              "setDelete(this)", "<U>D</U>elete Selected Files", false};
+
+}  // namespace
+
+void Farbale::WriteZipContents() {
+    Write(strPageHead);
+    Write(strScriptOpen);
+    Write(strEnablePasswordScript);
+    for (const char* line : kContentsScript) {
+        Write(line + strNewLine);
+    }
+    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+
+    Write(strBodyOpen);
+    Write(strCallFormToResult);
+    Write(strHiddenOpOpen + "call_unziplist" + strQuote + ">" + strNewLine);
+    Write("<INPUT TYPE=\"HIDDEN\" NAME=\"ZL\">" + strNewLine);
+    Write(strCallFieldsAndButtons);
+    Write(strStartButton);
+    Write(strHelpButton);
+    Write("    ONCLICK=\"top.showPage('help.htm#view')\">" + std::string(kEmptyLine) + strNewLine);
+
+    WriteUnzipOptionRows(false);
+    Write(strSpanSmall + "<SELECT NAME=\"selFiles\" SIZE=\"12\" MULTIPLE "
+                        "STYLE=\"width:195px;font-size:9pt\"" +
+          strNewLine + "    ONCHANGE=\"extractOn(this)\" ONDBLCLICK=\"showDetails(this)\"" +
+          strNewLine +
+          "    TITLE=\"Files in the selected Zip File. Double-click on a file for more "
+          "information.\">" +
+          strNewLine);
+    if (ListZipFile(strZipFileName, strWork5, strWork6)) {
+        Write(strWork5 + strNewLine);
+    } else {
+        Write("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>" + strWork5 + strNewLine);
+    }
+    Write("   </SELECT></SPAN></FONT>" + strNewLine);
+    for (const CheckBoxRow* box : {&kExtract, &kDelete}) {
+        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall +
+              CheckBoxMarkup(*box, strCheckboxOpen, strNewLine) + "</SPAN></FONT>" + strNewLine);
+    }
+    Write("   " + strControlsClose);
+
+    // The summary goes into the result frame as markup inside script strings.
+    Write(strScriptOpen);
+    Write("objOutDoc = top.frames['result'].document;" + strNewLine + "objOutDoc.clear();" +
+          strNewLine + "objOutDoc.open();" + strNewLine);
+    Write("objOutDoc.write('<BODY BGCOLOR=\"#C0C0C0\" TOPMARGIN=\"0\">" +
+          JsStringEscape(strFontOpen) + "');" + strNewLine);
+    Write("objOutDoc.write('<B>Zip File Details</B><BR>" + JsStringEscape(strSpanSmall) +
+          "File Name: " + JsStringEscape(HtmlEscape(strZipFileName)) + "<BR>');" + strNewLine);
+    Write("objOutDoc.write('" + JsStringEscape(strWork6) + "');" + strNewLine);
+    Write("objOutDoc.write('</SPAN></FONT></BODY></HTML>');" + strNewLine +
+          "objOutDoc.close();" + strNewLine + "//-->" + strNewLine + "</SCRIPT>" + strNewLine);
+
+    if (blnDebugMode) {
+        WriteDebugEcho();
+    }
+    Write(strPageClose);
+}
 
 }  // namespace vantrel

@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include "component/archive/ListingTestLibrary.h"
+#include "component/core/Farbale.h"
+
+namespace vantrel {
+
+struct ListingTests;
+template <>
+struct FarbaleTestAccess<ListingTests> {
+    struct Listing {
+        bool ok = false;
+        std::string list, summary;
+    };
+    static Listing List(const std::string& archive) {
+        Farbale component;
+        component.strQuote = "\"";
+        component.strNewLine = "\r\n";
+        Listing listing;
+        listing.ok = component.ListZipFile(archive, listing.list, listing.summary);
+        return listing;
+    }
+    static std::string Details(const ZipEntryRecord& record, double& usum, double& csum) {
+        return Farbale().EntryDetails("a.txt", record, usum, csum);
+    }
+    static std::string Attributes(int32_t value) { return Farbale().AttributeText(value); }
+    static std::string Method(int16_t value) { return Farbale().MethodName(value); }
+    static std::string Options(int16_t value) { return Farbale().OptionText(value); }
+    static int32_t Shift(int32_t value, int16_t count) { return Farbale().ShiftBits(value, count); }
+};
+using Access = FarbaleTestAccess<ListingTests>;
+
+namespace {
+
+using testing::ListingTestLibrary;
+using testing::TestEntry;
+
+ZipEntryRecord Record(uint16_t date, uint16_t time) {
+    ZipEntryRecord record{};
+    record.dosDate = date;
+    record.dosTime = time;
+    return record;
+}
+
+// The line of the detail text that begins with label.
+std::string DetailLine(const std::string& details, const std::string& label) {
+    size_t start = details.find(label);
+    if (start == std::string::npos) {
+        return "(missing " + label + ")";
+    }
+    size_t end = details.find('|', start);
+    return details.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+TEST(EntryDetails, ReadsTheModificationTimeInTheHostFormats) {
+    struct Case {
+        uint16_t date, time;
+        const char* expected;
+    } cases[] = {
+        {0x2791, 0x6C0F, "Last Modified: 12/17/1999 at 1:32:30 PM"},
+        // Day 0 of month 0 of 1980 rolls back to the last day of November 1979.
+        {0x0000, 0x0000, "Last Modified: 11/30/1979 at 12:00:00 AM"},
+        // February 31st rolls into March; month 13 into the next year.
+        {(20 << 9) | (2 << 5) | 31, 0, "Last Modified: 3/2/2000 at 12:00:00 AM"},
+        {(20 << 9) | (13 << 5) | 1, 0, "Last Modified: 1/1/2001 at 12:00:00 AM"},
+        // Hour 25 and second 62 are past the day's end; only the time of day is shown.
+        {0x2791, (25 << 11) | (59 << 5) | 31, "Last Modified: 12/17/1999 at 2:00:02 AM"},
+        {(127 << 9) | (12 << 5) | 31, (23 << 11) | (59 << 5) | 29,
+         "Last Modified: 12/31/2107 at 11:59:58 PM"},
+    };
+    for (const Case& c : cases) {
+        double usum = 0, csum = 0;
+        std::string details = Access::Details(Record(c.date, c.time), usum, csum);
+        EXPECT_EQ(DetailLine(details, "Last Modified: "), c.expected) << std::hex << c.date;
+    }
+}
+
+TEST(EntryDetails, WritesEveryLineInOrderAndAddsTheSizesToTheTotals) {
+    ZipEntryRecord record = Record(0x2791, 0x6C0F);
+    record.size = 12345678;
+    record.compressedSize = 1234;
+    record.ratio = 99;
+    record.method = 8;
+    record.attributes = 0x21;
+    record.flags = 0x0009;
+    std::strcpy(record.comment, "first draft");
+    double usum = 10, csum = 5;
+    EXPECT_EQ(Access::Details(record, usum, csum),
+              "File Name: a.txt|Comment: first draft|Last Modified: 12/17/1999 at 1:32:30 PM|"
+              "Attributes: Read-Only, Archive Set|Compressed Size: 1,234 bytes|"
+              "Uncompressed Size: 12,345,678 bytes|Compression Ratio: 99%|"
+              "Compression Method: Deflated|Options: Encrypted, Normal compression rate");
+    EXPECT_EQ(usum, 12345688);
+    EXPECT_EQ(csum, 1239);
+
+    record.comment[0] = '\0';
+    record.attributes = 0;
+    std::string details = Access::Details(record, usum, csum);
+    EXPECT_EQ(details.find("Comment:"), std::string::npos);
+    EXPECT_NE(details.find("|Attributes: |"), std::string::npos);
+}
+
+TEST(EntryDetails, ACommentFillingItsWholeFieldIsReadToTheFieldsEnd) {
+    ZipEntryRecord record = Record(0x2791, 0x6C0F);
+    std::memset(record.comment, 'c', sizeof record.comment);
+    double usum = 0, csum = 0;
+    EXPECT_EQ(DetailLine(Access::Details(record, usum, csum), "Comment: "),
+              "Comment: " + std::string(128, 'c'));
+}
+
+TEST(TextHelpers, AttributeTexts) {
+    struct Case {
+        int32_t attributes;
+        const char* text;
+    } cases[] = {
+        {0x00, ""},
+        {0x21, "Read-Only, Archive Set"},
+        {0x3F, "Read-Only, Hidden, System File, Volume Label, Subdirectory, Archive Set"},
+        {0x10, "Subdirectory"},
+        {0x1C2, "Hidden"},  // only the low byte counts; 0x40 and 0x80 name nothing
+        {0xC2, "Hidden"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Access::Attributes(c.attributes), c.text) << c.attributes;
+    }
+}
+
+TEST(TextHelpers, MethodNames) {
+    struct Case {
+        int16_t method;
+        const char* name;
+    } cases[] = {{0, "Unknown"},  {1, "Shrunk"},   {2, "Reduced"},   {5, "Reduced"},
+                 {6, "Imploded"}, {7, "Tokenized"}, {8, "Deflated"}, {9, "Unknown"},
+                 {99, "Unknown"}, {-1, "Unknown"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(Access::Method(c.method), c.name) << c.method;
+    }
+}
+
+TEST(TextHelpers, OptionTexts) {
+    struct Case {
+        int16_t flags;
+        const char* text;
+    } cases[] = {
+        {0x0009, "Encrypted, Normal compression rate"},
+        {0x0006, "Not Encrypted, Super Fast compression rate"},
+        {0x0002, "Not Encrypted, Maximum compression rate"},
+        {0x0005, "Encrypted, Fast compression rate"},
+        {0x0800, "Not Encrypted, Normal compression rate"},
+        {-1, "Encrypted, Super Fast compression rate"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Access::Options(c.flags), c.text) << c.flags;
+    }
+}
+
+TEST(TextHelpers, ShiftBitsMultipliesByAPowerOfTwoTruncatingTowardZero) {
+    EXPECT_EQ(Access::Shift(0x2791, -5), 0x13C);
+    EXPECT_EQ(Access::Shift(0x2791, -9), 0x13);
+    EXPECT_EQ(Access::Shift(0x6C0F, -11), 13);
+    EXPECT_EQ(Access::Shift(-33, -5), -1);  // an arithmetic shift would give -2
+    EXPECT_EQ(Access::Shift(3, 4), 48);
+    EXPECT_EQ(Access::Shift(1, -40), 0);
+}
+
+TEST(ZipListing, AnEmptyArchiveListsNothingAndSumsToZero) {
+    ListingTestLibrary library;
+    auto listing = Access::List("c:\\data\\empty.zip");
+    EXPECT_TRUE(listing.ok);
+    EXPECT_EQ(listing.list, "");
+    EXPECT_EQ(listing.summary,
+              "Number of files: 0<BR>Total uncompressed sizes: 0 bytes<BR>Total compressed size: "
+              "0 bytes<BR>Overall Compression rate: 0%");
+    EXPECT_EQ(library.archive, "c:\\data\\empty.zip");
+    EXPECT_EQ(library.calls,
+              (std::vector<std::string>{"reset", "zipname", "execute 1 1", "reset"}));
+}
+
+TEST(ZipListing, TheOverallRateIsTheShareSaved) {
+    struct Case {
+        uint64_t size, compressed;
+        const char* rate;
+    } cases[] = {{1000, 250, "75%"}, {3, 2, "33%"}, {1000, 1050, "-5%"}, {0, 0, "0%"},
+                 {8, 7, "13%"}};  // 12.5 rounds away from zero
+    for (const Case& c : cases) {
+        ListingTestLibrary library;
+        library.entries = {{"a.txt", c.size, c.compressed}};
+        auto listing = Access::List("c:\\a.zip");
+        ASSERT_TRUE(listing.ok);
+        EXPECT_TRUE(listing.summary.ends_with(std::string("Overall Compression rate: ") + c.rate))
+            << listing.summary;
+    }
+}
+
+TEST(ZipListing, SizesBeyondFourGigabytesAreListedAndSummedExactly) {
+    ListingTestLibrary library;
+    const uint64_t big = 5'000'000'123ull;
+    library.entries = {{"disk.img", big, 4'500'000'000ull}, {"b.txt", 3'000'000'000ull, 1000}};
+    auto listing = Access::List("c:\\big.zip");
+    ASSERT_TRUE(listing.ok);
+    EXPECT_NE(listing.list.find("Uncompressed Size: 5,000,000,123 bytes"), std::string::npos);
+    EXPECT_NE(listing.list.find("Compressed Size: 4,500,000,000 bytes"), std::string::npos);
+    EXPECT_NE(listing.summary.find("Total uncompressed sizes: 8,000,000,123 bytes"),
+              std::string::npos);
+    EXPECT_NE(listing.summary.find("Total compressed size: 4,500,001,000 bytes"),
+              std::string::npos);
+}
+
+TEST(ZipListing, WithoutTheFullEntriesTheRecordsFieldsServe) {
+    ListingTestLibrary library;
+    library.giveFullEntries = false;
+    library.entries = {{"a.txt", 1000, 250}, {std::string(300, 'n'), 1, 1}};
+    auto listing = Access::List("c:\\a.zip");
+    ASSERT_TRUE(listing.ok);
+    EXPECT_NE(listing.list.find("VALUE=\"a.txt\""), std::string::npos);
+    // The record holds 254 bytes of the name; the entry is still listed.
+    EXPECT_NE(listing.list.find("VALUE=\"" + std::string(254, 'n') + "\""), std::string::npos);
+    EXPECT_TRUE(listing.summary.starts_with("Number of files: 2<BR>"));
+}
+
+TEST(ZipListing, FolderEntriesAreOfferedAsAllTheirContents) {
+    ListingTestLibrary library;
+    library.entries = {{"docs/", 0, 0}, {"docs/a.txt", 10, 10}, {"my file.txt", 1, 1}};
+    auto listing = Access::List("c:\\a.zip");
+    ASSERT_TRUE(listing.ok);
+    EXPECT_TRUE(listing.list.starts_with(
+        "<OPTION VALUE=\"docs\\*.*\" TITLE=\"File Name: docs\\|Last Modified: "))
+        << listing.list;
+    EXPECT_NE(listing.list.find("\">docs\\*.*\r\n<OPTION VALUE=\"docs\\a.txt\" TITLE=\"File Name: "
+                                "docs\\a.txt|"),
+              std::string::npos);
+    EXPECT_NE(listing.list.find("<OPTION VALUE=\"my file.txt\""), std::string::npos);
+    EXPECT_TRUE(listing.list.ends_with("\">my file.txt\r\n"));
+}
+
+TEST(ZipListing, LongNamesAreListedWhole) {
+    ListingTestLibrary library;
+    const std::string longName = "deep/" + std::string(400, 'x') + ".txt";
+    library.entries = {{longName, 1, 1}, {"b.txt", 1, 1}};
+    auto listing = Access::List("c:\\a.zip");
+    ASSERT_TRUE(listing.ok);
+    const std::string shown = "deep\\" + std::string(400, 'x') + ".txt";
+    EXPECT_NE(listing.list.find("VALUE=\"" + shown + "\""), std::string::npos);
+    EXPECT_NE(listing.list.find(">" + shown + "\r\n"), std::string::npos);
+    EXPECT_NE(listing.list.find("VALUE=\"b.txt\""), std::string::npos);
+}
+
+TEST(ZipListing, HostileNamesAndCommentsAreEscapedEverywhere) {
+    ListingTestLibrary library;
+    TestEntry entry{"\"><script>alert(1)</script>.txt", 1, 1};
+    entry.comment = "<img src=x onerror=alert(2)>";
+    library.entries = {entry};
+    auto listing = Access::List("c:\\a.zip");
+    ASSERT_TRUE(listing.ok);
+    EXPECT_EQ(listing.list.find("<script>"), std::string::npos);
+    EXPECT_EQ(listing.list.find("<img"), std::string::npos);
+    EXPECT_NE(listing.list.find("VALUE=\"&quot;&gt;&lt;script&gt;alert(1)&lt;\\script&gt;.txt\""),
+              std::string::npos);
+    EXPECT_NE(listing.list.find("Comment: &lt;img src=x onerror=alert(2)&gt;|"),
+              std::string::npos);
+}
+
+TEST(ZipListing, NamesThePageCannotCarryStaySelectableThroughWildcards) {
+    ListingTestLibrary library;
+    library.entries = {{"caf\xE9.txt", 1, 1}, {"dir\\back.txt", 1, 1}, {"tab\there.txt", 1, 1}};
+    auto listing = Access::List("c:\\a.zip");
+    ASSERT_TRUE(listing.ok);
+    EXPECT_NE(listing.list.find("VALUE=\"caf?.txt\""), std::string::npos);
+    EXPECT_NE(listing.list.find(">caf\xEF\xBF\xBD.txt\r\n"), std::string::npos);
+    EXPECT_NE(listing.list.find("VALUE=\"dir\\back.txt\""), std::string::npos);
+    EXPECT_NE(listing.list.find("VALUE=\"tab?here.txt\""), std::string::npos);
+}
+
+TEST(ZipListing, AFailingArchiveGivesTheErrorAndNoSummary) {
+    struct Case {
+        const char* what;
+        int32_t zipName;
+        std::optional<int32_t> count;
+        int failAt;
+        const char* list;
+    } cases[] = {
+        {"refused name", 0, std::nullopt, -1, "<B>Error:</B> Failed to set name of zip archive."},
+        {"negative count", 1, -2, -1, "<B>Error:</B> "},
+        {"entry failure", 1, std::nullopt, 1, "<B>Error:</B> "},
+    };
+    for (const Case& c : cases) {
+        ListingTestLibrary library;
+        library.entries = {{"a.txt", 1, 1}, {"b.txt", 1, 1}};
+        library.zipNameResult = c.zipName;
+        library.countResult = c.count;
+        library.failAtEntry = c.failAt;
+        auto listing = Access::List("c:\\bad.zip");
+        EXPECT_FALSE(listing.ok) << c.what;
+        EXPECT_TRUE(listing.list.starts_with(c.list)) << c.what << ": " << listing.list;
+        EXPECT_EQ(listing.list.find("<OPTION"), std::string::npos) << c.what;
+        EXPECT_EQ(listing.summary, "") << c.what;
+        // The unzip side is left reset, whatever the failure.
+        EXPECT_EQ(library.calls.back(), "reset") << c.what;
+    }
+}
+
+TEST(ZipListing, AMissingLibraryIsReportedAsTheListingsError) {
+    // No stand-in: the binding of the real library is used; with the calls replaced by one that
+    // throws, the listing reports the error's description.
+    ListingCalls throwing;
+    throwing.reset = []() -> int32_t { throw std::runtime_error("Cannot load liblspuzipx.so"); };
+    UseListingCallsForTests(throwing);
+    auto listing = Access::List("c:\\a.zip");
+    UseListingCallsForTests(std::nullopt);
+    EXPECT_FALSE(listing.ok);
+    EXPECT_EQ(listing.list, "<B>Error:</B> Cannot load liblspuzipx.so");
+}
+
+}  // namespace
+}  // namespace vantrel
