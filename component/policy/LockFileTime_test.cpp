@@ -9,8 +9,17 @@ TEST(TimeOutMinutesTest, RoundsHalvesToEvenAndIsAtLeastOne) {
     struct {
         int32_t seconds;
         int minutes;
-    } cases[] = {{300, 5}, {150, 2}, {90, 2}, {210, 4}, {20, 1}, {30, 1},
-                 {0, 1},   {-600, 1}, {89, 1}, {91, 2},  {2147483647, 35791394}};
+    } cases[] = {{300, 5},
+                 {150, 2},
+                 {90, 2},
+                 {210, 4},
+                 {20, 1},
+                 {30, 1},
+                 {0, 1},
+                 {-600, 1},
+                 {89, 1},
+                 {91, 2},
+                 {2147483647, 35791394}};
     for (const auto& c : cases) {
         EXPECT_EQ(TimeOutMinutes(c.seconds), c.minutes) << c.seconds;
     }

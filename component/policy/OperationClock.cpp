@@ -23,9 +23,7 @@ public:
         return std::chrono::duration_cast<std::chrono::seconds>(sinceStart).count();
     }
 
-    void Pause(int seconds) override {
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    }
+    void Pause(int seconds) override { std::this_thread::sleep_for(std::chrono::seconds(seconds)); }
 };
 
 SystemClock g_systemClock;
@@ -38,6 +36,8 @@ OperationClock& ActiveOperationClock() {
     return clock ? *clock : g_systemClock;
 }
 
-void SetOperationClock(OperationClock* clock) { g_clock.store(clock); }
+void SetOperationClock(OperationClock* clock) {
+    g_clock.store(clock);
+}
 
 }  // namespace vantrel

@@ -42,18 +42,18 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"OneCharacterIncludeIsEmpty", "q", kInclude, "c:\\x", true},
         MatchCase{"OnlySeparators", ";;;", kInclude, "c:\\x", true},
         MatchCase{"SeparatorsRoundOneLetter", ";q;", kInclude, "c:\\x", true},
-        MatchCase{"ExcludedFolder", "\\winnt\\;\\windows\\", kExclude,
-                  "c:\\winnt\\system32\\a.txt", false},
+        MatchCase{"ExcludedFolder", "\\winnt\\;\\windows\\", kExclude, "c:\\winnt\\system32\\a.txt",
+                  false},
         MatchCase{"NotExcluded", "\\winnt\\;\\windows\\", kExclude, "c:\\data\\a.txt", true},
         MatchCase{"IncludedSecondEntry", "\\wwwroot\\;\\ftproot\\", kInclude,
                   "d:\\inetpub\\ftproot\\x.zip", true},
         MatchCase{"NotIncluded", "\\wwwroot\\;\\ftproot\\", kInclude, "d:\\data\\x.zip", false},
-        MatchCase{"SeparatorsAtBothEnds", ";;\\wwwroot\\;", kInclude,
-                  "d:\\inetpub\\wwwroot\\x.zip", true},
+        MatchCase{"SeparatorsAtBothEnds", ";;\\wwwroot\\;", kInclude, "d:\\inetpub\\wwwroot\\x.zip",
+                  true},
         MatchCase{"SeparatorsAtBothEndsStillTest", ";;\\wwwroot\\;", kInclude, "d:\\x.zip", false},
         MatchCase{"ListCaseIgnored", "\\WWWROOT\\", kInclude, "d:\\inetpub\\wwwroot\\x", true},
-        MatchCase{"BlanksRoundEntries", "  \\a\\ ;  \\wwwroot\\  ", kInclude,
-                  "c:\\wwwroot\\x", true},
+        MatchCase{"BlanksRoundEntries", "  \\a\\ ;  \\wwwroot\\  ", kInclude, "c:\\wwwroot\\x",
+                  true},
         MatchCase{"EmptyEntryExcludesAll", "\\a\\; ;\\b\\", kExclude, "c:\\x", false},
         MatchCase{"EmptyEntryIncludesAll", "\\a\\; ;\\b\\", kInclude, "c:\\x", true},
         MatchCase{"EndIsAnOrdinaryEntry", "\\a\\;end", kInclude, "c:\\backend\\x", true},
@@ -97,11 +97,12 @@ TEST_F(PathPolicyTest, DebugLinesNameTheEntryOrThePath) {
     EXPECT_TRUE(Check("c:\\inetpub\\wwwroot\\a.zip", true));
     EXPECT_EQ(output_, "'Include' paths test: passed with \\wwwroot\\<BR>\r\n");
     EXPECT_FALSE(Check("c:\\winnt\\a.zip", true));
-    EXPECT_EQ(output_, std::string("'Exclude' paths test: failed with \\winnt\\<BR>\r\n") +
-                           kRefusal);
+    EXPECT_EQ(output_,
+              std::string("'Exclude' paths test: failed with \\winnt\\<BR>\r\n") + kRefusal);
     EXPECT_FALSE(Check("c:\\data\\..\\x<y>.zip", true));
-    EXPECT_EQ(output_, std::string("No paths matched 'Include' list for c:\\x&lt;y&gt;.zip<BR>\r\n") +
-                           kRefusal);
+    EXPECT_EQ(
+        output_,
+        std::string("No paths matched 'Include' list for c:\\x&lt;y&gt;.zip<BR>\r\n") + kRefusal);
 }
 
 struct PathCase {
@@ -110,8 +111,8 @@ struct PathCase {
     bool allowed;
 };
 
-class PathPolicyPathsTest : public PathPolicyTest, public ::testing::WithParamInterface<PathCase> {
-};
+class PathPolicyPathsTest : public PathPolicyTest,
+                            public ::testing::WithParamInterface<PathCase> {};
 
 // Exclude \windows\ and \secret\, include \wwwroot\ and \ftproot\.
 TEST_P(PathPolicyPathsTest, TestsThePathsTheOperationTouches) {

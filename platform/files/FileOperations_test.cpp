@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FileOperationsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
                 ("vantrel-fileops-" + std::to_string(::getpid()) + "-" +
@@ -32,9 +32,7 @@ protected:
         fs::remove_all(root_);
     }
     fs::path Temp() const { return root_ / "c" / "temp"; }
-    void Write(const fs::path& path, const std::string& text) const {
-        std::ofstream(path) << text;
-    }
+    void Write(const fs::path& path, const std::string& text) const { std::ofstream(path) << text; }
 
     fs::path root_;
 };
