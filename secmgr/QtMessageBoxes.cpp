@@ -22,7 +22,8 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 
 void QtMessageBoxes::Show(const std::string& text, MessageIcon icon, const std::string& title) {
     // Line breaks arrive as carriage return and line feed; a label wants the line feed alone.
-    QString shown = QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString shown =
+        QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QtIcon(icon), QString::fromStdString(title), shown, QMessageBox::Ok, parent_);
     box.setTextFormat(Qt::PlainText);
     box.exec();

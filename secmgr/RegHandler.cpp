@@ -10,7 +10,9 @@ constexpr int kBufferSize = 1024;
 // One less than the buffer, so the longest readable text is 1022 bytes plus its terminating NUL.
 constexpr registry::LONG kQuerySize = kBufferSize - 1;
 
-std::string KeyPathOf(const std::string& name) { return std::string(kSettingsKeyPath) + name; }
+std::string KeyPathOf(const std::string& name) {
+    return std::string(kSettingsKeyPath) + name;
+}
 
 }  // namespace
 

@@ -16,7 +16,8 @@ inline constexpr const char* kCannotSetMessage = "Cannot set Registry value";
 std::string ReadSetting(const std::string& name);
 
 // Stores text as the setting's value, creating the key when needed. A key that cannot be created
-// or written is reported with "Cannot set Registry value"; the caller goes on with its next setting.
+// or written is reported with "Cannot set Registry value"; the caller goes on with its next
+// setting.
 void WriteSetting(const std::string& name, const std::string& text, MessageBoxes& messages);
 
 }  // namespace vantrel::secmgr

@@ -18,8 +18,14 @@ protected:
 };
 
 TEST_F(RegHandlerTest, WhatIsWrittenIsReadBackExactly) {
-    const std::string texts[] = {"0", " ", "  padded  ", "\\winnt\\;\\windows\\", "1e3",
-                                 std::string(1022, 'z'), "caf\xc3\xa9\\", ""};
+    const std::string texts[] = {"0",
+                                 " ",
+                                 "  padded  ",
+                                 "\\winnt\\;\\windows\\",
+                                 "1e3",
+                                 std::string(1022, 'z'),
+                                 "caf\xc3\xa9\\",
+                                 ""};
     for (const auto& text : texts) {
         WriteSetting("ExcludedFilePathList", text, messages_);
         EXPECT_EQ(ReadSetting("ExcludedFilePathList"), text);
@@ -48,8 +54,8 @@ TEST_F(RegHandlerTest, KeyNamesMatchWithoutRegardToCase) {
 TEST_F(RegHandlerTest, AKeyThatCannotBeCreatedIsReportedAndNothingIsStored) {
     registry_.BlockKey("DisableMoveIntoZip");
     WriteSetting("DisableMoveIntoZip", "1", messages_);
-    EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{
-                                   {"Cannot set Registry value", MessageIcon::Exclamation, "Error"}}));
+    EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{{"Cannot set Registry value",
+                                                           MessageIcon::Exclamation, "Error"}}));
     EXPECT_EQ(ReadSetting("DisableMoveIntoZip"), "");
 }
 

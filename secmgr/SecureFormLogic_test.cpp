@@ -134,12 +134,12 @@ struct PeriodCase {
 
 TEST_F(SecureFormLogicTest, SetValidatesThePeriodsWaitPeriodFirst) {
     const PeriodCase cases[] = {
-        {"4", "300", kWaitForMessage},       {"65501", "300", kWaitForMessage},
-        {"abc", "300", kWaitForMessage},     {"", "300", kWaitForMessage},
-        {"30", "4", kTimeOutMessage},        {"30", "65501", kTimeOutMessage},
-        {"30", "abc", kTimeOutMessage},      {"30", "", kTimeOutMessage},
-        {"abc", "abc", kWaitForMessage},     {"5", "65500", std::nullopt},
-        {"65500", "5", std::nullopt},        {"1e3", "30.6", std::nullopt},
+        {"4", "300", kWaitForMessage},   {"65501", "300", kWaitForMessage},
+        {"abc", "300", kWaitForMessage}, {"", "300", kWaitForMessage},
+        {"30", "4", kTimeOutMessage},    {"30", "65501", kTimeOutMessage},
+        {"30", "abc", kTimeOutMessage},  {"30", "", kTimeOutMessage},
+        {"abc", "abc", kWaitForMessage}, {"5", "65500", std::nullopt},
+        {"65500", "5", std::nullopt},    {"1e3", "30.6", std::nullopt},
         {" 30 ", "4.5e1", std::nullopt},
     };
     for (const auto& test : cases) {
@@ -259,9 +259,11 @@ TEST_F(SecureFormLogicTest, DefaultRestoresTheControlsButStoresNothing) {
     form_.Load();
     form_.Default();
 
-    for (const auto& [control, value] : std::map<std::string, std::string>{
-             {"chkDAZF", "0"}, {"chkDMIZ", "1"}, {"txtEFPL", "\\winnt\\;\\windows\\"},
-             {"txtWaitFor", "30"}}) {
+    for (const auto& [control, value] :
+         std::map<std::string, std::string>{{"chkDAZF", "0"},
+                                            {"chkDMIZ", "1"},
+                                            {"txtEFPL", "\\winnt\\;\\windows\\"},
+                                            {"txtWaitFor", "30"}}) {
         EXPECT_EQ(form_.Value(control), value) << control;
     }
     EXPECT_EQ(registry_.Stored("DisableMoveIntoZip"), "0");

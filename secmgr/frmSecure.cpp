@@ -74,7 +74,9 @@ constexpr ControlLayout kLayout[] = {
     {Kind::Button, "cmdDefault", "&Default", nullptr, 3780, 1620, 735, 375},
 };
 
-int Pixels(int twips) { return twips / kTwipsPerPixel; }
+int Pixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 // The captions were laid out for a small sans-serif face of 11 pixels; wider faces would clip
 // the longer labels, so a narrow one is preferred where it is installed.

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -103,9 +103,9 @@ void FrmSecureTest::controlsSitAtTheirPlaces() {
 }
 
 void FrmSecureTest::tabVisitsTheControlsInOrder() {
-    const QStringList order = {"chkDAZF", "chkDAUF",    "chkDMIZ",    "chkDEZF", "chkDDFZ",
-                               "chkDRSF", "txtEFPL",    "txtIFPL",    "txtWaitFor",
-                               "txtTimeOut", "cmdSet",  "cmdCancel",  "cmdDefault", "chkDAZF"};
+    const QStringList order = {"chkDAZF", "chkDAUF",   "chkDMIZ",    "chkDEZF",    "chkDDFZ",
+                               "chkDRSF", "txtEFPL",   "txtIFPL",    "txtWaitFor", "txtTimeOut",
+                               "cmdSet",  "cmdCancel", "cmdDefault", "chkDAZF"};
     QCOMPARE(FocusedName(), order.first());
     for (qsizetype i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -215,8 +215,8 @@ void FrmSecureTest::screenshot() {
         QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
         QTest::qWait(300);
         QRect frame = dialog_->frameGeometry();
-        QPixmap screen = dialog_->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                       frame.height());
+        QPixmap screen =
+            dialog_->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
         QString screenFile = QDir(folder).filePath("frmSecure-screen.png");
         QVERIFY(screen.save(screenFile));
         qInfo("screen shot: %s", qPrintable(screenFile));
@@ -230,14 +230,15 @@ void FrmSecureTest::messageBoxesCarryTextIconAndTitle_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("expectedIcon");
     QTest::newRow("defaults") << "Values have been set to the default" << int(MessageIcon::None)
-                              << "Farbale Security" << "Values have been set to the default"
-                              << int(QMessageBox::NoIcon);
+                              << "Farbale Security"
+                              << "Values have been set to the default" << int(QMessageBox::NoIcon);
     QTest::newRow("overflow") << "Cannot Save Settings\r\nError: Overflow"
                               << int(MessageIcon::Critical) << "Error"
                               << "Cannot Save Settings\nError: Overflow"
                               << int(QMessageBox::Critical);
     QTest::newRow("write") << "Cannot set Registry value" << int(MessageIcon::Exclamation)
-                           << "Error" << "Cannot set Registry value" << int(QMessageBox::Warning);
+                           << "Error"
+                           << "Cannot set Registry value" << int(QMessageBox::Warning);
 }
 
 void FrmSecureTest::messageBoxesCarryTextIconAndTitle() {
@@ -264,7 +265,8 @@ void FrmSecureTest::messageBoxesCarryTextIconAndTitle() {
         seenIcon = box->icon();
         buttons = int(box->buttons().size());
         QDir().mkpath(folder);
-        box->grab().save(QDir(folder).filePath(QString("message-%1.png").arg(QTest::currentDataTag())));
+        box->grab().save(
+            QDir(folder).filePath(QString("message-%1.png").arg(QTest::currentDataTag())));
         box->button(QMessageBox::Ok)->click();
     });
     poll.start(20);
