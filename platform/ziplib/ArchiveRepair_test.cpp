@@ -1,0 +1,138 @@
+// Repair through the C interface: truncated archives, damaged central directories, damaged
+// entries, archives written with data descriptors.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/ziplib/ZipTestSupport.h"
+
+namespace vantrel::ziplib::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class Repair : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int i = 0; i < 5; ++i) {
+            std::string text;
+            for (int line = 0; line < 200; ++line) {
+                text += "file " + std::to_string(i) + " line " +
+                        std::to_string(line * 7919 % 1000) + "\n";
+            }
+            drive.Put("src/f" + std::to_string(i) + ".txt", text);
+        }
+        ASSERT_EQ((ZipCall{.list = "c:\\src\\*.*"}.Run()), 0);
+        original = drive.Read("test.zip");
+    }
+
+    void Damage(const std::string& bytes) {
+        std::ofstream(drive.Path("test.zip"), std::ios::binary | std::ios::trunc) << bytes;
+    }
+    int32_t RunRepair(bool harder) {
+        return ZipCall{.action = 5, .flags = 0x1001 | (harder ? 0x20000 : 0)}.Run();
+    }
+    size_t CentralDirectory() const { return original.find(std::string("PK\x01\x02", 4)); }
+    bool Sound() { return UnzipCall{.action = 4, .flags = 1}.Run() == 0; }
+
+    TestDrive drive;
+    std::string original;
+    const Names all = {"f0.txt", "f1.txt", "f2.txt", "f3.txt", "f4.txt"};
+};
+
+TEST_F(Repair, ASoundArchiveIsLeftAlone) {
+    EXPECT_EQ(RunRepair(false), 0);
+    EXPECT_EQ(drive.Read("test.zip"), original);
+    EXPECT_FALSE(drive.Exists("test.zip.damaged"));
+}
+
+TEST_F(Repair, AMissingCentralDirectoryIsRebuiltFromTheLocalHeaders) {
+    std::string damaged = original;
+    for (size_t i = CentralDirectory(); i < damaged.size() - 22; ++i) {
+        damaged[i] = '\xAA';
+    }
+    Damage(damaged);
+    EXPECT_NE((UnzipCall{.action = 4, .flags = 1}.Run()), 0);
+    EXPECT_EQ(RunRepair(false), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), all);
+    EXPECT_TRUE(Sound());
+    // The end record still counted five entries and all five came back: no copy is kept.
+    EXPECT_FALSE(drive.Exists("test.zip.damaged"));
+}
+
+TEST_F(Repair, ATruncatedArchiveKeepsItsWholeEntriesAndTheDamagedOriginal) {
+    std::string damaged = original.substr(0, CentralDirectory() - 100);
+    Damage(damaged);
+    EXPECT_EQ(RunRepair(false), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"f0.txt", "f1.txt", "f2.txt", "f3.txt"}));
+    EXPECT_TRUE(Sound());
+    EXPECT_EQ(drive.Read("test.zip.damaged"), damaged);
+    Damage(damaged);
+    EXPECT_EQ(RunRepair(false), 0);
+    EXPECT_TRUE(drive.Exists("test.zip.damaged2"));  // an earlier copy is never overwritten
+}
+
+TEST_F(Repair, ADamagedEntryFailsTheFirstAttemptAndTheHarderOneDropsIt) {
+    std::string damaged = original;
+    size_t second = damaged.find(std::string("PK\x03\x04", 4), 4);
+    damaged[second + 60] ^= 0x55;  // inside f1.txt's data
+    Damage(damaged);
+    EXPECT_NE(RunRepair(false), 0);
+    EXPECT_EQ(drive.Read("test.zip"), damaged);  // a failed attempt changes nothing
+    EXPECT_EQ(RunRepair(true), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"f0.txt", "f2.txt", "f3.txt", "f4.txt"}));
+    EXPECT_TRUE(Sound());
+    EXPECT_EQ(drive.Read("test.zip.damaged"), damaged);
+}
+
+TEST_F(Repair, ADamagedFirstHeaderNeedsTheHarderRepair) {
+    std::string damaged = "garbage in front " + original.substr(0, CentralDirectory());
+    Damage(damaged);
+    EXPECT_NE(RunRepair(false), 0);
+    EXPECT_EQ(RunRepair(true), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), all);
+    EXPECT_TRUE(Sound());
+}
+
+TEST_F(Repair, SomethingThatWasNeverAnArchiveCannotBeRepaired) {
+    Damage(std::string(5000, 'z'));
+    EXPECT_EQ(RunRepair(false), -2);
+    EXPECT_EQ(RunRepair(true), -2);
+    EXPECT_EQ(drive.Read("test.zip"), std::string(5000, 'z'));
+    EXPECT_EQ((ZipCall{.archive = "c:\\missing.zip", .action = 5}.Run()), -9);
+}
+
+TEST_F(Repair, EntriesWithDataDescriptorsAreRecovered) {
+    if (std::system("command -v zip >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "Info-ZIP zip is not installed";
+    }
+    // Written to a pipe, zip cannot seek back and leaves the sizes to data descriptors.
+    std::string command = "cd '" + drive.Path("src").string() + "' && cat f0.txt f1.txt | " +
+                          "zip -q - f2.txt f3.txt - > ../stream.zip";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string bytes = drive.Read("stream.zip");
+    size_t central = bytes.find(std::string("PK\x01\x02", 4));
+    std::ofstream(drive.Path("stream.zip"), std::ios::binary | std::ios::trunc)
+        << bytes.substr(0, central);
+    EXPECT_EQ((ZipCall{.archive = "c:\\stream.zip", .action = 5}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\stream.zip"), (Names{"f2.txt", "f3.txt", "-"}));
+    EXPECT_EQ((UnzipCall{.archive = "c:\\stream.zip", .action = 4, .flags = 1}.Run()), 0);
+}
+
+TEST_F(Repair, EncryptedEntriesKeepTheirEncryption) {
+    ASSERT_EQ((ZipCall{.archive = "c:\\enc.zip", .flags = 0x1011, .list = "c:\\src\\*.*",
+                       .password = "pw"}
+                   .Run()),
+              0);
+    std::string bytes = drive.Read("enc.zip");
+    size_t central = bytes.find(std::string("PK\x01\x02", 4));
+    std::ofstream(drive.Path("enc.zip"), std::ios::binary | std::ios::trunc)
+        << bytes.substr(0, central);
+    EXPECT_EQ((ZipCall{.archive = "c:\\enc.zip", .action = 5}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\enc.zip"), all);
+    UnzipCall test{.archive = "c:\\enc.zip", .action = 4, .flags = 1, .password = "pw"};
+    EXPECT_EQ(test.Run(), 0);
+}
+
+}  // namespace
+}  // namespace vantrel::ziplib::testing
