@@ -3,7 +3,6 @@
 // controls' values (storing the defaults when a period is unusable), validates and stores them on
 // Set, and restores the defaults on Default. The Qt view copies the controls to and from here.
 
-#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
