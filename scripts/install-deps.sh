@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config git
     libgtest-dev libgmock-dev
     libzip-dev zlib1g-dev libcpp-httplib-dev
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev fonts-liberation fonts-dejavu-core xvfb xauth
     chromium
     zip unzip 7zip
 )
