@@ -1,0 +1,279 @@
+// Operations posted straight to a real vantrel-host, the way the control pages post them: the
+// administrator's refusals, the path policy, the busy queue, option strings the pages never send,
+// and two clients zipping into one archive at once.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+import { execFileSync } from 'node:child_process';
+
+import { startHost } from './operations-support.mjs';
+
+let host;
+let drive;
+
+before(async () => {
+  host = await startHost();
+  drive = host.driveFolder;
+});
+after(async () => {
+  await host?.stop();
+});
+
+// The host's local time names the lock files; this process shares its time zone.
+function liveLockName(prefix) {
+  const now = new Date();
+  const two = (n) => String(n).padStart(2, '0');
+  return `${prefix}${two(now.getHours())}${two(now.getMinutes())}.~fb`;
+}
+
+function setting(name, value) {
+  const folder = path.join(host.registryFolder, 'HKEY_LOCAL_MACHINE', 'SOFTWARE', 'Quillfen',
+                           'Farbale', name);
+  if (value === undefined) {
+    fs.rmSync(folder, { recursive: true, force: true });
+    return;
+  }
+  fs.mkdirSync(folder, { recursive: true });
+  fs.writeFileSync(path.join(folder, '@'), value);
+}
+
+function withSettings(values, body) {
+  return async () => {
+    for (const [name, value] of Object.entries(values)) setting(name, value);
+    try {
+      await body();
+    } finally {
+      for (const name of Object.keys(values)) setting(name, undefined);
+    }
+  };
+}
+
+// Posts an operation call; resolves to the page and the moments (ms) each chunk arrived. Uses
+// node:http, which hands over every chunk as it comes (fetch may gather them).
+function post(fields) {
+  const body = new URLSearchParams(fields).toString();
+  const started = Date.now();
+  return new Promise((resolve, reject) => {
+    const request = http.request(host.pageUrl, {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/x-www-form-urlencoded',
+                 'Content-Length': Buffer.byteLength(body) },
+    }, (response) => {
+      assert.equal(response.statusCode, 200);
+      response.setEncoding('utf8');
+      const chunks = [];
+      response.on('data', (text) => chunks.push({ at: Date.now() - started, text }));
+      response.on('end', () => resolve({ page: chunks.map((c) => c.text).join(''), chunks }));
+      response.on('error', reject);
+    });
+    request.on('error', reject);
+    request.end(body);
+  });
+}
+
+// The page between the body line and the reload script (or the end).
+function report(page) {
+  const start = page.indexOf('SIZE="2">\r\n') + 'SIZE="2">\r\n'.length;
+  const end = page.indexOf('\r\n<SCRIPT');
+  return page.slice(start, end < 0 ? undefined : end);
+}
+
+function local(...parts) {
+  return path.join(drive, ...parts);
+}
+
+function write(relative, text) {
+  fs.mkdirSync(path.dirname(local(relative)), { recursive: true });
+  fs.writeFileSync(local(relative), text);
+}
+
+function entries(archive) {
+  const listing = execFileSync('unzip', ['-Z1', archive]).toString();
+  return listing.split('\n').filter(Boolean).sort();
+}
+
+function zipCall(folder, names, target, options, password = '') {
+  return {
+    OP: 'call_zip',
+    SP: `c:\\${folder}\\`,
+    SL: names.map((n) => `c:\\${folder}\\${n}`).join('|'),
+    TP: target,
+    PW: password,
+    OS: options,
+  };
+}
+
+const refusals = [
+  ['DisableAllZipFunctions', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '--5---'),
+   '<B>All Zip Functions have been disabled by the administrator.</B></P>'],
+  ['DisableDeleteFromZip', { OP: 'call_unziplist', SP: 'c:\\flags\\', SL: 'keep.zip',
+                             ZL: 'a.txt ', OS: 'D--' },
+   '<B>Delete Files from Zip operation has been disabled by the administrator.</B></P>'],
+  ['DisableRecurseSubdirFiles', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '--5-R-'),
+   '<B>Include Subdirectory Contents operation has been disabled by the administrator.</B></P>'],
+  ['DisableMoveIntoZip', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '--5--M'),
+   '<B>Delete Original Files operation has been disabled by the administrator.</B></P>'],
+  ['DisableEncryptZipFiles', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '-P5---', 'pw'),
+   '<B>Zip File Encryption has been disabled by the administrator.</B></P>'],
+  ['DisableAllUnzipFunctions', { OP: 'call_unzip', SP: 'c:\\flags\\', SL: 'keep.zip',
+                                 TP: 'c:\\flags\\out\\', OS: '---' },
+   '<B>All Unzip Functions have been disabled by the administrator.</B></P>'],
+];
+
+test('each administrator flag refuses with its own text and changes nothing', async () => {
+  write('flags/a.txt', 'a');
+  execFileSync('zip', ['-q', '-j', local('flags', 'keep.zip'), local('flags', 'a.txt')]);
+  const before = fs.readFileSync(local('flags', 'keep.zip'));
+  for (const [name, fields, message] of refusals) {
+    await withSettings({ [name]: '1' }, async () => {
+      const { page } = await post(fields);
+      assert.equal(report(page), message, name);
+      assert.match(page, /doReload\(false\);/, name);
+    })();
+  }
+  assert.deepEqual(fs.readdirSync(local('flags')).sort(), ['a.txt', 'keep.zip']);
+  assert.deepEqual(fs.readFileSync(local('flags', 'keep.zip')), before);
+  assert.deepEqual(fs.readdirSync(local('temp')).filter((n) => n.endsWith('.~fb')), []);
+});
+
+test('excluded and climbing paths are refused', withSettings(
+  { ExcludedFilePathList: '\\private\\' }, async () => {
+    write('private/secret.txt', 'secret');
+    write('public/a.txt', 'a');
+    const refusal = '<B>The selected file path has been disabled by the administrator.</B></P>';
+    const calls = [
+      zipCall('public', ['a.txt'], 'c:\\private\\out.zip', '--5---'),
+      zipCall('private', ['secret.txt'], 'c:\\public\\out.zip', '--5---'),
+      zipCall('public', ['a.txt'], 'c:\\public\\..\\private\\out.zip', '--5---'),
+      zipCall('public', ['a.txt'], 'c:\\public\\..\\..\\..\\tmp\\out.zip', '--5---'),
+      { ...zipCall('public', ['a.txt'], 'c:\\public\\out.zip', '--5---'),
+        SL: 'c:\\public\\..\\private\\secret.txt' },
+      { OP: 'call_unzip', SP: 'c:\\public\\', SL: 'x.zip', TP: 'c:\\private', OS: '---' },
+      { OP: 'call_unzip', SP: 'c:\\public\\', SL: 'x.zip', TP: 'c:\\..\\..\\', OS: '---' },
+    ];
+    for (const fields of calls) {
+      const { page } = await post(fields);
+      assert.equal(report(page), refusal, JSON.stringify(fields));
+    }
+    assert.deepEqual(fs.readdirSync(local('public')), ['a.txt']);
+    assert.deepEqual(fs.readdirSync(local('private')), ['secret.txt']);
+  }));
+
+test('option strings the pages never send', async () => {
+  write('opts/a.txt', 'a');
+  const call = (options) => zipCall('opts', ['a.txt'], 'c:\\opts\\o.zip', options);
+  // Empty: the bare error, without the reload script or the page's end.
+  let { page } = await post(call(''));
+  assert.ok(page.endsWith('SIZE="2">\r\nParameter Error<P>'));
+  // An unknown letter: the error, and the frames still reload.
+  ({ page } = await post(call('Q-5---')));
+  assert.equal(report(page), 'Parameter Error<P>');
+  assert.match(page, /doReload\(false\);\r\n\/\/-->/);
+  assert.ok(page.endsWith('</BODY>\r\n</HTML>\r\n'));
+  // A letter where the level belongs: the conversion error, nothing zipped.
+  ({ page } = await post(call('--x---')));
+  assert.equal(report(page), '<BR><B>Error:</B> Type mismatch<P>');
+  assert.ok(!fs.existsSync(local('opts', 'o.zip')));
+  // Too short for the level or the options: the defaults, and the zip is made.
+  for (const options of ['-', '--', '--9S']) {
+    ({ page } = await post(call(options)));
+    assert.equal(report(page), 'Creating c:\\opts\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>',
+                 options);
+    assert.deepEqual(entries(local('opts', 'o.zip')), ['a.txt'], options);
+  }
+  // Unzip: empty options, then a bare letter.
+  ({ page } = await post({ OP: 'call_unzip', SP: 'c:\\opts\\', SL: 'o.zip', TP: 'c:\\opts\\x\\',
+                           OS: 'Z' }));
+  assert.equal(report(page), 'Parameter Error<P>');
+  assert.match(page, /\['target'\]\.doReload/);
+});
+
+test('a busy queue makes the caller wait, streaming the notice, then apologise',
+  withSettings({ DLLOperationWaitFor: '3' }, async () => {
+    write('busy/a.txt', 'a');
+    const lock = local('temp', liveLockName('~sz'));
+    fs.writeFileSync(lock, '');
+    try {
+      const { page, chunks } = await post(zipCall('busy', ['a.txt'], 'c:\\busy\\b.zip', '--5---'));
+      assert.equal(report(page), 'Waiting to access compression component ...<BR>' +
+                                 '<B>Sorry, the component is too busy at present.</B><P>');
+      const notice = chunks.find((c) => c.text.includes('Waiting'));
+      const apology = chunks.find((c) => c.text.includes('Sorry'));
+      assert.ok(apology.at - notice.at >= 2000, `notice at ${notice.at}, apology at ${apology.at}`);
+      assert.ok(fs.existsSync(lock), 'the other operation keeps its lock');
+      assert.ok(!fs.existsSync(local('busy', 'b.zip')));
+    } finally {
+      fs.rmSync(lock, { force: true });
+    }
+    // The same lock, freed a second into the wait: the caller goes on.
+    fs.writeFileSync(lock, '');
+    setTimeout(() => fs.rmSync(lock, { force: true }), 1000);
+    const { page } = await post(zipCall('busy', ['a.txt'], 'c:\\busy\\b.zip', '--5---'));
+    assert.equal(report(page), 'Waiting to access compression component ...<BR>' +
+                               'Creating c:\\busy\\b.zip ... .\r\n<BR>Operation complete, no errors.<P>');
+    assert.deepEqual(entries(local('busy', 'b.zip')), ['a.txt']);
+  }));
+
+test('progress dots reach the client while the library works', async () => {
+  const big = local('big', 'noise.bin');
+  fs.mkdirSync(path.dirname(big), { recursive: true });
+  // Random data compresses slowly at level 9: a few seconds of work.
+  const block = Buffer.alloc(1 << 20);
+  const out = fs.openSync(big, 'w');
+  for (let i = 0; i < 48; i += 1) {
+    for (let j = 0; j < block.length; j += 4) block.writeUInt32LE((Math.random() * 2 ** 32) >>> 0, j);
+    fs.writeSync(out, block);
+  }
+  fs.closeSync(out);
+  const { page, chunks } = await post(zipCall('big', ['noise.bin'], 'c:\\big\\n.zip', '--9---'));
+  assert.match(report(page), /^Creating c:\\big\\n\.zip \.\.\. (\.\r\n)+<BR>Operation complete/);
+  const dotCount = page.split('.\r\n').length - 1;
+  const firstDot = chunks.find((c) => c.text.includes('.\r\n'));
+  const last = chunks[chunks.length - 1];
+  assert.ok(dotCount >= 2, `${dotCount} dots`);
+  assert.ok(last.at - firstDot.at >= 500, `first dot at ${firstDot.at}, end at ${last.at}`);
+});
+
+test('two clients zipping into one archive at once lose nothing', async () => {
+  const names = Array.from({ length: 6 }, (_, i) => `f${i}.txt`);
+  for (const name of names) write(`both/${name}`, name.repeat(20000));
+  const archive = 'c:\\both\\shared.zip';
+  const calls = names.map((name) => post(zipCall('both', [name], archive, '--5---')));
+  const pages = (await Promise.all(calls)).map((r) => report(r.page));
+  if (process.env.SHOW_PAGES) console.log(pages);
+  for (const text of pages) {
+    assert.match(text, /Operation complete, no errors\.<P>$/, text);
+  }
+  assert.deepEqual(entries(local('both', 'shared.zip')), names);
+  execFileSync('unzip', ['-tq', local('both', 'shared.zip')]);
+});
+
+test('a hostile entry name is refused and nothing lands outside the target', async () => {
+  // A stored entry whose name climbs out: "zz/../../evil.txt" patched in place of a same-length name.
+  write('hostile/aaaaaaaaaaaaaaaaa', 'evil');
+  write('hostile/good.txt', 'good');
+  const archive = local('hostile', 'h.zip');
+  execFileSync('zip', ['-q', '-j', '-0', archive, local('hostile', 'aaaaaaaaaaaaaaaaa'),
+                       local('hostile', 'good.txt')]);
+  const bytes = fs.readFileSync(archive);
+  const from = Buffer.from('aaaaaaaaaaaaaaaaa');
+  const to = Buffer.from('zz/../../evil.txt');
+  for (let at = bytes.indexOf(from); at >= 0; at = bytes.indexOf(from, at + 1)) to.copy(bytes, at);
+  fs.writeFileSync(archive, bytes);
+  const { page } = await post({ OP: 'call_unzip', SP: 'c:\\hostile\\', SL: 'h.zip',
+                                TP: 'c:\\hostile\\out\\', OS: '---' });
+  assert.equal(report(page), 'Extracting from c:\\hostile\\h.zip ... .\r\n' +
+                             '<BR><B>Error:</B> Invalid file specification.<P>');
+  assert.ok(!fs.existsSync(local('evil.txt')));
+  assert.ok(!fs.existsSync(path.join(drive, '..', 'evil.txt')));
+  assert.equal(fs.readFileSync(local('hostile', 'out', 'good.txt'), 'utf8'), 'good');
+});
+
+test('echoed request values are escaped', async () => {
+  const { page } = await post({ OP: 'call_zip', SL: 'c:\\x.txt', TP: 'c:\\<b>x</b>',
+                                OS: '--5---' });
+  assert.ok(!page.includes('<b>x</b>'));
+  assert.match(page, /Creating c:\\&lt;b&gt;x&lt;\/b&gt;\.zip/);
+});
