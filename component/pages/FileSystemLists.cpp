@@ -206,11 +206,12 @@ int32_t Farbale::BuildFolderFileLists(const std::string& driveLabel, const std::
             p = OneBasedFind(rest, '\\');
         }
 
-        auto subfolders = platform::ListSubfolders(folderPath);
-        if (!subfolders) {
+        // One pass over the folder gives both lists.
+        auto contents = platform::ListFolder(folderPath, filePattern, kMostFilesListed);
+        if (!contents) {
             return -1;
         }
-        for (const std::string& name : *subfolders) {
+        for (const std::string& name : contents->subfolders) {
             folders += OptionLine(HtmlEscape(built + "\\" + name), "", indent + HtmlEscape(name));
         }
         folderList = std::move(folders);
@@ -218,13 +219,9 @@ int32_t Farbale::BuildFolderFileLists(const std::string& driveLabel, const std::
         if (filePattern.empty()) {
             return 0;
         }
-        auto files = platform::ListFiles(folderPath, filePattern, kMostFilesListed);
-        if (!files) {
-            return -1;
-        }
         std::string entries;
         int32_t count = 0;
-        for (const platform::ListedFile& file : *files) {
+        for (const platform::ListedFile& file : contents->files) {
             const std::string title = FileTitle(folderPath + file.name, file.details);
             entries += OptionLine(HtmlEscape(file.name), " TITLE=\"" + HtmlEscape(title) + "\"",
                                   HtmlEscape(file.name));

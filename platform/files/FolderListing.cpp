@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 #include "platform/drives/DriveMap.h"
@@ -16,12 +17,25 @@ namespace vantrel::platform {
 
 namespace {
 
-std::string Lowered(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+constexpr std::array<unsigned char, 256> kLower = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    return lowered;
+    return table;
+}();
+
+// Negative, zero or positive as a sorts before, with or after b ignoring case.
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+    size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        int difference = kLower[static_cast<unsigned char>(a[i])] -
+                         kLower[static_cast<unsigned char>(b[i])];
+        if (difference != 0) {
+            return difference;
+        }
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 // An open folder; closes itself.
@@ -44,44 +58,49 @@ private:
     DIR* dir_;
 };
 
-struct RawEntry {
-    std::string name;
-    unsigned char type;  // DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
+// All names of a folder in one buffer, so that a folder of many files costs no allocation per
+// name; entries refer to them by offset.
+class NamePool {
+public:
+    struct Entry {
+        uint32_t offset;
+        uint32_t length;
+        unsigned char type;  // DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
+    };
+
+    void Add(std::string_view name, unsigned char type) {
+        entries_.push_back({static_cast<uint32_t>(text_.size()),
+                            static_cast<uint32_t>(name.size()), type});
+        text_.append(name).push_back('\0');  // keeps each name usable as a C string
+    }
+    std::string_view Name(const Entry& entry) const {
+        return std::string_view(text_).substr(entry.offset, entry.length);
+    }
+    const char* CName(const Entry& entry) const { return text_.c_str() + entry.offset; }
+    const std::vector<Entry>& Entries() const { return entries_; }
+    bool Less(const Entry& a, const Entry& b) const {
+        int order = CompareIgnoringCase(Name(a), Name(b));
+        return order != 0 ? order < 0 : Name(a) < Name(b);
+    }
+
+private:
+    std::string text_;
+    std::vector<Entry> entries_;
 };
 
+using Entry = NamePool::Entry;
+
 // Every name of the folder that can stand in a Windows path, with the type the folder reports.
-std::vector<RawEntry> ReadEntries(const FolderHandle& folder) {
-    std::vector<RawEntry> entries;
+NamePool ReadNames(const FolderHandle& folder) {
+    NamePool pool;
     while (dirent* entry = readdir(folder.Dir())) {
         std::string_view name = entry->d_name;
         if (name == "." || name == ".." || !IsWindowsName(name)) {
             continue;
         }
-        entries.push_back({std::string(name), entry->d_type});
+        pool.Add(name, entry->d_type);
     }
-    return entries;
-}
-
-// Sorts names in Windows order, comparing prepared lower-case keys.
-template <typename Item, typename NameOf>
-void SortByName(std::vector<Item>& items, NameOf nameOf) {
-    std::vector<std::pair<std::string, size_t>> keys;
-    keys.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        keys.emplace_back(Lowered(nameOf(items[i])), i);
-    }
-    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
-        if (a.first != b.first) {
-            return a.first < b.first;
-        }
-        return nameOf(items[a.second]) < nameOf(items[b.second]);
-    });
-    std::vector<Item> sorted;
-    sorted.reserve(items.size());
-    for (const auto& key : keys) {
-        sorted.push_back(std::move(items[key.second]));
-    }
-    items = std::move(sorted);
+    return pool;
 }
 
 std::string ChildPath(std::string_view windowsFolder, std::string_view name) {
@@ -92,40 +111,115 @@ std::string ChildPath(std::string_view windowsFolder, std::string_view name) {
     return path + "\\" + std::string(name);
 }
 
-// The status of an entry, following a link only while it stays inside the drive's folder.
-std::optional<struct stat> StatWithin(const DriveMap& map, std::string_view windowsFolder,
-                                      const FolderHandle& folder, const RawEntry& entry) {
-    struct stat status {};
-    if (entry.type == DT_LNK || entry.type == DT_UNKNOWN) {
-        if (fstatat(folder.Fd(), entry.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+// What one folder's listing needs to look at its entries.
+struct ListingContext {
+    const DriveMap& map;
+    std::string_view windowsFolder;
+    const FolderHandle& folder;
+    const NamePool& pool;
+
+    // The status of an entry, following a link only while it stays inside the drive's folder.
+    std::optional<struct stat> Status(const Entry& entry) const {
+        struct stat status {};
+        const char* name = pool.CName(entry);
+        if (entry.type == DT_LNK || entry.type == DT_UNKNOWN) {
+            if (fstatat(folder.Fd(), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+                return std::nullopt;
+            }
+            if (S_ISLNK(status.st_mode) &&
+                !map.ToLinux(ChildPath(windowsFolder, pool.Name(entry)))) {
+                return std::nullopt;
+            }
+        }
+        if (fstatat(folder.Fd(), name, &status, 0) != 0) {
             return std::nullopt;
         }
-        if (S_ISLNK(status.st_mode) && !map.ToLinux(ChildPath(windowsFolder, entry.name))) {
-            return std::nullopt;
-        }
+        return status;
     }
-    if (fstatat(folder.Fd(), entry.name.c_str(), &status, 0) != 0) {
-        return std::nullopt;
-    }
-    return status;
-}
+};
 
-FileDetails DetailsOf(const std::string& name, const struct stat& status) {
-    FileDetails details;
-    details.known = true;
-    details.size = static_cast<uint64_t>(status.st_size);
-    details.modified = status.st_mtime;
-    details.attributes = AttributesOf(name, false, (status.st_mode & S_IWUSR) != 0);
-    return details;
-}
-
-// Entries of type DT_REG need no status call to be recognised; the others are looked at.
-bool MayBeFile(const RawEntry& entry) {
+bool MayBeFile(const Entry& entry) {
     return entry.type == DT_REG || entry.type == DT_LNK || entry.type == DT_UNKNOWN;
 }
 
-bool MayBeFolder(const RawEntry& entry) {
+bool MayBeFolder(const Entry& entry) {
     return entry.type == DT_DIR || entry.type == DT_LNK || entry.type == DT_UNKNOWN;
+}
+
+std::vector<std::string> Subfolders(const ListingContext& context) {
+    std::vector<Entry> folders;
+    for (const Entry& entry : context.pool.Entries()) {
+        if (!MayBeFolder(entry)) {
+            continue;
+        }
+        if (entry.type != DT_DIR) {
+            auto status = context.Status(entry);
+            if (!status || !S_ISDIR(status->st_mode)) {
+                continue;
+            }
+        }
+        folders.push_back(entry);
+    }
+    const NamePool& pool = context.pool;
+    std::sort(folders.begin(), folders.end(),
+              [&](const Entry& a, const Entry& b) { return pool.Less(a, b); });
+    std::vector<std::string> names;
+    for (const Entry& entry : folders) {
+        names.emplace_back(pool.Name(entry));
+    }
+    return names;
+}
+
+// The file an entry names, when it is one that the listing shows.
+std::optional<ListedFile> ExamineFile(const ListingContext& context, const Entry& entry) {
+    auto status = context.Status(entry);
+    std::string name(context.pool.Name(entry));
+    if (!status) {
+        // Gone since the folder was read: still listed, without details. A dangling or escaping
+        // link is not listed.
+        return entry.type == DT_REG ? std::optional(ListedFile{name, {}}) : std::nullopt;
+    }
+    if (!S_ISREG(status->st_mode)) {
+        return std::nullopt;
+    }
+    FileDetails details;
+    details.known = true;
+    details.size = static_cast<uint64_t>(status->st_size);
+    details.modified = status->st_mtime;
+    details.attributes = AttributesOf(name, false, (status->st_mode & S_IWUSR) != 0);
+    return ListedFile{std::move(name), details};
+}
+
+// The first `limit` files in name order. Only as many names as are shown get ordered and
+// examined: batches of the smallest remaining names are picked out and sorted until enough
+// files are found.
+std::vector<ListedFile> Files(const ListingContext& context, std::string_view pattern,
+                              size_t limit) {
+    const NamePool& pool = context.pool;
+    std::vector<Entry> candidates;
+    for (const Entry& entry : pool.Entries()) {
+        std::string_view name = pool.Name(entry);
+        if (MayBeFile(entry) && name.front() != '.' && WildcardMatch(pattern, name)) {
+            candidates.push_back(entry);
+        }
+    }
+    auto less = [&](const Entry& a, const Entry& b) { return pool.Less(a, b); };
+    std::vector<ListedFile> files;
+    size_t begin = 0;
+    while (files.size() < limit && begin < candidates.size()) {
+        size_t end = std::min(candidates.size(), begin + (limit - files.size()));
+        auto first = candidates.begin() + static_cast<ptrdiff_t>(begin);
+        auto last = candidates.begin() + static_cast<ptrdiff_t>(end);
+        std::nth_element(first, last - 1, candidates.end(), less);
+        std::sort(first, last, less);
+        for (auto it = first; it != last; ++it) {
+            if (auto file = ExamineFile(context, *it)) {
+                files.push_back(std::move(*file));
+            }
+        }
+        begin = end;
+    }
+    return files;
 }
 
 }  // namespace
@@ -142,11 +236,12 @@ uint32_t AttributesOf(std::string_view name, bool isDirectory, bool ownerWritabl
 }
 
 bool NameLess(std::string_view a, std::string_view b) {
-    std::string lowerA = Lowered(a), lowerB = Lowered(b);
-    return lowerA != lowerB ? lowerA < lowerB : a < b;
+    int order = CompareIgnoringCase(a, b);
+    return order != 0 ? order < 0 : a < b;
 }
 
-std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsFolder) {
+std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::string_view pattern,
+                                         size_t fileLimit) {
     DriveMap map = DriveMap::FromEnvironment();
     auto linuxFolder = map.ToLinux(windowsFolder);
     if (!linuxFolder) {
@@ -156,55 +251,25 @@ std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsF
     if (!folder.IsOpen()) {
         return std::nullopt;
     }
-    std::vector<std::string> names;
-    for (const RawEntry& entry : ReadEntries(folder)) {
-        if (!MayBeFolder(entry)) {
-            continue;
-        }
-        if (entry.type != DT_DIR) {
-            auto status = StatWithin(map, windowsFolder, folder, entry);
-            if (!status || !S_ISDIR(status->st_mode)) {
-                continue;
-            }
-        }
-        names.push_back(entry.name);
+    NamePool pool = ReadNames(folder);
+    ListingContext context{map, windowsFolder, folder, pool};
+    FolderContents contents;
+    contents.subfolders = Subfolders(context);
+    if (!pattern.empty()) {
+        contents.files = Files(context, pattern, fileLimit);
     }
-    SortByName(names, [](const std::string& name) -> const std::string& { return name; });
-    return names;
+    return contents;
+}
+
+std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsFolder) {
+    auto contents = ListFolder(windowsFolder, "", 0);
+    return contents ? std::optional(std::move(contents->subfolders)) : std::nullopt;
 }
 
 std::optional<std::vector<ListedFile>> ListFiles(std::string_view windowsFolder,
                                                  std::string_view pattern, size_t limit) {
-    DriveMap map = DriveMap::FromEnvironment();
-    auto linuxFolder = map.ToLinux(windowsFolder);
-    if (!linuxFolder) {
-        return std::nullopt;
-    }
-    FolderHandle folder(linuxFolder->string());
-    if (!folder.IsOpen()) {
-        return std::nullopt;
-    }
-    std::vector<RawEntry> candidates = ReadEntries(folder);
-    std::erase_if(candidates, [&](const RawEntry& entry) {
-        return !MayBeFile(entry) || entry.name.front() == '.' || !WildcardMatch(pattern, entry.name);
-    });
-    SortByName(candidates, [](const RawEntry& entry) -> const std::string& { return entry.name; });
-
-    std::vector<ListedFile> files;
-    for (const RawEntry& entry : candidates) {
-        if (files.size() >= limit) {
-            break;
-        }
-        auto status = StatWithin(map, windowsFolder, folder, entry);
-        if (status && !S_ISREG(status->st_mode)) {
-            continue;
-        }
-        if (!status && entry.type != DT_REG) {
-            continue;  // a dangling or escaping link, or something gone that was never a file
-        }
-        files.push_back({entry.name, status ? DetailsOf(entry.name, *status) : FileDetails{}});
-    }
-    return files;
+    auto contents = ListFolder(windowsFolder, pattern, limit);
+    return contents ? std::optional(std::move(contents->files)) : std::nullopt;
 }
 
 }  // namespace vantrel::platform

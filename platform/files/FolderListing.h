@@ -38,15 +38,24 @@ struct ListedFile {
 // Windows order of names: case ignored; names that differ only in case keep byte order.
 bool NameLess(std::string_view a, std::string_view b);
 
-// The subfolders of a folder given as a Windows path, in name order. Names that cannot stand in a
-// Windows path, and links that lead out of the drive's folder, are left out. nullopt when the
-// folder is missing, unreadable or outside its drive.
+struct FolderContents {
+    std::vector<std::string> subfolders;
+    std::vector<ListedFile> files;
+};
+
+// One pass over a folder given as a Windows path. Subfolders: every one, in name order. Files:
+// the ordinary files whose names match the Windows wildcard pattern (none for an empty pattern),
+// hidden files left out, in name order; only the first `fileLimit` are returned, and only they
+// are examined for their details, so a folder of many files lists quickly. Names that cannot
+// stand in a Windows path, and links that lead out of the drive's folder, are left out. nullopt
+// when the folder is missing, unreadable or outside its drive.
+std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::string_view pattern,
+                                         size_t fileLimit);
+
+// The subfolders part of ListFolder.
 std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsFolder);
 
-// The ordinary files of a folder whose names match the Windows wildcard pattern, in name order;
-// hidden files and folders are left out. Only the first `limit` names are returned, and only
-// they are examined for their details, so a folder of many files lists quickly. nullopt as for
-// ListSubfolders.
+// The files part of ListFolder.
 std::optional<std::vector<ListedFile>> ListFiles(std::string_view windowsFolder,
                                                  std::string_view pattern, size_t limit);
 
