@@ -1,0 +1,116 @@
+// The binding to the zip library and the progress callback.
+#include "component/archive/Globals.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "component/core/ContextSlot.h"
+#include "component/core/PageHarness.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Restores the usual search for the library files when a test ends.
+class Binding : public ::testing::Test {
+protected:
+    void TearDown() override { lszip::SetZipLibraryFolder(""); }
+
+    fs::path EmptyFolder() {
+        fs::path folder = server.Root() / "no-library";
+        fs::create_directories(folder);
+        return folder;
+    }
+    testing::TemporaryServer server;
+};
+
+// A response that collects what is written, set as the current request's.
+struct CollectedResponse {
+    std::string text;
+    asp::Request request{{}, {}, {}, {}};
+    asp::Response response{[this](std::string_view written) {
+        text.append(written);
+        return true;
+    }};
+    asp::Session session;
+    asp::Server server{"c:\\inetpub\\wwwroot"};
+    asp::ScriptingContext context{request, response, session, server};
+
+    CollectedResponse() { SetCurrentContext(&context); }
+    ~CollectedResponse() { SetCurrentContext(nullptr); }
+};
+
+TEST_F(Binding, FindsBothLibraryFilesBesideTheComponent) {
+    EXPECT_TRUE(fs::exists(fs::path(lszip::ComponentFolder()) / "liblspzipx.so"));
+    EXPECT_EQ(lszip::LSZIP_VER(), 110);
+    EXPECT_EQ(lszip::LSUZ_VER(), 110);
+}
+
+TEST_F(Binding, AMissingFileIsARuntimeErrorThatNamesIt) {
+    lszip::SetZipLibraryFolder(EmptyFolder().string());
+    try {
+        lszip::LSZIP_VER();
+        FAIL() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("liblspzipx.so"), std::string::npos);
+    }
+    EXPECT_THROW(lszip::LSUZ_VER(), std::runtime_error);
+}
+
+TEST_F(Binding, AMissingFunctionIsARuntimeErrorThatNamesIt) {
+    // The unzip side's file standing in for the zip side's has none of its functions.
+    fs::path folder = EmptyFolder();
+    fs::copy_file(fs::path(lszip::ComponentFolder()) / "liblspuzipx.so", folder / "liblspzipx.so");
+    lszip::SetZipLibraryFolder(folder.string());
+    try {
+        lszip::LSZIP_VER();
+        FAIL() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("LSZIP_VER"), std::string::npos);
+    }
+}
+
+TEST_F(Binding, DrivesTheLibraryAndCopiesTextBack) {
+    std::ofstream(server.DriveFolder() / "a.txt") << "alpha";
+    std::string list = "c:\\a.txt";
+    std::string archive = "c:\\b.zip";
+    EXPECT_NE(lszip::LSZIP_INCLUDE(list), 0);
+    EXPECT_EQ(list, "c:\\a.txt");
+    EXPECT_EQ(lszip::LSZIP_EXECUTE(archive, 2, 6, 0x1001), 0);
+    lszip::LSUZ_RESET();
+    EXPECT_NE(lszip::LSUZ_ZIPNAME(archive), 0);
+    ASSERT_EQ(lszip::LSUZ_EXECUTE(1, 1), 1);
+    ZipEntryRecord record{};
+    std::string fullName;
+    int64_t size = 0, compressed = 0;
+    EXPECT_EQ(lszip::LSUZ_GETNEXTEX(record, fullName, size, compressed), 0);
+    EXPECT_EQ(fullName, "a.txt");
+    EXPECT_EQ(size, 5);
+    EXPECT_EQ(lszip::LSUZ_GETNEXT(record), -164);
+    lszip::LSUZ_RESET();
+}
+
+TEST_F(Binding, ProgressWritesADotLineIntoTheCurrentResponse) {
+    CollectedResponse page;
+    EXPECT_EQ(ZipProgress(1, 2, 3, 4, 5), 0);
+    EXPECT_EQ(page.text, ".\r\n");
+
+    std::ofstream(server.DriveFolder() / "a.txt") << "alpha";
+    std::string list = "c:\\a.txt";
+    std::string archive = "c:\\dots.zip";
+    lszip::LSZIP_INCLUDE(list);
+    lszip::LSZIP_SETCALLBACK(ZipProgress);
+    EXPECT_EQ(lszip::LSZIP_EXECUTE(archive, 2, 6, 0x1001), 0);
+    EXPECT_EQ(page.text.substr(0, 6), ".\r\n.\r\n");
+}
+
+TEST_F(Binding, ProgressWithoutARequestStopsInsteadOfThrowing) {
+    SetCurrentContext(nullptr);
+    EXPECT_EQ(ZipProgress(0, 0, 0, 0, 0), 1);
+}
+
+}  // namespace
+}  // namespace vantrel
