@@ -1,0 +1,150 @@
+// The unzip controls page in the controls frame: the exclusive operation boxes and the start
+// button's label, the option string and fields posted into the result frame, the password box,
+// and the way into the contents view, also for archive names with characters of a query string.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+
+import {
+  answerNextDialog, captureCall, checkedStates, frame, launchBrowser, makeArchive,
+  openFrameset, selectSource, startButton, startHost,
+} from './archive-pages-support.mjs';
+
+const kOddName = 'a & b#1+2 %20.zip';
+let host;
+let browser;
+
+before(async () => {
+  host = await startHost();
+  const data = path.join(host.driveFolder, 'data');
+  makeArchive(data, 'a.zip', { 'b.txt': 'bee', 'docs/': '', 'docs/c.txt': 'sea' });
+  makeArchive(data, kOddName, { 'odd.txt': 'odd' });
+  fs.writeFileSync(path.join(data, 'notes.txt'), 'not an archive');
+  fs.mkdirSync(path.join(host.driveFolder, 'out'), { recursive: true });
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+  await host?.stop();
+});
+
+async function openUnzipControls(name = 'a.zip') {
+  const page = await openFrameset(browser, host, 'c:\\data', 'c:\\out');
+  const controls = await selectSource(page, [name], 'unzip');
+  return { page, controls };
+}
+
+async function click(controls, name) {
+  await controls.click(`input[name=${name}]`);
+}
+
+test('untouched controls post a plain extraction of the selected archive', async () => {
+  const { page, controls } = await openUnzipControls();
+  assert.deepEqual(await startButton(controls), { value: 'Unzip', key: 'U' });
+  const call = captureCall(page, 'call_unzip');
+  await click(controls, 'btnStart');
+  assert.deepEqual(await call, {
+    OP: 'call_unzip', SP: 'c:\\data\\', SL: 'a.zip', TP: 'c:\\out\\', PW: '', OS: '---',
+  });
+  await page.close();
+});
+
+test('the operation boxes exclude one another and the button names the operation', async () => {
+  const { page, controls } = await openUnzipControls();
+  const boxes = ['chkUpdate', 'chkFreshen', 'chkTest', 'chkFix'];
+  const steps = [
+    // box clicked, boxes checked afterwards, button afterwards
+    ['chkTest', ['chkTest'], { value: 'Test', key: '' }],
+    ['chkUpdate', ['chkUpdate'], { value: 'Unzip', key: 'U' }],
+    ['chkUpdate', [], { value: 'Unzip', key: 'U' }],  // unchecking update changes nothing
+    ['chkFix', ['chkFix'], { value: 'Fix', key: '' }],
+    ['chkFreshen', ['chkFreshen'], { value: 'Unzip', key: 'U' }],
+    ['chkTest', ['chkTest'], { value: 'Test', key: '' }],
+    ['chkFix', ['chkFix'], { value: 'Fix', key: '' }],
+    ['chkFix', [], { value: 'Unzip', key: 'U' }],
+    ['chkFreshen', ['chkFreshen'], { value: 'Unzip', key: 'U' }],
+    ['chkFreshen', [], { value: 'Unzip', key: 'U' }],
+  ];
+  for (const [box, checked, button] of steps) {
+    await click(controls, box);
+    const states = await checkedStates(controls, boxes);
+    assert.deepEqual(Object.keys(states).filter((name) => states[name]), checked, `after ${box}`);
+    assert.deepEqual(await startButton(controls), button, `after ${box}`);
+  }
+  // Folders, password and contents take no part in the exclusion.
+  await click(controls, 'chkTest');
+  await click(controls, 'chkRestore');
+  await click(controls, 'chkDecrypt');
+  assert.deepEqual(await checkedStates(controls, ['chkTest', 'chkRestore', 'chkDecrypt']),
+                   { chkTest: true, chkRestore: true, chkDecrypt: true });
+  assert.deepEqual(await startButton(controls), { value: 'Test', key: '' });
+  await page.close();
+});
+
+test('the option string follows the boxes', async () => {
+  const cases = [
+    { click: ['chkUpdate'], os: 'U--' },
+    { click: ['chkFreshen', 'chkRestore'], os: 'F-R' },
+    { click: ['chkFix'], os: 'X--' },
+    { click: ['chkTest'], os: 'T--' },
+    { click: ['chkDecrypt'], password: 'secret', os: '-P-' },
+    { click: ['chkUpdate', 'chkDecrypt', 'chkRestore'], password: 'pw', os: 'UPR' },
+    { click: ['chkDecrypt', 'chkDecrypt'], os: '---' },
+  ];
+  for (const c of cases) {
+    const { page, controls } = await openUnzipControls();
+    for (const box of c.click) await click(controls, box);
+    if (c.password) await controls.fill('input[name=txtPassword]', c.password);
+    const call = captureCall(page, 'call_unzip');
+    await click(controls, 'btnStart');
+    const fields = await call;
+    assert.equal(fields.OS, c.os, c.click.join(' '));
+    assert.equal(fields.PW, c.password ?? '', c.click.join(' '));
+    await page.close();
+  }
+});
+
+test('the password box follows the decrypt box', async () => {
+  const { page, controls } = await openUnzipControls();
+  const box = 'input[name=txtPassword]';
+  assert.equal(await controls.isDisabled(box), true);
+  await click(controls, 'chkDecrypt');
+  assert.equal(await controls.isDisabled(box), false);
+  await controls.fill(box, 'typed');
+  await click(controls, 'chkDecrypt');
+  assert.equal(await controls.isDisabled(box), true);
+  assert.equal(await controls.inputValue(box), '');
+  await page.close();
+});
+
+test('a missing target folder stops the start with its alert and posts nothing', async () => {
+  const { page, controls } = await openUnzipControls();
+  await frame(page, 'target').evaluate(() => {
+    document.forms['frmTarget'].elements['selFolder'].selectedIndex = -1;
+  });
+  let posted = false;
+  page.on('request', (request) => { if (request.method() === 'POST') posted = true; });
+  const alert = answerNextDialog(page, true);
+  await click(controls, 'btnStart');
+  assert.equal(await alert, 'You must select a target files folder');
+  assert.equal(posted, false);
+  await page.close();
+});
+
+test('the contents box opens the contents view of the selected archive', async () => {
+  for (const name of ['a.zip', kOddName]) {
+    const { page, controls } = await openUnzipControls(name);
+    const opened = controls.waitForURL((url) => url.search.startsWith('?OP=unziplist'));
+    await click(controls, 'chkList');
+    await opened;
+    const url = new URL(controls.url());
+    assert.equal(url.searchParams.get('ZN'), `c:\\data\\${name}`);
+    await controls.waitForLoadState('load');
+    const values = await controls.$$eval('select[name=selFiles] option', (options) =>
+      options.map((option) => option.value));
+    assert.ok(values.length > 0 && !values.includes(''), `${name}: ${values}`);
+    assert.ok(!values[0].startsWith('Cannot'), `${name}: ${values}`);
+    await page.close();
+  }
+});
