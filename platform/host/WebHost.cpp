@@ -1,5 +1,6 @@
 #include "platform/host/WebHost.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -16,6 +17,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPageContentType = "text/html; charset=utf-8";
+constexpr const char* kTooBusyPage =
+    "<HTML><BODY BGCOLOR=\"#C0C0C0\"><FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">"
+    "<B>The server is too busy to start another operation now. Please try again in a "
+    "moment.</B></FONT></BODY></HTML>\r\n";
+
+bool IsOperationRequest(const asp::Request& request) {
+    std::string op = request.Item("OP");
+    size_t first = op.find_first_not_of(' ');
+    return first != std::string::npos && op.compare(first, 5, "call_") == 0;
+}
 
 bool CreateWindowsFolder(const std::string& windowsPath, fs::path& linux, std::string& error) {
     auto mapped = platform::MapWindowsPath(windowsPath);
@@ -46,7 +57,9 @@ struct PageRun {
 }  // namespace
 
 WebHost::WebHost(HostOptions options)
-    : options_(std::move(options)), sessions_(options_.debug) {}
+    : options_(std::move(options)),
+      sessions_(options_.debug),
+      operations_(std::max(1, options_.threads / 2)) {}
 
 bool WebHost::Prepare(std::string& error) {
     for (const auto& drive : options_.drives.Drives()) {
@@ -121,8 +134,17 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
     auto run = std::make_shared<PageRun>(PageRun{
         BuildPageRequest(request, options_.page, HostName(request, options_.listenAddress)),
         session, asp::Server(options_.webRoot)});
+    std::shared_ptr<OperationAdmission::Ticket> ticket;
+    if (IsOperationRequest(run->request)) {
+        ticket = std::make_shared<OperationAdmission::Ticket>(operations_);
+        if (!ticket->Admitted()) {
+            response.status = 503;
+            response.set_content(kTooBusyPage, kPageContentType);
+            return;
+        }
+    }
     response.set_chunked_content_provider(
-        kPageContentType, [run](size_t, httplib::DataSink& sink) {
+        kPageContentType, [run, ticket](size_t, httplib::DataSink& sink) {
             asp::Response pageResponse([&sink](std::string_view text) {
                 return sink.is_writable() && sink.write(text.data(), text.size());
             });

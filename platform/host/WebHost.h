@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/host/HostOptions.h"
+#include "platform/host/OperationAdmission.h"
 #include "platform/host/SessionStore.h"
 
 namespace vantrel::host {
@@ -33,6 +34,7 @@ private:
     HostOptions options_;
     std::filesystem::path webRootFolder_;
     SessionStore sessions_;
+    OperationAdmission operations_;
     httplib::Server server_;
 };
 
