@@ -1,0 +1,243 @@
+// Operations end to end in the browser: the user selects in the source and target frames, sets
+// options in the controls frame and presses the start button; the result frame reports the
+// outcome, the files on disk change, and the source frame reloads its lists.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import {
+  answerNextDialog, frame, launchBrowser, openFrameset, resultText, selectSource, startHost,
+} from './archive-pages-support.mjs';
+
+const outputFolder = path.join(path.dirname(fileURLToPath(import.meta.url)), 'output');
+
+let host;
+let browser;
+
+before(async () => {
+  host = await startHost();
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+  await host?.stop();
+});
+
+function local(...parts) {
+  return path.join(host.driveFolder, ...parts);
+}
+
+function write(relative, text, mtime) {
+  const file = local(...relative.split('/'));
+  fs.mkdirSync(path.dirname(file), { recursive: true });
+  fs.writeFileSync(file, text);
+  if (mtime) fs.utimesSync(file, mtime, mtime);
+}
+
+function entries(archive) {
+  return execFileSync('unzip', ['-Z1', archive]).toString().split('\n').filter(Boolean).sort();
+}
+
+function entryText(archive, name) {
+  return execFileSync('unzip', ['-p', archive, name]).toString();
+}
+
+function fieldsOf(request) {
+  return Object.fromEntries(new URLSearchParams(request.postData() ?? ''));
+}
+
+// Presses the controls' start button and waits until the result page has run and made the
+// source frame reload; resolves to the result text and the frames that reloaded.
+async function start(page, controls) {
+  const reloaded = [];
+  const recordReload = (request) => {
+    const op = fieldsOf(request).OP;
+    if (request.method() === 'POST' && (op === 'source' || op === 'target')) reloaded.push(op);
+  };
+  page.on('request', recordReload);
+  const sourceLoaded = page.waitForResponse((response) => response.request().method() === 'POST'
+    && fieldsOf(response.request()).OP === 'source');
+  await controls.click('input[name=btnStart]');
+  await (await sourceLoaded).finished();
+  await frame(page, 'source').waitForLoadState('load');
+  await page.waitForTimeout(200);  // a target reload, when asked for, is posted by now
+  page.off('request', recordReload);
+  const text = await resultText(page);
+  return { text, reloaded: [...new Set(reloaded)].sort() };
+}
+
+async function sourceFiles(page) {
+  return frame(page, 'source').evaluate(() => Array.from(
+    document.forms['frmSource'].elements['selFiles'].options, (option) => option.value));
+}
+
+async function setTargetName(page, name) {
+  await frame(page, 'target').fill('input[name=txtZipName]', name);
+}
+
+async function check(controls, ...names) {
+  for (const name of names) await controls.check(`input[name=${name}]`);
+}
+
+test('zip selected files, then see the archive in the source list', async () => {
+  write('sel/a.txt', 'alpha');
+  write('sel/b.txt', 'bravo');
+  write('sel/c.log', 'charlie');
+  const page = await openFrameset(browser, host, 'c:\\sel', 'c:\\sel');
+  await setTargetName(page, 'picked');
+  const controls = await selectSource(page, ['a.txt', 'b.txt'], 'zip');
+  const { text, reloaded } = await start(page, controls);
+  assert.equal(text, 'Creating c:\\sel\\picked.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(reloaded, ['source']);
+  assert.deepEqual(entries(local('sel', 'picked.zip')), ['a.txt', 'b.txt']);
+  assert.equal(entryText(local('sel', 'picked.zip'), 'b.txt'), 'bravo');
+  assert.ok((await sourceFiles(page)).includes('picked.zip'));
+  fs.mkdirSync(outputFolder, { recursive: true });
+  await page.screenshot({ path: path.join(outputFolder, 'operations-after-zip.png') });
+  await page.close();
+});
+
+test('zip by type filter, recursing and storing full paths', async () => {
+  write('typed/x.txt', 'x');
+  write('typed/y.log', 'y');
+  write('typed/sub/z.txt', 'z');
+  write('typed/sub/deeper/w.txt', 'w');
+  write('typed/sub/deeper/v.log', 'v');
+  fs.mkdirSync(local('zips'), { recursive: true });
+  const page = await openFrameset(browser, host, 'c:\\typed', 'c:\\zips');
+  const source = frame(page, 'source');
+  await Promise.all([source.waitForNavigation(),
+                     source.selectOption('select[name=selType]', '*.txt')]);
+  await setTargetName(page, 'typed.zip');
+  const controls = frame(page, 'controls');
+  await check(controls, 'chkRecurse', 'chkPaths');
+  const { text } = await start(page, controls);
+  assert.equal(text, 'Creating c:\\zips\\typed.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(entries(local('zips', 'typed.zip')),
+                   ['typed/sub/deeper/w.txt', 'typed/sub/z.txt', 'typed/x.txt']);
+  await page.close();
+});
+
+test('freshen replaces only what changed; update also adds new files', async () => {
+  const past = new Date(Date.now() - 3600 * 1000);
+  write('uf/a.txt', 'old a', past);
+  write('uf/b.txt', 'old b', past);
+  execFileSync('zip', ['-q', '-j', local('uf', 'uf.zip'), local('uf', 'a.txt'), local('uf', 'b.txt')]);
+  write('uf/a.txt', 'new a');
+  write('uf/c.txt', 'new c');
+  const before = fs.statSync(local('uf', 'uf.zip')).mtimeMs;
+
+  const page = await openFrameset(browser, host, 'c:\\uf', 'c:\\uf');
+  await setTargetName(page, 'uf.zip');
+  let controls = await selectSource(page, ['a.txt', 'b.txt', 'c.txt'], 'zip');
+  await check(controls, 'chkFreshen');
+  let { text } = await start(page, controls);
+  assert.equal(text, 'Updating c:\\uf\\uf.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(entries(local('uf', 'uf.zip')), ['a.txt', 'b.txt']);
+  assert.equal(entryText(local('uf', 'uf.zip'), 'a.txt'), 'new a');
+  assert.equal(entryText(local('uf', 'uf.zip'), 'b.txt'), 'old b');
+  assert.notEqual(fs.statSync(local('uf', 'uf.zip')).mtimeMs, before);
+
+  controls = await selectSource(page, ['a.txt', 'b.txt', 'c.txt'], 'zip');
+  await check(controls, 'chkUpdate');
+  ({ text } = await start(page, controls));
+  assert.equal(text, 'Updating c:\\uf\\uf.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(entries(local('uf', 'uf.zip')), ['a.txt', 'b.txt', 'c.txt']);
+  assert.equal(entryText(local('uf', 'uf.zip'), 'c.txt'), 'new c');
+  await page.close();
+});
+
+test('an encrypted zip opens in 7-Zip with the password only', async () => {
+  write('enc/secret.txt', 'the secret text');
+  const page = await openFrameset(browser, host, 'c:\\enc', 'c:\\enc');
+  await setTargetName(page, 'locked.zip');
+  const controls = await selectSource(page, ['secret.txt'], 'zip');
+  await check(controls, 'chkEncrypt');
+  await controls.fill('input[name=txtPassword]', 'pa55 word');
+  const { text } = await start(page, controls);
+  assert.equal(text, 'Creating c:\\enc\\locked.zip ... .\nOperation complete, no errors.');
+  const archive = local('enc', 'locked.zip');
+  execFileSync('7zz', ['t', '-ppa55 word', archive], { stdio: 'pipe' });
+  const shown = execFileSync('7zz', ['e', '-so', '-ppa55 word', archive], { stdio: 'pipe' });
+  assert.equal(shown.toString(), 'the secret text');
+  assert.throws(() => execFileSync('7zz', ['t', '-pwrong', archive], { stdio: 'pipe' }));
+  await page.close();
+});
+
+test('move deletes the originals once the archive holds them', async () => {
+  write('mv/one.txt', 'one');
+  write('mv/two.txt', 'two');
+  write('mv/stay.txt', 'stay');
+  const page = await openFrameset(browser, host, 'c:\\mv', 'c:\\mv');
+  await setTargetName(page, 'moved.zip');
+  const controls = await selectSource(page, ['one.txt', 'two.txt'], 'zip');
+  const warning = answerNextDialog(page, true);
+  await check(controls, 'chkDelete');
+  assert.match(await warning, /delete the original files/);
+  const { text } = await start(page, controls);
+  assert.equal(text, 'Creating c:\\mv\\moved.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(fs.readdirSync(local('mv')).sort(), ['moved.zip', 'stay.txt']);
+  execFileSync('unzip', ['-tq', local('mv', 'moved.zip')]);
+  assert.equal(entryText(local('mv', 'moved.zip'), 'two.txt'), 'two');
+  assert.deepEqual(await sourceFiles(page), ['moved.zip', 'stay.txt']);
+  await page.close();
+});
+
+test('extract all entries into a target folder; both frames reload', async () => {
+  write('ex/src/top.txt', 'top');
+  write('ex/src/dir/inner.txt', 'inner');
+  execFileSync('zip', ['-q', '-r', local('ex', 'all.zip'), 'top.txt', 'dir'],
+               { cwd: local('ex', 'src') });
+  fs.mkdirSync(local('ex', 'out'));
+  const page = await openFrameset(browser, host, 'c:\\ex', 'c:\\ex\\out');
+  const controls = await selectSource(page, ['all.zip'], 'unzip');
+  const { text, reloaded } = await start(page, controls);
+  assert.equal(text, 'Extracting from c:\\ex\\all.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(reloaded, ['source', 'target']);
+  assert.equal(fs.readFileSync(local('ex', 'out', 'top.txt'), 'utf8'), 'top');
+  assert.equal(fs.readFileSync(local('ex', 'out', 'dir', 'inner.txt'), 'utf8'), 'inner');
+  await page.close();
+});
+
+test('test an archive; only the source frame reloads', async () => {
+  write('tst/a.txt', 'a'.repeat(5000));
+  execFileSync('zip', ['-q', '-j', local('tst', 'ok.zip'), local('tst', 'a.txt')]);
+  const page = await openFrameset(browser, host, 'c:\\tst', 'c:\\tst');
+  const controls = await selectSource(page, ['ok.zip'], 'unzip');
+  await check(controls, 'chkTest');
+  const { text, reloaded } = await start(page, controls);
+  assert.equal(text, 'Testing archive file c:\\tst\\ok.zip ... .\nComplete, no errors found.');
+  assert.deepEqual(reloaded, ['source']);
+  await page.close();
+});
+
+test('repair a damaged archive with the harder fix', async () => {
+  const noise = (seed) => Array.from({ length: 3000 }, (_, i) => `${seed}-${i * 7919 % 1000}`).join(' ');
+  write('rep/src/f1.txt', noise(1));
+  write('rep/src/f2.txt', noise(2));
+  write('rep/src/f3.txt', noise(3));
+  const archive = local('rep', 'broken.zip');
+  execFileSync('zip', ['-q', '-j', archive, ...['f1', 'f2', 'f3'].map((f) => local('rep', 'src', `${f}.txt`))]);
+  // Spoil the second entry's compressed data: the first attempt, which needs every entry whole,
+  // fails; the harder fix keeps the entries that check out.
+  const bytes = fs.readFileSync(archive);
+  const second = bytes.indexOf(Buffer.from('PK\x03\x04', 'latin1'), 4);
+  bytes.fill(0x58, second + 120, second + 200);
+  fs.writeFileSync(archive, bytes);
+  const damaged = Buffer.from(bytes);
+
+  const page = await openFrameset(browser, host, 'c:\\rep', 'c:\\rep');
+  const controls = await selectSource(page, ['broken.zip'], 'unzip');
+  await check(controls, 'chkFix');
+  const { text } = await start(page, controls);
+  assert.equal(text, 'Trying to repair c:\\rep\\broken.zip ... .\nApplying harder fix operation ...\n'
+                     + '.\nSuccessfully repaired file c:\\rep\\broken.zip');
+  execFileSync('unzip', ['-tq', archive]);
+  assert.deepEqual(entries(archive), ['f1.txt', 'f3.txt']);
+  assert.deepEqual(fs.readFileSync(`${archive}.damaged`), damaged);
+  assert.ok((await sourceFiles(page)).includes('broken.zip'));
+  await page.close();
+});
