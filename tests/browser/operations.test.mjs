@@ -6,13 +6,11 @@ import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 
 import {
   answerNextDialog, frame, launchBrowser, openFrameset, resultText, selectSource, startHost,
 } from './archive-pages-support.mjs';
-
-const outputFolder = path.join(path.dirname(fileURLToPath(import.meta.url)), 'output');
+import { screenshotPath } from './support/harness.mjs';
 
 let host;
 let browser;
@@ -95,8 +93,7 @@ test('zip selected files, then see the archive in the source list', async () => 
   assert.deepEqual(entries(local('sel', 'picked.zip')), ['a.txt', 'b.txt']);
   assert.equal(entryText(local('sel', 'picked.zip'), 'b.txt'), 'bravo');
   assert.ok((await sourceFiles(page)).includes('picked.zip'));
-  fs.mkdirSync(outputFolder, { recursive: true });
-  await page.screenshot({ path: path.join(outputFolder, 'operations-after-zip.png') });
+  await page.screenshot({ path: screenshotPath('operations-after-zip.png') });
   await page.close();
 });
 
