@@ -277,3 +277,51 @@ test('echoed request values are escaped', async () => {
   assert.ok(!page.includes('<b>x</b>'));
   assert.match(page, /Creating c:\\&lt;b&gt;x&lt;\/b&gt;\.zip/);
 });
+
+test('a failed operation reports its error and leaves the archive exactly as it was', async () => {
+  write('fail/one/x.txt', 'one');
+  write('fail/two/x.txt', 'two');
+  const archive = local('fail', 'kept.zip');
+  execFileSync('zip', ['-q', '-j', archive, local('fail', 'one', 'x.txt')]);
+  write('fail/junk.zip', 'not an archive at all, and no local headers either');
+  const before = fs.readFileSync(archive);
+  const junk = fs.readFileSync(local('fail', 'junk.zip'));
+  const unzipList = (options, zl = '') => ({ OP: 'call_unziplist', SP: 'c:\\fail\\', SL: 'kept.zip',
+                                             ZL: zl, OS: options });
+  const cases = [
+    [{ ...zipCall('fail', ['missing.txt'], 'c:\\fail\\kept.zip', 'U-5---') },
+     'Updating c:\\fail\\kept.zip ... <BR><B>Error:</B>FileName not matched.<P>'],
+    [{ ...zipCall('fail', [], 'c:\\fail\\kept.zip', '--5---'),
+       SL: 'c:\\fail\\one\\x.txt|c:\\fail\\two\\x.txt' },
+     'Creating c:\\fail\\kept.zip ... <BR><B>Error:</B>Cannot repeat names in ZIP archive\').<P>'],
+    [unzipList('D--', 'nothing.txt '),
+     'Updating c:\\fail\\kept.zip ... <BR><B>Error:</B>Nothing to do.<P>'],
+    // No entry chosen: a delete must not take that as "every entry".
+    [unzipList('D--'), 'Updating c:\\fail\\kept.zip ... <BR><B>Error:</B>Nothing to do.<P>'],
+    [{ OP: 'call_unzip', SP: 'c:\\fail\\', SL: 'junk.zip', TP: 'c:\\fail\\', OS: 'X--' },
+     'Trying to repair c:\\fail\\junk.zip ... <BR>Applying harder fix operation ...<BR>'
+     + '<BR><B>Sorry, cannot repair file</B>.<P>'],
+  ];
+  for (const [fields, expected] of cases) {
+    // Whether the library gives a sign of life before it refuses is its own affair.
+    const { page } = await post(fields);
+    assert.equal(report(page).replaceAll('.\r\n', ''), expected);
+  }
+  assert.deepEqual(fs.readFileSync(archive), before);
+  assert.deepEqual(fs.readFileSync(local('fail', 'junk.zip')), junk);
+  assert.deepEqual(fs.readdirSync(local('fail')).sort(), ['junk.zip', 'kept.zip', 'one', 'two']);
+});
+
+test('a truncated archive is repaired at the first attempt', async () => {
+  write('trunc/a.txt', 'a'.repeat(3000));
+  write('trunc/b.txt', 'b'.repeat(3000));
+  const archive = local('trunc', 't.zip');
+  execFileSync('zip', ['-q', '-j', archive, local('trunc', 'a.txt'), local('trunc', 'b.txt')]);
+  const bytes = fs.readFileSync(archive);
+  fs.writeFileSync(archive, bytes.subarray(0, bytes.indexOf(Buffer.from('PK\x01\x02', 'latin1'))));
+  const { page } = await post({ OP: 'call_unzip', SP: 'c:\\trunc\\', SL: 't.zip', TP: 'c:\\trunc\\',
+                                OS: 'X--' });
+  assert.equal(report(page), 'Trying to repair c:\\trunc\\t.zip ... .\r\n<BR>Operation complete, no errors.<P>');
+  assert.deepEqual(entries(archive), ['a.txt', 'b.txt']);
+  execFileSync('unzip', ['-tq', archive]);
+});
