@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cctype>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/ziplib/DosTime.h"
@@ -50,6 +53,34 @@ int32_t CloseArchive(zip_t* za, ProgressTicker& ticker) {
     return code;
 }
 
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The entries by name with case ignored; libzip's own lookup ignoring case reads every name,
+// which would make adding many files quadratic.
+class EntryIndex {
+public:
+    explicit EntryIndex(zip_t* za) {
+        zip_int64_t count = zip_get_num_entries(za, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            if (const char* name = zip_get_name(za, i, 0)) {
+                indexes_.emplace(Lower(name), i);
+            }
+        }
+    }
+    zip_int64_t Find(const std::string& name) const {
+        auto found = indexes_.find(Lower(name));
+        return found == indexes_.end() ? -1 : found->second;
+    }
+    void Add(const std::string& name, zip_int64_t index) { indexes_.emplace(Lower(name), index); }
+
+private:
+    std::unordered_map<std::string, zip_int64_t> indexes_;
+};
+
 int32_t Discard(zip_t* za, int32_t code) {
     zip_discard(za);
     return code;
@@ -90,29 +121,29 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
            zip_file_set_encryption(za, index, ZIP_EM_AES_256, job.password.c_str()) == 0;
 }
 
-// Adds or replaces one file; false with the archive's error set when libzip refuses.
-bool PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& job) {
+// Adds or replaces one file; its index, or -1 with the archive's error set when libzip refuses.
+zip_int64_t PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& job) {
     if (file.isFolder) {
         index = zip_dir_add(za, file.entryName.c_str(), ZIP_FL_ENC_GUESS);
-        return index >= 0 && DescribeEntry(za, index, file, job);
+        return index >= 0 && DescribeEntry(za, index, file, job) ? index : -1;
     }
     zip_source_t* source = zip_source_file(za, file.path.c_str(), 0, 0);
     if (!source) {
-        return false;
+        return -1;
     }
     if (index >= 0) {
         if (zip_file_replace(za, index, source, 0) != 0) {
             zip_source_free(source);
-            return false;
+            return -1;
         }
     } else {
         index = zip_file_add(za, file.entryName.c_str(), source, ZIP_FL_ENC_GUESS);
         if (index < 0) {
             zip_source_free(source);
-            return false;
+            return -1;
         }
     }
-    return DescribeEntry(za, index, file, job);
+    return DescribeEntry(za, index, file, job) ? index : -1;
 }
 
 // The move's second half: only files that are now safely in the archive go.
@@ -155,20 +186,23 @@ int32_t AddFiles(const ZipJob& job, ProgressTicker& ticker) {
     if (!za) {
         return StatusOfZipError(error, errno);
     }
+    EntryIndex entries(za);
     std::vector<const SourceFile*> written;
     for (size_t i = 0; i < files.size(); ++i) {
         if (!ticker.Tick(static_cast<int64_t>(i), static_cast<int64_t>(files.size()))) {
             return Discard(za, status::kAborted);
         }
         const SourceFile& file = files[i];
-        zip_int64_t index = zip_name_locate(za, file.entryName.c_str(), ZIP_FL_NOCASE);
+        zip_int64_t index = entries.Find(file.entryName);
         if (file.isFolder ? index >= 0 || job.action == kActionFreshen
                           : !Wanted(za, index, file, job.action)) {
             continue;
         }
-        if (!PutFile(za, index, file, job)) {
+        zip_int64_t put = PutFile(za, index, file, job);
+        if (put < 0) {
             return Discard(za, StatusOf(za));
         }
+        entries.Add(file.entryName, put);
         written.push_back(&file);
     }
     if (written.empty()) {

@@ -61,6 +61,26 @@ TargetFolder::~TargetFolder() {
     if (fd_ >= 0) {
         close(fd_);
     }
+    if (cachedFd_ >= 0) {
+        close(cachedFd_);
+    }
+}
+
+int TargetFolder::OpenParent(const std::vector<std::string>& segments, bool create,
+                             int32_t& code) {
+    std::vector<std::string> parent(segments.begin(), segments.end() - 1);
+    if (cachedFd_ < 0 || parent != cachedParent_) {
+        int fd = OpenFolders(fd_, segments, parent.size(), create, code);
+        if (fd < 0) {
+            return -1;
+        }
+        if (cachedFd_ >= 0) {
+            close(cachedFd_);
+        }
+        cachedFd_ = fd;
+        cachedParent_ = std::move(parent);
+    }
+    return dup(cachedFd_);
 }
 
 int32_t TargetFolder::MakeFolders(const std::vector<std::string>& segments) {
@@ -74,7 +94,7 @@ int32_t TargetFolder::MakeFolders(const std::vector<std::string>& segments) {
 
 int64_t TargetFolder::Existing(const std::vector<std::string>& segments, std::time_t* modified) {
     int32_t code = status::kOk;
-    int parent = OpenFolders(fd_, segments, segments.size() - 1, false, code);
+    int parent = OpenParent(segments, false, code);
     if (parent < 0) {
         return code == status::kNameNotMatched ? 0 : -1;
     }
@@ -97,7 +117,7 @@ int64_t TargetFolder::Existing(const std::vector<std::string>& segments, std::ti
 int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::time_t modified,
                                 mode_t mode, const std::function<int32_t(const Writer&)>& produce) {
     int32_t code = status::kOk;
-    int parent = OpenFolders(fd_, segments, segments.size() - 1, true, code);
+    int parent = OpenParent(segments, true, code);
     if (parent < 0) {
         return code;
     }

@@ -42,8 +42,13 @@ public:
     void SetFolderTime(const std::vector<std::string>& segments, std::time_t modified);
 
 private:
+    // A handle of the folder holding the last segment (dup'ed from a cache, since consecutive
+    // entries mostly share their folder); -1 with code set when it cannot be opened.
+    int OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code);
 
     int fd_ = -1;
+    std::vector<std::string> cachedParent_;
+    int cachedFd_ = -1;
 };
 
 }  // namespace vantrel::ziplib
