@@ -45,7 +45,7 @@ struct FakeZipLibrary {
 
     int executes() const { return static_cast<int>(zipRuns.size() + unzipRuns.size()); }
 
-private:
+  private:
     ZipRun pendingZip_;
     UnzipRun pendingUnzip_;
     ZipProgressFn callback_ = nullptr;

@@ -17,8 +17,7 @@ struct ZipSideCalls {
     std::function<int32_t(const std::string& list)> include;
     std::function<int32_t(const std::string& password)> password;
     std::function<int32_t(ZipProgressFn callback)> setCallback;
-    std::function<int32_t(const std::string& archive, int32_t action, int32_t level,
-                          int32_t flags)>
+    std::function<int32_t(const std::string& archive, int32_t action, int32_t level, int32_t flags)>
         execute;
 };
 

@@ -36,7 +36,7 @@ using OperationAccess = FarbaleTestAccess<OperationTestTag>;
 
 // One request's component object on the calling thread, over a fresh temporary server.
 class OperationRequest {
-public:
+  public:
     OperationRequest() {
         OperationAccess::Prepare(component);
         SetCurrentContext(&context_);
@@ -54,7 +54,8 @@ public:
     // The lock files of both kinds now in c:\temp.
     std::vector<std::string> LockFiles() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(server.DriveFolder() / "temp")) {
+        for (const auto& entry :
+             std::filesystem::directory_iterator(server.DriveFolder() / "temp")) {
             std::string name = entry.path().filename().string();
             if (name.size() > 4 && name.substr(name.size() - 4) == ".~fb") {
                 names.push_back(name);
@@ -67,7 +68,7 @@ public:
     std::string output;
     Farbale component;
 
-private:
+  private:
     asp::Request request_{{}, {}, {}, {}};
     asp::Response response_{[this](std::string_view text) {
         output.append(text);

@@ -123,8 +123,8 @@ TEST(UnzipOperationTest, SetterRefusalsGiveTheirMessages) {
         library.refusing = setter;
         OperationRequest request;
         EXPECT_FALSE(request.Unzip("c:\\a.zip", "c:\\out", "*.*", "pw", "-P-"));
-        EXPECT_EQ(request.output, std::string("Extracting from c:\\a.zip ... <BR>") + message +
-                                      "<P>");
+        EXPECT_EQ(request.output,
+                  std::string("Extracting from c:\\a.zip ... <BR>") + message + "<P>");
         EXPECT_EQ(library.executes(), 0);
         EXPECT_TRUE(request.LockFiles().empty());
     }

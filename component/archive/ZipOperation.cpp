@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "component/archive/OperationCalls.h"
 #include "component/archive/Globals.h"
+#include "component/archive/OperationCalls.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
@@ -122,8 +122,9 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         switch (options.empty() ? '\0' : options[0]) {
             case 'D':
                 if (SettingIsSet("DisableDeleteFromZip")) {
-                    Write("<B>Delete Files from Zip operation has been disabled by the "
-                          "administrator.</B></P>");
+                    Write(
+                        "<B>Delete Files from Zip operation has been disabled by the "
+                        "administrator.</B></P>");
                     return false;
                 }
                 action = kActionDelete;
@@ -148,16 +149,18 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
             }
             if (options[4] == 'R') {
                 if (SettingIsSet("DisableRecurseSubdirFiles")) {
-                    Write("<B>Include Subdirectory Contents operation has been disabled by the "
-                          "administrator.</B></P>");
+                    Write(
+                        "<B>Include Subdirectory Contents operation has been disabled by the "
+                        "administrator.</B></P>");
                     return false;
                 }
                 flags += kRecurseFlag;
             }
             if (options[5] == 'M') {
                 if (SettingIsSet("DisableMoveIntoZip")) {
-                    Write("<B>Delete Original Files operation has been disabled by the "
-                          "administrator.</B></P>");
+                    Write(
+                        "<B>Delete Original Files operation has been disabled by the "
+                        "administrator.</B></P>");
                     return false;
                 }
                 flags += kMoveFlag;

@@ -28,7 +28,7 @@ PageRequest Call(const char* op, asp::FieldList form) {
 }
 
 class ResultPageTest : public ::testing::Test {
-protected:
+  protected:
     TemporaryServer server_;
     FakeZipLibrary library_;
 };
@@ -73,7 +73,8 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
                              kReloadSource + kScriptEnd);
 
     std::string unzip =
-        Call("call_unzip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"TP", "c:\\out\\"}, {"OS", "F--"}})
+        Call("call_unzip",
+             {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"TP", "c:\\out\\"}, {"OS", "F--"}})
             .Run(&result);
     ASSERT_EQ(library_.unzipRuns.size(), 1u);
     EXPECT_EQ(library_.unzipRuns[0].archive, "c:\\in\\a.zip");
@@ -93,14 +94,17 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
 }
 
 TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
-    Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"TP", "c:\\out\\"},
-                            {"ZL", "dir\\sub\\x.txt \"my file.txt\" "}, {"OS", "EP-"}})
+    Call("call_unziplist", {{"SP", "c:\\in\\"},
+                            {"SL", "a.zip"},
+                            {"TP", "c:\\out\\"},
+                            {"ZL", "dir\\sub\\x.txt \"my file.txt\" "},
+                            {"OS", "EP-"}})
         .Run();
     ASSERT_EQ(library_.unzipRuns.size(), 1u);
     EXPECT_EQ(library_.unzipRuns[0].names, "dir/sub/x.txt \"my file.txt\"");
 
-    Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", "d\\x.txt"},
-                            {"PW", "pw"}, {"OS", "DP-"}})
+    Call("call_unziplist",
+         {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", "d\\x.txt"}, {"PW", "pw"}, {"OS", "DP-"}})
         .Run();
     ASSERT_EQ(library_.zipRuns.size(), 1u);
     EXPECT_EQ(library_.zipRuns[0].archive, "c:\\in\\a.zip");
