@@ -32,6 +32,17 @@ constexpr int32_t kNothingToDelete = -168;
 
 constexpr std::string_view kZipExtension = ".zip";
 
+constexpr std::string_view kAllZipDisabled =
+    "<B>All Zip Functions have been disabled by the administrator.</B></P>";
+constexpr std::string_view kDeleteDisabled =
+    "<B>Delete Files from Zip operation has been disabled by the administrator.</B></P>";
+constexpr std::string_view kRecurseDisabled =
+    "<B>Include Subdirectory Contents operation has been disabled by the administrator.</B></P>";
+constexpr std::string_view kMoveDisabled =
+    "<B>Delete Original Files operation has been disabled by the administrator.</B></P>";
+constexpr std::string_view kEncryptDisabled =
+    "<B>Zip File Encryption has been disabled by the administrator.</B></P>";
+
 // The archive name as the library gets it: ".zip" added unless it already ends so (any case).
 std::string WithZipExtension(std::string archive) {
     std::string tail = archive.size() >= kZipExtension.size()
@@ -52,6 +63,22 @@ int32_t LevelOf(char option) {
         throw std::invalid_argument("Type mismatch");
     }
     return option - '0';
+}
+
+// The library action for the option string's first letter; adding for any other letter.
+int32_t ActionOf(const std::string& options) {
+    switch (options.empty() ? '\0' : options[0]) {
+        case 'D':
+            return kActionDelete;
+        case 'U':
+            return kActionUpdate;
+        case 'F':
+            return kActionFreshen;
+        case 'X':
+            return kActionRepair;
+        default:
+            return kActionAdd;
+    }
 }
 
 std::string ProgressLine(int32_t action, const std::string& archive) {
@@ -106,9 +133,16 @@ std::optional<int32_t> CallZipSide(const std::string& tempDir, const std::string
 // function, path policy, busy queue, bad option) stops before the library touches a file.
 bool Farbale::ZipOperation(std::string archive, std::string files, std::string password,
                            std::string options) {
+    // True, with the refusal written, when the setting switches the function off.
+    auto disabled = [this](const char* setting, std::string_view refusal) {
+        if (!SettingIsSet(setting)) {
+            return false;
+        }
+        Write(refusal);
+        return true;
+    };
     try {
-        if (SettingIsSet("DisableAllZipFunctions")) {
-            Write("<B>All Zip Functions have been disabled by the administrator.</B></P>");
+        if (disabled("DisableAllZipFunctions", kAllZipDisabled)) {
             return false;
         }
         // The policy tests the name the library will write, ".zip" included, so that an
@@ -117,62 +151,31 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         if (!CheckPathAccess(archive) || !CheckPathAccess(files)) {
             return false;
         }
-
-        int32_t action = kActionAdd;
-        switch (options.empty() ? '\0' : options[0]) {
-            case 'D':
-                if (SettingIsSet("DisableDeleteFromZip")) {
-                    Write(
-                        "<B>Delete Files from Zip operation has been disabled by the "
-                        "administrator.</B></P>");
-                    return false;
-                }
-                action = kActionDelete;
-                break;
-            case 'U':
-                action = kActionUpdate;
-                break;
-            case 'F':
-                action = kActionFreshen;
-                break;
-            case 'X':
-                action = kActionRepair;
-                break;
-            default:
-                break;
+        int32_t action = ActionOf(options);
+        if (action == kActionDelete && disabled("DisableDeleteFromZip", kDeleteDisabled)) {
+            return false;
         }
-
         int32_t flags = kBaseFlags;
         if (options.size() > 5) {
-            if (options[3] == 'S') {
-                flags += kFullPathsFlag;
-            }
+            flags += options[3] == 'S' ? kFullPathsFlag : 0;
             if (options[4] == 'R') {
-                if (SettingIsSet("DisableRecurseSubdirFiles")) {
-                    Write(
-                        "<B>Include Subdirectory Contents operation has been disabled by the "
-                        "administrator.</B></P>");
+                if (disabled("DisableRecurseSubdirFiles", kRecurseDisabled)) {
                     return false;
                 }
                 flags += kRecurseFlag;
             }
             if (options[5] == 'M') {
-                if (SettingIsSet("DisableMoveIntoZip")) {
-                    Write(
-                        "<B>Delete Original Files operation has been disabled by the "
-                        "administrator.</B></P>");
+                if (disabled("DisableMoveIntoZip", kMoveDisabled)) {
                     return false;
                 }
                 flags += kMoveFlag;
             }
         }
-
         int32_t level = kDefaultLevel;
         if (options.size() > 2) {
             level = LevelOf(options[2]);
             if (options[1] == 'P' && !password.empty()) {
-                if (SettingIsSet("DisableEncryptZipFiles")) {
-                    Write("<B>Zip File Encryption has been disabled by the administrator.</B></P>");
+                if (disabled("DisableEncryptZipFiles", kEncryptDisabled)) {
                     return false;
                 }
                 flags += kEncryptFlag;
@@ -187,20 +190,19 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         Write(ProgressLine(action, archive));
         std::string message;
         bool ok = RunZipLibrary(archive, files, action, flags, password, level, message);
-        if (action == kActionRepair && !ok) {
-            // The first run kept the slot: the harder fix runs inside the queue too.
-            flags += kHarderRepairFlag;
-            Write("<BR>Applying harder fix operation ...<BR>");
-            ok = RunZipLibrary(archive, files, action, flags, password, level, message);
-            if (ok) {
-                Write("<BR><B>Successfully repaired file " + HtmlEscape(archive) + "</B><P>");
-                return true;
-            }
-            Write("<BR><B>Sorry, cannot repair file</B>.<P>");
-            return false;
+        if (action != kActionRepair || ok) {
+            Write("<BR>" + message + "<P>");
+            return ok;
         }
-        Write("<BR>" + message + "<P>");
-        return ok;
+        // The first repair run kept the slot: the harder fix runs inside the queue too.
+        flags += kHarderRepairFlag;
+        Write("<BR>Applying harder fix operation ...<BR>");
+        if (RunZipLibrary(archive, files, action, flags, password, level, message)) {
+            Write("<BR><B>Successfully repaired file " + HtmlEscape(archive) + "</B><P>");
+            return true;
+        }
+        Write("<BR><B>Sorry, cannot repair file</B>.<P>");
+        return false;
     } catch (const std::exception& error) {
         ReleaseOperationSlot(OperationKind::Zip);
         Write("<BR><B>Error:</B> " + HtmlEscape(error.what()) + "<P>");
