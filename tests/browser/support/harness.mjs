@@ -1,0 +1,208 @@
+// The browser tests' harness: a real vantrel-host on a free loopback port with a temporary drive
+// folder and registry, Debian's chromium driven headless by playwright-core, and helpers to reach
+// the frames of the application's frameset.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import { chromium } from 'playwright-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+
+// Screenshots and other artefacts of a run.
+export const outputDir = process.env.VANTREL_BROWSER_OUTPUT || path.join(here, '..', 'output');
+
+const chromiumPath = process.env.VANTREL_CHROMIUM || '/usr/bin/chromium';
+
+// Flags that keep the browser off the network and quiet: the tests only talk to the local host.
+const chromiumArgs = [
+  '--disable-gpu',
+  '--disable-dev-shm-usage',
+  '--disable-background-networking',
+  '--disable-component-update',
+  '--disable-sync',
+  '--disable-quic',
+  '--disable-default-apps',
+  '--disable-extensions',
+  '--disable-domain-reliability',
+  '--disable-client-side-phishing-detection',
+  '--disable-features=Translate,OptimizationHints,MediaRouter,AutofillServerCommunication',
+  '--no-first-run',
+  '--no-default-browser-check',
+  '--no-pings',
+  '--metrics-recording-only',
+  '--safebrowsing-disable-auto-update',
+];
+
+function hostBinary() {
+  const binary = process.env.VANTREL_HOST;
+  if (!binary || !fs.existsSync(binary)) {
+    throw new Error('VANTREL_HOST must name the vantrel-host program (ctest sets it)');
+  }
+  return binary;
+}
+
+async function freePort() {
+  const server = net.createServer();
+  server.listen(0, '127.0.0.1');
+  await once(server, 'listening');
+  const { port } = server.address();
+  server.close();
+  await once(server, 'close');
+  return port;
+}
+
+// Starts a host. drives: [{ letter, type, volume }], each given a fresh folder; prepare(folders)
+// fills them before the host starts (folders maps each letter to its folder).
+export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume: 'DATA' }],
+                                  prepare } = {}) {
+  const root = fs.mkdtempSync(path.join(os.tmpdir(), 'vantrel-browser-'));
+  const folders = {};
+  const driveArgs = [];
+  for (const { letter, type = 'fixed', volume = '' } of drives) {
+    folders[letter] = path.join(root, letter);
+    fs.mkdirSync(folders[letter]);
+    driveArgs.push('--drive', `${letter}=${folders[letter]},${type},${volume}`);
+  }
+  const registry = path.join(root, 'registry');
+  fs.mkdirSync(registry);
+  if (prepare) await prepare(folders);
+
+  const port = await freePort();
+  const child = spawn(hostBinary(),
+                      ['--listen', `127.0.0.1:${port}`, ...driveArgs, '--registry', registry],
+                      { stdio: ['ignore', 'pipe', 'pipe'] });
+  let stderr = '';
+  child.stderr.on('data', (chunk) => { stderr += chunk; });
+  const url = await new Promise((resolve, reject) => {
+    let stdout = '';
+    const timer = setTimeout(() => reject(new Error(`host did not start: ${stderr}`)), 15000);
+    child.stdout.on('data', (chunk) => {
+      stdout += chunk;
+      const match = /Vantrel is serving (\S+)/.exec(stdout);
+      if (match) {
+        clearTimeout(timer);
+        resolve(match[1]);
+      }
+    });
+    child.on('exit', (code) => {
+      clearTimeout(timer);
+      reject(new Error(`host exited with ${code}: ${stderr}`));
+    });
+  });
+  return {
+    url,
+    folders,
+    async stop() {
+      if (child.exitCode === null) {
+        child.kill('SIGTERM');
+        await once(child, 'exit');
+      }
+      fs.rmSync(root, { recursive: true, force: true });
+    },
+  };
+}
+
+export async function launchBrowser() {
+  const args = [...chromiumArgs];
+  if (process.getuid && process.getuid() === 0) args.push('--no-sandbox');
+  // playwright gives every launch a fresh, temporary user-data folder of its own.
+  return chromium.launch({ executablePath: chromiumPath, headless: true, args });
+}
+
+export function frame(page, name) {
+  const found = page.frame({ name });
+  if (!found) throw new Error(`no frame named ${name}`);
+  return found;
+}
+
+// Polls check() until it returns a true value; errors while a frame navigates count as false.
+export async function waitFor(check, what, timeout = 10000) {
+  const deadline = Date.now() + timeout;
+  let lastError;
+  while (Date.now() < deadline) {
+    try {
+      const value = await check();
+      if (value) return value;
+    } catch (error) {
+      lastError = error;
+    }
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  throw new Error(`timed out waiting for ${what}${lastError ? `: ${lastError.message}` : ''}`);
+}
+
+// Waits until the named frame shows a loaded document containing the selector.
+export async function frameReady(page, name, selector) {
+  await waitFor(async () => {
+    const target = page.frame({ name });
+    return target && await target.evaluate(
+      (sel) => document.readyState === 'complete' && document.querySelector(sel) !== null,
+      selector);
+  }, `frame ${name} to show ${selector}`);
+  return frame(page, name);
+}
+
+// A fresh browser context with the frameset loaded and all four frames ready.
+export async function openFrameset(browser, host) {
+  const context = await browser.newContext({ viewport: { width: 1100, height: 640 } });
+  const page = await context.newPage();
+  await page.goto(host.url);
+  await frameReady(page, 'source', 'form[name=frmSource]');
+  await frameReady(page, 'target', 'form[name=frmTarget]');
+  await frameReady(page, 'controls', 'form[name=frmButtons]');
+  await frameReady(page, 'result', 'body');
+  return page;
+}
+
+// Runs action, which makes the named frame post its form and reload; gives back the posted
+// fields once the new page has loaded.
+export async function reloadOf(page, name, action, readySelector = 'form') {
+  const target = frame(page, name);
+  await target.evaluate(() => { window.vantrelStale = true; });
+  const posted = page.waitForRequest(
+    (request) => request.method() === 'POST' && request.frame() === target);
+  await action();
+  const request = await posted;
+  await waitFor(() => target.evaluate(
+    (sel) => !window.vantrelStale && document.readyState === 'complete' &&
+             document.querySelector(sel) !== null, readySelector), `frame ${name} to reload`);
+  return Object.fromEntries(new URLSearchParams(request.postData() || ''));
+}
+
+// Catches every POST into the result frame instead of letting it run an operation; each posted
+// form lands in the returned array.
+export async function captureResultPosts(page) {
+  const posts = [];
+  await page.route(/\/farbale\.asp(\?.*)?$/, async (route) => {
+    const request = route.request();
+    if (request.method() === 'POST' && request.frame().name() === 'result') {
+      posts.push(Object.fromEntries(new URLSearchParams(request.postData() || '')));
+      await route.fulfill({ contentType: 'text/html', body: '<HTML><BODY>posted</BODY></HTML>' });
+    } else {
+      await route.continue();
+    }
+  });
+  return posts;
+}
+
+// Runs action and gives back the message of the dialog (alert or confirm) that it raises,
+// answering it with accept.
+export async function dialogOf(page, action, accept = true) {
+  const shown = page.waitForEvent('dialog');
+  const acting = action();
+  const dialog = await shown;
+  const message = dialog.message();
+  if (accept) await dialog.accept(); else await dialog.dismiss();
+  await acting;
+  return message;
+}
+
+export function screenshotPath(name) {
+  fs.mkdirSync(outputDir, { recursive: true });
+  return path.join(outputDir, name);
+}
