@@ -1,22 +1,17 @@
-// Shared steps of the unzip controls and zip contents tests: a real vantrel-host over a temporary
-// drive, Debian's chromium, and the frameset pointed at a source folder and a target folder.
+// Shared steps of the unzip controls and zip contents tests, on the browser tests' harness: the
+// frameset pointed at a source and a target folder, archives made with Info-ZIP, captured calls.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { chromium } from 'playwright-core';
 
-import { startHost } from './operations-support.mjs';
+import * as harness from './support/harness.mjs';
 
-export { startHost };
+export { dialogOf, frame, launchBrowser } from './support/harness.mjs';
 
-export async function launchBrowser() {
-  return chromium.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update',
-           '--disable-default-apps', '--disable-sync', '--no-first-run',
-           '--metrics-recording-only', '--disable-breakpad'],
-  });
+// The harness's host with drive c:; driveFolder is the folder that stands for c:\.
+export async function startHost() {
+  const host = await harness.startHost();
+  return { ...host, driveFolder: host.folders.c };
 }
 
 // Writes files (name -> text) below folder and zips them into archive with Info-ZIP's zip, in the
@@ -36,7 +31,7 @@ export function makeArchive(folder, archive, files, comments = {}) {
     names.push(name);
   }
   const target = path.join(folder, archive);
-  execFileSync('zip', ['-q', '-D', target, ...names], { cwd: work });
+  execFileSync('zip', ['-q', target, ...names], { cwd: work });
   if (Object.keys(comments).length > 0) {
     const notes = execFileSync('zipnote', [target]).toString().split('\n');
     const edited = [];
@@ -51,31 +46,20 @@ export function makeArchive(folder, archive, files, comments = {}) {
   return target;
 }
 
-export function frame(page, name) {
-  return page.frame({ name });
-}
-
-// Reloads a frame's page through its own call form and waits for the new page.
+// Reloads a frame's page through its own call form with one field set.
 async function reloadFrame(page, name, field, value) {
-  const target = frame(page, name);
-  await Promise.all([
-    target.waitForNavigation(),
-    target.evaluate(([fieldName, fieldValue]) => {
-      const form = document.forms['frmCall'];
-      form.elements[fieldName].value = fieldValue;
-      form.submit();
-    }, [field, value]),
-  ]);
+  const target = harness.frame(page, name);
+  await harness.reloadOf(page, name, () => target.evaluate(([fieldName, fieldValue]) => {
+    const form = document.forms['frmCall'];
+    form.elements[fieldName].value = fieldValue;
+    form.submit();
+  }, [field, value]));
 }
 
 // Opens the frameset with the source frame in sourceFolder and the target frame in targetFolder
 // (Windows paths without the trailing backslash).
 export async function openFrameset(browser, host, sourceFolder, targetFolder) {
-  const page = await browser.newPage();
-  page.on('dialog', (dialog) => page.emit('vantrel-dialog', dialog));
-  await page.goto(host.pageUrl);
-  await page.waitForFunction(() => ['source', 'target', 'controls', 'result']
-    .every((name) => window.frames[name]?.document?.readyState === 'complete'));
+  const page = await harness.openFrameset(browser, host);
   await reloadFrame(page, 'source', 'SP', `${sourceFolder}\\*.*`);
   await reloadFrame(page, 'target', 'TP', `${targetFolder}\\*.*`);
   return page;
@@ -83,23 +67,10 @@ export async function openFrameset(browser, host, sourceFolder, targetFolder) {
 
 // Selects file names in the source list; resolves when the controls frame shows wantedOp.
 export async function selectSource(page, names, wantedOp) {
-  const controls = frame(page, 'controls');
-  const loaded = controls.waitForURL((url) => url.search === `?OP=${wantedOp}`);
-  await frame(page, 'source').selectOption('select[name=selFiles]', names);
-  await loaded;
-  await controls.waitForLoadState('load');
-  return controls;
-}
-
-// Answers the next dialog with accept (true/false) and resolves to its message.
-export function answerNextDialog(page, accept) {
-  return new Promise((resolve) => {
-    page.once('vantrel-dialog', async (dialog) => {
-      const message = dialog.message();
-      if (accept) await dialog.accept(); else await dialog.dismiss();
-      resolve(message);
-    });
-  });
+  await harness.frame(page, 'source').selectOption('select[name=selFiles]', names);
+  await harness.waitFor(() => harness.frame(page, 'controls').url().endsWith(`?OP=${wantedOp}`),
+                        `controls to show ${wantedOp}`);
+  return harness.frameReady(page, 'controls', 'form[name=frmButtons]');
 }
 
 // Holds back the next operation call posted into the result frame, answering it with an empty
@@ -114,10 +85,10 @@ export async function captureCall(page, operation) {
         return;
       }
       await route.fulfill({ contentType: 'text/html', body: '<HTML><BODY>held</BODY></HTML>' });
-      await page.unroute('**/*', handler);
+      await page.unroute(/\/farbale\.asp(\?.*)?$/, handler);
       resolve(fields);
     };
-    page.route('**/*', handler);
+    page.route(/\/farbale\.asp(\?.*)?$/, handler);
   });
 }
 
@@ -134,5 +105,5 @@ export async function startButton(controls) {
 }
 
 export async function resultText(page) {
-  return frame(page, 'result').evaluate(() => document.body?.innerText ?? '');
+  return harness.frame(page, 'result').evaluate(() => document.body?.innerText ?? '');
 }

@@ -7,7 +7,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  answerNextDialog, captureCall, checkedStates, frame, launchBrowser, makeArchive,
+  captureCall, checkedStates, dialogOf, frame, launchBrowser, makeArchive,
   openFrameset, selectSource, startButton, startHost,
 } from './archive-pages-support.mjs';
 
@@ -47,7 +47,7 @@ test('untouched controls post a plain extraction of the selected archive', async
   assert.deepEqual(await call, {
     OP: 'call_unzip', SP: 'c:\\data\\', SL: 'a.zip', TP: 'c:\\out\\', PW: '', OS: '---',
   });
-  await page.close();
+  await page.context().close();
 });
 
 test('the operation boxes exclude one another and the button names the operation', async () => {
@@ -79,7 +79,7 @@ test('the operation boxes exclude one another and the button names the operation
   assert.deepEqual(await checkedStates(controls, ['chkTest', 'chkRestore', 'chkDecrypt']),
                    { chkTest: true, chkRestore: true, chkDecrypt: true });
   assert.deepEqual(await startButton(controls), { value: 'Test', key: '' });
-  await page.close();
+  await page.context().close();
 });
 
 test('the option string follows the boxes', async () => {
@@ -101,7 +101,7 @@ test('the option string follows the boxes', async () => {
     const fields = await call;
     assert.equal(fields.OS, c.os, c.click.join(' '));
     assert.equal(fields.PW, c.password ?? '', c.click.join(' '));
-    await page.close();
+    await page.context().close();
   }
 });
 
@@ -115,7 +115,7 @@ test('the password box follows the decrypt box', async () => {
   await click(controls, 'chkDecrypt');
   assert.equal(await controls.isDisabled(box), true);
   assert.equal(await controls.inputValue(box), '');
-  await page.close();
+  await page.context().close();
 });
 
 test('a missing target folder stops the start with its alert and posts nothing', async () => {
@@ -125,11 +125,10 @@ test('a missing target folder stops the start with its alert and posts nothing',
   });
   let posted = false;
   page.on('request', (request) => { if (request.method() === 'POST') posted = true; });
-  const alert = answerNextDialog(page, true);
-  await click(controls, 'btnStart');
-  assert.equal(await alert, 'You must select a target files folder');
+  assert.equal(await dialogOf(page, () => click(controls, 'btnStart')),
+               'You must select a target files folder');
   assert.equal(posted, false);
-  await page.close();
+  await page.context().close();
 });
 
 test('the contents box opens the contents view of the selected archive', async () => {
@@ -145,6 +144,6 @@ test('the contents box opens the contents view of the selected archive', async (
       options.map((option) => option.value));
     assert.ok(values.length > 0 && !values.includes(''), `${name}: ${values}`);
     assert.ok(!values[0].startsWith('Cannot'), `${name}: ${values}`);
-    await page.close();
+    await page.context().close();
   }
 });
