@@ -149,11 +149,12 @@ void Farbale::WriteZipContents() {
           "    TITLE=\"Files in the selected Zip File. Double-click on a file for more "
           "information.\">" +
           strNewLine);
-    if (ListZipFile(strZipFileName, strWork5, strWork6)) {
-        Write(strWork5 + strNewLine);
-    } else {
-        Write("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>" + strWork5 + strNewLine);
+    if (!ListZipFile(strZipFileName, strWork5, strWork6)) {
+        Write("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>");
     }
+    // The list of a large archive runs to many megabytes; it is written without a copy.
+    Write(strWork5);
+    Write(strNewLine);
     Write("   </SELECT></SPAN></FONT>" + strNewLine);
     for (const CheckBoxRow* box : {&kExtract, &kDelete}) {
         Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall +
