@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -53,9 +53,9 @@ void Time(const char* what, int runs, Work work) {
     }
     std::sort(elapsed.begin(), elapsed.end());
     std::sort(processor.begin(), processor.end());
-    std::printf("%-16s elapsed median %7.1f ms, best %7.1f ms; processor median %7.1f ms (%d runs)\n",
-                what, elapsed[elapsed.size() / 2], elapsed.front(), processor[processor.size() / 2],
-                runs);
+    std::printf(
+        "%-16s elapsed median %7.1f ms, best %7.1f ms; processor median %7.1f ms (%d runs)\n", what,
+        elapsed[elapsed.size() / 2], elapsed.front(), processor[processor.size() / 2], runs);
 }
 
 }  // namespace

@@ -65,7 +65,8 @@ std::string TrimBlanks(const std::string& text) {
 }
 
 // One OPTION line; value is already escaped, mark is " SELECTED", a TITLE attribute or empty.
-std::string OptionLine(const std::string& value, const std::string& mark, const std::string& label) {
+std::string OptionLine(const std::string& value, const std::string& mark,
+                       const std::string& label) {
     return "<OPTION VALUE=\"" + value + "\"" + mark + ">" + label + "\r\n";
 }
 
@@ -81,11 +82,18 @@ std::string GeneralDate(std::time_t time) {
 }
 
 std::string AttributeText(uint32_t attributes) {
+    static const std::pair<uint32_t, const char*> kTexts[] = {
+        {platform::kAttributeReadOnly, "Read-only, "},
+        {platform::kAttributeHidden, "Hidden, "},
+        {platform::kAttributeSystem, "System file, "},
+        {platform::kAttributeArchive, "Archive set, "},
+    };
     std::string text;
-    if (attributes & platform::kAttributeReadOnly) text += "Read-only, ";
-    if (attributes & platform::kAttributeHidden) text += "Hidden, ";
-    if (attributes & platform::kAttributeSystem) text += "System file, ";
-    if (attributes & platform::kAttributeArchive) text += "Archive set, ";
+    for (const auto& [bit, words] : kTexts) {
+        if (attributes & bit) {
+            text += words;
+        }
+    }
     if (!text.empty()) {
         text.resize(text.size() - 2);
     }
@@ -163,7 +171,8 @@ std::string Farbale::BuildDriveList(const std::string& currentDrive) {
     }
     std::string list;
     for (const platform::Drive& drive : *drives) {
-        if (drive.type != platform::DriveType::Fixed && drive.type != platform::DriveType::Network) {
+        if (drive.type != platform::DriveType::Fixed &&
+            drive.type != platform::DriveType::Network) {
             continue;
         }
         const std::string letter(1, drive.letter);
@@ -171,8 +180,8 @@ std::string Farbale::BuildDriveList(const std::string& currentDrive) {
         const std::string volume = drive.type == platform::DriveType::Fixed
                                        ? HtmlEscape(drive.volumeName)
                                        : std::string("Network Drive");
-        list += OptionLine(letter + ":", selected ? " SELECTED" : "",
-                           letter + ": [" + volume + "]");
+        list +=
+            OptionLine(letter + ":", selected ? " SELECTED" : "", letter + ": [" + volume + "]");
     }
     return list;
 }
@@ -188,8 +197,8 @@ int32_t Farbale::BuildFolderFileLists(const std::string& driveLabel, const std::
     try {
         // The chain from the drive's root down to the current folder.
         size_t firstSlash = folderPath.find('\\');
-        std::string rest = firstSlash == std::string::npos ? folderPath
-                                                           : folderPath.substr(firstSlash + 1);
+        std::string rest =
+            firstSlash == std::string::npos ? folderPath : folderPath.substr(firstSlash + 1);
         std::string built;
         std::string indent = kIndent;
         size_t p = OneBasedFind(rest, '\\');

@@ -83,7 +83,7 @@ TEST(DriveList, KeepsFixedAndNetworkDrivesInConfiguredOrder) {
 }
 
 class FolderFileListsTest : public ::testing::Test {
-protected:
+  protected:
     void MakeFolder(const std::string& relative) {
         fs::create_directories(server_.DriveFolder() / relative);
     }
@@ -128,12 +128,8 @@ TEST_F(FolderFileListsTest, UnusableFoldersGiveNoLists) {
         const char* folderPath;
         const char* folders;  // what is handed back
     } cases[] = {
-        {"", ""},
-        {"c:\\missing\\", ""},
-        {"c:\\..\\", ""},
-        {"c:\\a\\..\\..\\", ""},
-        {"c:\\a\\.\\", ""},
-        {"q:\\", ""},
+        {"", ""},           {"c:\\missing\\", ""}, {"c:\\..\\", ""}, {"c:\\a\\..\\..\\", ""},
+        {"c:\\a\\.\\", ""}, {"q:\\", ""},
     };
     for (const auto& c : cases) {
         auto lists = PagesAccess::BuildFolderFileLists("c:", "*.*", c.folderPath);

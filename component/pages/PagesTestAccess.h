@@ -30,8 +30,8 @@ struct FarbaleTestAccess<PagesTests> {
     static Lists BuildFolderFileLists(const std::string& drive, const std::string& pattern,
                                       const std::string& folderPath) {
         Lists lists{0, "unset", "unset"};
-        lists.count = Farbale().BuildFolderFileLists(drive, pattern, folderPath, lists.folders,
-                                                     lists.files);
+        lists.count =
+            Farbale().BuildFolderFileLists(drive, pattern, folderPath, lists.folders, lists.files);
         return lists;
     }
 };

@@ -9,7 +9,9 @@ namespace vantrel {
 namespace {
 
 // The first occurrence of ":\" must follow the drive letter: "c:\...".
-bool IsDrivePath(const std::string& path) { return path.find(":\\") == 1; }
+bool IsDrivePath(const std::string& path) {
+    return path.find(":\\") == 1;
+}
 
 // The page's script; PAGE stands for the page's own path, escaped for a script string.
 constexpr const char* kSourceScript[] = {
@@ -120,15 +122,16 @@ void Farbale::WriteSourcePage() {
           strNewLine + "  <TD COLSPAN=\"2\">" + strNewLine);
 
     Write("   " + strFontOpen + strNewLine);
-    Write("   <SELECT NAME=\"selType\" SIZE=\"1\" STYLE=\"width:283px;font-size:9pt\"" + strNewLine +
-          "    ONCHANGE=\"doReload(false)\">" + strNewLine);
+    Write("   <SELECT NAME=\"selType\" SIZE=\"1\" STYLE=\"width:283px;font-size:9pt\"" +
+          strNewLine + "    ONCHANGE=\"doReload(false)\">" + strNewLine);
     Write(typeList);
     Write("   </SELECT></FONT>" + strNewLine + "  </TD>" + strNewLine + " </TR>" + strNewLine +
           " <TR>" + strNewLine);
 
     Write(strCellOpen + strFontOpen + strNewLine);
     Write("   <SELECT NAME=\"selDrive\" SIZE=\"1\" STYLE=\"width:125px;font-size:9pt\"" +
-          strNewLine + "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
+          strNewLine +
+          "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
           strNewLine);
     Write(driveList);
     Write("   </SELECT></FONT>" + strNewLine + "  </TD>" + strNewLine);

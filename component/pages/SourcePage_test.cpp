@@ -39,7 +39,7 @@ bool HasBareLineFeed(const std::string& page) {
 }
 
 class SourcePageTest : public ::testing::Test {
-protected:
+  protected:
     TemporaryServer server_;
 };
 
@@ -49,8 +49,9 @@ TEST_F(SourcePageTest, FirstLoadListsTheWebRootWithAllFiles) {
     EXPECT_TRUE(Contains(page, "<OPTION VALUE=\"*.*\" SELECTED>"));
     EXPECT_TRUE(Contains(page, "<OPTION VALUE=\"c:\" SELECTED>c: [DATA]\r\n"));
     EXPECT_TRUE(Contains(page, "<OPTION VALUE=\"\\inetpub\\wwwroot\" SELECTED>"));
-    EXPECT_TRUE(Contains(page, "<OPTION VALUE=\"index.htm\" TITLE=\"File Name: "
-                               "c:\\inetpub\\wwwroot\\index.htm|"));
+    EXPECT_TRUE(Contains(page,
+                         "<OPTION VALUE=\"index.htm\" TITLE=\"File Name: "
+                         "c:\\inetpub\\wwwroot\\index.htm|"));
     EXPECT_TRUE(Contains(page, "Select Source File(s) on 'testserver'</SPAN>"));
     EXPECT_FALSE(HasBareLineFeed(page));
     EXPECT_TRUE(page.ends_with("</FONT>\r\n</BODY>\r\n</HTML>\r\n"));
@@ -93,8 +94,9 @@ TEST_F(SourcePageTest, ScriptAddressesThisPageAndItsFrames) {
     std::string page = request.Run();
     EXPECT_TRUE(Contains(page, "objControls.location.href = '/zip/it\\'s.asp?OP=zip';"));
     EXPECT_TRUE(Contains(page, "'/zip/it\\'s.asp?OP=unzip'"));
-    EXPECT_TRUE(Contains(page, "<INPUT TYPE=\"HIDDEN\" NAME=\"OP\" VALUE=\"source\">\r\n"
-                               "<INPUT TYPE=\"HIDDEN\" NAME=\"SP\">\r\n</FORM>\r\n"));
+    EXPECT_TRUE(Contains(page,
+                         "<INPUT TYPE=\"HIDDEN\" NAME=\"OP\" VALUE=\"source\">\r\n"
+                         "<INPUT TYPE=\"HIDDEN\" NAME=\"SP\">\r\n</FORM>\r\n"));
     for (const char* control : {"NAME=\"selType\"", "NAME=\"selDrive\"", "NAME=\"selFiles\"",
                                 "NAME=\"selFolder\"", "ONDBLCLICK=\"showFile(this)\"",
                                 "ONCHANGE=\"doType(this)\"", "ONCHANGE=\"doReload(true)\""}) {

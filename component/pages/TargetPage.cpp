@@ -76,26 +76,29 @@ void Farbale::WriteTargetPage() {
     Write(strBodyOpen);
     Write(strCallForm);
     Write(strHiddenOpOpen + "target" + strQuote + ">" + strNewLine);
-    for (const char* line : {"<INPUT TYPE=\"HIDDEN\" NAME=\"TP\">", "<INPUT TYPE=\"HIDDEN\" NAME=\"ZN\">",
-                             "<INPUT TYPE=\"HIDDEN\" NAME=\"ZD\">", "</FORM>"}) {
+    for (const char* line :
+         {"<INPUT TYPE=\"HIDDEN\" NAME=\"TP\">", "<INPUT TYPE=\"HIDDEN\" NAME=\"ZN\">",
+          "<INPUT TYPE=\"HIDDEN\" NAME=\"ZD\">", "</FORM>"}) {
         Write(line + strNewLine);
     }
     Write(strFontOpen + strNewLine + "<FORM NAME=\"frmTarget\">" + strNewLine +
           "<TABLE BORDER=\"1\"><TR><TD>" + strNewLine);
-    Write(strFontOpen + strSpanSmall + "&nbsp;&nbsp;&nbsp;Select Target Path/File</SPAN><BR></FONT>" +
-          strNewLine);
+    Write(strFontOpen + strSpanSmall +
+          "&nbsp;&nbsp;&nbsp;Select Target Path/File</SPAN><BR></FONT>" + strNewLine);
     Write("<TABLE CELLSPACING=\"7\">" + strNewLine + " <TR VALIGN=\"TOP\" ALIGN=\"LEFT\">" +
           strNewLine + "  <TD>" + strNewLine + "   " + strFontOpen + strNewLine);
 
     const std::string disabled = strZipDisabled == kZipNameDisabled ? kZipNameDisabled : "";
-    Write("   <INPUT TYPE=\"TEXT\" NAME=\"txtZipName\" SIZE=\"20\" "
-          "STYLE=\"width:150px;font-size:9pt\"" +
-          strNewLine + "         " + disabled + " VALUE=" + strQuote + HtmlEscape(strZipFileName) +
-          strQuote + "></FONT>" + strNewLine);
+    Write(
+        "   <INPUT TYPE=\"TEXT\" NAME=\"txtZipName\" SIZE=\"20\" "
+        "STYLE=\"width:150px;font-size:9pt\"" +
+        strNewLine + "         " + disabled + " VALUE=" + strQuote + HtmlEscape(strZipFileName) +
+        strQuote + "></FONT>" + strNewLine);
 
     Write(strRowBreak + strCellOpen + strFontOpen + strNewLine);
     Write("   <SELECT NAME=\"selDrive\" SIZE=\"1\" STYLE=\"width:150px;font-size:9pt\"" +
-          strNewLine + "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
+          strNewLine +
+          "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
           strNewLine);
     Write(driveList);
     Write("   </SELECT></FONT>" + strNewLine);

@@ -32,7 +32,7 @@ std::string NameBoxState(const std::string& page) {
 }
 
 class TargetPageTest : public ::testing::Test {
-protected:
+  protected:
     TemporaryServer server_;
 };
 

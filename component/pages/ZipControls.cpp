@@ -85,27 +85,46 @@ struct CheckBox {
     bool spaceAfter;  // an empty line follows, closing a group of controls
 };
 
-constexpr CheckBox kPaths{"chkPaths", "P", "Include full paths for files stored in zip file", "",
-                          "Store File <U>P</U>aths", false};
-constexpr CheckBox kRecurse{"chkRecurse", "R",
+constexpr CheckBox kPaths{"chkPaths",
+                          "P",
+                          "Include full paths for files stored in zip file",
+                          "",
+                          "Store File <U>P</U>aths",
+                          false};
+constexpr CheckBox kRecurse{"chkRecurse",
+                            "R",
                             "Include the contents of all subdirectories in the zip file",
-                            "setInclude(this)", "<U>R</U>ecurse Subdirectories", true};
-constexpr CheckBox kUpdate{"chkUpdate", "U",
+                            "setInclude(this)",
+                            "<U>R</U>ecurse Subdirectories",
+                            true};
+constexpr CheckBox kUpdate{"chkUpdate",
+                           "U",
                            "Add new files to the zip file but only update existing files in the "
                            "zip file that are older than existing files in the source selection",
-                           "checkUpdate(this, 'chkFreshen')", "<U>U</U>pdate and Add Files", false};
-constexpr CheckBox kFreshen{"chkFreshen", "F",
+                           "checkUpdate(this, 'chkFreshen')",
+                           "<U>U</U>pdate and Add Files",
+                           false};
+constexpr CheckBox kFreshen{"chkFreshen",
+                            "F",
                             "Only update existing files in the zip file, and only if they are "
                             "older than existing files in the source selection",
-                            "checkUpdate(this, 'chkUpdate')", "<U>F</U>reshen Existing Files", true};
-constexpr CheckBox kEncrypt{"chkEncrypt", "E",
+                            "checkUpdate(this, 'chkUpdate')",
+                            "<U>F</U>reshen Existing Files",
+                            true};
+constexpr CheckBox kEncrypt{"chkEncrypt",
+                            "E",
                             "Encrypt the files added to the zip file using the password entered "
                             "below",
-                            "enablePassword(this)", "<U>E</U>ncrypt with Password", false};
-constexpr CheckBox kDelete{"chkDelete", "D",
+                            "enablePassword(this)",
+                            "<U>E</U>ncrypt with Password",
+                            false};
+constexpr CheckBox kDelete{"chkDelete",
+                           "D",
                            "Delete the original files that are zipped after the operation has "
                            "successfully completed",
-                           "warnDelete(this)", "<U>D</U>elete Original Files", false};
+                           "warnDelete(this)",
+                           "<U>D</U>elete Original Files",
+                           false};
 
 constexpr const char* kEmptyLine = "<BR>&nbsp;";
 
@@ -125,14 +144,17 @@ void Farbale::WriteZipControls() {
     Write(strHiddenOpOpen + "call_zip" + strQuote + ">" + strNewLine);
     Write(strCallFieldsAndButtons);
 
-    Write("   <INPUT TYPE=\"BUTTON\" NAME=\"btnStart\" VALUE=\"Zip\" "
-          "STYLE=\"width:60px;font-size:9pt\"" +
-          strNewLine + "    ONCLICK=\"doStart()\"  ACCESSKEY=\"Z\"" + strNewLine +
-          "    TITLE=\"Start the Zip or Unzip Process\">&nbsp;&nbsp;" + strNewLine);
+    Write(
+        "   <INPUT TYPE=\"BUTTON\" NAME=\"btnStart\" VALUE=\"Zip\" "
+        "STYLE=\"width:60px;font-size:9pt\"" +
+        strNewLine + "    ONCLICK=\"doStart()\"  ACCESSKEY=\"Z\"" + strNewLine +
+        "    TITLE=\"Start the Zip or Unzip Process\">&nbsp;&nbsp;" + strNewLine);
     Write(strHelpButton);
     Write("    ONCLICK=\"top.showPage('help.htm#zip')\">" + std::string(kEmptyLine) + strNewLine);
 
-    auto openRow = [&] { Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall + strNewLine); };
+    auto openRow = [&] {
+        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall + strNewLine);
+    };
     auto closeRow = [&](bool spaceAfter) {
         Write(std::string("</SPAN></FONT>") + (spaceAfter ? kEmptyLine : "") + strNewLine);
     };

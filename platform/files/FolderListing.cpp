@@ -29,8 +29,8 @@ constexpr std::array<unsigned char, 256> kLower = [] {
 int CompareIgnoringCase(std::string_view a, std::string_view b) {
     size_t common = std::min(a.size(), b.size());
     for (size_t i = 0; i < common; ++i) {
-        int difference = kLower[static_cast<unsigned char>(a[i])] -
-                         kLower[static_cast<unsigned char>(b[i])];
+        int difference =
+            kLower[static_cast<unsigned char>(a[i])] - kLower[static_cast<unsigned char>(b[i])];
         if (difference != 0) {
             return difference;
         }
@@ -40,7 +40,7 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
 
 // An open folder; closes itself.
 class FolderHandle {
-public:
+  public:
     explicit FolderHandle(const std::string& path) : dir_(opendir(path.c_str())) {}
     ~FolderHandle() {
         if (dir_) {
@@ -54,14 +54,14 @@ public:
     int Fd() const { return dirfd(dir_); }
     DIR* Dir() const { return dir_; }
 
-private:
+  private:
     DIR* dir_;
 };
 
 // All names of a folder in one buffer, so that a folder of many files costs no allocation per
 // name; entries refer to them by offset.
 class NamePool {
-public:
+  public:
     struct Entry {
         uint32_t offset;
         uint32_t length;
@@ -69,8 +69,8 @@ public:
     };
 
     void Add(std::string_view name, unsigned char type) {
-        entries_.push_back({static_cast<uint32_t>(text_.size()),
-                            static_cast<uint32_t>(name.size()), type});
+        entries_.push_back(
+            {static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(name.size()), type});
         text_.append(name).push_back('\0');  // keeps each name usable as a C string
     }
     std::string_view Name(const Entry& entry) const {
@@ -83,7 +83,7 @@ public:
         return order != 0 ? order < 0 : Name(a) < Name(b);
     }
 
-private:
+  private:
     std::string text_;
     std::vector<Entry> entries_;
 };
