@@ -8,9 +8,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  answerNextDialog, frame, launchBrowser, openFrameset, resultText, selectSource, startHost,
-} from './archive-pages-support.mjs';
-import { screenshotPath } from './support/harness.mjs';
+  dialogOf, frame, launchBrowser, openFramesetAt, resultText, screenshotPath, selectSource, startHost,
+} from './operations-support.mjs';
 
 let host;
 let browser;
@@ -84,7 +83,7 @@ test('zip selected files, then see the archive in the source list', async () => 
   write('sel/a.txt', 'alpha');
   write('sel/b.txt', 'bravo');
   write('sel/c.log', 'charlie');
-  const page = await openFrameset(browser, host, 'c:\\sel', 'c:\\sel');
+  const page = await openFramesetAt(browser, host, 'c:\\sel', 'c:\\sel');
   await setTargetName(page, 'picked');
   const controls = await selectSource(page, ['a.txt', 'b.txt'], 'zip');
   const { text, reloaded } = await start(page, controls);
@@ -104,7 +103,7 @@ test('zip by type filter, recursing and storing full paths', async () => {
   write('typed/sub/deeper/w.txt', 'w');
   write('typed/sub/deeper/v.log', 'v');
   fs.mkdirSync(local('zips'), { recursive: true });
-  const page = await openFrameset(browser, host, 'c:\\typed', 'c:\\zips');
+  const page = await openFramesetAt(browser, host, 'c:\\typed', 'c:\\zips');
   const source = frame(page, 'source');
   await Promise.all([source.waitForNavigation(),
                      source.selectOption('select[name=selType]', '*.txt')]);
@@ -127,7 +126,7 @@ test('freshen replaces only what changed; update also adds new files', async () 
   write('uf/c.txt', 'new c');
   const before = fs.statSync(local('uf', 'uf.zip')).mtimeMs;
 
-  const page = await openFrameset(browser, host, 'c:\\uf', 'c:\\uf');
+  const page = await openFramesetAt(browser, host, 'c:\\uf', 'c:\\uf');
   await setTargetName(page, 'uf.zip');
   let controls = await selectSource(page, ['a.txt', 'b.txt', 'c.txt'], 'zip');
   await check(controls, 'chkFreshen');
@@ -149,7 +148,7 @@ test('freshen replaces only what changed; update also adds new files', async () 
 
 test('an encrypted zip opens in 7-Zip with the password only', async () => {
   write('enc/secret.txt', 'the secret text');
-  const page = await openFrameset(browser, host, 'c:\\enc', 'c:\\enc');
+  const page = await openFramesetAt(browser, host, 'c:\\enc', 'c:\\enc');
   await setTargetName(page, 'locked.zip');
   const controls = await selectSource(page, ['secret.txt'], 'zip');
   await check(controls, 'chkEncrypt');
@@ -168,12 +167,12 @@ test('move deletes the originals once the archive holds them', async () => {
   write('mv/one.txt', 'one');
   write('mv/two.txt', 'two');
   write('mv/stay.txt', 'stay');
-  const page = await openFrameset(browser, host, 'c:\\mv', 'c:\\mv');
+  const page = await openFramesetAt(browser, host, 'c:\\mv', 'c:\\mv');
   await setTargetName(page, 'moved.zip');
   const controls = await selectSource(page, ['one.txt', 'two.txt'], 'zip');
-  const warning = answerNextDialog(page, true);
-  await check(controls, 'chkDelete');
-  assert.match(await warning, /delete the original files/);
+  const warning = await dialogOf(page, () => controls.click('input[name=chkDelete]'));
+  assert.match(warning, /delete the original files/);
+  assert.ok(await controls.isChecked('input[name=chkDelete]'));
   const { text } = await start(page, controls);
   assert.equal(text, 'Creating c:\\mv\\moved.zip ... .\nOperation complete, no errors.');
   assert.deepEqual(fs.readdirSync(local('mv')).sort(), ['moved.zip', 'stay.txt']);
@@ -189,7 +188,7 @@ test('extract all entries into a target folder; both frames reload', async () =>
   execFileSync('zip', ['-q', '-r', local('ex', 'all.zip'), 'top.txt', 'dir'],
                { cwd: local('ex', 'src') });
   fs.mkdirSync(local('ex', 'out'));
-  const page = await openFrameset(browser, host, 'c:\\ex', 'c:\\ex\\out');
+  const page = await openFramesetAt(browser, host, 'c:\\ex', 'c:\\ex\\out');
   const controls = await selectSource(page, ['all.zip'], 'unzip');
   const { text, reloaded } = await start(page, controls);
   assert.equal(text, 'Extracting from c:\\ex\\all.zip ... .\nOperation complete, no errors.');
@@ -202,7 +201,7 @@ test('extract all entries into a target folder; both frames reload', async () =>
 test('test an archive; only the source frame reloads', async () => {
   write('tst/a.txt', 'a'.repeat(5000));
   execFileSync('zip', ['-q', '-j', local('tst', 'ok.zip'), local('tst', 'a.txt')]);
-  const page = await openFrameset(browser, host, 'c:\\tst', 'c:\\tst');
+  const page = await openFramesetAt(browser, host, 'c:\\tst', 'c:\\tst');
   const controls = await selectSource(page, ['ok.zip'], 'unzip');
   await check(controls, 'chkTest');
   const { text, reloaded } = await start(page, controls);
@@ -226,7 +225,7 @@ test('repair a damaged archive with the harder fix', async () => {
   fs.writeFileSync(archive, bytes);
   const damaged = Buffer.from(bytes);
 
-  const page = await openFrameset(browser, host, 'c:\\rep', 'c:\\rep');
+  const page = await openFramesetAt(browser, host, 'c:\\rep', 'c:\\rep');
   const controls = await selectSource(page, ['broken.zip'], 'unzip');
   await check(controls, 'chkFix');
   const { text } = await start(page, controls);
