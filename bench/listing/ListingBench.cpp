@@ -62,9 +62,9 @@ void Time(const char* what, int runs, Work work) {
     }
     std::sort(elapsed.begin(), elapsed.end());
     std::sort(processor.begin(), processor.end());
-    std::printf("%-18s elapsed median %8.1f ms, best %8.1f ms; processor median %8.1f ms (%d runs)\n",
-                what, elapsed[elapsed.size() / 2], elapsed.front(), processor[processor.size() / 2],
-                runs);
+    std::printf(
+        "%-18s elapsed median %8.1f ms, best %8.1f ms; processor median %8.1f ms (%d runs)\n", what,
+        elapsed[elapsed.size() / 2], elapsed.front(), processor[processor.size() / 2], runs);
 }
 
 // The library's listing without the page: every entry fetched with its full name and sizes.

@@ -39,7 +39,9 @@ size_t SequenceLength(std::string_view text, size_t i) {
     return length;
 }
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
 
 // Copies text, putting replacement in place of every byte that does not survive the page.
 std::string Replaced(std::string_view text, std::string_view replacement, bool replaceQuotes) {
@@ -66,6 +68,8 @@ std::string SelectableEntryName(std::string_view name) {
     return Replaced(name, "?", quoted);
 }
 
-std::string ReadableEntryText(std::string_view text) { return Replaced(text, kReplacement, false); }
+std::string ReadableEntryText(std::string_view text) {
+    return Replaced(text, kReplacement, false);
+}
 
 }  // namespace vantrel

@@ -25,7 +25,7 @@ struct TestEntry {
 };
 
 class ListingTestLibrary {
-public:
+  public:
     std::vector<TestEntry> entries;
     int32_t zipNameResult = 1;
     std::optional<int32_t> countResult;  // what execute returns instead of the entry count
@@ -41,7 +41,7 @@ public:
     ListingTestLibrary(const ListingTestLibrary&) = delete;
     ListingTestLibrary& operator=(const ListingTestLibrary&) = delete;
 
-private:
+  private:
     ListingCalls Calls() {
         ListingCalls c;
         c.reset = [this] {

@@ -31,7 +31,9 @@ std::string FieldText(const char* field, size_t width) {
 }
 
 // "#,###,###,##0"
-std::string GroupedNumber(double value) { return asp::FormatNumber(std::round(value), 0); }
+std::string GroupedNumber(double value) {
+    return asp::FormatNumber(std::round(value), 0);
+}
 
 // Days since 1 March of year 0 in the proleptic Gregorian calendar, and back.
 int64_t DaysFromCivil(int64_t year, int month, int day) {
@@ -86,7 +88,7 @@ std::string RateText(double usum, double csum) {
 // Resets the unzip side when the listing ends, however it ends, so that no archive stays open in
 // the library's per-thread state.
 class ResetOnExit {
-public:
+  public:
     explicit ResetOnExit(const ListingCalls& calls) : calls_(calls) {}
     ~ResetOnExit() {
         try {
@@ -97,7 +99,7 @@ public:
     ResetOnExit(const ResetOnExit&) = delete;
     ResetOnExit& operator=(const ResetOnExit&) = delete;
 
-private:
+  private:
     const ListingCalls& calls_;
 };
 
@@ -110,15 +112,15 @@ bool Farbale::ListZipFile(std::string archive, std::string& list, std::string& s
         summary.clear();
         return false;
     }
-    summary = "Number of files: " + std::to_string(count) + "<BR>Total uncompressed sizes: " +
-              totalSize + " bytes<BR>Total compressed size: " + totalCompressed +
+    summary = "Number of files: " + std::to_string(count) +
+              "<BR>Total uncompressed sizes: " + totalSize +
+              " bytes<BR>Total compressed size: " + totalCompressed +
               " bytes<BR>Overall Compression rate: " + rate;
     return true;
 }
 
-bool Farbale::ReadZipEntries(const std::string& archive, std::string& list,
-                             std::string& totalSize, std::string& totalCompressed,
-                             std::string& rate, int32_t& count) {
+bool Farbale::ReadZipEntries(const std::string& archive, std::string& list, std::string& totalSize,
+                             std::string& totalCompressed, std::string& rate, int32_t& count) {
     list.clear();
     try {
         const ListingCalls calls = CurrentListingCalls();
@@ -204,8 +206,8 @@ std::string Farbale::EntryDetails(const std::string& name, const ZipEntryRecord&
         }
         text += "Last Modified: " + ModifiedText(year, month, day, hours, minutes, seconds) + "|";
         text += "Attributes: " + AttributeText(record.attributes) + "|";
-        text += "Compressed Size: " + GroupedNumber(static_cast<double>(compressedSize)) +
-                " bytes|";
+        text +=
+            "Compressed Size: " + GroupedNumber(static_cast<double>(compressedSize)) + " bytes|";
         text += "Uncompressed Size: " + GroupedNumber(static_cast<double>(size)) + " bytes|";
         // The ratio is negative when an entry grew.
         text += "Compression Ratio: " + std::to_string(static_cast<int16_t>(record.ratio)) + "%|";
@@ -220,8 +222,8 @@ std::string Farbale::EntryDetails(const std::string& name, const ZipEntryRecord&
 
 std::string Farbale::AttributeText(int32_t attributes) {
     static constexpr std::pair<int32_t, const char*> kBits[] = {
-        {1, "Read-Only, "},     {2, "Hidden, "},         {4, "System File, "},
-        {8, "Volume Label, "},  {16, "Subdirectory, "},  {32, "Archive Set, "},
+        {1, "Read-Only, "},    {2, "Hidden, "},        {4, "System File, "},
+        {8, "Volume Label, "}, {16, "Subdirectory, "}, {32, "Archive Set, "},
     };
     std::string text;
     for (const auto& [bit, words] : kBits) {
@@ -237,22 +239,28 @@ std::string Farbale::AttributeText(int32_t attributes) {
 
 std::string Farbale::MethodName(int16_t method) {
     switch (method) {
-        case 1: return "Shrunk";
+        case 1:
+            return "Shrunk";
         case 2:
         case 3:
         case 4:
-        case 5: return "Reduced";
-        case 6: return "Imploded";
-        case 7: return "Tokenized";
-        case 8: return "Deflated";
-        default: return "Unknown";
+        case 5:
+            return "Reduced";
+        case 6:
+            return "Imploded";
+        case 7:
+            return "Tokenized";
+        case 8:
+            return "Deflated";
+        default:
+            return "Unknown";
     }
 }
 
 std::string Farbale::OptionText(int16_t option) {
-    static constexpr const char* kRates[] = {
-        "Normal compression rate", "Maximum compression rate", "Fast compression rate",
-        "Super Fast compression rate"};
+    static constexpr const char* kRates[] = {"Normal compression rate", "Maximum compression rate",
+                                             "Fast compression rate",
+                                             "Super Fast compression rate"};
     return std::string(option & 1 ? "Encrypted, " : "Not Encrypted, ") + kRates[(option & 6) / 2];
 }
 

@@ -129,7 +129,7 @@ TEST(TextHelpers, MethodNames) {
     struct Case {
         int16_t method;
         const char* name;
-    } cases[] = {{0, "Unknown"},  {1, "Shrunk"},   {2, "Reduced"},   {5, "Reduced"},
+    } cases[] = {{0, "Unknown"},  {1, "Shrunk"},    {2, "Reduced"},  {5, "Reduced"},
                  {6, "Imploded"}, {7, "Tokenized"}, {8, "Deflated"}, {9, "Unknown"},
                  {99, "Unknown"}, {-1, "Unknown"}};
     for (const Case& c : cases) {
@@ -180,7 +180,10 @@ TEST(ZipListing, TheOverallRateIsTheShareSaved) {
     struct Case {
         uint64_t size, compressed;
         const char* rate;
-    } cases[] = {{1000, 250, "75%"}, {3, 2, "33%"}, {1000, 1050, "-5%"}, {0, 0, "0%"},
+    } cases[] = {{1000, 250, "75%"},
+                 {3, 2, "33%"},
+                 {1000, 1050, "-5%"},
+                 {0, 0, "0%"},
                  {8, 7, "13%"}};  // 12.5 rounds away from zero
     for (const Case& c : cases) {
         ListingTestLibrary library;
@@ -256,8 +259,7 @@ TEST(ZipListing, HostileNamesAndCommentsAreEscapedEverywhere) {
     EXPECT_EQ(listing.list.find("<img"), std::string::npos);
     EXPECT_NE(listing.list.find("VALUE=\"&quot;&gt;&lt;script&gt;alert(1)&lt;\\script&gt;.txt\""),
               std::string::npos);
-    EXPECT_NE(listing.list.find("Comment: &lt;img src=x onerror=alert(2)&gt;|"),
-              std::string::npos);
+    EXPECT_NE(listing.list.find("Comment: &lt;img src=x onerror=alert(2)&gt;|"), std::string::npos);
 }
 
 TEST(ZipListing, NamesThePageCannotCarryStaySelectableThroughWildcards) {

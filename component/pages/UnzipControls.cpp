@@ -108,28 +108,48 @@ constexpr const char* kUnzipScript[] = {
     "}",
 };
 
-constexpr CheckBoxRow kRestore{"chkRestore", "R",
+constexpr CheckBoxRow kRestore{"chkRestore",
+                               "R",
                                "Include Do not re-create any subfolders that may be stored in "
                                "the zip file",
-                               "", "Don't <U>R</U>estore Folders", false};
-constexpr CheckBoxRow kUpdate{"chkUpdate", "U",
+                               "",
+                               "Don't <U>R</U>estore Folders",
+                               false};
+constexpr CheckBoxRow kUpdate{"chkUpdate",
+                              "U",
                               "Extract all files that do not already exist in the target folder, "
                               "but only replace existing files if the ones in the zip file are "
                               "more recent",
-                              "setUpdate(this)", "<U>U</U>pdate and Add Files", false};
-constexpr CheckBoxRow kFreshen{"chkFreshen", "F",
+                              "setUpdate(this)",
+                              "<U>U</U>pdate and Add Files",
+                              false};
+constexpr CheckBoxRow kFreshen{"chkFreshen",
+                               "F",
                                "Extract from the zip file only files that already exist in the "
                                "target folder, and only if they are more recent than the existing "
                                "files",
-                               "setFreshen(this)", "<U>F</U>reshen Existing Files", true};
-constexpr CheckBoxRow kDecrypt{"chkDecrypt", "P",
+                               "setFreshen(this)",
+                               "<U>F</U>reshen Existing Files",
+                               true};
+constexpr CheckBoxRow kDecrypt{"chkDecrypt",
+                               "P",
                                "Apply the password entered below when unzipping the files in the "
                                "zip file",
-                               "enablePassword(this)", "Apply this <U>P</U>assword", false};
-constexpr CheckBoxRow kTest{"chkTest", "T", "Test the selected zip file for internal errors",
-                            "setTest(this)", "<U>T</U>est Zip File Structure", false};
-constexpr CheckBoxRow kFix{"chkFix", "F", "Try and repair the selected zip file if it is damaged",
-                           "setFix(this)", "Attempt to <U>F</U>ix Zip File", false};
+                               "enablePassword(this)",
+                               "Apply this <U>P</U>assword",
+                               false};
+constexpr CheckBoxRow kTest{"chkTest",
+                            "T",
+                            "Test the selected zip file for internal errors",
+                            "setTest(this)",
+                            "<U>T</U>est Zip File Structure",
+                            false};
+constexpr CheckBoxRow kFix{"chkFix",
+                           "F",
+                           "Try and repair the selected zip file if it is damaged",
+                           "setFix(this)",
+                           "Attempt to <U>F</U>ix Zip File",
+                           false};
 
 // The contents view's address is built with the zip path URL-encoded, so that names holding
 // "&", "#", "+" or blanks open the archive they name.
@@ -181,8 +201,12 @@ void Farbale::WriteUnzipControls() {
 
     WriteUnzipOptionRows(true);
 
-    const CheckBoxRow list{"chkList", "C", "Display a list of the files in the selected zip file",
-                           "", "Show Zip File <U>C</U>ontents", true};
+    const CheckBoxRow list{"chkList",
+                           "C",
+                           "Display a list of the files in the selected zip file",
+                           "",
+                           "Show Zip File <U>C</U>ontents",
+                           true};
     Write(CheckBoxMarkup(list, strCheckboxOpen, strNewLine,
                          ContentsClickHandler(ServerVariable("SCRIPT_NAME"))) +
           "</FONT>" + strNewLine);

@@ -46,7 +46,8 @@ TEST(UnzipControls, ControlsStandInPageOrderWithTheirKeysTitlesAndHandlers) {
         {"chkDecrypt", "P", "enablePassword(this)",
          "Apply the password entered below when unzipping the files in the zip file"},
         {"txtPassword", nullptr, nullptr, "Password to be used to decrypt files in the zip file"},
-        {"chkList", "C", "getZipFileName()", "Display a list of the files in the selected zip file"},
+        {"chkList", "C", "getZipFileName()",
+         "Display a list of the files in the selected zip file"},
         {"chkTest", "T", "setTest(this)", "Test the selected zip file for internal errors"},
         {"chkFix", "F", "setFix(this)", "Try and repair the selected zip file if it is damaged"},
     };

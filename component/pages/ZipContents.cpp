@@ -112,14 +112,20 @@ constexpr const char* kContentsScript[] = {
     "}",
 };
 
-constexpr CheckBoxRow kExtract{"chkExtract", "E",
+constexpr CheckBoxRow kExtract{"chkExtract",
+                               "E",
                                "Extract only the files selected in the list above from the zip "
                                "file",
-                               "setExtract(this)", "<U>E</U>xtract Selected Files", false};
-constexpr CheckBoxRow kDelete{"chkDelete", "D",
+                               "setExtract(this)",
+                               "<U>E</U>xtract Selected Files",
+                               false};
+constexpr CheckBoxRow kDelete{"chkDelete",
+                              "D",
                               "Permanently delete the files selected in the list above from the "
                               "zip file",
-                              "setDelete(this)", "<U>D</U>elete Selected Files", false};
+                              "setDelete(this)",
+                              "<U>D</U>elete Selected Files",
+                              false};
 
 }  // namespace
 
@@ -142,8 +148,9 @@ void Farbale::WriteZipContents() {
     Write("    ONCLICK=\"top.showPage('help.htm#view')\">" + std::string(kEmptyLine) + strNewLine);
 
     WriteUnzipOptionRows(false);
-    Write(strSpanSmall + "<SELECT NAME=\"selFiles\" SIZE=\"12\" MULTIPLE "
-                        "STYLE=\"width:195px;font-size:9pt\"" +
+    Write(strSpanSmall +
+          "<SELECT NAME=\"selFiles\" SIZE=\"12\" MULTIPLE "
+          "STYLE=\"width:195px;font-size:9pt\"" +
           strNewLine + "    ONCHANGE=\"extractOn(this)\" ONDBLCLICK=\"showDetails(this)\"" +
           strNewLine +
           "    TITLE=\"Files in the selected Zip File. Double-click on a file for more "
@@ -171,8 +178,8 @@ void Farbale::WriteZipContents() {
     Write("objOutDoc.write('<B>Zip File Details</B><BR>" + JsStringEscape(strSpanSmall) +
           "File Name: " + JsStringEscape(HtmlEscape(strZipFileName)) + "<BR>');" + strNewLine);
     Write("objOutDoc.write('" + JsStringEscape(strWork6) + "');" + strNewLine);
-    Write("objOutDoc.write('</SPAN></FONT></BODY></HTML>');" + strNewLine +
-          "objOutDoc.close();" + strNewLine + "//-->" + strNewLine + "</SCRIPT>" + strNewLine);
+    Write("objOutDoc.write('</SPAN></FONT></BODY></HTML>');" + strNewLine + "objOutDoc.close();" +
+          strNewLine + "//-->" + strNewLine + "</SCRIPT>" + strNewLine);
 
     if (blnDebugMode) {
         WriteDebugEcho();

@@ -119,8 +119,9 @@ TEST(ZipContents, ARealArchiveAndARealFailureThroughTheLibrary) {
     EXPECT_NE(list.find("Uncompressed Size: 23 bytes"), std::string::npos) << list;
 
     std::string failed = ListOf(ContentsPage("c:\\data\\not-a.zip"));
-    EXPECT_TRUE(failed.starts_with("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>"
-                                   "<B>Error:</B> "))
+    EXPECT_TRUE(
+        failed.starts_with("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>"
+                           "<B>Error:</B> "))
         << failed;
 }
 
