@@ -148,10 +148,14 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         // The policy tests the name the library will write, ".zip" included, so that an
         // excluded "name.zip" cannot be reached by leaving the extension off.
         archive = WithZipExtension(archive);
-        if (!CheckPathAccess(archive) || !CheckPathAccess(files)) {
+        int32_t action = ActionOf(options);
+        // Delete and repair name entries inside the archive, not files on the server: the
+        // archive is the only path they touch. (Testing "*.*" against an include list would
+        // refuse every repair and delete under the default settings.)
+        bool filesArePaths = action != kActionDelete && action != kActionRepair;
+        if (!CheckPathAccess(archive) || (filesArePaths && !CheckPathAccess(files))) {
             return false;
         }
-        int32_t action = ActionOf(options);
         if (action == kActionDelete && disabled("DisableDeleteFromZip", kDeleteDisabled)) {
             return false;
         }

@@ -104,6 +104,21 @@ TEST(ZipOperationTest, AdministratorFlagsRefuseWithTheirMessages) {
     EXPECT_TRUE(request.Zip("c:\\out.zip", "c:\\a.txt", "", "-P5---"));
 }
 
+TEST(ZipOperationTest, EntryListsOfDeleteAndRepairAreNotTestedAsPaths) {
+    for (const char* options : {"D-5---", "X-5---"}) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        request.server.StoreSetting("IncludedFilePathList", "\\wwwroot\\");
+        EXPECT_TRUE(request.Zip("c:\\inetpub\\wwwroot\\a.zip", "*.* ", "", options)) << options;
+        EXPECT_EQ(library.executes(), 1) << options;
+    }
+    FakeZipLibrary library;
+    OperationRequest request;
+    request.server.StoreSetting("IncludedFilePathList", "\\wwwroot\\");
+    EXPECT_FALSE(request.Zip("c:\\elsewhere\\a.zip", "*.*", "", "X-5---"));
+    EXPECT_EQ(library.executes(), 0);
+}
+
 TEST(ZipOperationTest, PathPolicyRefusesBeforeTheLibrary) {
     const std::pair<const char*, const char*> cases[] = {
         {"c:\\windows\\out.zip", "c:\\data\\a.txt"},

@@ -39,7 +39,7 @@ std::string WithoutOuterSeparators(std::string list) {
 bool Farbale::CheckPathAccess(const std::string& path) {
     try {
         std::vector<std::string> paths;
-        for (const auto& member : SplitJoinedPaths(TrimBlanks(LowerCase(path)))) {
+        for (const auto& member : InFolderOfFirst(SplitJoinedPaths(TrimBlanks(LowerCase(path))))) {
             auto normal = NormalizePolicyPath(member);
             if (!normal) {
                 if (blnDebugMode) {

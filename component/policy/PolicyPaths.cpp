@@ -70,6 +70,19 @@ std::vector<std::string> SplitJoinedPaths(std::string_view text) {
     return members;
 }
 
+std::vector<std::string> InFolderOfFirst(std::vector<std::string> members) {
+    if (members.empty() || !HasDriveLetter(members.front())) {
+        return members;
+    }
+    std::string folder = members.front().substr(0, members.front().find_last_of("\\/") + 1);
+    for (size_t i = 1; i < members.size(); ++i) {
+        if (!HasDriveLetter(members[i])) {
+            members[i] = folder + members[i];
+        }
+    }
+    return members;
+}
+
 std::optional<std::string> NormalizePolicyPath(std::string_view path) {
     if (!HasDriveLetter(path)) {
         if (HasParentSegment(path)) {

@@ -22,6 +22,12 @@ std::string LowerCase(std::string_view text);
 // is its own single member; a text whose members are all empty gives the one empty path.
 std::vector<std::string> SplitJoinedPaths(std::string_view text);
 
+// Members after the first that carry no drive are names in the first member's folder, as in an
+// unzip request for several archives ("c:\data\a.zip|b.zip"): they get that folder in front, so
+// the policy tests the files really touched. Members with a drive, and lists whose first member
+// has none, stay as they are.
+std::vector<std::string> InFolderOfFirst(std::vector<std::string> members);
+
 // The form of one member that the lists are matched against. A path with a drive letter has its
 // "." and ".." segments resolved and runs of backslashes (or slashes) collapsed to one backslash;
 // a trailing backslash stays. A member without a drive (an archive entry list, a bare name) is

@@ -15,6 +15,15 @@ TEST(SplitJoinedPathsTest, SplitsTrimsAndDropsEmptyMembers) {
     EXPECT_EQ(SplitJoinedPaths(" | "), Members{""});
 }
 
+TEST(InFolderOfFirstTest, BareNamesLieInTheFirstMembersFolder) {
+    EXPECT_EQ(InFolderOfFirst({"c:\\data\\a.zip", "b.zip", "d:\\x.zip"}),
+              (Members{"c:\\data\\a.zip", "c:\\data\\b.zip", "d:\\x.zip"}));
+    EXPECT_EQ(InFolderOfFirst({"c:\\data\\*.zip"}), Members{"c:\\data\\*.zip"});
+    EXPECT_EQ(InFolderOfFirst({"*.*", "b.zip"}), (Members{"*.*", "b.zip"}));
+    EXPECT_EQ(InFolderOfFirst({"c:\\data\\a.zip", "..\\..\\windows\\b.zip"})[1],
+              "c:\\data\\..\\..\\windows\\b.zip");
+}
+
 struct NormalCase {
     const char* path;
     const char* normal;  // null: refused
