@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/drives/DriveMap.h"
+#include "platform/ziplib/ArchiveNames.h"
 #include "platform/ziplib/EntryExtractor.h"
 #include "platform/ziplib/EntryRecord.h"
 #include "platform/ziplib/LibraryVersion.h"
@@ -80,21 +81,12 @@ int32_t OpenListing(const std::filesystem::path& archive) {
     return static_cast<int32_t>(count);
 }
 
-int32_t Execute(int32_t action, int32_t flags) {
-    auto archive = vantrel::platform::MapWindowsPath(t_settings.archive);
-    if (!archive || archive->filename().empty()) {
-        return status::kBadArchiveName;
-    }
-    if (action == kUnzipActionList) {
-        return OpenListing(*archive);
-    }
-    ProgressTicker ticker(t_settings.callback);
-    UnzipJob job{*archive, t_settings.names, {}, t_settings.password, flags};
+// Tests or extracts one archive.
+int32_t RunOnArchive(const std::filesystem::path& archive, int32_t action, int32_t flags,
+                     ProgressTicker& ticker) {
+    UnzipJob job{archive, t_settings.names, {}, t_settings.password, flags};
     if (action == kUnzipActionTest) {
         return TestEntries(job, ticker);
-    }
-    if (action != kUnzipActionExtract) {
-        return status::kInternal;
     }
     auto target = vantrel::platform::MapWindowsPath(t_settings.target);
     if (!target) {
@@ -102,6 +94,35 @@ int32_t Execute(int32_t action, int32_t flags) {
     }
     job.target = *target;
     return ExtractEntries(job, ticker);
+}
+
+int32_t Execute(int32_t action, int32_t flags) {
+    auto archives = ExpandArchiveNames(t_settings.archive);
+    if (!archives) {
+        return status::kBadArchiveName;
+    }
+    if (action == kUnzipActionList) {
+        return archives->size() == 1 ? OpenListing(archives->front()) : status::kBadArchiveName;
+    }
+    if (action != kUnzipActionTest && action != kUnzipActionExtract) {
+        return status::kInternal;
+    }
+    if (archives->empty()) {
+        return status::kNameNotMatched;
+    }
+    // Every archive is worked on; the first failure is the call's result.
+    ProgressTicker ticker(t_settings.callback);
+    int32_t result = status::kOk;
+    for (const auto& archive : *archives) {
+        int32_t code = RunOnArchive(archive, action, flags, ticker);
+        if (code == status::kAborted) {
+            return code;
+        }
+        if (result == status::kOk) {
+            result = code;
+        }
+    }
+    return result;
 }
 
 int32_t NextEntry(void* record) {

@@ -124,6 +124,24 @@ TEST_F(UnzipSide, ExtractsOnlyTheListedEntries) {
     EXPECT_EQ(FilesBelow(drive.Path("out2")), (Names{"a.txt"}));
 }
 
+TEST_F(UnzipSide, SeveralArchivesByBarsOrWildcardsAreAllExtracted) {
+    drive.Put("more/x.txt", "xray");
+    ASSERT_EQ((ZipCall{.archive = "c:\\second.zip", .list = "c:\\more\\x.txt"}.Run()), 0);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\test.zip|second.zip", .flags = 3 + 0x30}.Run()), 0);
+    EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"a.txt", "b.txt", "c.txt", "x.txt"}));
+
+    EXPECT_EQ((UnzipCall{.archive = "c:\\*.ZIP", .target = "c:\\all"}.Run()), 0);
+    EXPECT_EQ(drive.Read("all/x.txt"), "xray");
+    EXPECT_EQ(drive.Read("all/sub/b.txt"), "bravo");
+    EXPECT_EQ((UnzipCall{.archive = "c:\\*.zip", .action = 4, .flags = 1}.Run()), 0);
+
+    EXPECT_EQ((UnzipCall{.archive = "c:\\none*.zip", .target = "c:\\none"}.Run()), -1);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\test.zip|..\\..\\x.zip"}.Run()), -151);
+    int32_t code = 0;
+    ListEntries("c:\\*.zip", &code);
+    EXPECT_EQ(code, -151);  // a listing shows one archive
+}
+
 TEST_F(UnzipSide, WithoutFoldersFilesLandInTheTargetItself) {
     EXPECT_EQ((UnzipCall{.flags = 3 + 0x30}.Run()), 0);
     EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"a.txt", "b.txt", "c.txt"}));

@@ -156,7 +156,11 @@ LSZIP_API int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, in
 LSZIP_API int32_t LSUZ_VER(void);
 /* Forgets every setting and closes any listing. */
 LSZIP_API int32_t LSUZ_RESET(void);
-/* The archive of the next execute. */
+/* The archive of the next execute. Extraction and test also take several archives: joined by
+ * "|", where names after the first without a folder lie in the first one's folder
+ * ("c:\data\a.zip|b.zip"), or a wildcard in the last segment ("c:\data\*.zip"); each is worked on
+ * in turn and the first failure is the result (-1 when a wildcard matches nothing). A listing
+ * takes exactly one archive. */
 LSZIP_API int32_t LSUZ_ZIPNAME(char* archive);
 /* The entry-name list of the next extract or test; empty means every entry. */
 LSZIP_API int32_t LSUZ_INCLUDE(char* names);
