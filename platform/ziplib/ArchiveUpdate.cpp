@@ -10,6 +10,7 @@
 
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/SourceList.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/ZipErrors.h"
@@ -228,6 +229,7 @@ int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker) {
         return StatusOfZipError(error, errno);
     }
     zip_int64_t count = zip_get_num_entries(za, 0);
+    names->PreferExactNames(EntryNames(za));
     zip_int64_t deleted = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         if (!ticker.Tick(i, count)) {

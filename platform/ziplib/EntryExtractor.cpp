@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/SafeEntryPath.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/TargetFolder.h"
@@ -173,7 +174,11 @@ public:
         used_.assign(names_.Size(), false);
         int error = 0;
         za_ = zip_open(job_.archive.c_str(), ZIP_RDONLY | openFlags, &error);
-        return za_ ? status::kOk : StatusOfZipError(error, errno);
+        if (!za_) {
+            return StatusOfZipError(error, errno);
+        }
+        names_.PreferExactNames(EntryNames(za_));
+        return status::kOk;
     }
 
     // Calls work for every listed entry until it reports an abort; a status code.

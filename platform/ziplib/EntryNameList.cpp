@@ -1,6 +1,7 @@
 #include "platform/ziplib/EntryNameList.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/files/Wildcard.h"
 
@@ -41,12 +42,25 @@ std::optional<EntryNameList> EntryNameList::Parse(std::string_view list) {
     return names;
 }
 
+void EntryNameList::PreferExactNames(const std::vector<std::string>& entryNames) {
+    std::unordered_set<std::string> present;
+    for (const auto& name : entryNames) {
+        present.insert(WithForwardSlashes(name));
+    }
+    exact_.assign(patterns_.size(), false);
+    for (size_t i = 0; i < patterns_.size(); ++i) {
+        bool wildcard = patterns_[i].find_first_of("*?") != std::string::npos;
+        exact_[i] = !wildcard && present.count(patterns_[i]) > 0;
+    }
+}
+
 bool EntryNameList::Matches(std::string_view entryName, std::vector<bool>* used) const {
     std::string name = WithForwardSlashes(entryName);
     bool matched = false;
     for (size_t i = 0; i < patterns_.size(); ++i) {
         // Wildcards run across "/", so "dir/*.*" takes the whole subtree and "dir/" itself.
-        if (platform::WildcardMatch(patterns_[i], name)) {
+        bool exact = i < exact_.size() && exact_[i];
+        if (exact ? patterns_[i] == name : platform::WildcardMatch(patterns_[i], name)) {
             matched = true;
             if (!used) {
                 break;

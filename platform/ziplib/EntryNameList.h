@@ -17,12 +17,16 @@ public:
     static std::optional<EntryNameList> Parse(std::string_view list);
 
     bool Empty() const { return patterns_.empty(); }
+    // A name without wildcards that some entry carries exactly, case and all, matches only that
+    // entry: deleting "a.txt" must not also delete "A.txt". Other names still ignore case.
+    void PreferExactNames(const std::vector<std::string>& entryNames);
     // True when a pattern matches; marks in used (sized like the list) every pattern that does.
     bool Matches(std::string_view entryName, std::vector<bool>* used = nullptr) const;
     size_t Size() const { return patterns_.size(); }
 
 private:
     std::vector<std::string> patterns_;
+    std::vector<bool> exact_;  // beside patterns_: compare exactly
 };
 
 // "\" becomes "/".

@@ -77,6 +77,16 @@ TEST(ProgressTicker, CallsOnceAtTheStartThenOncePerInterval) {
     EXPECT_EQ(g_calls.load(), 2);
 }
 
+TEST(EntryNameListTest, ExactNamesWinOverNamesDifferingInCase) {
+    auto names = EntryNameList::Parse("a.txt *.BIN other.txt");
+    ASSERT_TRUE(names);
+    names->PreferExactNames({"a.txt", "A.txt", "x.bin", "OTHER.TXT"});
+    EXPECT_TRUE(names->Matches("a.txt"));
+    EXPECT_FALSE(names->Matches("A.txt"));
+    EXPECT_TRUE(names->Matches("x.bin"));      // wildcards still ignore case
+    EXPECT_TRUE(names->Matches("OTHER.TXT"));  // no exact entry: case is ignored
+}
+
 TEST(ProgressTicker, AStopIsFinal) {
     g_calls = 0;
     ProgressTicker ticker(Stop, std::chrono::seconds(0));

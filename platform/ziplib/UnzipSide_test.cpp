@@ -142,6 +142,18 @@ TEST_F(UnzipSide, SeveralArchivesByBarsOrWildcardsAreAllExtracted) {
     EXPECT_EQ(code, -151);  // a listing shows one archive
 }
 
+TEST_F(UnzipSide, ANameCarriedExactlyMatchesOnlyThatEntry) {
+    Craft(drive.Path("case.zip"), {{"a.txt", "lower"}, {"A.txt", "upper"}, {"B.txt", "b"}});
+    EXPECT_EQ((UnzipCall{.archive = "c:\\case.zip", .names = "a.txt b.txt"}.Run()), 0);
+    EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"B.txt", "a.txt"}));
+    EXPECT_EQ(drive.Read("out/a.txt"), "lower");
+    EXPECT_EQ((ZipCall{.archive = "c:\\case.zip", .action = 1, .list = "A.txt"}.Run()), 0);
+    auto entries = ListEntries("c:\\case.zip");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "a.txt");
+    EXPECT_EQ(entries[1].name, "B.txt");
+}
+
 TEST_F(UnzipSide, WithoutFoldersFilesLandInTheTargetItself) {
     EXPECT_EQ((UnzipCall{.flags = 3 + 0x30}.Run()), 0);
     EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"a.txt", "b.txt", "c.txt"}));

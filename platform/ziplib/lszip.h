@@ -42,7 +42,8 @@
  *   Entry-name list (LSZIP_INCLUDE for action 1, LSUZ_INCLUDE): names separated by blanks, a
  *   name holding blanks in double quotes, wildcards allowed and running across folder
  *   separators; "*.*" is every entry, "dir\*.*" everything below dir and dir's own folder entry.
- *   "\" and "/" are the same separator (dir, a slash, "*.*" works alike); case is ignored.
+ *   "\" and "/" are the same separator (dir, a slash, "*.*" works alike); case is ignored,
+ *   except that a name without wildcards that an entry carries exactly matches only that entry.
  *   An unclosed quote gives -163; a delete that matches nothing gives -168. An archive left
  *   without entries is removed.
  *   Every change is written to a temporary file beside the archive that replaces it with one
