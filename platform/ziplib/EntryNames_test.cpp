@@ -16,6 +16,8 @@ struct MatchCase {
     bool matches;
 };
 
+void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.list << " ~ " << c.name; }
+
 class EntryNameMatching : public ::testing::TestWithParam<MatchCase> {};
 
 TEST_P(EntryNameMatching, FollowsWindowsRules) {

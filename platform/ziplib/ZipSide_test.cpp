@@ -23,6 +23,9 @@ struct ZipCase {
     const char* password = "";
 };
 
+// Test listings name a case by its title, not by its bytes.
+void PrintTo(const ZipCase& c, std::ostream* out) { *out << c.title; }
+
 void PutSampleTree(const TestDrive& drive) {
     drive.Put("data/a.txt", "alpha alpha alpha");
     drive.Put("data/B.TXT", "bravo");
@@ -163,6 +166,8 @@ struct DeleteCase {
     int32_t expected;
     Names left;
 };
+
+void PrintTo(const DeleteCase& c, std::ostream* out) { *out << c.list; }
 
 class DeleteCases : public ::testing::TestWithParam<DeleteCase> {};
 
