@@ -5,35 +5,46 @@
 
 #include <thread>
 
+#include "component/core/PageHarness.h"
 #include "platform/host/StaticFiles.h"
 
 namespace vantrel::host {
 namespace {
 namespace fs = std::filesystem;
 
-// A real host on a free loopback port over a temporary data folder.
+// Starts a real host on a free loopback port over the given data folder; its port.
+int StartHost(const fs::path& data, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--listen", "127.0.0.1:0", "--data", data.string(),
+                                     "--registry", (data / "registry").string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::string error;
+    auto options = ParseHostOptions(args, error);
+    EXPECT_TRUE(options) << error;
+    auto* host = new WebHost(*options);  // lives as long as the test program
+    EXPECT_TRUE(host->Prepare(error)) << error;
+    EXPECT_TRUE(host->Bind());
+    std::thread([host] { host->Run(); }).detach();
+    std::string address = host->Address();
+    return std::stoi(address.substr(address.rfind(':') + 1));
+}
+
+fs::path TestDataFolder() {
+    static const fs::path folder =
+        fs::temp_directory_path() / ("webhost-" + std::to_string(::getpid()));
+    return folder;
+}
+
+// One host, shared by the tests of the suite.
 class WebHostTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        root_ = new fs::path(fs::temp_directory_path() / ("webhost-" + std::to_string(::getpid())));
-        std::string error;
-        auto options = ParseHostOptions({"--listen", "127.0.0.1:0", "--data", root_->string(),
-                                         "--registry", (*root_ / "registry").string()},
-                                        error);
-        ASSERT_TRUE(options) << error;
-        host_ = new WebHost(*options);
-        ASSERT_TRUE(host_->Prepare(error)) << error;
-        ASSERT_TRUE(host_->Bind());
-        thread_ = new std::thread([] { host_->Run(); });
-        std::string address = host_->Address();
-        port_ = std::stoi(address.substr(address.rfind(':') + 1));
+        root_ = new fs::path(TestDataFolder());
+        port_ = StartHost(*root_);
     }
 
     static httplib::Client Client() { return httplib::Client("127.0.0.1", port_); }
 
     static inline fs::path* root_ = nullptr;
-    static inline WebHost* host_ = nullptr;
-    static inline std::thread* thread_ = nullptr;
     static inline int port_ = 0;
 };
 
@@ -46,6 +57,13 @@ TEST_F(WebHostTest, ServesThePageAsUtf8WithASessionCookie) {
               std::string::npos);
     EXPECT_EQ(result->body.rfind("<!DOCTYPE HTML PUBLIC", 0), 0u);
     EXPECT_NE(result->body.find("SRC=\"/farbale.asp?OP=source\""), std::string::npos);
+}
+
+TEST_F(WebHostTest, SendsTheFramesetExactlyAsTheComponentWritesIt) {
+    auto result = Client().Get("/farbale.asp?unrelated=1");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->body, testing::PageRequest{}.Run());
+    EXPECT_NE(result->body.find("</FRAMESET>\r\n<BODY>\r\n<H3>"), std::string::npos);
 }
 
 TEST_F(WebHostTest, TrimsTheOperationAndAcceptsItFromAPost) {
@@ -91,6 +109,16 @@ TEST_F(WebHostTest, NeverServesFilesOutsideTheWebRoot) {
     }
     EXPECT_FALSE(ResolveStaticFile(webRoot, "/up/secret.txt"));
     EXPECT_TRUE(ResolveStaticFile(webRoot, "/help.htm"));
+}
+
+TEST(WebHostDebugTest, EverySessionOfADebugHostEchoesItsFieldsEscaped) {
+    httplib::Client client("127.0.0.1", StartHost(TestDataFolder(), {"--debug"}));
+    auto result = client.Post("/farbale.asp", "OP=target&SP=%3Cb%3Ex", "application/x-www-form-urlencoded");
+    ASSERT_TRUE(result);
+    EXPECT_NE(result->body.find("Source path is: &lt;b&gt;x<BR>"), std::string::npos);
+    auto frameset = client.Get("/farbale.asp");
+    ASSERT_TRUE(frameset);
+    EXPECT_NE(frameset->body.find("<BODY>\r\n<P>Operation is: <BR>"), std::string::npos);
 }
 
 TEST(HostOptionsTest, DefaultsAndMistakes) {
