@@ -171,7 +171,9 @@ int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& s
                        int64_t& compressedSize) {
     using Fn = int32_t (*)(void*, char*, int32_t, int64_t*, int64_t*);
     auto fn = Function<Fn>(Side::Unzip, "LSUZ_GETNEXTEX");
-    std::vector<char> name(65536, '\0');
+    // One buffer per thread: a listing calls this once per entry, for up to many thousands.
+    thread_local std::vector<char> name(65536);
+    name[0] = '\0';
     int32_t result = fn(&record, name.data(), static_cast<int32_t>(name.size()), &size,
                         &compressedSize);
     fullName = result == 0 ? std::string(name.data()) : std::string();
