@@ -74,6 +74,14 @@ private:
     void WriteUnzipControls();
     void WriteUnzipOptionRows(bool blnWithUpdate);
     void WriteZipContents();
+    // Pieces of markup that several pages write alike.
+    void WritePageScript(std::string_view script);
+    void WriteCallFormOpen(std::string_view callForm, std::string_view operation);
+    void WriteHelpButton(std::string_view anchor);
+    void WriteControlRow(std::string_view control);
+    void WriteDriveSelect(std::string_view width, const std::string& driveList);
+    void WriteFolderSelect(std::string_view width, const std::string& folderList);
+    void WritePageEnd();
 
     // ---- policy: settings, path policy, operation queue
     std::string ReadSetting(const std::string& name);

@@ -1,6 +1,6 @@
 #pragma once
-// A check box of the unzip and zip contents control tables: its name, access key, tool tip, click
-// handler and label, written as one INPUT element followed by the label.
+// A check box of the control tables: its name, access key, tool tip, click handler and label,
+// written as one INPUT element followed by the label.
 
 #include <string>
 #include <string_view>
@@ -19,10 +19,11 @@ struct CheckBoxRow {
 // An empty line between groups of controls.
 inline constexpr const char* kEmptyLine = "<BR>&nbsp;";
 
-// checkboxOpen is the shared fragment that opens a check box up to its name; onClick, when
-// given, stands for a handler built at run time (already escaped for the attribute).
-inline std::string CheckBoxMarkup(const CheckBoxRow& box, std::string_view checkboxOpen,
-                                  std::string_view newLine, std::string_view onClick = {}) {
+// The check box and its label. checkboxOpen is the shared fragment that opens a check box up to
+// its name; onClick, when given, stands for a handler built at run time (already escaped for the
+// attribute).
+inline std::string LabelledCheckBox(const CheckBoxRow& box, std::string_view checkboxOpen,
+                                    std::string_view newLine, std::string_view onClick = {}) {
     std::string markup(checkboxOpen);
     markup.append(box.name).append("\" ACCESSKEY=\"").append(box.accessKey).append("\"");
     if (onClick.empty()) {
@@ -33,6 +34,13 @@ inline std::string CheckBoxMarkup(const CheckBoxRow& box, std::string_view check
     }
     markup.append(newLine).append("    TITLE=\"").append(box.title).append("\">");
     markup.append(box.label);
+    return markup;
+}
+
+// The same, followed by the empty line that closes a group.
+inline std::string CheckBoxMarkup(const CheckBoxRow& box, std::string_view checkboxOpen,
+                                  std::string_view newLine, std::string_view onClick = {}) {
+    std::string markup = LabelledCheckBox(box, checkboxOpen, newLine, onClick);
     if (box.spaceAfter) {
         markup.append(kEmptyLine);
     }

@@ -3,6 +3,7 @@
 // zip and unzip controls as the file selection changes.
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/pages/PageScript.h"
 
 namespace vantrel {
 
@@ -13,12 +14,9 @@ bool IsDrivePath(const std::string& path) {
     return path.find(":\\") == 1;
 }
 
-// The page's script; PAGE stands for the page's own path, escaped for a script string.
+// The page's script after selectedValue(); PAGE stands for the page's own path, escaped for a
+// script string.
 constexpr const char* kSourceScript[] = {
-    "function selectedValue(objList) {",
-    "  if (objList.selectedIndex < 0) return '';",
-    "  return objList.options[objList.selectedIndex].value;",
-    "}",
     "function setZipNameEnabled(blnEnabled) {",
     "  top.frames['target'].document.forms['frmTarget'].elements['txtZipName'].disabled = "
     "!blnEnabled;",
@@ -97,23 +95,17 @@ void Farbale::WriteSourcePage() {
     std::string typeList, driveList, folderList, fileList;
     if (FillSourceLists(strSourcePath, typeList, driveList, folderList, fileList) < 0) {
         Write("<HTML><BODY><B>ERROR: Cannot create Source file lists.</B>");
-        if (blnDebugMode) {
-            WriteDebugEcho();
-        }
-        Write(strPageClose);
+        WritePageEnd();
         return;
     }
     const std::string page = JsStringEscape(ServerVariable("SCRIPT_NAME"));
-    Write(strPageHead);
-    Write(strScriptOpen);
+    std::string script = ScriptText({kSelectedValueScript}, strNewLine);
     for (const char* line : kSourceScript) {
-        Write(ReplacePage(line, page) + strNewLine);
+        script += ReplacePage(line, page) + strNewLine;
     }
-    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+    WritePageScript(script);
 
-    Write(strBodyOpen);
-    Write(strCallForm);
-    Write(strHiddenOpOpen + "source" + strQuote + ">" + strNewLine);
+    WriteCallFormOpen(strCallForm, "source");
     Write("<INPUT TYPE=\"HIDDEN\" NAME=\"SP\">" + strNewLine + "</FORM>" + strNewLine);
     Write("<FORM NAME=\"frmSource\">" + strNewLine + "<TABLE BORDER=\"1\"><TR><TD>" + strNewLine);
     Write(strFontOpen + strSpanSmall + "&nbsp;&nbsp;&nbsp;Select Source File(s) on '" +
@@ -129,12 +121,8 @@ void Farbale::WriteSourcePage() {
           " <TR>" + strNewLine);
 
     Write(strCellOpen + strFontOpen + strNewLine);
-    Write("   <SELECT NAME=\"selDrive\" SIZE=\"1\" STYLE=\"width:125px;font-size:9pt\"" +
-          strNewLine +
-          "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
-          strNewLine);
-    Write(driveList);
-    Write("   </SELECT></FONT>" + strNewLine + "  </TD>" + strNewLine);
+    WriteDriveSelect("125", driveList);
+    Write("  </TD>" + strNewLine);
 
     Write("  <TD VALIGN=\"TOP\" ALIGN=\"LEFT\" ROWSPAN=\"2\">" + strFontOpen + strNewLine);
     Write("   <SELECT NAME=\"selFiles\" SIZE=\"12\" STYLE=\"width:150px;font-size:9pt\" MULTIPLE" +
@@ -147,16 +135,9 @@ void Farbale::WriteSourcePage() {
           " <TR>" + strNewLine);
 
     Write(strCellOpen + strFontOpen + strNewLine);
-    Write("   <SELECT NAME=\"selFolder\" SIZE=\"10\" STYLE=\"width:125px;font-size:9pt\"" +
-          strNewLine + "    ONCHANGE=\"doReload(false)\"" +
-          " TITLE=\"Select a folder or directory to list files from\">" + strNewLine);
-    Write(folderList);
-    Write("   </SELECT>" + strNewLine);
+    WriteFolderSelect("125", folderList);
     Write(strControlsClose);
-    if (blnDebugMode) {
-        WriteDebugEcho();
-    }
-    Write(strPageClose);
+    WritePageEnd();
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 // box make the round trip through the reload, so the source frame's choice survives it.
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/pages/PageScript.h"
 
 namespace vantrel {
 
@@ -12,10 +13,6 @@ constexpr const char* kDefaultZipName = "untitled.zip";
 constexpr const char* kZipNameDisabled = "DISABLED=YES";
 
 constexpr const char* kTargetScript[] = {
-    "function selectedValue(objList) {",
-    "  if (objList.selectedIndex < 0) return '';",
-    "  return objList.options[objList.selectedIndex].value;",
-    "}",
     "function doReload(intRoot) {",
     "  var objForm = document.forms['frmTarget'];",
     "  var objCall = document.forms['frmCall'];",
@@ -60,22 +57,12 @@ void Farbale::WriteTargetPage() {
     std::string driveList, folderList;
     if (FillTargetLists(strTargetPath, driveList, folderList) < 0) {
         Write("<HTML><BODY><B>ERROR: Cannot create Target lists.</B>");
-        if (blnDebugMode) {
-            WriteDebugEcho();
-        }
-        Write(strPageClose);
+        WritePageEnd();
         return;
     }
-    Write(strPageHead);
-    Write(strScriptOpen);
-    for (const char* line : kTargetScript) {
-        Write(line + strNewLine);
-    }
-    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+    WritePageScript(ScriptText({kSelectedValueScript, kTargetScript}, strNewLine));
 
-    Write(strBodyOpen);
-    Write(strCallForm);
-    Write(strHiddenOpOpen + "target" + strQuote + ">" + strNewLine);
+    WriteCallFormOpen(strCallForm, "target");
     for (const char* line :
          {"<INPUT TYPE=\"HIDDEN\" NAME=\"TP\">", "<INPUT TYPE=\"HIDDEN\" NAME=\"ZN\">",
           "<INPUT TYPE=\"HIDDEN\" NAME=\"ZD\">", "</FORM>"}) {
@@ -96,24 +83,12 @@ void Farbale::WriteTargetPage() {
         strQuote + "></FONT>" + strNewLine);
 
     Write(strRowBreak + strCellOpen + strFontOpen + strNewLine);
-    Write("   <SELECT NAME=\"selDrive\" SIZE=\"1\" STYLE=\"width:150px;font-size:9pt\"" +
-          strNewLine +
-          "    ONCHANGE=\"doReload(true)\" TITLE=\"Select a drive to list files from\">" +
-          strNewLine);
-    Write(driveList);
-    Write("   </SELECT></FONT>" + strNewLine);
+    WriteDriveSelect("150", driveList);
 
     Write(strRowBreak + strCellOpen + strFontOpen + strNewLine);
-    Write("   <SELECT NAME=\"selFolder\" SIZE=\"10\" STYLE=\"width:150px;font-size:9pt\"" +
-          strNewLine + "    ONCHANGE=\"doReload(false)\"" +
-          " TITLE=\"Select a folder or directory to list files from\">" + strNewLine);
-    Write(folderList);
-    Write("   </SELECT>" + strNewLine);
+    WriteFolderSelect("150", folderList);
     Write(strControlsClose);
-    if (blnDebugMode) {
-        WriteDebugEcho();
-    }
-    Write(strPageClose);
+    WritePageEnd();
 }
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "component/pages/CheckBoxRow.h"
+#include "component/pages/PageScript.h"
 
 namespace vantrel {
 
@@ -47,10 +48,9 @@ constexpr const char* kUnzipScript[] = {
     "  } else",
     "    setButton('Unzip', 'U');",
     "}",
-    "function selectedValue(objList) {",
-    "  if (objList.selectedIndex < 0) return '';",
-    "  return objList.options[objList.selectedIndex].value;",
-    "}",
+};
+// getZipFileName(): the selected archive's path, for the contents view.
+constexpr const char* kZipFileNameScript[] = {
     "function getZipFileName() {",
     "  var objSource = top.frames['source'].document.forms['frmSource'];",
     "  var strPath = selectedValue(objSource.elements['selDrive']);",
@@ -65,17 +65,9 @@ constexpr const char* kUnzipScript[] = {
     "  }",
     "  return strPath + selectedValue(objSource.elements['selFiles']);",
     "}",
-    "function doStart() {",
-    "  var objSource = top.frames['source'].document.forms['frmSource'];",
-    "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
-    "  var objButtons = document.forms['frmButtons'].elements;",
-    "  var objCall = document.forms['frmCall'];",
-    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
-    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
-    "    alert('You must select a source files folder');",
-    "    return false;",
-    "  }",
-    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+};
+// The selected archives, joined by bars; without a selection, the pattern of the type list.
+constexpr const char* kSourceListScript[] = {
     "  var strSourceList = '';",
     "  var objFiles = objSource.elements['selFiles'];",
     "  for (var i = 0; i < objFiles.options.length; i++)",
@@ -85,12 +77,8 @@ constexpr const char* kUnzipScript[] = {
     "    strSourceList = strSourceList.substring(0, strSourceList.length - 1);",
     "  else",
     "    strSourceList = selectedValue(objSource.elements['selType']);",
-    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
-    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
-    "    alert('You must select a target files folder');",
-    "    return false;",
-    "  }",
-    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+};
+constexpr const char* kUnzipCallScript[] = {
     "  var strOptions = '-';",
     "  if (objButtons['chkUpdate'].checked) strOptions = 'U';",
     "  else if (objButtons['chkFreshen'].checked) strOptions = 'F';",
@@ -162,12 +150,8 @@ std::string ContentsClickHandler(const std::string& scriptName) {
 }  // namespace
 
 void Farbale::WriteUnzipOptionRows(bool blnWithUpdate) {
-    auto row = [&](const std::string& control) {
-        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall + control + "</SPAN></FONT>" +
-              strNewLine);
-    };
     auto checkBox = [&](const CheckBoxRow& box) {
-        row(CheckBoxMarkup(box, strCheckboxOpen, strNewLine));
+        WriteControlRow(CheckBoxMarkup(box, strCheckboxOpen, strNewLine));
     };
 
     checkBox(kRestore);
@@ -176,28 +160,24 @@ void Farbale::WriteUnzipOptionRows(bool blnWithUpdate) {
         checkBox(kFreshen);
     }
     checkBox(kDecrypt);
-    row(strPasswordBox + "    TITLE=\"Password to be used to decrypt files in the zip file\">" +
-        kEmptyLine);
+    WriteControlRow(strPasswordBox +
+                    "    TITLE=\"Password to be used to decrypt files in the zip file\">" +
+                    kEmptyLine);
     // The caller writes its next control into this open cell.
     Write(strRowBreak + strCellOpen + strFontOpen);
 }
 
 void Farbale::WriteUnzipControls() {
-    Write(strPageHead);
-    Write(strScriptOpen);
-    Write(strEnablePasswordScript);
-    for (const char* line : kUnzipScript) {
-        Write(line + strNewLine);
-    }
-    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kUnzipScript, kSelectedValueScript, kZipFileNameScript,
+                                kDoStartOpening, kSourcePathScript, kSourceListScript,
+                                kTargetPathScript, kUnzipCallScript},
+                               strNewLine));
 
-    Write(strBodyOpen);
-    Write(strCallFormToResult);
-    Write(strHiddenOpOpen + "call_unzip" + strQuote + ">" + strNewLine);
+    WriteCallFormOpen(strCallFormToResult, "call_unzip");
     Write(strCallFieldsAndButtons);
     Write(strStartButton);
-    Write(strHelpButton);
-    Write("    ONCLICK=\"top.showPage('help.htm#unzip')\">" + std::string(kEmptyLine) + strNewLine);
+    WriteHelpButton("unzip");
 
     WriteUnzipOptionRows(true);
 
@@ -211,15 +191,11 @@ void Farbale::WriteUnzipControls() {
                          ContentsClickHandler(ServerVariable("SCRIPT_NAME"))) +
           "</FONT>" + strNewLine);
     for (const CheckBoxRow* box : {&kTest, &kFix}) {
-        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall +
-              CheckBoxMarkup(*box, strCheckboxOpen, strNewLine) + "</SPAN></FONT>" + strNewLine);
+        WriteControlRow(CheckBoxMarkup(*box, strCheckboxOpen, strNewLine));
     }
 
     Write("   " + strControlsClose);
-    if (blnDebugMode) {
-        WriteDebugEcho();
-    }
-    Write(strPageClose);
+    WritePageEnd();
 }
 
 }  // namespace vantrel

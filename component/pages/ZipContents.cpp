@@ -5,6 +5,7 @@
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "component/pages/CheckBoxRow.h"
+#include "component/pages/PageScript.h"
 
 namespace vantrel {
 
@@ -66,28 +67,13 @@ constexpr const char* kContentsScript[] = {
     "    deselectAll();",
     "  }",
     "}",
-    "function selectedValue(objList) {",
-    "  if (objList.selectedIndex < 0) return '';",
-    "  return objList.options[objList.selectedIndex].value;",
-    "}",
-    "function doStart() {",
-    "  var objSource = top.frames['source'].document.forms['frmSource'];",
-    "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
-    "  var objButtons = document.forms['frmButtons'].elements;",
-    "  var objCall = document.forms['frmCall'];",
-    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
-    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
-    "    alert('You must select a source files folder');",
-    "    return false;",
-    "  }",
-    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+};
+// The archive whose entries the page lists.
+constexpr const char* kSourceArchiveScript[] = {
     "  var strSourceList = selectedValue(objSource.elements['selFiles']);",
-    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
-    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
-    "    alert('You must select a target files folder');",
-    "    return false;",
-    "  }",
-    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+};
+// The options, and the chosen entries with blanks in their names quoted.
+constexpr const char* kContentsCallScript[] = {
     "  var strOptions = '-';",
     "  if (objButtons['chkDelete'].checked) strOptions = 'D';",
     "  else if (objButtons['chkExtract'].checked) strOptions = 'E';",
@@ -130,22 +116,17 @@ constexpr CheckBoxRow kDelete{"chkDelete",
 }  // namespace
 
 void Farbale::WriteZipContents() {
-    Write(strPageHead);
-    Write(strScriptOpen);
-    Write(strEnablePasswordScript);
-    for (const char* line : kContentsScript) {
-        Write(line + strNewLine);
-    }
-    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kContentsScript, kSelectedValueScript, kDoStartOpening,
+                                kSourcePathScript, kSourceArchiveScript, kTargetPathScript,
+                                kContentsCallScript},
+                               strNewLine));
 
-    Write(strBodyOpen);
-    Write(strCallFormToResult);
-    Write(strHiddenOpOpen + "call_unziplist" + strQuote + ">" + strNewLine);
+    WriteCallFormOpen(strCallFormToResult, "call_unziplist");
     Write("<INPUT TYPE=\"HIDDEN\" NAME=\"ZL\">" + strNewLine);
     Write(strCallFieldsAndButtons);
     Write(strStartButton);
-    Write(strHelpButton);
-    Write("    ONCLICK=\"top.showPage('help.htm#view')\">" + std::string(kEmptyLine) + strNewLine);
+    WriteHelpButton("view");
 
     WriteUnzipOptionRows(false);
     Write(strSpanSmall +
@@ -164,8 +145,7 @@ void Farbale::WriteZipContents() {
     Write(strNewLine);
     Write("   </SELECT></SPAN></FONT>" + strNewLine);
     for (const CheckBoxRow* box : {&kExtract, &kDelete}) {
-        Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall +
-              CheckBoxMarkup(*box, strCheckboxOpen, strNewLine) + "</SPAN></FONT>" + strNewLine);
+        WriteControlRow(CheckBoxMarkup(*box, strCheckboxOpen, strNewLine));
     }
     Write("   " + strControlsClose);
 
@@ -180,11 +160,7 @@ void Farbale::WriteZipContents() {
     Write("objOutDoc.write('" + JsStringEscape(strWork6) + "');" + strNewLine);
     Write("objOutDoc.write('</SPAN></FONT></BODY></HTML>');" + strNewLine + "objOutDoc.close();" +
           strNewLine + "//-->" + strNewLine + "</SCRIPT>" + strNewLine);
-
-    if (blnDebugMode) {
-        WriteDebugEcho();
-    }
-    Write(strPageClose);
+    WritePageEnd();
 }
 
 }  // namespace vantrel

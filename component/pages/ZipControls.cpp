@@ -2,6 +2,8 @@
 // of the source and target frames, composes the option string and posts the call into the result
 // frame.
 #include "component/core/Farbale.h"
+#include "component/pages/CheckBoxRow.h"
+#include "component/pages/PageScript.h"
 
 namespace vantrel {
 
@@ -22,21 +24,18 @@ constexpr const char* kZipScript[] = {
     "                 'once the zip operation has completed successfully.'))",
     "      objThis.checked = false;",
     "}",
-    "function selectedValue(objList) {",
-    "  if (objList.selectedIndex < 0) return '';",
-    "  return objList.options[objList.selectedIndex].value;",
-    "}",
+};
+// The opening of doStart(); this page reads its buttons through the form.
+constexpr const char* kZipDoStartOpening[] = {
     "function doStart() {",
     "  var objSource = top.frames['source'].document.forms['frmSource'];",
     "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
     "  var objButtons = document.forms['frmButtons'];",
     "  var objCall = document.forms['frmCall'];",
-    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
-    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
-    "    alert('You must select a source files folder');",
-    "    return false;",
-    "  }",
-    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+};
+// The selected files with their full paths, joined by bars; without a selection, the pattern of
+// the type list in the source folder.
+constexpr const char* kSourceListScript[] = {
     "  var strSourceList = '';",
     "  var objFiles = objSource.elements['selFiles'];",
     "  for (var i = 0; i < objFiles.options.length; i++)",
@@ -46,12 +45,9 @@ constexpr const char* kZipScript[] = {
     "    strSourceList = strSourceList.substring(0, strSourceList.length - 1);",
     "  else",
     "    strSourceList = strSourcePath + selectedValue(objSource.elements['selType']);",
-    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
-    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
-    "    alert('You must select a target files folder');",
-    "    return false;",
-    "  }",
-    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+};
+// The archive's name from the target frame, and the options.
+constexpr const char* kZipCallScript[] = {
     "  var strZipName = objTarget.elements['txtZipName'].value;",
     "  if (strZipName == '') {",
     "    alert('You must specify a target zip file name');",
@@ -75,73 +71,58 @@ constexpr const char* kZipScript[] = {
     "}",
 };
 
-// A check box row: name, access key, tool tip, click handler (may be empty) and label.
-struct CheckBox {
-    const char* name;
-    const char* accessKey;
-    const char* title;
-    const char* onClick;
-    const char* label;
-    bool spaceAfter;  // an empty line follows, closing a group of controls
-};
-
-constexpr CheckBox kPaths{"chkPaths",
-                          "P",
-                          "Include full paths for files stored in zip file",
-                          "",
-                          "Store File <U>P</U>aths",
-                          false};
-constexpr CheckBox kRecurse{"chkRecurse",
-                            "R",
-                            "Include the contents of all subdirectories in the zip file",
-                            "setInclude(this)",
-                            "<U>R</U>ecurse Subdirectories",
-                            true};
-constexpr CheckBox kUpdate{"chkUpdate",
-                           "U",
-                           "Add new files to the zip file but only update existing files in the "
-                           "zip file that are older than existing files in the source selection",
-                           "checkUpdate(this, 'chkFreshen')",
-                           "<U>U</U>pdate and Add Files",
-                           false};
-constexpr CheckBox kFreshen{"chkFreshen",
-                            "F",
-                            "Only update existing files in the zip file, and only if they are "
-                            "older than existing files in the source selection",
-                            "checkUpdate(this, 'chkUpdate')",
-                            "<U>F</U>reshen Existing Files",
-                            true};
-constexpr CheckBox kEncrypt{"chkEncrypt",
-                            "E",
-                            "Encrypt the files added to the zip file using the password entered "
-                            "below",
-                            "enablePassword(this)",
-                            "<U>E</U>ncrypt with Password",
-                            false};
-constexpr CheckBox kDelete{"chkDelete",
-                           "D",
-                           "Delete the original files that are zipped after the operation has "
-                           "successfully completed",
-                           "warnDelete(this)",
-                           "<U>D</U>elete Original Files",
-                           false};
-
-constexpr const char* kEmptyLine = "<BR>&nbsp;";
+constexpr CheckBoxRow kPaths{"chkPaths",
+                             "P",
+                             "Include full paths for files stored in zip file",
+                             "",
+                             "Store File <U>P</U>aths",
+                             false};
+constexpr CheckBoxRow kRecurse{"chkRecurse",
+                               "R",
+                               "Include the contents of all subdirectories in the zip file",
+                               "setInclude(this)",
+                               "<U>R</U>ecurse Subdirectories",
+                               true};
+constexpr CheckBoxRow kUpdate{"chkUpdate",
+                              "U",
+                              "Add new files to the zip file but only update existing files in "
+                              "the zip file that are older than existing files in the source "
+                              "selection",
+                              "checkUpdate(this, 'chkFreshen')",
+                              "<U>U</U>pdate and Add Files",
+                              false};
+constexpr CheckBoxRow kFreshen{"chkFreshen",
+                               "F",
+                               "Only update existing files in the zip file, and only if they are "
+                               "older than existing files in the source selection",
+                               "checkUpdate(this, 'chkUpdate')",
+                               "<U>F</U>reshen Existing Files",
+                               true};
+constexpr CheckBoxRow kEncrypt{"chkEncrypt",
+                               "E",
+                               "Encrypt the files added to the zip file using the password "
+                               "entered below",
+                               "enablePassword(this)",
+                               "<U>E</U>ncrypt with Password",
+                               false};
+constexpr CheckBoxRow kDelete{"chkDelete",
+                              "D",
+                              "Delete the original files that are zipped after the operation has "
+                              "successfully completed",
+                              "warnDelete(this)",
+                              "<U>D</U>elete Original Files",
+                              false};
 
 }  // namespace
 
 void Farbale::WriteZipControls() {
-    Write(strPageHead);
-    Write(strScriptOpen);
-    Write(strEnablePasswordScript);
-    for (const char* line : kZipScript) {
-        Write(line + strNewLine);
-    }
-    Write("// -->" + strNewLine + "</SCRIPT>" + strNewLine + "</HEAD>" + strNewLine);
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kZipScript, kSelectedValueScript, kZipDoStartOpening,
+                                kSourcePathScript, kSourceListScript, kTargetPathScript,
+                                kZipCallScript},
+                               strNewLine));
 
-    Write(strBodyOpen);
-    Write(strCallFormToResult);
-    Write(strHiddenOpOpen + "call_zip" + strQuote + ">" + strNewLine);
+    WriteCallFormOpen(strCallFormToResult, "call_zip");
     Write(strCallFieldsAndButtons);
 
     Write(
@@ -149,8 +130,7 @@ void Farbale::WriteZipControls() {
         "STYLE=\"width:60px;font-size:9pt\"" +
         strNewLine + "    ONCLICK=\"doStart()\"  ACCESSKEY=\"Z\"" + strNewLine +
         "    TITLE=\"Start the Zip or Unzip Process\">&nbsp;&nbsp;" + strNewLine);
-    Write(strHelpButton);
-    Write("    ONCLICK=\"top.showPage('help.htm#zip')\">" + std::string(kEmptyLine) + strNewLine);
+    WriteHelpButton("zip");
 
     auto openRow = [&] {
         Write(strRowBreak + strCellOpen + strFontOpen + strSpanSmall + strNewLine);
@@ -158,11 +138,10 @@ void Farbale::WriteZipControls() {
     auto closeRow = [&](bool spaceAfter) {
         Write(std::string("</SPAN></FONT>") + (spaceAfter ? kEmptyLine : "") + strNewLine);
     };
-    auto checkBox = [&](const CheckBox& box) {
+    // The empty line of a group's last box follows the row here, not the label.
+    auto checkBox = [&](const CheckBoxRow& box) {
         openRow();
-        std::string onClick = *box.onClick ? std::string(" ONCLICK=\"") + box.onClick + "\"" : "";
-        Write(strCheckboxOpen + box.name + strQuote + " ACCESSKEY=\"" + box.accessKey + "\"" +
-              onClick + strNewLine + "    TITLE=\"" + box.title + "\">" + box.label);
+        Write(LabelledCheckBox(box, strCheckboxOpen, strNewLine));
         closeRow(box.spaceAfter);
     };
 
@@ -193,10 +172,7 @@ void Farbale::WriteZipControls() {
 
     checkBox(kDelete);
     Write("   " + strControlsClose);
-    if (blnDebugMode) {
-        WriteDebugEcho();
-    }
-    Write(strPageClose);
+    WritePageEnd();
 }
 
 }  // namespace vantrel

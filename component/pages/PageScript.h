@@ -1,0 +1,61 @@
+#pragma once
+// Script pieces that several pages share, and the joining of a page's script from its pieces.
+
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+using ScriptPart = std::span<const char* const>;
+
+// selectedValue(): the value of a list's selected option, empty when none is selected.
+inline constexpr const char* kSelectedValueScript[] = {
+    "function selectedValue(objList) {",
+    "  if (objList.selectedIndex < 0) return '';",
+    "  return objList.options[objList.selectedIndex].value;",
+    "}",
+};
+
+// The opening of doStart() on the unzip pages: the frames' forms and the buttons' elements.
+inline constexpr const char* kDoStartOpening[] = {
+    "function doStart() {",
+    "  var objSource = top.frames['source'].document.forms['frmSource'];",
+    "  var objTarget = top.frames['target'].document.forms['frmTarget'];",
+    "  var objButtons = document.forms['frmButtons'].elements;",
+    "  var objCall = document.forms['frmCall'];",
+};
+
+// Inside doStart: the source folder's path from the source frame, refused when none is selected.
+inline constexpr const char* kSourcePathScript[] = {
+    "  var strSourcePath = selectedValue(objSource.elements['selDrive']);",
+    "  if (objSource.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a source files folder');",
+    "    return false;",
+    "  }",
+    "  strSourcePath += selectedValue(objSource.elements['selFolder']) + '\\\\';",
+};
+
+// Inside doStart: the target folder's path from the target frame, refused when none is selected.
+inline constexpr const char* kTargetPathScript[] = {
+    "  var strTargetPath = selectedValue(objTarget.elements['selDrive']);",
+    "  if (objTarget.elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a target files folder');",
+    "    return false;",
+    "  }",
+    "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
+};
+
+// The pieces' lines in order, each ended by newLine.
+inline std::string ScriptText(std::initializer_list<ScriptPart> parts, std::string_view newLine) {
+    std::string text;
+    for (ScriptPart part : parts) {
+        for (const char* line : part) {
+            text.append(line).append(newLine);
+        }
+    }
+    return text;
+}
+
+}  // namespace vantrel
