@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "component/archive/Globals.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel {
@@ -29,6 +30,26 @@ struct UnzipSideCalls {
     std::function<int32_t(ZipProgressFn callback)> setCallback;
     std::function<int32_t(int32_t action, int32_t flags)> execute;
 };
+
+// The setters both sides have alike. False, with the refusal in message, when the library refuses;
+// an empty password is not set.
+template <typename SideCalls>
+bool SetPassword(SideCalls& calls, const std::string& password, std::string& message) {
+    if (!password.empty() && !calls.password(password)) {
+        message = "<B>Error:</B> Failed to set password.";
+        return false;
+    }
+    return true;
+}
+
+template <typename SideCalls>
+bool SetProgressCallback(SideCalls& calls, std::string& message) {
+    if (!calls.setCallback(ZipProgress)) {
+        message = "<B>Error:</B> Failed to set 'progress' callback function.";
+        return false;
+    }
+    return true;
+}
 
 // The calls the operations use: the stand-in set by a test, else the zip library's. Binding the
 // library happens at each call's first use and may throw; the operations report that as their

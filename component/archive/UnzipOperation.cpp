@@ -1,6 +1,7 @@
 // Extracting and testing archives.
 #include <exception>
 #include <optional>
+#include <string_view>
 
 #include "component/archive/Globals.h"
 #include "component/archive/OperationCalls.h"
@@ -20,6 +21,9 @@ constexpr int32_t kTestFlags = 1;
 constexpr int32_t kFreshenFlag = 8;
 constexpr int32_t kUpdateFlag = 4;
 constexpr int32_t kNoFoldersFlag = 48;
+
+constexpr std::string_view kAllUnzipDisabled =
+    "<B>All Unzip Functions have been disabled by the administrator.</B></P>";
 
 // The target as the policy tests it: a folder, so that the files written into c:\windows are
 // refused by an exclude entry \windows\ just as c:\windows\ is.
@@ -45,13 +49,11 @@ std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::stri
             message = "<B>Error:</B> Failed to set path for extracted files.";
             return std::nullopt;
         }
-        if (!password.empty() && !calls.password(password)) {
-            message = "<B>Error:</B> Failed to set password.";
+        if (!SetPassword(calls, password, message)) {
             return std::nullopt;
         }
     }
-    if (!calls.setCallback(ZipProgress)) {
-        message = "<B>Error:</B> Failed to set 'progress' callback function.";
+    if (!SetProgressCallback(calls, message)) {
         return std::nullopt;
     }
     return calls.execute(action, flags);
@@ -64,8 +66,7 @@ std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::stri
 bool Farbale::UnzipOperation(std::string archive, std::string target, std::string names,
                              std::string password, std::string options) {
     try {
-        if (SettingIsSet("DisableAllUnzipFunctions")) {
-            Write("<B>All Unzip Functions have been disabled by the administrator.</B></P>");
+        if (RefuseWhenDisabled("DisableAllUnzipFunctions", kAllUnzipDisabled)) {
             return false;
         }
         if (target.size() > 1 && target.back() == '\\') {

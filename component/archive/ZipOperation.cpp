@@ -116,12 +116,7 @@ std::optional<int32_t> CallZipSide(const std::string& tempDir, const std::string
         message = "<B>Error:</B> Failed to set list of files to include.";
         return std::nullopt;
     }
-    if (!password.empty() && !calls.password(password)) {
-        message = "<B>Error:</B> Failed to set password.";
-        return std::nullopt;
-    }
-    if (!calls.setCallback(ZipProgress)) {
-        message = "<B>Error:</B> Failed to set 'progress' callback function.";
+    if (!SetPassword(calls, password, message) || !SetProgressCallback(calls, message)) {
         return std::nullopt;
     }
     return calls.execute(archive, action, level, flags);
@@ -133,16 +128,8 @@ std::optional<int32_t> CallZipSide(const std::string& tempDir, const std::string
 // function, path policy, busy queue, bad option) stops before the library touches a file.
 bool Farbale::ZipOperation(std::string archive, std::string files, std::string password,
                            std::string options) {
-    // True, with the refusal written, when the setting switches the function off.
-    auto disabled = [this](const char* setting, std::string_view refusal) {
-        if (!SettingIsSet(setting)) {
-            return false;
-        }
-        Write(refusal);
-        return true;
-    };
     try {
-        if (disabled("DisableAllZipFunctions", kAllZipDisabled)) {
+        if (RefuseWhenDisabled("DisableAllZipFunctions", kAllZipDisabled)) {
             return false;
         }
         // The policy tests the name the library will write, ".zip" included, so that an
@@ -156,20 +143,21 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         if (!CheckPathAccess(archive) || (filesArePaths && !CheckPathAccess(files))) {
             return false;
         }
-        if (action == kActionDelete && disabled("DisableDeleteFromZip", kDeleteDisabled)) {
+        if (action == kActionDelete &&
+            RefuseWhenDisabled("DisableDeleteFromZip", kDeleteDisabled)) {
             return false;
         }
         int32_t flags = kBaseFlags;
         if (options.size() > 5) {
             flags += options[3] == 'S' ? kFullPathsFlag : 0;
             if (options[4] == 'R') {
-                if (disabled("DisableRecurseSubdirFiles", kRecurseDisabled)) {
+                if (RefuseWhenDisabled("DisableRecurseSubdirFiles", kRecurseDisabled)) {
                     return false;
                 }
                 flags += kRecurseFlag;
             }
             if (options[5] == 'M') {
-                if (disabled("DisableMoveIntoZip", kMoveDisabled)) {
+                if (RefuseWhenDisabled("DisableMoveIntoZip", kMoveDisabled)) {
                     return false;
                 }
                 flags += kMoveFlag;
@@ -179,7 +167,7 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         if (options.size() > 2) {
             level = LevelOf(options[2]);
             if (options[1] == 'P' && !password.empty()) {
-                if (disabled("DisableEncryptZipFiles", kEncryptDisabled)) {
+                if (RefuseWhenDisabled("DisableEncryptZipFiles", kEncryptDisabled)) {
                     return false;
                 }
                 flags += kEncryptFlag;

@@ -115,6 +115,8 @@ private:
     std::string MethodName(int16_t method);
     std::string OptionText(int16_t option);
     int32_t ShiftBits(int32_t value, int16_t count);
+    // True, with the refusal written, when the setting switches the function off.
+    bool RefuseWhenDisabled(const char* setting, std::string_view refusal);
 
     // The current request's context (throws asp::AspError when there is none).
     asp::ScriptingContext& Context();
