@@ -27,20 +27,9 @@ protected:
     testing::TemporaryServer server;
 };
 
-// A response that collects what is written, set as the current request's.
-struct CollectedResponse {
-    std::string text;
-    asp::Request request{{}, {}, {}, {}};
-    asp::Response response{[this](std::string_view written) {
-        text.append(written);
-        return true;
-    }};
-    asp::Session session;
-    asp::Server server{"c:\\inetpub\\wwwroot"};
-    asp::ScriptingContext context{request, response, session, server};
-
-    CollectedResponse() { SetCurrentContext(&context); }
-    ~CollectedResponse() { SetCurrentContext(nullptr); }
+// A request that collects what is written, set as the current one.
+struct CollectedResponse : testing::CollectedRequest {
+    CollectedResponse() { Bind(); }
 };
 
 TEST_F(Binding, FindsBothLibraryFilesBesideTheComponent) {
@@ -96,7 +85,7 @@ TEST_F(Binding, DrivesTheLibraryAndCopiesTextBack) {
 TEST_F(Binding, ProgressWritesADotLineIntoTheCurrentResponse) {
     CollectedResponse page;
     EXPECT_EQ(ZipProgress(1, 2, 3, 4, 5), 0);
-    EXPECT_EQ(page.text, ".\r\n");
+    EXPECT_EQ(page.output, ".\r\n");
 
     std::ofstream(server.DriveFolder() / "a.txt") << "alpha";
     std::string list = "c:\\a.txt";
@@ -104,7 +93,7 @@ TEST_F(Binding, ProgressWritesADotLineIntoTheCurrentResponse) {
     lszip::LSZIP_INCLUDE(list);
     lszip::LSZIP_SETCALLBACK(ZipProgress);
     EXPECT_EQ(lszip::LSZIP_EXECUTE(archive, 2, 6, 0x1001), 0);
-    EXPECT_EQ(page.text.substr(0, 6), ".\r\n.\r\n");
+    EXPECT_EQ(page.output.substr(0, 6), ".\r\n.\r\n");
 }
 
 TEST_F(Binding, ProgressWithoutARequestStopsInsteadOfThrowing) {

@@ -1,15 +1,19 @@
 #pragma once
 // Test support for the zip and unzip operations: a temporary server, one component object whose
-// response is collected in a string, and access to the operations and the periods of the queue.
+// response is collected in a string, access to the operations and the periods of the queue, and
+// the table-driven checks both operations share.
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "component/core/ContextSlot.h"
+#include <gtest/gtest.h>
+
+#include "component/archive/FakeZipLibrary.h"
 #include "component/core/Farbale.h"
 #include "component/core/PageHarness.h"
-#include "platform/asp/ScriptingContext.h"
 
 namespace vantrel {
 
@@ -35,13 +39,12 @@ namespace testing {
 using OperationAccess = FarbaleTestAccess<OperationTestTag>;
 
 // One request's component object on the calling thread, over a fresh temporary server.
-class OperationRequest {
+class OperationRequest : public CollectedRequest {
   public:
     OperationRequest() {
         OperationAccess::Prepare(component);
-        SetCurrentContext(&context_);
+        Bind();
     }
-    ~OperationRequest() { SetCurrentContext(nullptr); }
 
     bool Zip(const std::string& archive, const std::string& files, const std::string& password,
              const std::string& options) {
@@ -65,19 +68,43 @@ class OperationRequest {
     }
 
     TemporaryServer server;
-    std::string output;
     Farbale component;
-
-  private:
-    asp::Request request_{{}, {}, {}, {}};
-    asp::Response response_{[this](std::string_view text) {
-        output.append(text);
-        return true;
-    }};
-    asp::Session session_;
-    asp::Server server_{"c:\\inetpub\\wwwroot"};
-    asp::ScriptingContext context_{request_, response_, session_, server_};
 };
+
+// The outcome of one run of an operation: its options, the library's status code and the page.
+struct OutcomeCase {
+    const char* options;
+    int32_t code;
+    const char* expected;
+};
+
+// Runs each case with the library answering its code; run(request, options) starts the operation.
+template <typename Run>
+void ExpectOutcomes(std::initializer_list<OutcomeCase> cases, Run run) {
+    for (const auto& c : cases) {
+        FakeZipLibrary library;
+        library.codes = {c.code};
+        OperationRequest request;
+        EXPECT_EQ(run(request, c.options), c.code == 0);
+        EXPECT_EQ(request.output, c.expected);
+    }
+}
+
+// A setter the library refuses stops the run with the setter's message after the progress line,
+// before the library executes, and frees the slot. run(request) starts the operation.
+template <typename Run>
+void ExpectSetterRefusals(std::initializer_list<std::pair<const char*, const char*>> cases,
+                          const std::string& progress, Run run) {
+    for (const auto& [setter, message] : cases) {
+        FakeZipLibrary library;
+        library.refusing = setter;
+        OperationRequest request;
+        EXPECT_FALSE(run(request));
+        EXPECT_EQ(request.output, progress + message + "<P>");
+        EXPECT_EQ(library.executes(), 0);
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+}
 
 }  // namespace testing
 }  // namespace vantrel

@@ -45,26 +45,19 @@ TEST(UnzipOperationTest, MapsOptionsToActionFlagsNamesAndPassword) {
 }
 
 TEST(UnzipOperationTest, WritesProgressLineAndOutcome) {
-    struct Case {
-        const char* options;
-        int32_t code;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"T--", 0, "Testing archive file c:\\a.zip ... .\r\n<BR>Complete, no errors found.<P>"},
-        {"T--", -15, "Testing archive file c:\\a.zip ... .\r\n<BR><B>Error:</B> CRC-32 error.<P>"},
-        {"---", 0, "Extracting from c:\\a.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
-        {"-P-", -61,
-         "Extracting from c:\\a.zip ... .\r\n<BR><B>Error:</B> Bad or missing decryption "
-         "key.<P>"},
-    };
-    for (const auto& c : cases) {
-        FakeZipLibrary library;
-        library.codes = {c.code};
-        OperationRequest request;
-        EXPECT_EQ(request.Unzip("c:\\a.zip", "c:\\out\\", "*.*", "pw", c.options), c.code == 0);
-        EXPECT_EQ(request.output, c.expected);
-    }
+    ExpectOutcomes(
+        {
+            {"T--", 0, "Testing archive file c:\\a.zip ... .\r\n<BR>Complete, no errors found.<P>"},
+            {"T--", -15,
+             "Testing archive file c:\\a.zip ... .\r\n<BR><B>Error:</B> CRC-32 error.<P>"},
+            {"---", 0, "Extracting from c:\\a.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
+            {"-P-", -61,
+             "Extracting from c:\\a.zip ... .\r\n<BR><B>Error:</B> Bad or missing decryption "
+             "key.<P>"},
+        },
+        [](OperationRequest& request, const char* options) {
+            return request.Unzip("c:\\a.zip", "c:\\out\\", "*.*", "pw", options);
+        });
 }
 
 // Refusals end the operation before the queue and the library.
@@ -111,23 +104,18 @@ TEST(UnzipOperationTest, TestIgnoresThePathPolicy) {
 }
 
 TEST(UnzipOperationTest, SetterRefusalsGiveTheirMessages) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"zipName", "<B>Error:</B> Failed to set name of zip archive."},
-        {"include", "<B>Error:</B> Failed to set list of files to extract"},
-        {"extractTo", "<B>Error:</B> Failed to set path for extracted files."},
-        {"password", "<B>Error:</B> Failed to set password."},
-        {"callback", "<B>Error:</B> Failed to set 'progress' callback function."},
-    };
-    for (const auto& [setter, message] : cases) {
-        FakeZipLibrary library;
-        library.refusing = setter;
-        OperationRequest request;
-        EXPECT_FALSE(request.Unzip("c:\\a.zip", "c:\\out", "*.*", "pw", "-P-"));
-        EXPECT_EQ(request.output,
-                  std::string("Extracting from c:\\a.zip ... <BR>") + message + "<P>");
-        EXPECT_EQ(library.executes(), 0);
-        EXPECT_TRUE(request.LockFiles().empty());
-    }
+    ExpectSetterRefusals(
+        {
+            {"zipName", "<B>Error:</B> Failed to set name of zip archive."},
+            {"include", "<B>Error:</B> Failed to set list of files to extract"},
+            {"extractTo", "<B>Error:</B> Failed to set path for extracted files."},
+            {"password", "<B>Error:</B> Failed to set password."},
+            {"callback", "<B>Error:</B> Failed to set 'progress' callback function."},
+        },
+        "Extracting from c:\\a.zip ... <BR>",
+        [](OperationRequest& request) {
+            return request.Unzip("c:\\a.zip", "c:\\out", "*.*", "pw", "-P-");
+        });
 }
 
 }  // namespace

@@ -148,45 +148,33 @@ TEST(ZipOperationTest, LetterAtLevelPositionIsAConversionErrorAndZipsNothing) {
 }
 
 TEST(ZipOperationTest, ProgressLineAndStatusTextForEachOutcome) {
-    struct Case {
-        const char* options;
-        int32_t code;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"U-5---", 0, "Updating c:\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
-        {"F-5---", -168, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>Nothing to do.<P>"},
-        {"D-5---", -1, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>FileName not matched.<P>"},
-        {"--5---", -162,
-         "Creating c:\\o.zip ... .\r\n<BR><B>Error:</B>Cannot repeat names in ZIP "
-         "archive').<P>"},
-    };
-    for (const auto& c : cases) {
-        FakeZipLibrary library;
-        library.codes = {c.code};
-        OperationRequest request;
-        EXPECT_EQ(request.Zip("c:\\o.zip", "a.txt", "", c.options), c.code == 0);
-        EXPECT_EQ(request.output, c.expected);
-        EXPECT_TRUE(request.LockFiles().empty());
-    }
+    ExpectOutcomes(
+        {
+            {"U-5---", 0, "Updating c:\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
+            {"F-5---", -168, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>Nothing to do.<P>"},
+            {"D-5---", -1,
+             "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>FileName not matched.<P>"},
+            {"--5---", -162,
+             "Creating c:\\o.zip ... .\r\n<BR><B>Error:</B>Cannot repeat names in ZIP "
+             "archive').<P>"},
+        },
+        [](OperationRequest& request, const char* options) {
+            bool ok = request.Zip("c:\\o.zip", "a.txt", "", options);
+            EXPECT_TRUE(request.LockFiles().empty());
+            return ok;
+        });
 }
 
 TEST(ZipOperationTest, SetterRefusalsGiveTheirMessages) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"tempPath", "<B>Error:</B> Failed to set temporary directory."},
-        {"include", "<B>Error:</B> Failed to set list of files to include."},
-        {"password", "<B>Error:</B> Failed to set password."},
-        {"callback", "<B>Error:</B> Failed to set 'progress' callback function."},
-    };
-    for (const auto& [setter, message] : cases) {
-        FakeZipLibrary library;
-        library.refusing = setter;
-        OperationRequest request;
-        EXPECT_FALSE(request.Zip("c:\\o.zip", "a.txt", "pw", "-"));
-        EXPECT_EQ(request.output, std::string("Creating c:\\o.zip ... <BR>") + message + "<P>");
-        EXPECT_EQ(library.executes(), 0);
-        EXPECT_TRUE(request.LockFiles().empty());
-    }
+    ExpectSetterRefusals(
+        {
+            {"tempPath", "<B>Error:</B> Failed to set temporary directory."},
+            {"include", "<B>Error:</B> Failed to set list of files to include."},
+            {"password", "<B>Error:</B> Failed to set password."},
+            {"callback", "<B>Error:</B> Failed to set 'progress' callback function."},
+        },
+        "Creating c:\\o.zip ... <BR>",
+        [](OperationRequest& request) { return request.Zip("c:\\o.zip", "a.txt", "pw", "-"); });
 }
 
 // The harder fix runs only after a failed first attempt, inside the same zip slot.

@@ -47,6 +47,35 @@ private:
     std::filesystem::path root_;
 };
 
+// A request of its own whose response is collected in output, for tests that call the component's
+// parts directly. Bind() makes it the calling thread's current request; it leaves the slot empty
+// when it ends, if it still holds it.
+class CollectedRequest {
+public:
+    CollectedRequest() = default;
+    CollectedRequest(const CollectedRequest&) = delete;
+    CollectedRequest& operator=(const CollectedRequest&) = delete;
+    ~CollectedRequest() {
+        if (CurrentContext() == &context_) {
+            SetCurrentContext(nullptr);
+        }
+    }
+
+    void Bind() { SetCurrentContext(&context_); }
+
+    std::string output;
+
+private:
+    asp::Request request_{{}, {}, {}, {}};
+    asp::Response response_{[this](std::string_view text) {
+        output.append(text);
+        return true;
+    }};
+    asp::Session session_;
+    asp::Server server_{"c:\\inetpub\\wwwroot"};
+    asp::ScriptingContext context_{request_, response_, session_, server_};
+};
+
 // One request: fill its fields, then Run() the component and read what it wrote.
 class PageRequest {
 public:

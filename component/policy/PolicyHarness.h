@@ -2,13 +2,10 @@
 // Test support for the path policy and the operation queue: one component object with a request
 // context of its own whose response is collected in a string, and access to the private checks.
 
-#include <memory>
 #include <string>
 
-#include "component/core/ContextSlot.h"
 #include "component/core/Farbale.h"
 #include "component/core/PageHarness.h"
-#include "platform/asp/ScriptingContext.h"
 
 namespace vantrel {
 
@@ -46,32 +43,14 @@ namespace testing {
 using PolicyAccess = FarbaleTestAccess<PolicyTestTag>;
 
 // One request's component object. Bind() on the thread that calls it, before each use there.
-class PolicyRequest {
+class PolicyRequest : public CollectedRequest {
 public:
     explicit PolicyRequest(bool debug = false) {
         PolicyAccess::Prepare(component, debug);
         Bind();
     }
-    ~PolicyRequest() {
-        if (CurrentContext() == &context_) {
-            SetCurrentContext(nullptr);
-        }
-    }
 
-    void Bind() { SetCurrentContext(&context_); }
-
-    std::string output;
     Farbale component;
-
-private:
-    asp::Request request_{{}, {}, {}, {}};
-    asp::Response response_{[this](std::string_view text) {
-        output.append(text);
-        return true;
-    }};
-    asp::Session session_;
-    asp::Server server_{"c:\\inetpub\\wwwroot"};
-    asp::ScriptingContext context_{request_, response_, session_, server_};
 };
 
 }  // namespace testing
