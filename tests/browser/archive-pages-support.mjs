@@ -6,7 +6,9 @@ import path from 'node:path';
 
 import * as harness from './support/harness.mjs';
 
-export { dialogOf, frame, launchBrowser } from './support/harness.mjs';
+export {
+  dialogOf, frame, launchBrowser, openFramesetAt as openFrameset, resultText, selectSource,
+} from './support/harness.mjs';
 
 // The harness's host with drive c:; driveFolder is the folder that stands for c:\.
 export async function startHost() {
@@ -46,33 +48,6 @@ export function makeArchive(folder, archive, files, comments = {}) {
   return target;
 }
 
-// Reloads a frame's page through its own call form with one field set.
-async function reloadFrame(page, name, field, value) {
-  const target = harness.frame(page, name);
-  await harness.reloadOf(page, name, () => target.evaluate(([fieldName, fieldValue]) => {
-    const form = document.forms['frmCall'];
-    form.elements[fieldName].value = fieldValue;
-    form.submit();
-  }, [field, value]));
-}
-
-// Opens the frameset with the source frame in sourceFolder and the target frame in targetFolder
-// (Windows paths without the trailing backslash).
-export async function openFrameset(browser, host, sourceFolder, targetFolder) {
-  const page = await harness.openFrameset(browser, host);
-  await reloadFrame(page, 'source', 'SP', `${sourceFolder}\\*.*`);
-  await reloadFrame(page, 'target', 'TP', `${targetFolder}\\*.*`);
-  return page;
-}
-
-// Selects file names in the source list; resolves when the controls frame shows wantedOp.
-export async function selectSource(page, names, wantedOp) {
-  await harness.frame(page, 'source').selectOption('select[name=selFiles]', names);
-  await harness.waitFor(() => harness.frame(page, 'controls').url().endsWith(`?OP=${wantedOp}`),
-                        `controls to show ${wantedOp}`);
-  return harness.frameReady(page, 'controls', 'form[name=frmButtons]');
-}
-
 // Holds back the next operation call posted into the result frame, answering it with an empty
 // page; resolves to its fields.
 export async function captureCall(page, operation) {
@@ -102,8 +77,4 @@ export async function startButton(controls) {
     const button = document.forms['frmButtons'].elements['btnStart'];
     return { value: button.value, key: button.accessKey };
   });
-}
-
-export async function resultText(page) {
-  return harness.frame(page, 'result').evaluate(() => document.body?.innerText ?? '');
 }

@@ -174,6 +174,37 @@ export async function reloadOf(page, name, action, readySelector = 'form') {
   return Object.fromEntries(new URLSearchParams(request.postData() || ''));
 }
 
+// Reloads a frame's page through its own call form with one field set, as its lists do.
+export async function reloadFrameWith(page, name, field, value) {
+  const target = frame(page, name);
+  await reloadOf(page, name, () => target.evaluate(([fieldName, fieldValue]) => {
+    const form = document.forms['frmCall'];
+    form.elements[fieldName].value = fieldValue;
+    form.submit();
+  }, [field, value]));
+}
+
+// The frameset with the source frame in sourceFolder and the target frame in targetFolder
+// (Windows paths without the trailing backslash).
+export async function openFramesetAt(browser, host, sourceFolder, targetFolder) {
+  const page = await openFrameset(browser, host);
+  await reloadFrameWith(page, 'source', 'SP', `${sourceFolder}\\*.*`);
+  await reloadFrameWith(page, 'target', 'TP', `${targetFolder}\\*.*`);
+  return page;
+}
+
+// Selects file names in the source list; resolves to the controls frame once it shows wantedOp.
+export async function selectSource(page, names, wantedOp) {
+  await frame(page, 'source').selectOption('select[name=selFiles]', names);
+  await waitFor(() => frame(page, 'controls').url().endsWith(`?OP=${wantedOp}`),
+                `controls to show ${wantedOp}`);
+  return frameReady(page, 'controls', 'form[name=frmButtons]');
+}
+
+export async function resultText(page) {
+  return frame(page, 'result').evaluate(() => document.body?.innerText ?? '');
+}
+
 // Catches every POST into the result frame instead of letting it run an operation; each posted
 // form lands in the returned array.
 export async function captureResultPosts(page) {
