@@ -2,20 +2,18 @@
 // library's listing alone, to show where the time goes.
 #include <zip.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
-#include <vector>
 
+#include "bench/BenchSupport.h"
 #include "component/archive/Globals.h"
 #include "component/core/PageHarness.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vantrel::bench::Argument;
+using vantrel::bench::Time;
 
 // An archive of small deflated entries in a few hundred folders, as a real source tree has them.
 bool MakeArchive(const std::string& path, int entries) {
@@ -40,32 +38,8 @@ bool MakeArchive(const std::string& path, int entries) {
     return zip_close(archive) == 0;
 }
 
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
+constexpr vantrel::bench::TimeColumns kColumns{18, 8};
 
-double CpuMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-template <typename Work>
-void Time(const char* what, int runs, Work work) {
-    std::vector<double> elapsed, processor;
-    for (int run = 0; run < runs; ++run) {
-        auto start = Clock::now();
-        double cpuStart = CpuMilliseconds();
-        work();
-        processor.push_back(CpuMilliseconds() - cpuStart);
-        elapsed.push_back(Milliseconds(Clock::now() - start));
-    }
-    std::sort(elapsed.begin(), elapsed.end());
-    std::sort(processor.begin(), processor.end());
-    std::printf(
-        "%-18s elapsed median %8.1f ms, best %8.1f ms; processor median %8.1f ms (%d runs)\n", what,
-        elapsed[elapsed.size() / 2], elapsed.front(), processor[processor.size() / 2], runs);
-}
 
 // The library's listing without the page: every entry fetched with its full name and sizes.
 int32_t ListWithLibrary(const std::string& archive) {
@@ -89,8 +63,8 @@ int32_t ListWithLibrary(const std::string& archive) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const int entries = Argument(argc, argv, 1, 100000);
+    const int runs = Argument(argc, argv, 2, 5);
     vantrel::testing::TemporaryServer server;
     std::printf("creating an archive of %d entries...\n", entries);
     if (!MakeArchive((server.DriveFolder() / "big.zip").string(), entries)) {
@@ -106,7 +80,7 @@ int main(int argc, char** argv) {
     if (!listed) {
         return 1;
     }
-    Time("contents page", runs, [&] { request.Run(); });
-    Time("  library listing", runs, [] { ListWithLibrary("c:\\big.zip"); });
+    Time("contents page", runs, [&] { request.Run(); }, kColumns);
+    Time("  library listing", runs, [] { ListWithLibrary("c:\\big.zip"); }, kColumns);
     return 0;
 }

@@ -3,20 +3,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
-#include <vector>
 
+#include "bench/BenchSupport.h"
 #include "component/core/PageHarness.h"
 #include "platform/files/FolderListing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vantrel::bench::Argument;
+using vantrel::bench::Time;
 
 void MakeFiles(const std::filesystem::path& folder, int count) {
     std::filesystem::create_directories(folder);
@@ -29,40 +27,13 @@ void MakeFiles(const std::filesystem::path& folder, int count) {
     }
 }
 
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double CpuMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-// Runs work `runs` times and prints the median and best elapsed time, and the median processor
-// time, which a busy machine disturbs less.
-template <typename Work>
-void Time(const char* what, int runs, Work work) {
-    std::vector<double> elapsed, processor;
-    for (int run = 0; run < runs; ++run) {
-        auto start = Clock::now();
-        double cpuStart = CpuMilliseconds();
-        work();
-        processor.push_back(CpuMilliseconds() - cpuStart);
-        elapsed.push_back(Milliseconds(Clock::now() - start));
-    }
-    std::sort(elapsed.begin(), elapsed.end());
-    std::sort(processor.begin(), processor.end());
-    std::printf(
-        "%-16s elapsed median %7.1f ms, best %7.1f ms; processor median %7.1f ms (%d runs)\n", what,
-        elapsed[elapsed.size() / 2], elapsed.front(), processor[processor.size() / 2], runs);
-}
+constexpr vantrel::bench::TimeColumns kColumns{16, 7};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 10;
+    const int files = Argument(argc, argv, 1, 100000);
+    const int runs = Argument(argc, argv, 2, 10);
     vantrel::testing::TemporaryServer server;
     std::printf("creating %d files...\n", files);
     MakeFiles(server.DriveFolder() / "many", files);
@@ -71,8 +42,10 @@ int main(int argc, char** argv) {
     request.query = {{"OP", "source"}};
     request.form = {{"SP", "c:\\many\\*.*"}};
     std::printf("page: %zu bytes\n", request.Run().size());
-    Time("source page", runs, [&] { request.Run(); });
-    Time("  files shown", runs, [] { vantrel::platform::ListFiles("c:\\many\\", "*.*", 1000); });
-    Time("  subfolders", runs, [] { vantrel::platform::ListSubfolders("c:\\many\\"); });
+    Time("source page", runs, [&] { request.Run(); }, kColumns);
+    Time(
+        "  files shown", runs, [] { vantrel::platform::ListFiles("c:\\many\\", "*.*", 1000); },
+        kColumns);
+    Time("  subfolders", runs, [] { vantrel::platform::ListSubfolders("c:\\many\\"); }, kColumns);
     return 0;
 }
