@@ -50,6 +50,11 @@ struct LiveCase {
     bool live;
 };
 
+void PrintTo(const LiveCase& c, std::ostream* out) {
+    *out << c.taken.hour << ":" << c.taken.minute << " at " << c.now.hour << ":" << c.now.minute
+         << " n=" << c.n;
+}
+
 class LockIsLiveTest : public ::testing::TestWithParam<LiveCase> {};
 
 TEST_P(LockIsLiveTest, FollowsTheMinuteRule) {

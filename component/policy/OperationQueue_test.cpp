@@ -181,6 +181,8 @@ struct StaleCase {
     bool live;
 };
 
+void PrintTo(const StaleCase& c, std::ostream* out) { *out << c.name; }
+
 class LockFileIsLiveTest : public OperationQueueTest,
                            public ::testing::WithParamInterface<StaleCase> {};
 

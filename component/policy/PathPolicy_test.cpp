@@ -18,6 +18,8 @@ struct MatchCase {
     bool allowed;
 };
 
+void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.name; }
+
 class MatchPathListTest : public ::testing::TestWithParam<MatchCase> {
 protected:
     TemporaryServer server_;
@@ -110,6 +112,8 @@ struct PathCase {
     const char* path;
     bool allowed;
 };
+
+void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
 
 class PathPolicyPathsTest : public PathPolicyTest,
                             public ::testing::WithParamInterface<PathCase> {};

@@ -29,6 +29,8 @@ struct NormalCase {
     const char* normal;  // null: refused
 };
 
+void PrintTo(const NormalCase& c, std::ostream* out) { *out << c.path; }
+
 class NormalizePolicyPathTest : public ::testing::TestWithParam<NormalCase> {};
 
 TEST_P(NormalizePolicyPathTest, ResolvesOrRefuses) {
