@@ -42,10 +42,11 @@ void Time(const char* what, int runs, Work work, TimeColumns columns) {
     }
     std::sort(elapsed.begin(), elapsed.end());
     std::sort(processor.begin(), processor.end());
-    std::printf("%-*s elapsed median %*.1f ms, best %*.1f ms; "
-                "processor median %*.1f ms (%d runs)\n",
-                columns.name, what, columns.time, elapsed[elapsed.size() / 2], columns.time,
-                elapsed.front(), columns.time, processor[processor.size() / 2], runs);
+    std::printf(
+        "%-*s elapsed median %*.1f ms, best %*.1f ms; "
+        "processor median %*.1f ms (%d runs)\n",
+        columns.name, what, columns.time, elapsed[elapsed.size() / 2], columns.time,
+        elapsed.front(), columns.time, processor[processor.size() / 2], runs);
 }
 
 // The program's argument at index as a number, or fallback when it is not given.

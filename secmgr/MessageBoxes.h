@@ -9,7 +9,7 @@ namespace vantrel::secmgr {
 enum class MessageIcon { None, Critical, Exclamation };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Shows text with the icon, the title and only an OK button; returns once it is dismissed.
     virtual void Show(const std::string& text, MessageIcon icon, const std::string& title) = 0;

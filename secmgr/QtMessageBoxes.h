@@ -9,11 +9,11 @@
 namespace vantrel::secmgr {
 
 class QtMessageBoxes : public MessageBoxes {
-public:
+  public:
     void SetParent(QWidget* parent) { parent_ = parent; }
     void Show(const std::string& text, MessageIcon icon, const std::string& title) override;
 
-private:
+  private:
     QPointer<QWidget> parent_;
 };
 

@@ -12,7 +12,7 @@ using testing::ShownMessage;
 using testing::TemporaryRegistry;
 
 class RegHandlerTest : public ::testing::Test {
-protected:
+  protected:
     TemporaryRegistry registry_;
     RecordingMessageBoxes messages_;
 };

@@ -21,7 +21,7 @@ struct SetOutcome {
 };
 
 class SecureFormLogic {
-public:
+  public:
     explicit SecureFormLogic(MessageBoxes& messages);
 
     void Load();
@@ -33,7 +33,7 @@ public:
     const std::string& Value(std::string_view control) const;
     void SetValue(std::string_view control, std::string value);
 
-private:
+  private:
     void LoadFlags();
     void LoadLists();
     // Puts the stored period into its control; false when it was missing or unusable.

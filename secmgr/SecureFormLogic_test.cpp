@@ -39,7 +39,7 @@ const ShownMessage kCannotSetMessage{"Cannot set Registry value", MessageIcon::E
                                      "Error"};
 
 class SecureFormLogicTest : public ::testing::Test {
-protected:
+  protected:
     // A complete set of valid settings that differs from the defaults everywhere.
     void StoreCustomSettings() {
         registry_.Put("DisableAllUnzipFunctions", "1");

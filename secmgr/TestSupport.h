@@ -17,7 +17,7 @@
 namespace vantrel::secmgr::testing {
 
 class TemporaryRegistry {
-public:
+  public:
     TemporaryRegistry() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vantrelsec-test-XXXXXX").string();
@@ -58,7 +58,7 @@ public:
         std::ofstream(KeyFolder(setting)) << "not a key";
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 
@@ -70,7 +70,7 @@ struct ShownMessage {
 };
 
 class RecordingMessageBoxes : public MessageBoxes {
-public:
+  public:
     void Show(const std::string& text, MessageIcon icon, const std::string& title) override {
         shown.push_back({text, icon, title});
     }

@@ -16,13 +16,13 @@ inline constexpr int kClientHeightTwips = 5325;
 class frmSecure : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit frmSecure(SecureFormLogic& logic, QWidget* parent = nullptr);
 
     // Runs the load step and shows its values; call it once before the window is shown.
     void LoadSettings();
 
-private:
+  private:
     void BuildControls();
     void ConnectButtons();
     void OnSet();

@@ -24,7 +24,7 @@ using testing::TemporaryRegistry;
 class FrmSecureTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void controlsSitAtTheirPlaces();
@@ -39,7 +39,7 @@ private slots:
     void messageBoxesCarryTextIconAndTitle_data();
     void messageBoxesCarryTextIconAndTitle();
 
-private:
+  private:
     void OpenDialog();
     template <typename Control>
     Control* Find(const char* name) {

@@ -40,7 +40,6 @@ bool MakeArchive(const std::string& path, int entries) {
 
 constexpr vantrel::bench::TimeColumns kColumns{18, 8};
 
-
 // The library's listing without the page: every entry fetched with its full name and sizes.
 int32_t ListWithLibrary(const std::string& archive) {
     namespace lszip = vantrel::lszip;
@@ -80,7 +79,9 @@ int main(int argc, char** argv) {
     if (!listed) {
         return 1;
     }
-    Time("contents page", runs, [&] { request.Run(); }, kColumns);
-    Time("  library listing", runs, [] { ListWithLibrary("c:\\big.zip"); }, kColumns);
+    Time(
+        "contents page", runs, [&] { request.Run(); }, kColumns);
+    Time(
+        "  library listing", runs, [] { ListWithLibrary("c:\\big.zip"); }, kColumns);
     return 0;
 }

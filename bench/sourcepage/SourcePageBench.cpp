@@ -42,10 +42,12 @@ int main(int argc, char** argv) {
     request.query = {{"OP", "source"}};
     request.form = {{"SP", "c:\\many\\*.*"}};
     std::printf("page: %zu bytes\n", request.Run().size());
-    Time("source page", runs, [&] { request.Run(); }, kColumns);
+    Time(
+        "source page", runs, [&] { request.Run(); }, kColumns);
     Time(
         "  files shown", runs, [] { vantrel::platform::ListFiles("c:\\many\\", "*.*", 1000); },
         kColumns);
-    Time("  subfolders", runs, [] { vantrel::platform::ListSubfolders("c:\\many\\"); }, kColumns);
+    Time(
+        "  subfolders", runs, [] { vantrel::platform::ListSubfolders("c:\\many\\"); }, kColumns);
     return 0;
 }

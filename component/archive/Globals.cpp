@@ -43,7 +43,9 @@ namespace fs = std::filesystem;
 
 enum class Side { Zip, Unzip };
 
-const char* FileName(Side side) { return side == Side::Zip ? "liblspzipx.so" : "liblspuzipx.so"; }
+const char* FileName(Side side) {
+    return side == Side::Zip ? "liblspzipx.so" : "liblspuzipx.so";
+}
 
 // Loaded files and bound functions, shared by all threads; handles are never closed, because
 // threads may still hold per-thread settings of the library.
@@ -130,11 +132,15 @@ int32_t CallText(Side side, const char* name, std::string& text) {
 
 }  // namespace
 
-int32_t LSZIP_VER() { return Function<NoArgs>(Side::Zip, "LSZIP_VER")(); }
+int32_t LSZIP_VER() {
+    return Function<NoArgs>(Side::Zip, "LSZIP_VER")();
+}
 int32_t LSZIP_SETTEMPATH(std::string& folder) {
     return CallText(Side::Zip, "LSZIP_SETTEMPATH", folder);
 }
-int32_t LSZIP_INCLUDE(std::string& list) { return CallText(Side::Zip, "LSZIP_INCLUDE", list); }
+int32_t LSZIP_INCLUDE(std::string& list) {
+    return CallText(Side::Zip, "LSZIP_INCLUDE", list);
+}
 int32_t LSZIP_PASSWORD(std::string& password) {
     return CallText(Side::Zip, "LSZIP_PASSWORD", password);
 }
@@ -146,12 +152,18 @@ int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32
     return WithText(archive, [&](char* text) { return fn(text, action, level, flags); });
 }
 
-int32_t LSUZ_VER() { return Function<NoArgs>(Side::Unzip, "LSUZ_VER")(); }
-int32_t LSUZ_RESET() { return Function<NoArgs>(Side::Unzip, "LSUZ_RESET")(); }
+int32_t LSUZ_VER() {
+    return Function<NoArgs>(Side::Unzip, "LSUZ_VER")();
+}
+int32_t LSUZ_RESET() {
+    return Function<NoArgs>(Side::Unzip, "LSUZ_RESET")();
+}
 int32_t LSUZ_ZIPNAME(std::string& archive) {
     return CallText(Side::Unzip, "LSUZ_ZIPNAME", archive);
 }
-int32_t LSUZ_INCLUDE(std::string& names) { return CallText(Side::Unzip, "LSUZ_INCLUDE", names); }
+int32_t LSUZ_INCLUDE(std::string& names) {
+    return CallText(Side::Unzip, "LSUZ_INCLUDE", names);
+}
 int32_t LSUZ_EXTRACTTO(std::string& folder) {
     return CallText(Side::Unzip, "LSUZ_EXTRACTTO", folder);
 }
@@ -174,8 +186,8 @@ int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& s
     // One buffer per thread: a listing calls this once per entry, for up to many thousands.
     thread_local std::vector<char> name(65536);
     name[0] = '\0';
-    int32_t result = fn(&record, name.data(), static_cast<int32_t>(name.size()), &size,
-                        &compressedSize);
+    int32_t result =
+        fn(&record, name.data(), static_cast<int32_t>(name.size()), &size, &compressedSize);
     fullName = result == 0 ? std::string(name.data()) : std::string();
     return result;
 }

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 // Restores the usual search for the library files when a test ends.
 class Binding : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { lszip::SetZipLibraryFolder(""); }
 
     fs::path EmptyFolder() {

@@ -112,8 +112,7 @@ TEST(UnzipOperationTest, SetterRefusalsGiveTheirMessages) {
             {"password", "<B>Error:</B> Failed to set password."},
             {"callback", "<B>Error:</B> Failed to set 'progress' callback function."},
         },
-        "Extracting from c:\\a.zip ... <BR>",
-        [](OperationRequest& request) {
+        "Extracting from c:\\a.zip ... <BR>", [](OperationRequest& request) {
             return request.Unzip("c:\\a.zip", "c:\\out", "*.*", "pw", "-P-");
         });
 }

@@ -6,8 +6,12 @@ namespace {
 thread_local asp::ScriptingContext* t_context = nullptr;
 }
 
-void SetCurrentContext(asp::ScriptingContext* context) { t_context = context; }
+void SetCurrentContext(asp::ScriptingContext* context) {
+    t_context = context;
+}
 
-asp::ScriptingContext* CurrentContext() { return t_context; }
+asp::ScriptingContext* CurrentContext() {
+    return t_context;
+}
 
 }  // namespace vantrel

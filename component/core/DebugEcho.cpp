@@ -7,10 +7,10 @@ namespace vantrel {
 void Farbale::WriteDebugEcho() {
     // Values are escaped: the echo shows what arrived without letting it become markup.
     const std::pair<const char*, const std::string*> lines[] = {
-        {"<P>Operation is: ", &strOperation},   {"Source path is: ", &strSourcePath},
-        {"Source list is: ", &strSourceList},   {"Target path is: ", &strTargetPath},
+        {"<P>Operation is: ", &strOperation},    {"Source path is: ", &strSourcePath},
+        {"Source list is: ", &strSourceList},    {"Target path is: ", &strTargetPath},
         {"Zip Name List is: ", &strZipNameList}, {"Password is: ", &strPassword},
-        {"ZipFile Name is: ", &strZipFileName}, {"Zip Disabled is: ", &strZipDisabled},
+        {"ZipFile Name is: ", &strZipFileName},  {"Zip Disabled is: ", &strZipDisabled},
     };
     for (const auto& [label, value] : lines) {
         Write(label + HtmlEscape(*value) + "<BR>" + strNewLine);

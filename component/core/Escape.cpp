@@ -9,12 +9,23 @@ std::string HtmlEscape(std::string_view text) {
     escaped.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            case '\'': escaped += "&#39;"; break;
-            default: escaped += c;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&#39;";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;
@@ -26,12 +37,24 @@ std::string JsStringEscape(std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         switch (c) {
-            case '\\': escaped += "\\\\"; break;
-            case '\'': escaped += "\\'"; break;
-            case '"': escaped += "\\\""; break;
-            case '\n': escaped += "\\n"; break;
-            case '\r': escaped += "\\r"; break;
-            case '<': escaped += (i + 1 < text.size() && text[i + 1] == '/') ? "\\x3C" : "<"; break;
+            case '\\':
+                escaped += "\\\\";
+                break;
+            case '\'':
+                escaped += "\\'";
+                break;
+            case '"':
+                escaped += "\\\"";
+                break;
+            case '\n':
+                escaped += "\\n";
+                break;
+            case '\r':
+                escaped += "\\r";
+                break;
+            case '<':
+                escaped += (i + 1 < text.size() && text[i + 1] == '/') ? "\\x3C" : "<";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char code[8];

@@ -26,13 +26,15 @@ std::string Trim(std::string text) {
 
 Farbale::Farbale() {
     InitTempDirectory();
-    TimeOutSeconds = asp::ToWholeNumber(ReadSetting("DLLOperationTimeOut"))
-                         .value_or(kDefaultTimeOutSeconds);
-    WaitForSeconds = asp::ToWholeNumber(ReadSetting("DLLOperationWaitFor"))
-                         .value_or(kDefaultWaitForSeconds);
+    TimeOutSeconds =
+        asp::ToWholeNumber(ReadSetting("DLLOperationTimeOut")).value_or(kDefaultTimeOutSeconds);
+    WaitForSeconds =
+        asp::ToWholeNumber(ReadSetting("DLLOperationWaitFor")).value_or(kDefaultWaitForSeconds);
 }
 
-void Farbale::OnStartPage(asp::ScriptingContext& context) { SetCurrentContext(&context); }
+void Farbale::OnStartPage(asp::ScriptingContext& context) {
+    SetCurrentContext(&context);
+}
 
 bool Farbale::ShowPage() {
     bool result = false;
@@ -106,7 +108,9 @@ asp::ScriptingContext& Farbale::Context() {
     return *context;
 }
 
-void Farbale::Write(std::string_view text) { Context().response.Write(text); }
+void Farbale::Write(std::string_view text) {
+    Context().response.Write(text);
+}
 
 std::string Farbale::ServerVariable(std::string_view name) {
     return Context().request.ServerVariables(name);

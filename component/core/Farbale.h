@@ -22,7 +22,7 @@ enum class OperationKind { Zip, Unzip };
 enum class PathListMode { Exclude, Include };
 
 class Farbale {
-public:
+  public:
     Farbale();
 
     // Keeps the request's context in the module's slot for the calling thread.
@@ -36,7 +36,7 @@ public:
     int32_t WaitPeriod() const { return WaitForSeconds; }
     int32_t TimeOutPeriod() const { return TimeOutSeconds; }
 
-private:
+  private:
     // Unit tests reach private members through a specialisation of their own.
     template <typename Tag>
     friend struct FarbaleTestAccess;

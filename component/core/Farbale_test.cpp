@@ -64,7 +64,7 @@ const char* const kInfoShellStart =
     "<FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">\r\n";
 
 class ShowPageTest : public ::testing::Test {
-protected:
+  protected:
     TemporaryServer server_;
 };
 
@@ -141,9 +141,8 @@ TEST(FarbaleCreationTest, ReadsThePeriodsWithTheHostsRounding) {
         EXPECT_EQ(defaults.WaitPeriod(), 30);
     }
     const std::tuple<const char*, int32_t, int32_t> cases[] = {
-        {"abc", 300, 30},   {"12.5", 12, 12},        {"45.5", 46, 46},
-        {"65500", 65500, 65500}, {"1e3", 1000, 1000}, {"99999999999", 300, 30},
-        {"0", 0, 0},        {"-5", -5, -5},
+        {"abc", 300, 30},    {"12.5", 12, 12},         {"45.5", 46, 46}, {"65500", 65500, 65500},
+        {"1e3", 1000, 1000}, {"99999999999", 300, 30}, {"0", 0, 0},      {"-5", -5, -5},
     };
     for (const auto& [text, timeOut, waitFor] : cases) {
         server.StoreSetting("DLLOperationTimeOut", text);
@@ -174,8 +173,7 @@ TEST(FragmentTest, FormsAddressThePageItself) {
         "  <TD VALIGN=\"TOP\" ALIGN=\"LEFT\" NOWRAP>\r\n"
         "    <FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">\r\n";
     EXPECT_TRUE(fields.ends_with(cellAndFont)) << fields;
-    EXPECT_EQ(Access::HiddenOpOpen(component),
-              "<INPUT TYPE=\"HIDDEN\" NAME=\"OP\" VALUE=\"");
+    EXPECT_EQ(Access::HiddenOpOpen(component), "<INPUT TYPE=\"HIDDEN\" NAME=\"OP\" VALUE=\"");
     SetCurrentContext(nullptr);
 }
 

@@ -32,8 +32,8 @@ void Farbale::WriteInfoContent() {
     Write(strSpanSmall + kComponentTitle + "<BR>" + strNewLine);
     std::string zipVersion = GetZipLibraryVersion();
     std::string unzipVersion = GetUnzipLibraryVersion();
-    Write("Installed compression system versions: ZIP v" + zipVersion + ", UNZIP v" +
-          unzipVersion + strNewLine);
+    Write("Installed compression system versions: ZIP v" + zipVersion + ", UNZIP v" + unzipVersion +
+          strNewLine);
     Write("</SPAN>");
 }
 

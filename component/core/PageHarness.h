@@ -17,7 +17,7 @@
 namespace vantrel::testing {
 
 class TemporaryServer {
-public:
+  public:
     TemporaryServer() {
         static std::atomic<int> counter = 0;
         root_ = std::filesystem::temp_directory_path() /
@@ -43,7 +43,7 @@ public:
         RegCloseKey(key);
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 
@@ -51,7 +51,7 @@ private:
 // parts directly. Bind() makes it the calling thread's current request; it leaves the slot empty
 // when it ends, if it still holds it.
 class CollectedRequest {
-public:
+  public:
     CollectedRequest() = default;
     CollectedRequest(const CollectedRequest&) = delete;
     CollectedRequest& operator=(const CollectedRequest&) = delete;
@@ -65,7 +65,7 @@ public:
 
     std::string output;
 
-private:
+  private:
     asp::Request request_{{}, {}, {}, {}};
     asp::Response response_{[this](std::string_view text) {
         output.append(text);
@@ -78,7 +78,7 @@ private:
 
 // One request: fill its fields, then Run() the component and read what it wrote.
 class PageRequest {
-public:
+  public:
     asp::FieldList query;
     asp::FieldList form;
     bool debug = false;

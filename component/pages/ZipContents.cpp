@@ -116,11 +116,11 @@ constexpr CheckBoxRow kDelete{"chkDelete",
 }  // namespace
 
 void Farbale::WriteZipContents() {
-    WritePageScript(strEnablePasswordScript +
-                    ScriptText({kContentsScript, kSelectedValueScript, kDoStartOpening,
-                                kSourcePathScript, kSourceArchiveScript, kTargetPathScript,
-                                kContentsCallScript},
-                               strNewLine));
+    WritePageScript(
+        strEnablePasswordScript +
+        ScriptText({kContentsScript, kSelectedValueScript, kDoStartOpening, kSourcePathScript,
+                    kSourceArchiveScript, kTargetPathScript, kContentsCallScript},
+                   strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_unziplist");
     Write("<INPUT TYPE=\"HIDDEN\" NAME=\"ZL\">" + strNewLine);

@@ -116,11 +116,11 @@ constexpr CheckBoxRow kDelete{"chkDelete",
 }  // namespace
 
 void Farbale::WriteZipControls() {
-    WritePageScript(strEnablePasswordScript +
-                    ScriptText({kZipScript, kSelectedValueScript, kZipDoStartOpening,
-                                kSourcePathScript, kSourceListScript, kTargetPathScript,
-                                kZipCallScript},
-                               strNewLine));
+    WritePageScript(
+        strEnablePasswordScript +
+        ScriptText({kZipScript, kSelectedValueScript, kZipDoStartOpening, kSourcePathScript,
+                    kSourceListScript, kTargetPathScript, kZipCallScript},
+                   strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_zip");
     Write(strCallFieldsAndButtons);

@@ -10,7 +10,7 @@ namespace vantrel {
 namespace {
 
 class SystemClock : public OperationClock {
-public:
+  public:
     ClockMinute LocalTime() override {
         std::time_t now = std::time(nullptr);
         std::tm local{};

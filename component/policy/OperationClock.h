@@ -14,7 +14,7 @@ struct ClockMinute {
 };
 
 class OperationClock {
-public:
+  public:
     virtual ~OperationClock() = default;
     virtual ClockMinute LocalTime() = 0;
     // Whole seconds on a count that never jumps with the wall clock.

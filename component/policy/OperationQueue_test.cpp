@@ -21,7 +21,7 @@ constexpr const char* kTooBusy = "<B>Sorry, the component is too busy at present
 // A clock the test sets. Pausing advances the calling thread's seconds without sleeping (a short
 // real sleep lets other threads run) and then runs the test's hook.
 class TestClock : public OperationClock {
-public:
+  public:
     ClockMinute LocalTime() override { return {hour.load(), minute.load()}; }
     int64_t Seconds() override { return seconds_; }
     void Pause(int seconds) override {
@@ -41,14 +41,14 @@ public:
     int realPauseMs = 0;
     std::function<void(int64_t)> onPause;
 
-private:
+  private:
     static thread_local int64_t seconds_;
 };
 
 thread_local int64_t TestClock::seconds_ = 0;
 
 class OperationQueueTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetOperationClock(&clock_); }
     void TearDown() override { SetOperationClock(nullptr); }
 
@@ -181,7 +181,9 @@ struct StaleCase {
     bool live;
 };
 
-void PrintTo(const StaleCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const StaleCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class LockFileIsLiveTest : public OperationQueueTest,
                            public ::testing::WithParamInterface<StaleCase> {};

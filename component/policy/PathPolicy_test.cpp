@@ -18,10 +18,12 @@ struct MatchCase {
     bool allowed;
 };
 
-void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const MatchCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class MatchPathListTest : public ::testing::TestWithParam<MatchCase> {
-protected:
+  protected:
     TemporaryServer server_;
 };
 
@@ -64,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 class PathPolicyTest : public ::testing::Test {
-protected:
+  protected:
     bool Check(const std::string& path, bool debug = false) {
         PolicyRequest request(debug);
         bool allowed = PolicyAccess::CheckPathAccess(request.component, path);
@@ -113,7 +115,9 @@ struct PathCase {
     bool allowed;
 };
 
-void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const PathCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class PathPolicyPathsTest : public PathPolicyTest,
                             public ::testing::WithParamInterface<PathCase> {};

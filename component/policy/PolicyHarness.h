@@ -44,7 +44,7 @@ using PolicyAccess = FarbaleTestAccess<PolicyTestTag>;
 
 // One request's component object. Bind() on the thread that calls it, before each use there.
 class PolicyRequest : public CollectedRequest {
-public:
+  public:
     explicit PolicyRequest(bool debug = false) {
         PolicyAccess::Prepare(component, debug);
         Bind();

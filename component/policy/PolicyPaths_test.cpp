@@ -29,7 +29,9 @@ struct NormalCase {
     const char* normal;  // null: refused
 };
 
-void PrintTo(const NormalCase& c, std::ostream* out) { *out << c.path; }
+void PrintTo(const NormalCase& c, std::ostream* out) {
+    *out << c.path;
+}
 
 class NormalizePolicyPathTest : public ::testing::TestWithParam<NormalCase> {};
 

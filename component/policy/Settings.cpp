@@ -26,8 +26,12 @@ std::string ReadSettingText(const std::string& name) {
     }
 }
 
-std::string Farbale::ReadSetting(const std::string& name) { return ReadSettingText(name); }
+std::string Farbale::ReadSetting(const std::string& name) {
+    return ReadSettingText(name);
+}
 
-bool Farbale::SettingIsSet(const std::string& name) { return ReadSetting(name) == "1"; }
+bool Farbale::SettingIsSet(const std::string& name) {
+    return ReadSetting(name) == "1";
+}
 
 }  // namespace vantrel

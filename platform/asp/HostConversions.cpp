@@ -60,7 +60,9 @@ bool IsDecimalNumber(std::string_view text) {
 
 }  // namespace
 
-bool IsNumeric(std::string_view text) { return IsDecimalNumber(TrimBlanks(text)); }
+bool IsNumeric(std::string_view text) {
+    return IsDecimalNumber(TrimBlanks(text));
+}
 
 std::optional<double> NumericValue(std::string_view text) {
     std::string_view trimmed = TrimBlanks(text);

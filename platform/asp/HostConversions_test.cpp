@@ -16,8 +16,8 @@ TEST(HostConversionsTest, IsNumericFollowsTheHost) {
 
 TEST(HostConversionsTest, WholeNumbersRoundHalvesToEven) {
     const std::pair<const char*, int32_t> cases[] = {
-        {"12.5", 12}, {"45.5", 46}, {"44.5", 44}, {"1e3", 1000}, {"-2.5", -2},
-        {"30.6", 31}, {"65500", 65500}, {"2147483647", 2147483647},
+        {"12.5", 12}, {"45.5", 46}, {"44.5", 44},     {"1e3", 1000},
+        {"-2.5", -2}, {"30.6", 31}, {"65500", 65500}, {"2147483647", 2147483647},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(ToWholeNumber(text), expected) << text;

@@ -20,7 +20,8 @@ std::string ValueOf(const FieldList& fields, std::string_view name) {
 
 }  // namespace
 
-Request::Request(FieldList queryString, FieldList form, FieldList cookies, FieldList serverVariables)
+Request::Request(FieldList queryString, FieldList form, FieldList cookies,
+                 FieldList serverVariables)
     : queryString_(std::move(queryString)),
       form_(std::move(form)),
       cookies_(std::move(cookies)),
@@ -35,9 +36,15 @@ std::string Request::Item(std::string_view name) const {
     return {};
 }
 
-std::string Request::QueryString(std::string_view name) const { return ValueOf(queryString_, name); }
-std::string Request::Form(std::string_view name) const { return ValueOf(form_, name); }
-std::string Request::Cookies(std::string_view name) const { return ValueOf(cookies_, name); }
+std::string Request::QueryString(std::string_view name) const {
+    return ValueOf(queryString_, name);
+}
+std::string Request::Form(std::string_view name) const {
+    return ValueOf(form_, name);
+}
+std::string Request::Cookies(std::string_view name) const {
+    return ValueOf(cookies_, name);
+}
 std::string Request::ServerVariables(std::string_view name) const {
     return ValueOf(serverVariables_, name);
 }

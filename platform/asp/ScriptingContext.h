@@ -17,7 +17,7 @@ namespace vantrel::asp {
 
 // A failed call on the scripting context; its message is the description a page shows.
 class AspError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -25,7 +25,7 @@ public:
 using FieldList = std::vector<std::pair<std::string, std::string>>;
 
 class Request {
-public:
+  public:
     Request(FieldList queryString, FieldList form, FieldList cookies, FieldList serverVariables);
 
     // The default item: the query string, then the form, the cookies and the server variables.
@@ -36,7 +36,7 @@ public:
     // SCRIPT_NAME, SERVER_NAME, REQUEST_METHOD, QUERY_STRING, REMOTE_ADDR, HTTP_HOST, ...
     std::string ServerVariables(std::string_view name) const;
 
-private:
+  private:
     FieldList queryString_;
     FieldList form_;
     FieldList cookies_;
@@ -46,38 +46,38 @@ private:
 // Text written here goes to the browser as it is written. The sink returns false once the browser
 // has gone; later writes are then dropped, so an operation under way still finishes its work.
 class Response {
-public:
+  public:
     using Sink = std::function<bool(std::string_view)>;
     explicit Response(Sink sink) : sink_(std::move(sink)) {}
 
     void Write(std::string_view text);
     bool IsClientConnected() const { return connected_; }
 
-private:
+  private:
     Sink sink_;
     bool connected_ = true;
 };
 
 // One user's values, shared by all requests of that user's session.
 class Session {
-public:
+  public:
     std::string Get(std::string_view name) const;
     void Set(std::string_view name, std::string value);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::map<std::string, std::string, std::less<>> values_;
 };
 
 class Server {
-public:
+  public:
     // webRoot: the Windows path of the web site's root folder, e.g. c:\inetpub\wwwroot.
     explicit Server(std::string webRoot) : webRoot_(std::move(webRoot)) {}
 
     // The Windows path of a virtual path: "/" is the web root, "/a/b.htm" is webroot\a\b.htm.
     std::string MapPath(std::string_view virtualPath) const;
 
-private:
+  private:
     std::string webRoot_;
 };
 

@@ -63,9 +63,9 @@ bool IsWithin(const fs::path& path, const fs::path& root) {
 
 std::optional<DriveType> ParseDriveType(std::string_view name) {
     static const std::pair<std::string_view, DriveType> kNames[] = {
-        {"fixed", DriveType::Fixed},     {"network", DriveType::Network},
+        {"fixed", DriveType::Fixed},         {"network", DriveType::Network},
         {"removable", DriveType::Removable}, {"cdrom", DriveType::CdRom},
-        {"ramdisk", DriveType::RamDisk}, {"unknown", DriveType::Unknown}};
+        {"ramdisk", DriveType::RamDisk},     {"unknown", DriveType::Unknown}};
     for (const auto& [text, type] : kNames) {
         if (EqualsIgnoringCase(text, name)) {
             return type;
@@ -81,7 +81,8 @@ std::optional<Drive> DriveMap::ParseEntry(std::string_view entry, std::string* e
         }
         return std::nullopt;
     };
-    if (entry.size() < 3 || entry[1] != '=' || !std::isalpha(static_cast<unsigned char>(entry[0]))) {
+    if (entry.size() < 3 || entry[1] != '=' ||
+        !std::isalpha(static_cast<unsigned char>(entry[0]))) {
         return fail("a drive is LETTER=FOLDER[,TYPE][,VOLUME]");
     }
     auto fields = Split(entry.substr(2), ',');
@@ -146,7 +147,8 @@ const Drive* DriveMap::Find(char letter) const {
 }
 
 std::string DriveMap::ToSpec() const {
-    static const char* kTypeNames[] = {"unknown", "removable", "fixed", "network", "cdrom", "ramdisk"};
+    static const char* kTypeNames[] = {"unknown", "removable", "fixed",
+                                       "network", "cdrom",     "ramdisk"};
     std::string spec;
     for (const auto& drive : drives_) {
         if (!spec.empty()) {

@@ -27,7 +27,7 @@ struct Drive {
 inline constexpr const char* kDrivesVariable = "VANTREL_DRIVES";
 
 class DriveMap {
-public:
+  public:
     // "c=/srv/c[,TYPE][,VOLUME]"; TYPE is fixed (default), network, removable, cdrom or ramdisk.
     static std::optional<Drive> ParseEntry(std::string_view entry, std::string* error = nullptr);
     // Entries separated by ";"; empty entries are skipped.
@@ -46,7 +46,7 @@ public:
     // with its exact spelling matches an existing name that differs only in case, as on Windows.
     std::optional<std::filesystem::path> ToLinux(std::string_view windowsPath) const;
 
-private:
+  private:
     std::vector<Drive> drives_;
 };
 

@@ -53,7 +53,7 @@ TEST(DriveMapTest, RejectsMalformedEntries) {
 }
 
 class DriveMapFolderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() / ("drivemap-" + std::to_string(::getpid()));
         fs::remove_all(root_);

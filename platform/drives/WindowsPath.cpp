@@ -58,7 +58,8 @@ std::optional<std::string> NormalizeWindowsPath(std::string_view path) {
 }
 
 bool IsWindowsName(std::string_view name) {
-    return !name.empty() && name.find_first_of(std::string_view("\\/\0", 3)) == std::string_view::npos;
+    return !name.empty() &&
+           name.find_first_of(std::string_view("\\/\0", 3)) == std::string_view::npos;
 }
 
 }  // namespace vantrel::platform

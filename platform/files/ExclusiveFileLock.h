@@ -8,7 +8,7 @@
 namespace vantrel::platform {
 
 class ExclusiveFileLock {
-public:
+  public:
     // Blocks until the lock on the guard file (a Windows path) is held, or fails at once when the
     // file cannot be opened; Held() tells which.
     explicit ExclusiveFileLock(std::string_view windowsPath);
@@ -18,7 +18,7 @@ public:
 
     bool Held() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 

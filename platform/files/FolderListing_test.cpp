@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FolderListingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
                 ("vantrel-listing-" + std::to_string(::getpid()) + "-" +

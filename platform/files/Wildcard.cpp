@@ -7,7 +7,8 @@ namespace vantrel::platform {
 namespace {
 
 bool SameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
 }
 
 // Greedy matching with one backtrack point: linear in practice, never exponential.

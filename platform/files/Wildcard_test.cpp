@@ -12,11 +12,13 @@ TEST(WildcardTest, FollowsWindowsRules) {
         bool matches;
     };
     const Case cases[] = {
-        {"*.*", "readme", true},     {"*.*", "a.b.c", true},     {"*.*", ".hidden", true},
-        {"*", "anything.txt", true}, {"*.zip", "A.ZIP", true},   {"*.zip", "a.zipx", false},
-        {"a?c.txt", "abc.txt", true}, {"a?c.txt", "ac.txt", false}, {"*.txt", "txt", false},
-        {"data.*", "data", true},    {"data.*", "data.bin", true}, {"~sz*.~fb", "~SZ1407.~FB", true},
-        {"*a*b*", "xaybz", true},    {"*a*b*", "xbya", false},
+        {"*.*", "readme", true},      {"*.*", "a.b.c", true},
+        {"*.*", ".hidden", true},     {"*", "anything.txt", true},
+        {"*.zip", "A.ZIP", true},     {"*.zip", "a.zipx", false},
+        {"a?c.txt", "abc.txt", true}, {"a?c.txt", "ac.txt", false},
+        {"*.txt", "txt", false},      {"data.*", "data", true},
+        {"data.*", "data.bin", true}, {"~sz*.~fb", "~SZ1407.~FB", true},
+        {"*a*b*", "xaybz", true},     {"*a*b*", "xbya", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;

@@ -93,7 +93,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
             continue;
         }
         std::string value;
-        if (size_t equals = name.find('='); equals != std::string::npos && name.rfind("--", 0) == 0) {
+        if (size_t equals = name.find('=');
+            equals != std::string::npos && name.rfind("--", 0) == 0) {
             value = name.substr(equals + 1);
             name = name.substr(0, equals);
         } else if (i + 1 < args.size()) {

@@ -27,7 +27,8 @@ std::filesystem::path DefaultDataFolder();
 
 // Parses the arguments; on a mistake returns nullopt and puts the reason into error. "--help"
 // returns nullopt with an empty error.
-std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args, std::string& error);
+std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
+                                            std::string& error);
 
 std::string HostUsage();
 

@@ -12,6 +12,8 @@ bool OperationAdmission::TryEnter() {
     return false;
 }
 
-void OperationAdmission::Leave() { --running_; }
+void OperationAdmission::Leave() {
+    --running_;
+}
 
 }  // namespace vantrel::host

@@ -8,7 +8,7 @@
 namespace vantrel::host {
 
 class OperationAdmission {
-public:
+  public:
     explicit OperationAdmission(int limit) : limit_(limit) {}
 
     // Takes a place without waiting; false when all places are taken.
@@ -17,7 +17,7 @@ public:
 
     // Holds a place for its lifetime once admitted.
     class Ticket {
-    public:
+      public:
         explicit Ticket(OperationAdmission& admission)
             : admission_(admission), admitted_(admission.TryEnter()) {}
         ~Ticket() {
@@ -29,12 +29,12 @@ public:
         Ticket& operator=(const Ticket&) = delete;
         bool Admitted() const { return admitted_; }
 
-    private:
+      private:
         OperationAdmission& admission_;
         bool admitted_;
     };
 
-private:
+  private:
     const int limit_;
     std::atomic<int> running_ = 0;
 };

@@ -8,7 +8,9 @@ namespace {
 TEST(PageRequestTest, DecodesFormsAsUtf8) {
     auto fields = ParseUrlEncoded("SP=c%3A%5Cdaten%5C%C3%BCber+uns&OP=source&empty=&flag");
     ASSERT_EQ(fields.size(), 4u);
-    EXPECT_EQ(fields[0].second, "c:\\daten\\\xC3\xBC" "ber uns");
+    EXPECT_EQ(fields[0].second,
+              "c:\\daten\\\xC3\xBC"
+              "ber uns");
     EXPECT_EQ(fields[1], (std::pair<std::string, std::string>{"OP", "source"}));
     EXPECT_EQ(fields[2].second, "");
     EXPECT_EQ(fields[3].first, "flag");

@@ -14,7 +14,7 @@ namespace vantrel::host {
 inline constexpr const char* kSessionCookie = "VANTRELSESSION";
 
 class SessionStore {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     // debug: every new session carries debugmode = "yes".
@@ -25,7 +25,7 @@ public:
 
     size_t Count() const;
 
-private:
+  private:
     struct Entry {
         std::shared_ptr<asp::Session> session;
         Clock::time_point lastUsed;

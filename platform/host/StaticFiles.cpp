@@ -23,7 +23,8 @@ std::optional<fs::path> ResolveStaticFile(const fs::path& root, const std::strin
     if (ec || !fs::is_regular_file(candidate, ec)) {
         return std::nullopt;
     }
-    auto [rootEnd, unused] = std::mismatch(realRoot.begin(), realRoot.end(), candidate.begin(), candidate.end());
+    auto [rootEnd, unused] =
+        std::mismatch(realRoot.begin(), realRoot.end(), candidate.begin(), candidate.end());
     if (rootEnd != realRoot.end()) {
         return std::nullopt;
     }
@@ -32,13 +33,20 @@ std::optional<fs::path> ResolveStaticFile(const fs::path& root, const std::strin
 
 std::string ContentTypeOf(const fs::path& file) {
     static const std::map<std::string, std::string> kTypes = {
-        {".htm", "text/html; charset=utf-8"},  {".html", "text/html; charset=utf-8"},
-        {".css", "text/css; charset=utf-8"},   {".js", "text/javascript; charset=utf-8"},
-        {".txt", "text/plain; charset=utf-8"}, {".png", "image/png"},
-        {".gif", "image/gif"},                 {".jpg", "image/jpeg"},
-        {".jpeg", "image/jpeg"},               {".svg", "image/svg+xml"},
-        {".ico", "image/x-icon"},              {".zip", "application/zip"},
-        {".json", "application/json"},         {".pdf", "application/pdf"},
+        {".htm", "text/html; charset=utf-8"},
+        {".html", "text/html; charset=utf-8"},
+        {".css", "text/css; charset=utf-8"},
+        {".js", "text/javascript; charset=utf-8"},
+        {".txt", "text/plain; charset=utf-8"},
+        {".png", "image/png"},
+        {".gif", "image/gif"},
+        {".jpg", "image/jpeg"},
+        {".jpeg", "image/jpeg"},
+        {".svg", "image/svg+xml"},
+        {".ico", "image/x-icon"},
+        {".zip", "application/zip"},
+        {".json", "application/json"},
+        {".pdf", "application/pdf"},
     };
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),

@@ -103,7 +103,9 @@ bool WebHost::Bind() {
     return server_.bind_to_port(options_.listenAddress.c_str(), options_.listenPort);
 }
 
-bool WebHost::Run() { return server_.listen_after_bind(); }
+bool WebHost::Run() {
+    return server_.listen_after_bind();
+}
 
 void WebHost::Route(const httplib::Request& request, httplib::Response& response) {
     if (request.path == options_.page) {
@@ -124,16 +126,16 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
         return;
     }
     std::string newSessionId;
-    auto session = sessions_.Find(
-        CookieValue(request.get_header_value("Cookie"), kSessionCookie), newSessionId);
+    auto session = sessions_.Find(CookieValue(request.get_header_value("Cookie"), kSessionCookie),
+                                  newSessionId);
     if (!newSessionId.empty()) {
         response.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + newSessionId +
                                               "; Path=/; HttpOnly; SameSite=Strict");
     }
     response.set_header("Cache-Control", "no-store");
-    auto run = std::make_shared<PageRun>(PageRun{
-        BuildPageRequest(request, options_.page, HostName(request, options_.listenAddress)),
-        session, asp::Server(options_.webRoot)});
+    auto run = std::make_shared<PageRun>(
+        PageRun{BuildPageRequest(request, options_.page, HostName(request, options_.listenAddress)),
+                session, asp::Server(options_.webRoot)});
     std::shared_ptr<OperationAdmission::Ticket> ticket;
     if (IsOperationRequest(run->request)) {
         ticket = std::make_shared<OperationAdmission::Ticket>(operations_);

@@ -14,7 +14,7 @@
 namespace vantrel::host {
 
 class WebHost {
-public:
+  public:
     explicit WebHost(HostOptions options);
 
     // Publishes the drive map and registry root to the process, creates the web root, c:\temp and
@@ -26,7 +26,7 @@ public:
     bool Run();
     std::string Address() const;
 
-private:
+  private:
     void ServePage(const httplib::Request& request, httplib::Response& response);
     void ServeStatic(const httplib::Request& request, httplib::Response& response);
     void Route(const httplib::Request& request, httplib::Response& response);

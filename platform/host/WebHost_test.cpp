@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 
 // Starts a real host on a free loopback port over the given data folder; its port.
 int StartHost(const fs::path& data, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--listen", "127.0.0.1:0", "--data", data.string(),
-                                     "--registry", (data / "registry").string()};
+    std::vector<std::string> args = {"--listen",    "127.0.0.1:0", "--data",
+                                     data.string(), "--registry",  (data / "registry").string()};
     args.insert(args.end(), extra.begin(), extra.end());
     std::string error;
     auto options = ParseHostOptions(args, error);
@@ -36,7 +36,7 @@ fs::path TestDataFolder() {
 
 // One host, shared by the tests of the suite.
 class WebHostTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         root_ = new fs::path(TestDataFolder());
         port_ = StartHost(*root_);
@@ -101,8 +101,8 @@ TEST_F(WebHostTest, NeverServesFilesOutsideTheWebRoot) {
     fs::path webRoot = *root_ / "c" / "inetpub" / "wwwroot";
     std::ofstream(*root_ / "c" / "secret.txt") << "secret";
     fs::create_directory_symlink(*root_ / "c", webRoot / "up");
-    for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt",
-                             "/..%2fsecret.txt"}) {
+    for (const char* path :
+         {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt", "/..%2fsecret.txt"}) {
         auto result = Client().Get(path);
         ASSERT_TRUE(result) << path;
         EXPECT_EQ(result->status, 404) << path;
@@ -113,7 +113,8 @@ TEST_F(WebHostTest, NeverServesFilesOutsideTheWebRoot) {
 
 TEST(WebHostDebugTest, EverySessionOfADebugHostEchoesItsFieldsEscaped) {
     httplib::Client client("127.0.0.1", StartHost(TestDataFolder(), {"--debug"}));
-    auto result = client.Post("/farbale.asp", "OP=target&SP=%3Cb%3Ex", "application/x-www-form-urlencoded");
+    auto result =
+        client.Post("/farbale.asp", "OP=target&SP=%3Cb%3Ex", "application/x-www-form-urlencoded");
     ASSERT_TRUE(result);
     EXPECT_NE(result->body.find("Source path is: &lt;b&gt;x<BR>"), std::string::npos);
     auto frameset = client.Get("/farbale.asp");
@@ -134,9 +135,12 @@ TEST(HostOptionsTest, DefaultsAndMistakes) {
     ASSERT_TRUE(drives) << error;
     EXPECT_EQ(drives->drives.Drives().size(), 2u);
 
-    for (auto args : std::vector<std::vector<std::string>>{
-             {"--listen", "nonsense"}, {"--drive", "x"}, {"--threads", "0"}, {"--bogus", "1"},
-             {"--page", "farbale.asp"}, {"--data"}}) {
+    for (auto args : std::vector<std::vector<std::string>>{{"--listen", "nonsense"},
+                                                           {"--drive", "x"},
+                                                           {"--threads", "0"},
+                                                           {"--bogus", "1"},
+                                                           {"--page", "farbale.asp"},
+                                                           {"--data"}}) {
         EXPECT_FALSE(ParseHostOptions(args, error)) << args[0];
         EXPECT_FALSE(error.empty());
     }

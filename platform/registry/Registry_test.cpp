@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() / ("registry-" + std::to_string(::getpid()));
         fs::remove_all(root_);
@@ -75,7 +75,8 @@ TEST_F(RegistryTest, KeyNamesIgnoreCase) {
     ASSERT_EQ(Read("software\\QUILLFEN\\farbale\\X", text), ERROR_SUCCESS);
     EXPECT_EQ(text, "two");
     EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "HKEY_LOCAL_MACHINE"),
-                            fs::directory_iterator()), 1);
+                            fs::directory_iterator()),
+              1);
 }
 
 TEST_F(RegistryTest, TooSmallBufferAsksForMoreData) {
@@ -89,7 +90,8 @@ TEST_F(RegistryTest, TooSmallBufferAsksForMoreData) {
 
 TEST_F(RegistryTest, RefusesKeyNamesThatClimbOut) {
     HKEY handle = 0;
-    EXPECT_NE(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\..\\..\\escape", &handle), ERROR_SUCCESS);
+    EXPECT_NE(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\..\\..\\escape", &handle),
+              ERROR_SUCCESS);
     EXPECT_FALSE(fs::exists(root_ / "escape"));
 }
 

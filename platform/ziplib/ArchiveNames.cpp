@@ -27,7 +27,9 @@ std::vector<std::string> SplitOnBars(const std::string& text) {
     return members;
 }
 
-bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
 
 // The regular files in folder whose names match pattern, in name order.
 std::vector<fs::path> Matching(const fs::path& folder, const std::string& pattern) {

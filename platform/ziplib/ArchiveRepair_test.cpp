@@ -12,7 +12,7 @@ namespace {
 using Names = std::vector<std::string>;
 
 class Repair : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (int i = 0; i < 5; ++i) {
             std::string text;
@@ -120,10 +120,11 @@ TEST_F(Repair, EntriesWithDataDescriptorsAreRecovered) {
 }
 
 TEST_F(Repair, EncryptedEntriesKeepTheirEncryption) {
-    ASSERT_EQ((ZipCall{.archive = "c:\\enc.zip", .flags = 0x1011, .list = "c:\\src\\*.*",
-                       .password = "pw"}
-                   .Run()),
-              0);
+    ASSERT_EQ(
+        (ZipCall{
+            .archive = "c:\\enc.zip", .flags = 0x1011, .list = "c:\\src\\*.*", .password = "pw"}
+             .Run()),
+        0);
     std::string bytes = drive.Read("enc.zip");
     size_t central = bytes.find(std::string("PK\x01\x02", 4));
     std::ofstream(drive.Path("enc.zip"), std::ios::binary | std::ios::trunc)

@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
-#include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/SourceList.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/ZipErrors.h"
@@ -24,7 +24,9 @@ constexpr uint32_t kDosReadOnly = 0x01;
 constexpr uint32_t kDosFolder = 0x10;
 constexpr uint32_t kDosArchive = 0x20;
 
-bool HasAll(int32_t flags, int32_t bits) { return (flags & bits) == bits; }
+bool HasAll(int32_t flags, int32_t bits) {
+    return (flags & bits) == bits;
+}
 
 // libzip calls these while it writes the archive; the ticker decides when the caller hears.
 struct CloseProgress {
@@ -63,7 +65,7 @@ std::string Lower(std::string text) {
 // The entries by name with case ignored; libzip's own lookup ignoring case reads every name,
 // which would make adding many files quadratic.
 class EntryIndex {
-public:
+  public:
     explicit EntryIndex(zip_t* za) {
         zip_int64_t count = zip_get_num_entries(za, 0);
         for (zip_int64_t i = 0; i < count; ++i) {
@@ -78,7 +80,7 @@ public:
     }
     void Add(const std::string& name, zip_int64_t index) { indexes_.emplace(Lower(name), index); }
 
-private:
+  private:
     std::unordered_map<std::string, zip_int64_t> indexes_;
 };
 

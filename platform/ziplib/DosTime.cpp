@@ -10,8 +10,8 @@ DosDateTime ToDosDateTime(std::time_t when) {
     DosDateTime dos;
     dos.date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) |
                                      local.tm_mday);
-    dos.time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) |
-                                     (local.tm_sec / 2));
+    dos.time =
+        static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
     return dos;
 }
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ziplib/EntryNameList.h"
 #include "platform/ziplib/ArchiveEntryNames.h"
+#include "platform/ziplib/EntryNameList.h"
 #include "platform/ziplib/SafeEntryPath.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/TargetFolder.h"
@@ -24,7 +24,7 @@ using Consumer = std::function<bool(const char*, size_t)>;
 
 // The first failure of a run; later ones do not replace it.
 class Outcome {
-public:
+  public:
     void Note(int32_t code) {
         if (code_ == status::kOk) {
             code_ = code;
@@ -32,7 +32,7 @@ public:
     }
     int32_t Code() const { return code_; }
 
-private:
+  private:
     int32_t code_ = status::kOk;
 };
 
@@ -63,7 +63,7 @@ EntryFacts FactsOf(zip_t* za, zip_uint64_t index) {
 
 // Inflates raw deflate data on its way to consume; Finish tells whether the stream ended well.
 class Inflater {
-public:
+  public:
     explicit Inflater(const Consumer& consume) : consume_(consume) {
         ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
     }
@@ -87,7 +87,7 @@ public:
     }
     bool Finish() const { return ok_ && ended_; }
 
-private:
+  private:
     const Consumer& consume_;
     z_stream stream_{};
     std::vector<char> out_ = std::vector<char>(1 << 16);
@@ -110,17 +110,16 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
         facts.stat.comp_method == ZIP_CM_DEFLATE) {
         // Decrypted (and authenticated) by libzip, inflated here, without the CRC comparison.
         Inflater inflater(consume);
-        int32_t code = ReadEntry(za, index, EntryFacts{}, ZIP_FL_COMPRESSED, password, ticker,
-                                 [&](const char* data, size_t size) {
-                                     return inflater.Feed(data, size);
-                                 });
+        int32_t code =
+            ReadEntry(za, index, EntryFacts{}, ZIP_FL_COMPRESSED, password, ticker,
+                      [&](const char* data, size_t size) { return inflater.Feed(data, size); });
         if (code == status::kOk && !inflater.Finish()) {
             code = status::kArchiveError;
         }
         return code == status::kCrc || code == status::kArchiveError ? status::kBadPassword : code;
     }
-    zip_file_t* file = zip_fopen_index_encrypted(za, index, flags,
-                                                 password.empty() ? nullptr : password.c_str());
+    zip_file_t* file =
+        zip_fopen_index_encrypted(za, index, flags, password.empty() ? nullptr : password.c_str());
     if (!file) {
         return StatusOf(za);
     }
@@ -156,7 +155,7 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
 }
 
 class ArchiveRun {
-public:
+  public:
     ArchiveRun(const UnzipJob& job, ProgressTicker& ticker) : job_(job), ticker_(ticker) {}
     ~ArchiveRun() {
         if (za_) {
@@ -212,7 +211,7 @@ public:
 
     zip_t* Archive() const { return za_; }
 
-private:
+  private:
     const UnzipJob& job_;
     ProgressTicker& ticker_;
     EntryNameList names_ = *EntryNameList::Parse("");

@@ -12,7 +12,7 @@
 namespace vantrel::ziplib {
 
 class EntryNameList {
-public:
+  public:
     // nullopt for a list that cannot be read (an unclosed quote).
     static std::optional<EntryNameList> Parse(std::string_view list);
 
@@ -24,7 +24,7 @@ public:
     bool Matches(std::string_view entryName, std::vector<bool>* used = nullptr) const;
     size_t Size() const { return patterns_.size(); }
 
-private:
+  private:
     std::vector<std::string> patterns_;
     std::vector<bool> exact_;  // beside patterns_: compare exactly
 };

@@ -16,7 +16,9 @@ struct MatchCase {
     bool matches;
 };
 
-void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.list << " ~ " << c.name; }
+void PrintTo(const MatchCase& c, std::ostream* out) {
+    *out << c.list << " ~ " << c.name;
+}
 
 class EntryNameMatching : public ::testing::TestWithParam<MatchCase> {};
 
@@ -31,8 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
     Lists, EntryNameMatching,
     ::testing::Values(MatchCase{"*.*", "a.txt", true}, MatchCase{"*.*", "noext", true},
                       MatchCase{"*.*", "dir/sub/x", true}, MatchCase{"A.TXT", "a.txt", true},
-                      MatchCase{"a.txt", "dir/a.txt", false},
-                      MatchCase{"dir\\*.*", "dir/", true},
+                      MatchCase{"a.txt", "dir/a.txt", false}, MatchCase{"dir\\*.*", "dir/", true},
                       MatchCase{"dir\\*.*", "dir/sub/x.bin", true},
                       MatchCase{"dir/*.*", "dirt/x", false},
                       MatchCase{"docs\\a.txt", "docs/a.txt", true},
@@ -64,8 +65,12 @@ TEST(SafeEntrySegments, RefusesNamesThatLeaveTheTarget) {
 }
 
 std::atomic<int> g_calls = 0;
-int32_t Count(int32_t, int32_t, int32_t, int32_t, int32_t) { return ++g_calls, 0; }
-int32_t Stop(int32_t, int32_t, int32_t, int32_t, int32_t) { return ++g_calls, 1; }
+int32_t Count(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return ++g_calls, 0;
+}
+int32_t Stop(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return ++g_calls, 1;
+}
 
 TEST(ProgressTicker, CallsOnceAtTheStartThenOncePerInterval) {
     g_calls = 0;

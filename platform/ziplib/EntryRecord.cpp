@@ -31,8 +31,8 @@ uint16_t Ratio(uint64_t size, uint64_t compressed) {
     if (size == 0 || compressed >= size) {
         return 0;
     }
-    return static_cast<uint16_t>(std::lround(100.0 * static_cast<double>(size - compressed) /
-                                             static_cast<double>(size)));
+    return static_cast<uint16_t>(
+        std::lround(100.0 * static_cast<double>(size - compressed) / static_cast<double>(size)));
 }
 
 bool HasNonAscii(const std::string& text) {

@@ -31,11 +31,10 @@ int Shell(const std::string& command) {
 }
 
 class Interop : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         drive.Put("src/readme.txt", std::string(3000, 'r'));
-        drive.Put("src/binary.bin",
-                  std::string("\x00\x01\x02\xff", 4) + std::string(5000, '\x7f'));
+        drive.Put("src/binary.bin", std::string("\x00\x01\x02\xff", 4) + std::string(5000, '\x7f'));
         drive.Put("src/sub/nested.txt", "nested text");
         drive.Put("src/sub/grüße.txt", "utf-8 name");
     }
@@ -75,14 +74,13 @@ TEST_F(Interop, InfoZipTestsWhatWeWrite) {
     }
     for (int level : {0, 1, 6, 9}) {
         std::string archive = "c:\\ours" + std::to_string(level) + ".zip";
-        ASSERT_EQ((ZipCall{.archive = archive, .level = level, .flags = 0x1801,
-                           .list = "c:\\src\\*.*"}
-                       .Run()),
-                  0);
+        ASSERT_EQ(
+            (ZipCall{.archive = archive, .level = level, .flags = 0x1801, .list = "c:\\src\\*.*"}
+                 .Run()),
+            0);
         std::string path = Folder("ours" + std::to_string(level) + ".zip");
         EXPECT_EQ(Shell("unzip -tq " + path), 0) << level;
-        EXPECT_EQ(Shell("cd " + Folder("") + " && mkdir -p iz && unzip -oq " + path + " -d iz"),
-                  0);
+        EXPECT_EQ(Shell("cd " + Folder("") + " && mkdir -p iz && unzip -oq " + path + " -d iz"), 0);
         EXPECT_EQ(drive.Read("iz/sub/grüße.txt"), "utf-8 name");
     }
 }
@@ -95,10 +93,11 @@ TEST_F(Interop, SevenZipTestsWhatWeWriteEncryptedOrNot) {
     ASSERT_EQ((ZipCall{.archive = "c:\\plain.zip", .flags = 0x1801, .list = "c:\\src\\*.*"}.Run()),
               0);
     EXPECT_EQ(Shell(sevenZip + " t " + Folder("plain.zip")), 0);
-    ASSERT_EQ((ZipCall{.archive = "c:\\aes.zip", .flags = 0x1811, .list = "c:\\src\\*.*",
-                       .password = "pa ss"}
-                   .Run()),
-              0);
+    ASSERT_EQ(
+        (ZipCall{
+            .archive = "c:\\aes.zip", .flags = 0x1811, .list = "c:\\src\\*.*", .password = "pa ss"}
+             .Run()),
+        0);
     EXPECT_EQ(Shell(sevenZip + " t '-ppa ss' " + Folder("aes.zip")), 0);
     EXPECT_NE(Shell(sevenZip + " t -pwrong " + Folder("aes.zip")), 0);
 }

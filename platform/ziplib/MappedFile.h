@@ -7,7 +7,7 @@
 namespace vantrel::ziplib {
 
 class MappedFile {
-public:
+  public:
     explicit MappedFile(const std::filesystem::path& path);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
@@ -17,7 +17,7 @@ public:
     const uint8_t* Data() const { return data_; }
     uint64_t Size() const { return size_; }
 
-private:
+  private:
     const uint8_t* data_ = nullptr;
     uint64_t size_ = 0;
     bool open_ = false;

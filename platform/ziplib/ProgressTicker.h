@@ -10,7 +10,7 @@
 namespace vantrel::ziplib {
 
 class ProgressTicker {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit ProgressTicker(ZipProgressFn callback,
@@ -22,7 +22,7 @@ public:
     bool Aborted() const { return aborted_; }
     int32_t Calls() const { return calls_; }
 
-private:
+  private:
     ZipProgressFn callback_;
     Clock::duration interval_;
     Clock::time_point lastCall_{};

@@ -20,9 +20,15 @@ constexpr uint16_t kMax16 = 0xFFFFu;
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16); }
-uint64_t Get64(const uint8_t* p) { return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32); }
+uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t Get32(const uint8_t* p) {
+    return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
+}
+uint64_t Get64(const uint8_t* p) {
+    return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
+}
 
 void Put16(std::string& out, uint16_t v) {
     out += static_cast<char>(v & 0xFF);
@@ -253,7 +259,7 @@ DataCheck CheckEntryData(Bytes file, const LocalEntry& entry) {
     if (entry.method == 0) {
         auto crc = static_cast<uint32_t>(crc32_z(crc32(0, nullptr, 0), data, entry.compressedSize));
         return crc == entry.crc && entry.size == entry.compressedSize ? DataCheck::Good
-                                                                     : DataCheck::Bad;
+                                                                      : DataCheck::Bad;
     }
     if (entry.method == 8) {
         uint64_t consumed = 0, produced = 0;
@@ -274,9 +280,12 @@ std::string BuildCentralDirectory(const std::vector<LocalEntry>& entries,
         const LocalEntry& e = entries[i];
         uint64_t offset = newOffsets[i];
         std::string zip64;
-        if (e.size >= kMax32) Put64(zip64, e.size);
-        if (e.compressedSize >= kMax32) Put64(zip64, e.compressedSize);
-        if (offset >= kMax32) Put64(zip64, offset);
+        if (e.size >= kMax32)
+            Put64(zip64, e.size);
+        if (e.compressedSize >= kMax32)
+            Put64(zip64, e.compressedSize);
+        if (offset >= kMax32)
+            Put64(zip64, offset);
         std::string extra = e.extra;
         if (!zip64.empty()) {
             std::string block;

@@ -32,11 +32,11 @@ struct CentralFields {
 std::optional<std::vector<CentralFields>> ReadCentralDirectory(Bytes file);
 
 struct LocalEntry {
-    uint64_t offset = 0;      // of the local header
+    uint64_t offset = 0;  // of the local header
     uint64_t dataOffset = 0;
     uint64_t compressedSize = 0;
     uint64_t size = 0;
-    uint64_t end = 0;         // past the data and its data descriptor, if any
+    uint64_t end = 0;  // past the data and its data descriptor, if any
     uint32_t crc = 0;
     uint16_t versionNeeded = 0;
     uint16_t flags = 0;
@@ -44,7 +44,7 @@ struct LocalEntry {
     uint16_t dosTime = 0;
     uint16_t dosDate = 0;
     std::string name;
-    std::string extra;        // the local extra fields without the zip64 one
+    std::string extra;  // the local extra fields without the zip64 one
 };
 
 // The entry whose local header starts at offset, with its real sizes and CRC (taken from its

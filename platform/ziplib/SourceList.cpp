@@ -17,9 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(std::string_view text) {
+    return text.find_first_of("*?") != std::string::npos;
+}
 
-bool MatchesEverything(std::string_view pattern) { return pattern == "*.*" || pattern == "*"; }
+bool MatchesEverything(std::string_view pattern) {
+    return pattern == "*.*" || pattern == "*";
+}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -50,7 +54,7 @@ std::optional<SourceFile> Describe(const fs::path& path, std::string entryName) 
 }
 
 class Expander {
-public:
+  public:
     Expander(const SourceOptions& options, std::vector<SourceFile>& files)
         : options_(options), files_(files) {}
 
@@ -73,8 +77,8 @@ public:
         auto kind = fs::symlink_status(*linux, ec).type();
         std::string base = options_.fullPaths ? JoinSegments(folder.segments) : std::string();
         if (kind == fs::file_type::regular && pattern == "*.*" && !folder.segments.empty()) {
-            std::string name = options_.fullPaths ? base.substr(0, base.size() - 1)
-                                                  : folder.segments.back();
+            std::string name =
+                options_.fullPaths ? base.substr(0, base.size() - 1) : folder.segments.back();
             return AddFile(*linux, name) ? status::kOk : status::kNameNotMatched;
         }
         if (kind != fs::file_type::directory) {
@@ -84,7 +88,7 @@ public:
         return status::kOk;
     }
 
-private:
+  private:
     bool AddFile(const fs::path& path, const std::string& entryName) {
         std::error_code ec;
         if (!options_.archive.empty() && fs::equivalent(path, options_.archive, ec)) {
@@ -104,10 +108,9 @@ private:
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             entries.push_back(*it);
         }
-        std::sort(entries.begin(), entries.end(),
-                  [](const auto& a, const auto& b) {
-                      return a.path().filename() < b.path().filename();
-                  });
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.path().filename() < b.path().filename();
+        });
         for (const auto& entry : entries) {
             std::string name = entry.path().filename().string();
             auto kind = entry.symlink_status(ec).type();

@@ -3,8 +3,8 @@
 // "|", or a folder followed by a wildcard pattern ("c:\data\*.txt"); an item that names a folder
 // stands for all of its files. Symbolic links are never followed.
 
-#include <ctime>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -17,7 +17,7 @@ struct SourceFile {
     std::string entryName;       // "a.txt", "sub/b.txt"; a folder ends in "/"
     bool isFolder = false;
     std::time_t modified = 0;
-    uint32_t mode = 0;           // permission bits and file type, as stat reports them
+    uint32_t mode = 0;  // permission bits and file type, as stat reports them
 };
 
 struct SourceOptions {

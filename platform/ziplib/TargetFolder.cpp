@@ -66,8 +66,7 @@ TargetFolder::~TargetFolder() {
     }
 }
 
-int TargetFolder::OpenParent(const std::vector<std::string>& segments, bool create,
-                             int32_t& code) {
+int TargetFolder::OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code) {
     std::vector<std::string> parent(segments.begin(), segments.end() - 1);
     if (cachedFd_ < 0 || parent != cachedParent_) {
         int fd = OpenFolders(fd_, segments, parent.size(), create, code);

@@ -15,7 +15,7 @@
 namespace vantrel::ziplib {
 
 class TargetFolder {
-public:
+  public:
     // Creates the folder when missing; check IsOpen.
     explicit TargetFolder(const std::filesystem::path& folder);
     ~TargetFolder();
@@ -41,7 +41,7 @@ public:
     // Sets the time of a folder made by MakeFolders.
     void SetFolderTime(const std::vector<std::string>& segments, std::time_t modified);
 
-private:
+  private:
     // A handle of the folder holding the last segment (dup'ed from a cache, since consecutive
     // entries mostly share their folder); -1 with code set when it cannot be opened.
     int OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code);

@@ -159,7 +159,9 @@ int32_t Guarded(Work work) {
 
 extern "C" {
 
-int32_t LSUZ_VER(void) { return kLibraryVersion; }
+int32_t LSUZ_VER(void) {
+    return kLibraryVersion;
+}
 
 int32_t LSUZ_RESET(void) {
     t_listing.Close();
@@ -167,13 +169,21 @@ int32_t LSUZ_RESET(void) {
     return 1;
 }
 
-int32_t LSUZ_ZIPNAME(char* archive) { return Store(t_settings.archive, archive); }
+int32_t LSUZ_ZIPNAME(char* archive) {
+    return Store(t_settings.archive, archive);
+}
 
-int32_t LSUZ_INCLUDE(char* names) { return Store(t_settings.names, names); }
+int32_t LSUZ_INCLUDE(char* names) {
+    return Store(t_settings.names, names);
+}
 
-int32_t LSUZ_EXTRACTTO(char* folder) { return Store(t_settings.target, folder); }
+int32_t LSUZ_EXTRACTTO(char* folder) {
+    return Store(t_settings.target, folder);
+}
 
-int32_t LSUZ_PASSWORD(char* password) { return Store(t_settings.password, password); }
+int32_t LSUZ_PASSWORD(char* password) {
+    return Store(t_settings.password, password);
+}
 
 int32_t LSUZ_SETCALLBACK(ZipProgressFn callback) {
     t_settings.callback = callback;

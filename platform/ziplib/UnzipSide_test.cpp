@@ -44,7 +44,7 @@ std::vector<std::string> FilesBelow(const fs::path& folder) {
 }
 
 class UnzipSide : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         drive.Put("src/a.txt", "alpha", 7200);
         drive.Put("src/sub/b.txt", "bravo", 7200);
@@ -160,20 +160,20 @@ TEST_F(UnzipSide, WithoutFoldersFilesLandInTheTargetItself) {
 }
 
 TEST_F(UnzipSide, FreshenAndUpdateCompareTimes) {
-    drive.Put("out/a.txt", "older copy", 3 * 7200);     // older than the entry
-    drive.Put("out/sub/b.txt", "newer copy", 60);       // newer than the entry
-    EXPECT_EQ((UnzipCall{.flags = 3 + 8}.Run()), 0);   // freshen
+    drive.Put("out/a.txt", "older copy", 3 * 7200);   // older than the entry
+    drive.Put("out/sub/b.txt", "newer copy", 60);     // newer than the entry
+    EXPECT_EQ((UnzipCall{.flags = 3 + 8}.Run()), 0);  // freshen
     EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
     EXPECT_EQ(drive.Read("out/sub/b.txt"), "newer copy");
     EXPECT_FALSE(drive.Exists("out/sub/deep/c.txt"));  // freshen creates nothing
 
     drive.Put("out/a.txt", "older copy", 3 * 7200);
-    EXPECT_EQ((UnzipCall{.flags = 3 + 4}.Run()), 0);   // update
+    EXPECT_EQ((UnzipCall{.flags = 3 + 4}.Run()), 0);  // update
     EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
     EXPECT_EQ(drive.Read("out/sub/b.txt"), "newer copy");
     EXPECT_EQ(drive.Read("out/sub/deep/c.txt"), "charlie");
 
-    EXPECT_EQ(UnzipCall{}.Run(), 0);                   // plain extraction overwrites
+    EXPECT_EQ(UnzipCall{}.Run(), 0);  // plain extraction overwrites
     EXPECT_EQ(drive.Read("out/sub/b.txt"), "bravo");
 }
 
@@ -215,7 +215,9 @@ TEST_F(UnzipSide, ATargetOutsideEveryDriveIsRefused) {
 }
 
 TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
-    ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip", .flags = 0x1011, .list = "c:\\src\\a.txt",
+    ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip",
+                       .flags = 0x1011,
+                       .list = "c:\\src\\a.txt",
                        .password = "right"}
                    .Run()),
               0);
@@ -243,9 +245,8 @@ TEST_F(UnzipSide, TestFindsDamagedData) {
     UnzipCall test{.action = 4, .flags = 1};
     EXPECT_EQ(test.Run(), 0);
     drive.Put("src/stored.txt", std::string(4000, 's'));
-    ASSERT_EQ((ZipCall{.archive = "c:\\stored.zip", .level = 0, .list = "c:\\src\\stored.txt"}
-                   .Run()),
-              0);
+    ASSERT_EQ(
+        (ZipCall{.archive = "c:\\stored.zip", .level = 0, .list = "c:\\src\\stored.txt"}.Run()), 0);
     std::string bytes = drive.Read("stored.zip");
     bytes[bytes.find("sss") + 100] = 'X';
     std::ofstream(drive.Path("stored.zip"), std::ios::binary) << bytes;
@@ -267,7 +268,9 @@ TEST_F(UnzipSide, AnEmptyArchiveSaysSo) {
     EXPECT_EQ((UnzipCall{.archive = "c:\\empty.zip"}.Run()), -164);
 }
 
-int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) { return 1; }
+int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return 1;
+}
 
 TEST_F(UnzipSide, AnAbortStopsExtraction) {
     EXPECT_EQ((UnzipCall{.callback = StopAtOnce}.Run()), -30);

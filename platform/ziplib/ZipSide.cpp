@@ -54,13 +54,21 @@ int32_t Execute(const char* archive, int32_t action, int32_t level, int32_t flag
 
 extern "C" {
 
-int32_t LSZIP_VER(void) { return kLibraryVersion; }
+int32_t LSZIP_VER(void) {
+    return kLibraryVersion;
+}
 
-int32_t LSZIP_SETTEMPATH(char* folder) { return Store(t_settings.tempFolder, folder); }
+int32_t LSZIP_SETTEMPATH(char* folder) {
+    return Store(t_settings.tempFolder, folder);
+}
 
-int32_t LSZIP_INCLUDE(char* list) { return Store(t_settings.list, list); }
+int32_t LSZIP_INCLUDE(char* list) {
+    return Store(t_settings.list, list);
+}
 
-int32_t LSZIP_PASSWORD(char* password) { return Store(t_settings.password, password); }
+int32_t LSZIP_PASSWORD(char* password) {
+    return Store(t_settings.password, password);
+}
 
 int32_t LSZIP_SETCALLBACK(ZipProgressFn callback) {
     t_settings.callback = callback;

@@ -24,7 +24,9 @@ struct ZipCase {
 };
 
 // Test listings name a case by its title, not by its bytes.
-void PrintTo(const ZipCase& c, std::ostream* out) { *out << c.title; }
+void PrintTo(const ZipCase& c, std::ostream* out) {
+    *out << c.title;
+}
 
 void PutSampleTree(const TestDrive& drive) {
     drive.Put("data/a.txt", "alpha alpha alpha");
@@ -58,13 +60,25 @@ const ZipCase kZipCases[] = {
     {"pattern with case ignored", 0, "c:\\DATA\\*.TxT", 0, {"B.TXT", "a.txt"}},
     {"every name", 0, "c:\\data\\*.*", 0, {"B.TXT", "a.txt", "c.log"}},
     {"a folder stands for its files", 0, "c:\\data", 0, {"B.TXT", "a.txt", "c.log"}},
-    {"full paths joined by bars", 0x2080, "c:\\data\\a.txt|c:\\other\\a.txt", 0,
+    {"full paths joined by bars",
+     0x2080,
+     "c:\\data\\a.txt|c:\\other\\a.txt",
+     0,
      {"data/a.txt", "other/a.txt"}},
-    {"recursion keeps the path below the folder", 0x800, "c:\\data\\*.txt", 0,
+    {"recursion keeps the path below the folder",
+     0x800,
+     "c:\\data\\*.txt",
+     0,
      {"B.TXT", "a.txt", "sub/d.txt", "sub/deeper/e.txt"}},
-    {"recursion with every name stores folders", 0x800, "c:\\data\\sub\\*.*", 0,
+    {"recursion with every name stores folders",
+     0x800,
+     "c:\\data\\sub\\*.*",
+     0,
      {"d.txt", "deeper/", "deeper/e.txt"}},
-    {"recursion with full paths", 0x800 + 0x2080, "c:\\data\\sub\\*.txt", 0,
+    {"recursion with full paths",
+     0x800 + 0x2080,
+     "c:\\data\\sub\\*.txt",
+     0,
      {"data/sub/d.txt", "data/sub/deeper/e.txt"}},
     {"stored, level 0", 0, "c:\\data\\a.txt", 0, {"a.txt"}, "c:\\test.zip", 0},
     {"two files under one name", 0, "c:\\data\\a.txt|c:\\other\\a.txt", -162, {}},
@@ -77,18 +91,23 @@ const ZipCase kZipCases[] = {
     {"an archive outside every drive", 0, "c:\\data\\a.txt", -151, {}, "d:\\test.zip"},
     {"an archive in a missing folder", 0, "c:\\data\\a.txt", -169, {}, "c:\\nowhere\\t.zip"},
     {"encryption without a password", 0x10, "c:\\data\\a.txt", -61, {}},
-    {"encryption with a password", 0x10, "c:\\data\\a.txt", 0, {"a.txt"}, "c:\\test.zip", 6,
+    {"encryption with a password",
+     0x10,
+     "c:\\data\\a.txt",
+     0,
+     {"a.txt"},
+     "c:\\test.zip",
+     6,
      "secret"},
     {"a level beyond 9", 0, "c:\\data\\a.txt", -11, {}, "c:\\test.zip", 10},
 };
 
-INSTANTIATE_TEST_SUITE_P(Library, ZipCases, ::testing::ValuesIn(kZipCases),
-                         [](const auto& info) {
-                             std::string name = info.param.title;
-                             std::replace_if(name.begin(), name.end(),
-                                             [](char ch) { return !std::isalnum(ch); }, '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Library, ZipCases, ::testing::ValuesIn(kZipCases), [](const auto& info) {
+    std::string name = info.param.title;
+    std::replace_if(
+        name.begin(), name.end(), [](char ch) { return !std::isalnum(ch); }, '_');
+    return name;
+});
 
 TEST(ZipSide, TwoFilesDifferingInCaseOnlyAreRepeatedNames) {
     TestDrive drive;
@@ -128,7 +147,7 @@ TEST(ZipSide, UpdateAddsNewAndReplacesOlderFreshenOnlyReplaces) {
 
     ZipCall{.action = 4, .list = "c:\\src\\*.*"}.Run();
     auto afterFreshen = ListEntries("c:\\test.zip");
-    ASSERT_EQ(afterFreshen.size(), 2u);  // freshen adds nothing
+    ASSERT_EQ(afterFreshen.size(), 2u);   // freshen adds nothing
     EXPECT_EQ(afterFreshen[0].size, 10);  // old.txt replaced by the newer file
     EXPECT_EQ(afterFreshen[1].size, 4);   // same.txt kept
 
@@ -167,7 +186,9 @@ struct DeleteCase {
     Names left;
 };
 
-void PrintTo(const DeleteCase& c, std::ostream* out) { *out << c.list; }
+void PrintTo(const DeleteCase& c, std::ostream* out) {
+    *out << c.list;
+}
 
 class DeleteCases : public ::testing::TestWithParam<DeleteCase> {};
 
@@ -187,26 +208,30 @@ TEST_P(DeleteCases, DeletesMatchingEntries) {
     EXPECT_EQ(names, GetParam().left);
 }
 
-const Names kAll = {"a.txt", "b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/",
-                    "dir2/z.txt", "with blank.txt"};
+const Names kAll = {"a.txt",     "b.log", "dir/",       "dir/x.txt",
+                    "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"};
 
 INSTANTIATE_TEST_SUITE_P(
     Library, DeleteCases,
     ::testing::Values(
-        DeleteCase{"a.txt", 0, {"b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt",
-                                "with blank.txt"}},
-        DeleteCase{"A.TXT b.log", 0, {"dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt",
-                                      "with blank.txt"}},
-        DeleteCase{"\"with blank.txt\"", 0, {"a.txt", "b.log", "dir/", "dir/x.txt", "dir/y.bin",
-                                             "dir2/", "dir2/z.txt"}},
+        DeleteCase{
+            "a.txt",
+            0,
+            {"b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"}},
+        DeleteCase{"A.TXT b.log",
+                   0,
+                   {"dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"}},
+        DeleteCase{"\"with blank.txt\"",
+                   0,
+                   {"a.txt", "b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt"}},
         DeleteCase{"dir\\*.*", 0, {"a.txt", "b.log", "dir2/", "dir2/z.txt", "with blank.txt"}},
-        DeleteCase{"dir/*.bin", 0, {"a.txt", "b.log", "dir/", "dir/x.txt", "dir2/", "dir2/z.txt",
-                                    "with blank.txt"}},
+        DeleteCase{
+            "dir/*.bin",
+            0,
+            {"a.txt", "b.log", "dir/", "dir/x.txt", "dir2/", "dir2/z.txt", "with blank.txt"}},
         DeleteCase{"*.txt", 0, {"b.log", "dir/", "dir/y.bin", "dir2/"}},
-        DeleteCase{"nothing.here", -168, kAll},
-        DeleteCase{"", -168, kAll},
-        DeleteCase{"\"unclosed", -163, kAll},
-        DeleteCase{"*.*", 0, {}}));
+        DeleteCase{"nothing.here", -168, kAll}, DeleteCase{"", -168, kAll},
+        DeleteCase{"\"unclosed", -163, kAll}, DeleteCase{"*.*", 0, {}}));
 
 TEST(ZipSide, MoveDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
     TestDrive drive;
@@ -222,14 +247,16 @@ TEST(ZipSide, MoveDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
     // A failed run moves nothing.
     drive.Put("m/c.txt", "c");
     drive.Put("not-a-zip.zip", "this is no archive");
-    EXPECT_EQ((ZipCall{.archive = "c:\\not-a-zip.zip", .flags = 0x1101, .list = "c:\\m\\c.txt"}
-                   .Run()),
-              -2);
+    EXPECT_EQ(
+        (ZipCall{.archive = "c:\\not-a-zip.zip", .flags = 0x1101, .list = "c:\\m\\c.txt"}.Run()),
+        -2);
     EXPECT_TRUE(drive.Exists("m/c.txt"));
     EXPECT_EQ(drive.Read("not-a-zip.zip"), "this is no archive");
 }
 
-int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) { return 1; }
+int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return 1;
+}
 
 TEST(ZipSide, AnAbortLeavesTheArchiveAndTheSourcesAsTheyWere) {
     TestDrive drive;

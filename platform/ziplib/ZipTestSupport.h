@@ -22,7 +22,7 @@ namespace vantrel::ziplib::testing {
 namespace fs = std::filesystem;
 
 class TestDrive {
-public:
+  public:
     TestDrive() {
         static std::atomic<int> counter = 0;
         root_ = fs::temp_directory_path() /
@@ -62,11 +62,13 @@ public:
         return fs::exists(fs::symlink_status(Path(relative)));
     }
 
-private:
+  private:
     fs::path root_;
 };
 
-inline char* Text(std::string& text) { return text.data(); }
+inline char* Text(std::string& text) {
+    return text.data();
+}
 
 struct ZipCall {
     std::string archive = "c:\\test.zip";

@@ -118,19 +118,19 @@ typedef int32_t (*ZipProgressFn)(int32_t, int32_t, int32_t, int32_t, int32_t);
  * (LSUZ_GETNEXTEX gives the full values). */
 #pragma pack(push, 1)
 typedef struct ZipEntryRecord {
-    char name[255];           /* entry name, NUL-terminated; a folder ends in a separator */
+    char name[255]; /* entry name, NUL-terminated; a folder ends in a separator */
     uint16_t reserved1;
-    uint16_t dosDate;         /* last modification, MS-DOS date */
-    uint16_t dosTime;         /* last modification, MS-DOS time */
-    uint32_t size;            /* uncompressed size */
-    uint16_t ratio;           /* compression ratio, whole percent (0 when nothing was saved) */
+    uint16_t dosDate; /* last modification, MS-DOS date */
+    uint16_t dosTime; /* last modification, MS-DOS time */
+    uint32_t size;    /* uncompressed size */
+    uint16_t ratio;   /* compression ratio, whole percent (0 when nothing was saved) */
     uint32_t compressedSize;
-    uint16_t method;          /* zip compression method number (the real one under encryption) */
+    uint16_t method; /* zip compression method number (the real one under encryption) */
     uint32_t reserved2;
-    uint16_t attributes;      /* MS-DOS attributes in the low byte */
+    uint16_t attributes; /* MS-DOS attributes in the low byte */
     uint16_t reserved3;
-    uint16_t flags;           /* general-purpose flags */
-    char comment[128];        /* entry comment, NUL-terminated */
+    uint16_t flags;    /* general-purpose flags */
+    char comment[128]; /* entry comment, NUL-terminated */
     char reserved4[14];
 } ZipEntryRecord;
 #pragma pack(pop)
@@ -180,8 +180,8 @@ LSZIP_API int32_t LSUZ_GETNEXT(void* record);
 /* As LSUZ_GETNEXT, and also gives what the record cannot hold: the full name (UTF-8, cut at a
  * character boundary to fullNameSize - 1 bytes; 65536 bytes always suffice) and the 64-bit
  * uncompressed and compressed sizes. fullName, size and compressedSize may be NULL. */
-LSZIP_API int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize,
-                                 int64_t* size, int64_t* compressedSize);
+LSZIP_API int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize, int64_t* size,
+                                 int64_t* compressedSize);
 
 #ifdef __cplusplus
 }

@@ -23,7 +23,9 @@ int32_t CountProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
     return 0;
 }
 
-char* Text(std::string& text) { return text.data(); }
+char* Text(std::string& text) {
+    return text.data();
+}
 
 int32_t Number(const std::string& text) {
     return static_cast<int32_t>(std::strtol(text.c_str(), nullptr, 0));
