@@ -11,6 +11,7 @@
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/MoveVerification.h"
 #include "platform/ziplib/SourceList.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/ZipErrors.h"
@@ -149,12 +150,17 @@ zip_int64_t PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const 
     return DescribeEntry(za, index, file, job) ? index : -1;
 }
 
-// The move's second half: only files that are now safely in the archive go.
-int32_t DeleteSources(const std::vector<const SourceFile*>& written) {
+// The move's second half: only files that are now safely in the archive go. A file that cannot
+// be confirmed, or not deleted, stays, and the move reports a copying error.
+int32_t DeleteSources(const ZipJob& job, const std::vector<const SourceFile*>& written) {
+    std::vector<bool> confirmed = ConfirmWrittenEntries(job.archive, written, job.password);
     int32_t code = status::kOk;
-    for (const SourceFile* file : written) {
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (written[i]->isFolder) {
+            continue;
+        }
         std::error_code ec;
-        if (!file->isFolder && !fs::remove(file->path, ec)) {
+        if (!confirmed[i] || !fs::remove(written[i]->path, ec)) {
             code = status::kCopying;
         }
     }
@@ -214,7 +220,7 @@ int32_t AddFiles(const ZipJob& job, ProgressTicker& ticker) {
     if (int32_t code = CloseArchive(za, ticker); code != status::kOk) {
         return code;
     }
-    return HasAll(job.flags, kFlagMove) ? DeleteSources(written) : status::kOk;
+    return HasAll(job.flags, kFlagMove) ? DeleteSources(job, written) : status::kOk;
 }
 
 int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker) {

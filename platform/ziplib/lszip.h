@@ -28,7 +28,8 @@
  *     0x800    recurse into subfolders with the same pattern; with the pattern "*.*" the
  *              subfolders themselves are stored as folder entries too.
  *     0x100    move: each source file written into the archive is deleted, only after the new
- *              archive is completely written and in place.
+ *              archive is completely written and in place, and its entry has been read back
+ *              whole with a matching checksum; a file changed since it was zipped stays.
  *     0x10     encrypt new and replaced entries with the password (AES-256). Reading also
  *              understands traditional zip encryption.
  *     0x20000  the harder repair (see below).
@@ -95,7 +96,7 @@
  *  -164 archive has no entries (or no more to list)      -167 nothing to add
  *  -168 nothing to delete    -169 cannot create a file or folder
  *  -175 temporary file error -178 writing the archive failed
- *  -179 a moved file could not be deleted (the archive is complete)
+ *  -179 a moved file could not be confirmed or deleted and stays (the archive is complete)
  *  -189 the new archive cannot take the old one's place
  */
 #ifndef VANTREL_LSZIP_H
