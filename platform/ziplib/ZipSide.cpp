@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/drives/DriveMap.h"
+#include "platform/ziplib/ArchiveFolderLock.h"
 #include "platform/ziplib/ArchiveRepair.h"
 #include "platform/ziplib/ArchiveUpdate.h"
 #include "platform/ziplib/LibraryVersion.h"
@@ -42,6 +43,7 @@ int32_t Execute(const char* archive, int32_t action, int32_t level, int32_t flag
     if (!path || path->filename().empty()) {
         return status::kBadArchiveName;
     }
+    ArchiveFolderLock oneChangeAtATime(path->parent_path());
     ProgressTicker ticker(t_settings.callback);
     if (action == kActionRepair) {
         return RepairArchive(*path, (flags & kFlagHarderRepair) != 0, ticker);

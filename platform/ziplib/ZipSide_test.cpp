@@ -310,6 +310,31 @@ TEST(ZipSide, SettingsBelongToTheThreadThatMadeThem) {
     EXPECT_EQ(LSZIP_EXECUTE(Text(archive), 2, 6, 0x1001), 0);
 }
 
+TEST(ZipSide, ChangesOfOneArchiveAtTheSameTimeKeepEveryEntry) {
+    TestDrive drive;
+    constexpr int kWriters = 4, kRounds = 5;
+    for (int w = 0; w < kWriters; ++w) {
+        for (int r = 0; r < kRounds; ++r) {
+            drive.Put("w" + std::to_string(w) + "/f" + std::to_string(r) + ".txt",
+                      std::string(20000, static_cast<char>('a' + w)));
+        }
+    }
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([w] {
+            for (int r = 0; r < kRounds; ++r) {
+                std::string folder = "c:\\w" + std::to_string(w) + "\\f" + std::to_string(r);
+                ZipCall call{.flags = 0x1001 + 0x2080, .list = folder + ".txt"};
+                EXPECT_EQ(call.Run(), 0);
+            }
+        });
+    }
+    for (auto& writer : writers) {
+        writer.join();
+    }
+    EXPECT_EQ(EntryNames("c:\\test.zip").size(), static_cast<size_t>(kWriters * kRounds));
+}
+
 TEST(ZipSide, ThePasswordServesOneRunOnly) {
     TestDrive drive;
     drive.Put("a.txt", "a");
