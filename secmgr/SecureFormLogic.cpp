@@ -5,10 +5,13 @@
 #include <stdexcept>
 
 #include "platform/asp/HostConversions.h"
+#include "platform/text/TextPieces.h"
 #include "secmgr/RegHandler.h"
 #include "secmgr/SettingControls.h"
 
 namespace vantrel::secmgr {
+
+using platform::TrimBlanks;
 
 namespace {
 
@@ -38,14 +41,6 @@ constexpr ListCheck kListChecks[] = {
 
 bool InRange(std::int32_t seconds) {
     return seconds >= kShortestPeriod && seconds <= kLongestPeriod;
-}
-
-std::string TrimBlanks(const std::string& text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // A typed period: numeric and in range. A numeric text beyond a 32-bit whole number cannot be

@@ -7,8 +7,11 @@
 #include "platform/asp/HostConversions.h"
 #include "platform/files/DriveList.h"
 #include "platform/files/FolderListing.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel {
+
+using platform::TrimBlanks;
 
 namespace {
 
@@ -54,14 +57,6 @@ std::string Lowered(std::string text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return text;
-}
-
-std::string TrimBlanks(const std::string& text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // One OPTION line; value is already escaped, mark is " SELECTED", a TITLE attribute or empty.

@@ -5,8 +5,16 @@
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "component/policy/PolicyPaths.h"
+#include "platform/drives/JoinedPaths.h"
+#include "platform/text/AsciiCase.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel {
+
+using platform::InFolderOfFirst;
+using platform::LowerAscii;
+using platform::SplitJoinedPaths;
+using platform::TrimBlanks;
 
 namespace {
 
@@ -39,7 +47,7 @@ std::string WithoutOuterSeparators(std::string list) {
 bool Farbale::CheckPathAccess(const std::string& path) {
     try {
         std::vector<std::string> paths;
-        for (const auto& member : InFolderOfFirst(SplitJoinedPaths(TrimBlanks(LowerCase(path))))) {
+        for (const auto& member : InFolderOfFirst(SplitJoinedPaths(TrimBlanks(LowerAscii(path))))) {
             auto normal = NormalizePolicyPath(member);
             if (!normal) {
                 if (blnDebugMode) {
@@ -82,7 +90,7 @@ bool Farbale::MatchPathList(const std::string& path, const std::string& list, Pa
     if (rest.size() < 2) {
         return true;
     }
-    rest = LowerCase(rest) + std::string(kListEnd);
+    rest = LowerAscii(rest) + std::string(kListEnd);
     for (size_t bar = rest.find(';'); bar != std::string::npos; bar = rest.find(';')) {
         std::string entry = TrimBlanks(std::string_view(rest).substr(0, bar));
         rest = TrimBlanks(std::string_view(rest).substr(bar + 1));

@@ -5,25 +5,6 @@
 namespace vantrel {
 namespace {
 
-using Members = std::vector<std::string>;
-
-TEST(SplitJoinedPathsTest, SplitsTrimsAndDropsEmptyMembers) {
-    EXPECT_EQ(SplitJoinedPaths("c:\\a"), Members{"c:\\a"});
-    EXPECT_EQ(SplitJoinedPaths(" c:\\a | c:\\b "), (Members{"c:\\a", "c:\\b"}));
-    EXPECT_EQ(SplitJoinedPaths("|c:\\a||c:\\b|"), (Members{"c:\\a", "c:\\b"}));
-    EXPECT_EQ(SplitJoinedPaths(""), Members{""});
-    EXPECT_EQ(SplitJoinedPaths(" | "), Members{""});
-}
-
-TEST(InFolderOfFirstTest, BareNamesLieInTheFirstMembersFolder) {
-    EXPECT_EQ(InFolderOfFirst({"c:\\data\\a.zip", "b.zip", "d:\\x.zip"}),
-              (Members{"c:\\data\\a.zip", "c:\\data\\b.zip", "d:\\x.zip"}));
-    EXPECT_EQ(InFolderOfFirst({"c:\\data\\*.zip"}), Members{"c:\\data\\*.zip"});
-    EXPECT_EQ(InFolderOfFirst({"*.*", "b.zip"}), (Members{"*.*", "b.zip"}));
-    EXPECT_EQ(InFolderOfFirst({"c:\\data\\a.zip", "..\\..\\windows\\b.zip"})[1],
-              "c:\\data\\..\\..\\windows\\b.zip");
-}
-
 struct NormalCase {
     const char* path;
     const char* normal;  // null: refused

@@ -6,31 +6,13 @@
 #include <system_error>
 
 #include "platform/drives/WindowsPath.h"
+#include "platform/text/AsciiCase.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    while (true) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) {
-            return parts;
-        }
-        start = end + 1;
-    }
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The existing name in folder that equals segment but for case, or segment itself.
 std::string ResolveCase(const fs::path& folder, const std::string& segment) {
@@ -85,12 +67,12 @@ std::optional<Drive> DriveMap::ParseEntry(std::string_view entry, std::string* e
         !std::isalpha(static_cast<unsigned char>(entry[0]))) {
         return fail("a drive is LETTER=FOLDER[,TYPE][,VOLUME]");
     }
-    auto fields = Split(entry.substr(2), ',');
+    auto fields = SplitText(entry.substr(2), ',');
     if (fields[0].empty()) {
         return fail("the drive has no folder");
     }
     Drive drive;
-    drive.letter = static_cast<char>(std::tolower(static_cast<unsigned char>(entry[0])));
+    drive.letter = LowerAscii(entry[0]);
     drive.folder = fs::path(std::string(fields[0]));
     if (fields.size() > 1 && !fields[1].empty()) {
         auto type = ParseDriveType(fields[1]);
@@ -107,7 +89,7 @@ std::optional<Drive> DriveMap::ParseEntry(std::string_view entry, std::string* e
 
 std::optional<DriveMap> DriveMap::Parse(std::string_view spec, std::string* error) {
     DriveMap map;
-    for (auto entry : Split(spec, ';')) {
+    for (auto entry : SplitText(spec, ';')) {
         if (entry.empty()) {
             continue;
         }
@@ -137,7 +119,7 @@ void DriveMap::Add(Drive drive) {
 }
 
 const Drive* DriveMap::Find(char letter) const {
-    char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    char lower = LowerAscii(letter);
     for (const auto& drive : drives_) {
         if (drive.letter == lower) {
             return &drive;

@@ -15,8 +15,12 @@ std::string WindowsPath::ToString() const {
     return text;
 }
 
+bool HasDriveLetter(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
+
 std::optional<WindowsPath> ParseWindowsPath(std::string_view path) {
-    if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) {
+    if (!HasDriveLetter(path)) {
         return std::nullopt;
     }
     WindowsPath parsed;

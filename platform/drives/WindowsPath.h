@@ -9,6 +9,9 @@
 
 namespace vantrel::platform {
 
+// True when the path begins with a drive letter and colon ("c:...").
+bool HasDriveLetter(std::string_view path);
+
 // A path split into its drive letter (lower case) and its segments below the drive's root.
 struct WindowsPath {
     char drive = 0;

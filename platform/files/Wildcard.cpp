@@ -1,14 +1,13 @@
 #include "platform/files/Wildcard.h"
 
-#include <cctype>
+#include "platform/text/AsciiCase.h"
 
 namespace vantrel::platform {
 
 namespace {
 
 bool SameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
+    return LowerAscii(a) == LowerAscii(b);
 }
 
 // Greedy matching with one backtrack point: linear in practice, never exponential.

@@ -1,5 +1,7 @@
 #include "platform/host/PageRequest.h"
 
+#include "platform/text/TextPieces.h"
+
 namespace vantrel::host {
 
 namespace {
@@ -25,47 +27,36 @@ std::string SiteOf(const std::string& url) {
     return path == std::string::npos ? url : url.substr(0, path);
 }
 
+// "name=value" into its two halves; a piece without "=" is a name with an empty value.
+std::pair<std::string, std::string> NameAndValue(std::string_view piece) {
+    size_t equals = piece.find('=');
+    if (equals == std::string_view::npos) {
+        return {std::string(piece), ""};
+    }
+    return {std::string(piece.substr(0, equals)), std::string(piece.substr(equals + 1))};
+}
+
 }  // namespace
 
 asp::FieldList ParseUrlEncoded(const std::string& text) {
     asp::FieldList fields;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('&', start);
-        std::string pair = text.substr(start, end == std::string::npos ? end : end - start);
-        if (!pair.empty()) {
-            size_t equals = pair.find('=');
-            std::string name = pair.substr(0, equals);
-            std::string value = equals == std::string::npos ? "" : pair.substr(equals + 1);
+    for (auto piece : platform::SplitText(text, '&')) {
+        if (!piece.empty()) {
+            auto [name, value] = NameAndValue(piece);
             fields.emplace_back(httplib::detail::decode_url(name, true),
                                 httplib::detail::decode_url(value, true));
         }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
     }
     return fields;
 }
 
 asp::FieldList ParseCookies(const std::string& header) {
     asp::FieldList cookies;
-    size_t start = 0;
-    while (start < header.size()) {
-        size_t end = header.find(';', start);
-        std::string pair = header.substr(start, end == std::string::npos ? end : end - start);
-        size_t first = pair.find_first_not_of(' ');
-        if (first != std::string::npos) {
-            pair = pair.substr(first);
-            size_t equals = pair.find('=');
-            if (equals != std::string::npos) {
-                cookies.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
-            }
+    for (auto piece : platform::SplitText(header, ';')) {
+        std::string pair = platform::TrimBlanks(piece);
+        if (pair.find('=') != std::string::npos) {
+            cookies.push_back(NameAndValue(pair));
         }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
     }
     return cookies;
 }

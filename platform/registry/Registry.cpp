@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -14,8 +12,11 @@
 #include <sstream>
 #include <string>
 
+#include "platform/text/AsciiCase.h"
+
 namespace vantrel::registry {
 namespace fs = std::filesystem;
+using platform::EqualsIgnoringCase;
 
 namespace {
 
@@ -26,13 +27,6 @@ std::mutex g_mutex;
 fs::path g_rootOverride;
 std::map<HKEY, fs::path> g_handles;
 HKEY g_nextHandle = 1;
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::optional<fs::path> FolderOf(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE) {

@@ -3,29 +3,13 @@
 #include <algorithm>
 
 #include "platform/drives/DriveMap.h"
+#include "platform/drives/JoinedPaths.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::ziplib {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> SplitOnBars(const std::string& text) {
-    std::vector<std::string> members;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t bar = text.find('|', start);
-        std::string member = text.substr(start, bar == std::string::npos ? bar : bar - start);
-        if (!member.empty()) {
-            members.push_back(member);
-        }
-        if (bar == std::string::npos) {
-            break;
-        }
-        start = bar + 1;
-    }
-    return members;
-}
 
 bool HasWildcard(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
@@ -48,15 +32,9 @@ std::vector<fs::path> Matching(const fs::path& folder, const std::string& patter
 }  // namespace
 
 std::optional<std::vector<fs::path>> ExpandArchiveNames(const std::string& names) {
-    std::vector<std::string> members = SplitOnBars(names);
-    if (members.empty()) {
-        return std::nullopt;
-    }
-    std::string folder = members.front().substr(0, members.front().find_last_of('\\') + 1);
+    std::vector<std::string> members = platform::InFolderOfFirst(platform::SplitJoinedPaths(names));
     std::vector<fs::path> archives;
-    for (size_t i = 0; i < members.size(); ++i) {
-        bool bare = i > 0 && members[i].find_first_of(":\\") == std::string::npos;
-        std::string windowsPath = bare ? folder + members[i] : members[i];
+    for (const std::string& windowsPath : members) {
         size_t slash = windowsPath.find_last_of('\\');
         std::string last = windowsPath.substr(slash + 1);
         if (!HasWildcard(last)) {

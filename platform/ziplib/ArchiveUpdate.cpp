@@ -3,11 +3,10 @@
 #include <sys/stat.h>
 #include <zip.h>
 
-#include <algorithm>
-#include <cctype>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/text/AsciiCase.h"
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
@@ -57,12 +56,6 @@ int32_t CloseArchive(zip_t* za, ProgressTicker& ticker) {
     return code;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // The entries by name with case ignored; libzip's own lookup ignoring case reads every name,
 // which would make adding many files quadratic.
 class EntryIndex {
@@ -71,15 +64,17 @@ class EntryIndex {
         zip_int64_t count = zip_get_num_entries(za, 0);
         for (zip_int64_t i = 0; i < count; ++i) {
             if (const char* name = zip_get_name(za, i, 0)) {
-                indexes_.emplace(Lower(name), i);
+                indexes_.emplace(platform::LowerAscii(name), i);
             }
         }
     }
     zip_int64_t Find(const std::string& name) const {
-        auto found = indexes_.find(Lower(name));
+        auto found = indexes_.find(platform::LowerAscii(name));
         return found == indexes_.end() ? -1 : found->second;
     }
-    void Add(const std::string& name, zip_int64_t index) { indexes_.emplace(Lower(name), index); }
+    void Add(const std::string& name, zip_int64_t index) {
+        indexes_.emplace(platform::LowerAscii(name), index);
+    }
 
   private:
     std::unordered_map<std::string, zip_int64_t> indexes_;

@@ -3,13 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <set>
 
 #include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/Wildcard.h"
+#include "platform/text/AsciiCase.h"
 #include "platform/ziplib/StatusCodes.h"
 
 namespace vantrel::ziplib {
@@ -23,12 +23,6 @@ bool HasWildcard(std::string_view text) {
 
 bool MatchesEverything(std::string_view pattern) {
     return pattern == "*.*" || pattern == "*";
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 std::string JoinSegments(const std::vector<std::string>& segments) {
@@ -141,7 +135,7 @@ int32_t RemoveRepeats(std::vector<SourceFile>& files) {
         if (paths.count(file.path)) {
             continue;
         }
-        if (!names.insert(Lower(file.entryName)).second) {
+        if (!names.insert(platform::LowerAscii(file.entryName)).second) {
             return status::kRepeatedName;
         }
         paths.insert(file.path);

@@ -1,0 +1,26 @@
+#include "platform/text/TextPieces.h"
+
+namespace vantrel::platform {
+
+std::string TrimBlanks(std::string_view text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+std::vector<std::string_view> SplitText(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find(separator, start);
+        pieces.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) {
+            return pieces;
+        }
+        start = end + 1;
+    }
+}
+
+}  // namespace vantrel::platform

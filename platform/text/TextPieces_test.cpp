@@ -1,0 +1,31 @@
+#include "platform/text/TextPieces.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text/AsciiCase.h"
+
+namespace vantrel::platform {
+namespace {
+
+using Pieces = std::vector<std::string_view>;
+
+TEST(TextPiecesTest, SplitsKeepingEmptyPieces) {
+    EXPECT_EQ(SplitText("a;;b", ';'), (Pieces{"a", "", "b"}));
+    EXPECT_EQ(SplitText("", ';'), Pieces{""});
+    EXPECT_EQ(SplitText(";", ';'), (Pieces{"", ""}));
+}
+
+TEST(TextPiecesTest, TrimsBlanksOnly) {
+    EXPECT_EQ(TrimBlanks("  a b  "), "a b");
+    EXPECT_EQ(TrimBlanks("   "), "");
+    EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
+}
+
+TEST(AsciiCaseTest, OnlyAsciiLettersHaveCase) {
+    EXPECT_EQ(LowerAscii("C:\\WinNT\\\xC3\x9C"), "c:\\winnt\\\xC3\x9C");
+    EXPECT_TRUE(EqualsIgnoringCase("SOFTWARE", "Software"));
+    EXPECT_FALSE(EqualsIgnoringCase("a", "ab"));
+}
+
+}  // namespace
+}  // namespace vantrel::platform
