@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "component/archive/OperationCalls.h"
+#include "component/archive/LibraryCalls.h"
 
 namespace vantrel::testing {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "component/archive/ListingCalls.h"
+#include "component/archive/LibraryCalls.h"
 
 namespace vantrel::testing {
 
@@ -36,14 +36,14 @@ class ListingTestLibrary {
     std::vector<std::string> calls;
     std::string archive;
 
-    ListingTestLibrary() { UseListingCallsForTests(Calls()); }
-    ~ListingTestLibrary() { UseListingCallsForTests(std::nullopt); }
+    ListingTestLibrary() { UseUnzipSideCallsForTests(Calls()); }
+    ~ListingTestLibrary() { UseUnzipSideCallsForTests(std::nullopt); }
     ListingTestLibrary(const ListingTestLibrary&) = delete;
     ListingTestLibrary& operator=(const ListingTestLibrary&) = delete;
 
   private:
-    ListingCalls Calls() {
-        ListingCalls c;
+    UnzipSideCalls Calls() {
+        UnzipSideCalls c;
         c.reset = [this] {
             calls.push_back("reset");
             next_ = 0;

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "component/archive/EntryNameText.h"
-#include "component/archive/ListingCalls.h"
+#include "component/archive/LibraryCalls.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
@@ -89,7 +89,7 @@ std::string RateText(double usum, double csum) {
 // the library's per-thread state.
 class ResetOnExit {
   public:
-    explicit ResetOnExit(const ListingCalls& calls) : calls_(calls) {}
+    explicit ResetOnExit(const UnzipSideCalls& calls) : calls_(calls) {}
     ~ResetOnExit() {
         try {
             calls_.reset();
@@ -100,7 +100,7 @@ class ResetOnExit {
     ResetOnExit& operator=(const ResetOnExit&) = delete;
 
   private:
-    const ListingCalls& calls_;
+    const UnzipSideCalls& calls_;
 };
 
 }  // namespace
@@ -123,7 +123,7 @@ bool Farbale::ReadZipEntries(const std::string& archive, std::string& list, std:
                              std::string& totalCompressed, std::string& rate, int32_t& count) {
     list.clear();
     try {
-        const ListingCalls calls = CurrentListingCalls();
+        const UnzipSideCalls calls = CurrentUnzipSideCalls();
         calls.reset();
         ResetOnExit resetOnExit(calls);
         if (calls.zipName(archive) == 0) {

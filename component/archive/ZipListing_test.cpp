@@ -304,11 +304,11 @@ TEST(ZipListing, AFailingArchiveGivesTheErrorAndNoSummary) {
 TEST(ZipListing, AMissingLibraryIsReportedAsTheListingsError) {
     // No stand-in: the binding of the real library is used; with the calls replaced by one that
     // throws, the listing reports the error's description.
-    ListingCalls throwing;
+    UnzipSideCalls throwing;
     throwing.reset = []() -> int32_t { throw std::runtime_error("Cannot load liblspuzipx.so"); };
-    UseListingCallsForTests(throwing);
+    UseUnzipSideCallsForTests(throwing);
     auto listing = Access::List("c:\\a.zip");
-    UseListingCallsForTests(std::nullopt);
+    UseUnzipSideCallsForTests(std::nullopt);
     EXPECT_FALSE(listing.ok);
     EXPECT_EQ(listing.list, "<B>Error:</B> Cannot load liblspuzipx.so");
 }

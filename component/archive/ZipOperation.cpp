@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "component/archive/Globals.h"
-#include "component/archive/OperationCalls.h"
+#include "component/archive/LibraryCalls.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"

@@ -1,7 +1,7 @@
 #pragma once
-// The zip library calls that the zip and the unzip/test operations make, gathered in two tables so
-// that the operations can run against a stand-in library in tests. Texts are passed as strings;
-// the tables hand the library a NUL-terminated copy that lives during the call.
+// The zip library calls that the operations and the contents listing make, gathered in two tables
+// (one per side of the library) so that they can run against a stand-in library in tests. Texts are
+// passed as strings; the tables hand the library a NUL-terminated copy that lives during the call.
 
 #include <cstdint>
 #include <functional>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "component/archive/Globals.h"
+#include "component/archive/ZipEntryRecord.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel {
@@ -22,6 +23,13 @@ struct ZipSideCalls {
         execute;
 };
 
+// What the entry record cannot hold: the entry's whole name and its 64-bit sizes.
+struct FullEntry {
+    std::string name;
+    uint64_t size = 0;
+    uint64_t compressedSize = 0;
+};
+
 struct UnzipSideCalls {
     std::function<int32_t(const std::string& archive)> zipName;
     std::function<int32_t(const std::string& names)> include;
@@ -29,6 +37,11 @@ struct UnzipSideCalls {
     std::function<int32_t(const std::string& password)> password;
     std::function<int32_t(ZipProgressFn callback)> setCallback;
     std::function<int32_t(int32_t action, int32_t flags)> execute;
+    // Starts the unzip side afresh (before and after a listing).
+    std::function<int32_t()> reset;
+    // Fills record with the next listed entry and full with what the record cannot hold; full
+    // stays empty when the library cannot tell. 0, or a status code.
+    std::function<int32_t(ZipEntryRecord& record, std::optional<FullEntry>& full)> getNext;
 };
 
 // The setters both sides have alike. False, with the refusal in message, when the library refuses;
@@ -51,9 +64,9 @@ bool SetProgressCallback(SideCalls& calls, std::string& message) {
     return true;
 }
 
-// The calls the operations use: the stand-in set by a test, else the zip library's. Binding the
-// library happens at each call's first use and may throw; the operations report that as their
-// error.
+// The calls the operations and the listing use: the stand-in set by a test, else the zip library's.
+// Binding the library happens at each call's first use and may throw; the callers report that as
+// their error.
 ZipSideCalls CurrentZipSideCalls();
 UnzipSideCalls CurrentUnzipSideCalls();
 

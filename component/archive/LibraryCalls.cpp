@@ -1,4 +1,4 @@
-#include "component/archive/OperationCalls.h"
+#include "component/archive/LibraryCalls.h"
 
 #include <mutex>
 
@@ -39,6 +39,17 @@ UnzipSideCalls LibraryUnzipSideCalls() {
         [](const std::string& password) { return WithCopy(lszip::LSUZ_PASSWORD, password); },
         [](ZipProgressFn callback) { return lszip::LSUZ_SETCALLBACK(callback); },
         [](int32_t action, int32_t flags) { return lszip::LSUZ_EXECUTE(action, flags); },
+        [] { return lszip::LSUZ_RESET(); },
+        [](ZipEntryRecord& record, std::optional<FullEntry>& full) {
+            std::string name;
+            int64_t size = 0, compressedSize = 0;
+            int32_t result = lszip::LSUZ_GETNEXTEX(record, name, size, compressedSize);
+            if (result == 0) {
+                full = FullEntry{std::move(name), static_cast<uint64_t>(size),
+                                 static_cast<uint64_t>(compressedSize)};
+            }
+            return result;
+        },
     };
 }
 
