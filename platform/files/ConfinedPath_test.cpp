@@ -1,0 +1,177 @@
+#include "platform/files/ConfinedPath.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/files/TestDrive.h"
+
+namespace vantrel::platform {
+namespace {
+
+using testing::TestDrive;
+namespace fs = std::filesystem;
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char buffer[256];
+    ssize_t got;
+    while ((got = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0) {
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+class ConfinedPathTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        drive.Put("data/a.txt", "inside a");
+        drive.Put("data/Sub/b.txt", "inside b");
+        drive.Put("Mixed/X.txt", "upper");
+        drive.Put("Mixed/x.txt", "lower");
+        std::ofstream(drive.Outside() / "secret.txt") << "SECRET";
+        drive.Link("web/linkrel", "../data");
+        drive.Link("web/linkabs", drive.Path("data"));
+        drive.Link("web/out", "../../outside");
+        drive.Link("web/outabs", drive.Outside());
+        drive.Link("web/loop", "loop");
+        ::mkfifo(drive.Path("web/fifo").c_str(), 0600);
+    }
+    TestDrive drive;
+};
+
+struct OpenCase {
+    const char* path;
+    PathIntent intent;
+    PathStatus status;
+    const char* realPath;  // and, for a file, what it holds is checked against the drive
+};
+
+TEST_F(ConfinedPathTest, ResolvesBeneathTheDriveAndReportsTheRealLocation) {
+    using enum PathIntent;
+    using S = PathStatus;
+    const OpenCase cases[] = {
+        {"c:\\data\\a.txt", File, S::Ok, "c:\\data\\a.txt"},
+        {"C:\\DATA\\A.TXT", File, S::Ok, "c:\\data\\a.txt"},
+        {"c:\\web\\linkrel\\a.txt", File, S::Ok, "c:\\data\\a.txt"},
+        {"c:\\web\\linkabs\\sub\\b.txt", File, S::Ok, "c:\\data\\Sub\\b.txt"},
+        {"c:\\web\\linkrel", FileOrFolder, S::Ok, "c:\\data\\"},
+        {"c:\\", Folder, S::Ok, "c:\\"},
+        {"c:\\Mixed\\x.txt", File, S::Ok, "c:\\Mixed\\x.txt"},
+        {"c:\\mixed\\X.TXT", File, S::NotFound, ""},  // two names differ only in case
+        {"c:\\web\\out\\secret.txt", File, S::OutsideDrive, ""},
+        {"c:\\web\\outabs\\secret.txt", File, S::OutsideDrive, ""},
+        {"c:\\..\\outside\\secret.txt", File, S::OutsideDrive, ""},
+        {"c:\\web\\loop\\x", File, S::Unusable, ""},
+        {"c:\\web\\fifo", File, S::WrongKind, ""},
+        {"c:\\data", File, S::WrongKind, ""},
+        {"c:\\data\\a.txt", Folder, S::WrongKind, ""},
+        {"c:\\data\\a.txt\\x", File, S::WrongKind, ""},
+        {"c:\\data\\nothing\\new.txt", File, S::NotFound, ""},
+        {"z:\\a.txt", File, S::NoDrive, ""},
+        {"a.txt", File, S::NoDrive, ""},
+    };
+    for (const auto& c : cases) {
+        ConfinedPath opened;
+        EXPECT_EQ(ConfinedPath::Open(c.path, c.intent, opened), c.status) << c.path;
+        if (c.status == PathStatus::Ok) {
+            EXPECT_EQ(opened.RealPath(), c.realPath) << c.path;
+        }
+        if (c.status == PathStatus::Ok && !opened.IsFolder()) {
+            std::string relative = std::string(c.realPath).substr(3);
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            EXPECT_EQ(ReadAll(opened.Fd()), drive.Read(relative)) << c.path;
+        }
+    }
+}
+
+TEST_F(ConfinedPathTest, NewFoldersAreCheckedWhereTheyWillReallyBeBeforeAnyIsMade) {
+    std::vector<std::string> asked;
+    auto refuse = [&](const std::string& real) {
+        asked.push_back(real);
+        return false;
+    };
+    ConfinedPath made;
+    EXPECT_EQ(ConfinedPath::Open("c:\\web\\linkrel\\new\\deep", PathIntent::NewFolder, made, refuse),
+              PathStatus::Refused);
+    EXPECT_EQ(asked, std::vector<std::string>{"c:\\data\\new\\deep\\"});
+    EXPECT_FALSE(drive.Exists("data/new"));
+
+    ASSERT_EQ(ConfinedPath::Open("c:\\web\\linkrel\\new\\deep", PathIntent::NewFolder, made),
+              PathStatus::Ok);
+    EXPECT_EQ(made.RealPath(), "c:\\data\\new\\deep\\");
+    EXPECT_TRUE(fs::is_directory(drive.Path("data/new/deep")));
+    EXPECT_EQ(ConfinedPath::Open("c:\\web\\out\\new", PathIntent::NewFolder, made),
+              PathStatus::OutsideDrive);
+    EXPECT_FALSE(fs::exists(drive.Outside() / "new"));
+}
+
+TEST_F(ConfinedPathTest, ALeafLinkLeadsToTheFolderAndNameItNames) {
+    drive.Link("web/backup.zip", "../data/Sub/real.zip");
+    ConfinedLeaf leaf;
+    ASSERT_EQ(ConfinedLeaf::Open("c:\\web\\backup.zip", leaf), PathStatus::Ok);
+    EXPECT_EQ(leaf.realPath, "c:\\data\\Sub\\real.zip");
+    EXPECT_EQ(leaf.name, "real.zip");
+    EXPECT_FALSE(leaf.exists);
+    EXPECT_EQ(leaf.folder.RealPath(), "c:\\data\\Sub\\");
+
+    ASSERT_EQ(ConfinedLeaf::Open("c:\\DATA\\a.TXT", leaf), PathStatus::Ok);
+    EXPECT_TRUE(leaf.exists);
+    EXPECT_EQ(leaf.name, "a.txt");
+    EXPECT_EQ(ConfinedLeaf::Open("c:\\data\\none\\x.zip", leaf), PathStatus::NotFound);
+    EXPECT_EQ(ConfinedLeaf::Open("c:\\web\\out\\x.zip", leaf), PathStatus::OutsideDrive);
+}
+
+TEST_F(ConfinedPathTest, ChildrenAreNeverReachedThroughLinks) {
+    ConfinedPath web;
+    ASSERT_EQ(ConfinedPath::Open("c:\\web", PathIntent::Folder, web), PathStatus::Ok);
+    ConfinedPath child;
+    EXPECT_EQ(web.OpenChild("linkrel", PathIntent::Folder, child), PathStatus::WrongKind);
+    EXPECT_EQ(web.OpenChild("out", PathIntent::File, child), PathStatus::WrongKind);
+    EXPECT_EQ(web.OpenChild("fifo", PathIntent::File, child), PathStatus::WrongKind);
+    EXPECT_EQ(web.OpenChild("..", PathIntent::Folder, child), PathStatus::Unusable);
+}
+
+// A second thread keeps swapping a real folder with a link that leads out of the drive (and with
+// one into another folder of the drive) while the first opens a file below it: every open either
+// fails or gives the file that lies at the location it reports.
+TEST_F(ConfinedPathTest, SwappingAFolderForALinkNeverReachesAnywhereElse) {
+    drive.Put("race/dir/f.txt", "inside");
+    drive.Put("windows/f.txt", "excluded");
+    std::ofstream(drive.Outside() / "f.txt") << "SECRET";
+    drive.Link("race/out", "../../outside");
+    drive.Link("race/win", "../windows");
+    std::atomic<bool> stop = false;
+    std::thread swapper([&] {
+        std::string dir = drive.Path("race/dir"), out = drive.Path("race/out");
+        std::string win = drive.Path("race/win");
+        while (!stop) {
+            ::renameat2(AT_FDCWD, dir.c_str(), AT_FDCWD, out.c_str(), RENAME_EXCHANGE);
+            ::renameat2(AT_FDCWD, dir.c_str(), AT_FDCWD, win.c_str(), RENAME_EXCHANGE);
+        }
+    });
+    int opened = 0;
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until) {
+        ConfinedPath file;
+        if (ConfinedPath::Open("c:\\race\\dir\\f.txt", PathIntent::File, file) != PathStatus::Ok) {
+            continue;
+        }
+        ++opened;
+        std::string text = ReadAll(file.Fd());
+        ASSERT_NE(text, "SECRET");
+        ASSERT_EQ(text, file.RealPath() == "c:\\windows\\f.txt" ? "excluded" : "inside")
+            << file.RealPath();
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_GT(opened, 0);
+}
+
+}  // namespace
+}  // namespace vantrel::platform
