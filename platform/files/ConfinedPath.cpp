@@ -447,7 +447,8 @@ PathStatus ConfinedLeaf::Open(std::string_view windowsPath, ConfinedLeaf& result
     if (walk->NamesRoot()) {
         return PathStatus::WrongKind;
     }
-    std::string realPath = walk->RealPath(false);
+    bool isFolder = walk->LeafExists() && S_ISDIR(walk->LeafInfo().st_mode);
+    std::string realPath = walk->RealPath(isFolder);
     if (!Allowed(check, realPath)) {
         return PathStatus::Refused;
     }
@@ -456,7 +457,7 @@ PathStatus ConfinedLeaf::Open(std::string_view windowsPath, ConfinedLeaf& result
         return PathStatusOf(errno);
     }
     result.name = walk->Missing().empty() ? walk->LeafName() : walk->Missing().front();
-    result.realPath = std::move(realPath);
+    result.realPath = folderPath + result.name;
     result.exists = walk->LeafExists();
     result.info = walk->LeafInfo();
     return PathStatus::Ok;

@@ -75,7 +75,7 @@ class ConfinedPath {
 struct ConfinedLeaf {
     ConfinedPath folder;
     std::string name;      // the name in folder: as found on disk when it exists
-    std::string realPath;  // folder.RealPath() + name
+    std::string realPath;  // folder.RealPath() + name (the check hears a folder with a "\")
     bool exists = false;   // something lies there now (see info)
     struct stat info {};   // of what lies there
 

@@ -8,9 +8,10 @@
 
 namespace vantrel::ziplib {
 
-ArchiveFolderLock::ArchiveFolderLock(const std::filesystem::path& folder) {
-    // A missing folder needs no lock: the change fails before it writes anything.
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+ArchiveFolderLock::ArchiveFolderLock(int folder) {
+    // A lock of its own on the folder: one open file description per change, so that threads of
+    // one process exclude each other as processes do. An unreadable folder cannot be locked.
+    fd_ = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) {
         return;
     }

@@ -4,14 +4,12 @@
 // start from the old archive, and the later rename would drop the other's entries. The lock is
 // held on the folder itself, so no lock file is left beside the archives.
 
-#include <filesystem>
-
 namespace vantrel::ziplib {
 
 class ArchiveFolderLock {
   public:
-    // Waits until no other change (of this or another process) holds the folder.
-    explicit ArchiveFolderLock(const std::filesystem::path& folder);
+    // Waits until no other change (of this or another process) holds the folder open at fd.
+    explicit ArchiveFolderLock(int folder);
     ~ArchiveFolderLock();
     ArchiveFolderLock(const ArchiveFolderLock&) = delete;
     ArchiveFolderLock& operator=(const ArchiveFolderLock&) = delete;

@@ -1,13 +1,19 @@
 #include "platform/ziplib/ArchiveNames.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+
 #include <algorithm>
 
-#include "platform/drives/DriveMap.h"
 #include "platform/drives/JoinedPaths.h"
 #include "platform/files/Wildcard.h"
+#include "platform/ziplib/StatusCodes.h"
 
 namespace vantrel::ziplib {
-namespace fs = std::filesystem;
+
+using platform::ConfinedPath;
+using platform::PathIntent;
+using platform::PathStatus;
 
 namespace {
 
@@ -15,42 +21,84 @@ bool HasWildcard(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }
 
-// The regular files in folder whose names match pattern, in name order.
-std::vector<fs::path> Matching(const fs::path& folder, const std::string& pattern) {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file(ec) && !it->is_symlink(ec) &&
-            platform::WildcardMatch(pattern, it->path().filename().string())) {
-            found.push_back(it->path());
+int32_t StatusOfUnopened(PathStatus opened) {
+    switch (opened) {
+        case PathStatus::Refused:
+            return status::kBadFileSpec;
+        case PathStatus::WrongKind:
+            return status::kBadArchiveName;
+        default:
+            return status::kOpenFile;
+    }
+}
+
+// The names of the regular files (never links) in folder that match pattern, in name order.
+std::vector<std::string> Matching(const ConfinedPath& folder, const std::string& pattern) {
+    std::vector<std::string> found;
+    platform::UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
+    if (!dir) {
+        return found;
+    }
+    listing.Release();
+    while (const dirent* entry = ::readdir(dir)) {
+        bool regular = entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN;
+        if (regular && platform::WildcardMatch(pattern, entry->d_name)) {
+            found.emplace_back(entry->d_name);
         }
     }
+    ::closedir(dir);
     std::sort(found.begin(), found.end());
     return found;
 }
 
 }  // namespace
 
-std::optional<std::vector<fs::path>> ExpandArchiveNames(const std::string& names) {
+std::optional<std::vector<NamedArchive>> ExpandArchiveNames(const std::string& names,
+                                                            CallerHooks& caller) {
     std::vector<std::string> members = platform::InFolderOfFirst(platform::SplitJoinedPaths(names));
-    std::vector<fs::path> archives;
+    std::vector<NamedArchive> archives;
     for (const std::string& windowsPath : members) {
         size_t slash = windowsPath.find_last_of('\\');
-        std::string last = windowsPath.substr(slash + 1);
-        if (!HasWildcard(last)) {
-            auto path = platform::MapWindowsPath(windowsPath);
-            if (!path || last.empty()) {
-                return std::nullopt;
-            }
-            archives.push_back(*path);
-            continue;
-        }
-        auto where = platform::MapWindowsPath(windowsPath.substr(0, slash + 1));
-        if (!where) {
+        std::string last = windowsPath.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (last.empty() && !windowsPath.empty()) {
             return std::nullopt;
         }
-        auto found = Matching(*where, last);
-        archives.insert(archives.end(), found.begin(), found.end());
+        PathIntent intent = HasWildcard(last) ? PathIntent::Folder : PathIntent::File;
+        std::string opened = HasWildcard(last) ? windowsPath.substr(0, slash + 1) : windowsPath;
+        NamedArchive named{windowsPath, {}, status::kOk};
+        PathStatus status =
+            ConfinedPath::Open(opened, intent, named.opened,
+                               HasWildcard(last) ? platform::LocationCheck{} : caller.Check());
+        if (status == PathStatus::NoDrive || status == PathStatus::OutsideDrive) {
+            return std::nullopt;
+        }
+        if (status == PathStatus::Refused) {
+            caller.NoteRefusal();
+            continue;
+        }
+        if (status != PathStatus::Ok) {
+            named.status = StatusOfUnopened(status);
+            archives.push_back(std::move(named));
+            continue;
+        }
+        if (!HasWildcard(last)) {
+            archives.push_back(std::move(named));
+            continue;
+        }
+        for (const std::string& match : Matching(named.opened, last)) {
+            NamedArchive found{named.opened.RealPath() + match, {}, status::kOk};
+            PathStatus child = named.opened.OpenChild(match, PathIntent::File, found.opened);
+            if (child == PathStatus::WrongKind) {
+                continue;  // a link, a folder, a device
+            }
+            if (child == PathStatus::Ok && !caller.Allows(found.opened.RealPath())) {
+                caller.NoteRefusal();
+                continue;
+            }
+            found.status = child == PathStatus::Ok ? status::kOk : StatusOfUnopened(child);
+            archives.push_back(std::move(found));
+        }
     }
     return archives;
 }

@@ -12,17 +12,17 @@
 
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
+#include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/StatusCodes.h"
 
 namespace vantrel::ziplib {
-namespace fs = std::filesystem;
 
 namespace {
 
 // True when libzip reads the archive and every unencrypted entry decompresses with a good CRC.
-bool ArchiveIsSound(const fs::path& archive) {
+bool ArchiveIsSound(int archive) {
     int error = 0;
-    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_t* za = OpenReadOnlyZip(archive, ZIP_CHECKCONS, &error);
     if (!za) {
         return false;
     }
@@ -59,7 +59,7 @@ struct Recovery {
 };
 
 // The local headers one after the other from the start, until something else follows.
-Recovery FollowLocalHeaders(raw::Bytes file, ProgressTicker& ticker) {
+Recovery FollowLocalHeaders(raw::Bytes file, CallerHooks& ticker) {
     Recovery found;
     uint64_t offset = 0;
     while (ticker.Tick(static_cast<int64_t>(offset), static_cast<int64_t>(file.size))) {
@@ -78,7 +78,7 @@ Recovery FollowLocalHeaders(raw::Bytes file, ProgressTicker& ticker) {
 }
 
 // Every local header anywhere in the file whose entry checks out; names seen once only.
-Recovery ScanWholeFile(raw::Bytes file, ProgressTicker& ticker) {
+Recovery ScanWholeFile(raw::Bytes file, CallerHooks& ticker) {
     Recovery found;
     std::set<std::string> names;
     const uint8_t signature[4] = {0x50, 0x4b, 0x03, 0x04};
@@ -136,9 +136,9 @@ int32_t WriteRebuilt(raw::Bytes file, const std::vector<raw::LocalEntry>& entrie
     return status::kOk;
 }
 
-bool OpensWithEntries(const fs::path& archive, size_t expected) {
+bool OpensWithEntries(int rebuilt, size_t expected) {
     int error = 0;
-    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_t* za = OpenReadOnlyZip(rebuilt, ZIP_CHECKCONS, &error);
     if (!za) {
         return false;
     }
@@ -147,74 +147,106 @@ bool OpensWithEntries(const fs::path& archive, size_t expected) {
     return same;
 }
 
-// Puts the rebuilt archive in the original's place, keeping the original when it held more.
-int32_t ReplaceOriginal(const fs::path& archive, const fs::path& rebuilt, bool keepOriginal) {
-    std::error_code ec;
-    if (keepOriginal) {
-        fs::path copy = DamagedCopyName(archive);
-        fs::create_hard_link(archive, copy, ec);
-        if (ec && !fs::copy_file(archive, copy, ec)) {
-            return status::kReplaceArchive;
+bool NameIsTaken(int folder, const std::string& name) {
+    struct stat info {};
+    return ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Keeps the damaged original beside the archive: a second name for it, or else a copy.
+bool KeepDamagedCopy(const ArchiveFile& archive) {
+    std::string copy = DamagedCopyName(archive.FolderFd(), archive.Name());
+    int folder = archive.FolderFd();
+    if (::linkat(archive.Fd(), "", folder, copy.c_str(), AT_EMPTY_PATH) == 0 ||
+        ::linkat(folder, archive.Name().c_str(), folder, copy.c_str(), 0) == 0) {
+        return true;
+    }
+    platform::UniqueFd out(
+        ::openat(folder, copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    off_t offset = 0;
+    auto size = static_cast<size_t>(archive.Info().st_size);
+    while (out && offset < archive.Info().st_size) {
+        ssize_t copied = ::copy_file_range(archive.Fd(), &offset, out.Get(), nullptr,
+                                           size - static_cast<size_t>(offset), 0);
+        if (copied <= 0) {
+            ::unlinkat(folder, copy.c_str(), 0);
+            return false;
         }
     }
-    fs::rename(rebuilt, archive, ec);
-    return ec ? status::kReplaceArchive : status::kOk;
+    return out.IsOpen() && ::fchmod(out.Get(), archive.Info().st_mode & 07777) == 0;
+}
+
+// A new file beside the archive for the rebuilt one, with the archive's permissions.
+platform::UniqueFd CreateRebuilt(const ArchiveFile& archive, std::string& name) {
+    name = "." + archive.Name() + ".repair-" + std::to_string(::getpid());
+    for (int i = 2; NameIsTaken(archive.FolderFd(), name); ++i) {
+        name = "." + archive.Name() + ".repair-" + std::to_string(::getpid()) + "-" +
+               std::to_string(i);
+    }
+    platform::UniqueFd fd(::openat(archive.FolderFd(), name.c_str(),
+                                   O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd) {
+        ::fchmod(fd.Get(), archive.Info().st_mode & 07777);  // 0600 would lock other users out
+    }
+    return fd;
 }
 
 }  // namespace
 
-fs::path DamagedCopyName(const fs::path& archive) {
-    fs::path name = archive.string() + ".damaged";
-    for (int i = 2; fs::exists(fs::symlink_status(name)); ++i) {
-        name = archive.string() + ".damaged" + std::to_string(i);
+std::string DamagedCopyName(int folder, const std::string& archive) {
+    std::string name = archive + ".damaged";
+    for (int i = 2; NameIsTaken(folder, name); ++i) {
+        name = archive + ".damaged" + std::to_string(i);
     }
     return name;
 }
 
-int32_t RepairArchive(const fs::path& archive, bool harder, ProgressTicker& ticker) {
-    MappedFile mapped(archive);
+int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller) {
+    if (!archive.Exists()) {
+        return archive.OpenStatus() != status::kOk ? archive.OpenStatus() : status::kOpenFile;
+    }
+    MappedFile mapped(archive.Fd());
     if (!mapped.IsOpen()) {
         return status::kOpenFile;
     }
-    if (!ticker.Tick(0, static_cast<int64_t>(mapped.Size()))) {
+    if (!caller.Tick(0, static_cast<int64_t>(mapped.Size()))) {
         return status::kAborted;
     }
-    if (!harder && ArchiveIsSound(archive)) {
+    if (!harder && ArchiveIsSound(archive.Fd())) {
         return status::kOk;
     }
     raw::Bytes file{mapped.Data(), mapped.Size()};
-    Recovery found = harder ? ScanWholeFile(file, ticker) : FollowLocalHeaders(file, ticker);
-    if (ticker.Aborted()) {
+    Recovery found = harder ? ScanWholeFile(file, caller) : FollowLocalHeaders(file, caller);
+    if (caller.Aborted()) {
         return status::kAborted;
     }
     if (found.entries.empty() || found.hitBadEntry) {
         return found.entries.empty() ? status::kFormat : status::kArchiveError;
     }
-    std::string pattern = archive.string() + ".repair-XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) {
+    std::string rebuiltName;
+    platform::UniqueFd rebuilt = CreateRebuilt(archive, rebuiltName);
+    if (!rebuilt) {
         return status::kTempFile;
     }
-    fs::path rebuilt = pattern;
-    struct stat original {};
-    if (stat(archive.c_str(), &original) == 0) {
-        fchmod(fd, original.st_mode & 07777);  // mkstemp's 0600 would lock other users out
-    }
-    int32_t code = WriteRebuilt(file, found.entries, fd);
-    ::close(fd);
-    if (code == status::kOk && !OpensWithEntries(rebuilt, found.entries.size())) {
+    int32_t code = WriteRebuilt(file, found.entries, rebuilt.Get());
+    if (code == status::kOk && !OpensWithEntries(rebuilt.Get(), found.entries.size())) {
         code = status::kStructure;
     }
     if (code == status::kOk) {
         auto end = raw::FindEndRecord(file);
         bool holdsEverything = end && end->entries <= found.entries.size();
-        code = ReplaceOriginal(archive, rebuilt, !holdsEverything);
+        if ((!holdsEverything && !KeepDamagedCopy(archive)) ||
+            ::renameat(archive.FolderFd(), rebuiltName.c_str(), archive.FolderFd(),
+                       archive.Name().c_str()) != 0) {
+            code = status::kReplaceArchive;
+        }
     }
     if (code != status::kOk) {
-        std::error_code ec;
-        fs::remove(rebuilt, ec);
+        ::unlinkat(archive.FolderFd(), rebuiltName.c_str(), 0);
+        return code;
     }
-    return code;
+    caller.CountRead(mapped.Size());
+    caller.CountWritten(static_cast<uint64_t>(::lseek(rebuilt.Get(), 0, SEEK_END)));
+    return status::kOk;
 }
 
 }  // namespace vantrel::ziplib

@@ -6,16 +6,18 @@
 // original is kept, renamed, unless the new archive holds everything it held.
 
 #include <cstdint>
-#include <filesystem>
+#include <string>
 
-#include "platform/ziplib/ProgressTicker.h"
+#include "platform/ziplib/ArchiveFile.h"
+#include "platform/ziplib/CallerHooks.h"
 
 namespace vantrel::ziplib {
 
 // Returns a status code; 0 also when the archive needed no repair (it is then left untouched).
-int32_t RepairArchive(const std::filesystem::path& archive, bool harder, ProgressTicker& ticker);
+int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller);
 
-// Where the damaged original of archive is kept: "<archive>.damaged", numbered when taken.
-std::filesystem::path DamagedCopyName(const std::filesystem::path& archive);
+// The name under which the damaged original of archive is kept in its folder:
+// "<archive>.damaged", numbered when taken.
+std::string DamagedCopyName(int folder, const std::string& archive);
 
 }  // namespace vantrel::ziplib

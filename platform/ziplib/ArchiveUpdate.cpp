@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -10,13 +11,13 @@
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/FileSource.h"
 #include "platform/ziplib/MoveVerification.h"
 #include "platform/ziplib/SourceList.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/ZipErrors.h"
 
 namespace vantrel::ziplib {
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,7 +31,7 @@ bool HasAll(int32_t flags, int32_t bits) {
 
 // libzip calls these while it writes the archive; the ticker decides when the caller hears.
 struct CloseProgress {
-    ProgressTicker* ticker;
+    CallerHooks* caller;
     double done = 0;
 };
 
@@ -40,73 +41,91 @@ void OnProgress(zip_t*, double done, void* state) {
 
 int OnCancel(zip_t*, void* state) {
     auto* progress = static_cast<CloseProgress*>(state);
-    return progress->ticker->Tick(static_cast<int64_t>(progress->done * 1000), 1000) ? 0 : 1;
+    return progress->caller->Tick(static_cast<int64_t>(progress->done * 1000), 1000) ? 0 : 1;
 }
 
 // Writes the archive and puts it in place; on failure the old archive stays as it was.
-int32_t CloseArchive(zip_t* za, ProgressTicker& ticker) {
-    CloseProgress progress{&ticker};
+int32_t CloseArchive(zip_t* za, CallerHooks& caller) {
+    CloseProgress progress{&caller};
     zip_register_progress_callback_with_state(za, 0.001, OnProgress, nullptr, &progress);
     zip_register_cancel_callback_with_state(za, OnCancel, nullptr, &progress);
     if (zip_close(za) == 0) {
         return status::kOk;
     }
-    int32_t code = ticker.Aborted() ? status::kAborted : StatusOf(za);
+    int32_t code = caller.Aborted() ? status::kAborted : StatusOf(za);
     zip_discard(za);
     return code;
 }
-
-// The entries by name with case ignored; libzip's own lookup ignoring case reads every name,
-// which would make adding many files quadratic.
-class EntryIndex {
-  public:
-    explicit EntryIndex(zip_t* za) {
-        zip_int64_t count = zip_get_num_entries(za, 0);
-        for (zip_int64_t i = 0; i < count; ++i) {
-            if (const char* name = zip_get_name(za, i, 0)) {
-                indexes_.emplace(platform::LowerAscii(name), i);
-            }
-        }
-    }
-    zip_int64_t Find(const std::string& name) const {
-        auto found = indexes_.find(platform::LowerAscii(name));
-        return found == indexes_.end() ? -1 : found->second;
-    }
-    void Add(const std::string& name, zip_int64_t index) {
-        indexes_.emplace(platform::LowerAscii(name), index);
-    }
-
-  private:
-    std::unordered_map<std::string, zip_int64_t> indexes_;
-};
 
 int32_t Discard(zip_t* za, int32_t code) {
     zip_discard(za);
     return code;
 }
 
-// Whether action puts this file into the archive, given the entry of the same name (-1: none).
+// Which entry of the archive a source replaces. An entry with exactly the source's entry name is
+// the match; only when none has, an entry whose name differs from it in letter case alone is,
+// provided it is the only one and no source of the list carries its name exactly.
+class EntryMatcher {
+  public:
+    EntryMatcher(zip_t* za, const std::vector<SourceFile>& files) {
+        std::vector<std::string> names = EntryNames(za);
+        std::set<std::string> sourceNames;
+        for (const auto& file : files) {
+            sourceNames.insert(file.entryName);
+        }
+        for (size_t i = 0; i < names.size(); ++i) {
+            exact_.emplace(names[i], i);
+            if (!sourceNames.count(names[i])) {
+                folded_.emplace(platform::LowerAscii(names[i]), i);
+            }
+        }
+    }
+
+    // The entry's index, or -1 for a new entry. A case-variant match is used once only.
+    zip_int64_t Find(const std::string& name) {
+        if (auto found = exact_.find(name); found != exact_.end()) {
+            return static_cast<zip_int64_t>(found->second);
+        }
+        auto [first, last] = folded_.equal_range(platform::LowerAscii(name));
+        if (first == last || std::next(first) != last) {
+            return -1;
+        }
+        auto index = static_cast<zip_int64_t>(first->second);
+        folded_.erase(first);
+        return index;
+    }
+
+  private:
+    std::unordered_map<std::string, size_t> exact_;
+    std::unordered_multimap<std::string, size_t> folded_;
+};
+
+// Whether action puts this file into the archive, given the entry it would replace (-1: none).
 bool Wanted(zip_t* za, zip_int64_t index, const SourceFile& file, int32_t action) {
     if (index < 0) {
         return action != kActionFreshen;
+    }
+    if (file.isFolder) {
+        return false;
     }
     if (action == kActionAdd) {
         return true;
     }
     zip_stat_t st;
     return zip_stat_index(za, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) &&
-           FileIsNewerThanEntry(file.modified, st.mtime);
+           FileIsNewerThanEntry(file.info.st_mtime, st.mtime);
 }
 
 // Time, attributes, compression and encryption of a new or replaced entry.
 bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const ZipJob& job) {
+    uint32_t mode = file.info.st_mode;
     uint32_t dos = file.isFolder ? kDosFolder : kDosArchive;
-    if (!(file.mode & S_IWUSR)) {
+    if (!(mode & S_IWUSR)) {
         dos |= kDosReadOnly;
     }
-    if (zip_file_set_mtime(za, index, file.modified, 0) != 0 ||
+    if (zip_file_set_mtime(za, index, file.info.st_mtime, 0) != 0 ||
         zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
-                                         ((file.mode & 0xFFFF) << 16) | dos) != 0) {
+                                         ((mode & 0xFFFF) << 16) | dos) != 0) {
         return false;
     }
     if (file.isFolder) {
@@ -121,12 +140,13 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
 }
 
 // Adds or replaces one file; its index, or -1 with the archive's error set when libzip refuses.
-zip_int64_t PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& job) {
+zip_int64_t PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& job,
+                    SourceReading& reading) {
     if (file.isFolder) {
         index = zip_dir_add(za, file.entryName.c_str(), ZIP_FL_ENC_GUESS);
         return index >= 0 && DescribeEntry(za, index, file, job) ? index : -1;
     }
-    zip_source_t* source = zip_source_file(za, file.path.c_str(), 0, 0);
+    zip_source_t* source = NewFileSource(za, file, reading);
     if (!source) {
         return -1;
     }
@@ -146,79 +166,77 @@ zip_int64_t PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const 
 }
 
 // The move's second half: only files that are now safely in the archive go. A file that cannot
-// be confirmed, or not deleted, stays, and the move reports a copying error.
-int32_t DeleteSources(const ZipJob& job, const std::vector<const SourceFile*>& written) {
-    std::vector<bool> confirmed = ConfirmWrittenEntries(job.archive, written, job.password);
-    int32_t code = status::kOk;
+// be confirmed, or not deleted, stays, and the move reports a copying error for it.
+void DeleteSources(const ZipJob& job, const ArchiveFile& archive,
+                   const std::vector<const SourceFile*>& written, SourceOpener& opener,
+                   CallerHooks& caller) {
+    std::vector<bool> confirmed =
+        ConfirmWrittenEntries(archive.WrittenFd(), written, job.password, opener);
     for (size_t i = 0; i < written.size(); ++i) {
-        if (written[i]->isFolder) {
-            continue;
-        }
-        std::error_code ec;
-        if (!confirmed[i] || !fs::remove(written[i]->path, ec)) {
-            code = status::kCopying;
+        if (!written[i]->isFolder && !(confirmed[i] && DeleteSourceFile(*written[i], opener))) {
+            caller.Report(status::kCopying, written[i]->realPath);
         }
     }
-    return code;
 }
 
 }  // namespace
 
-int32_t AddFiles(const ZipJob& job, ProgressTicker& ticker) {
+int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     if ((job.flags & kFlagEncrypt) && job.password.empty()) {
         return status::kBadPassword;
     }
-    std::error_code ec;
-    bool exists = fs::exists(job.archive, ec);
-    if (!exists && job.action == kActionFreshen) {
+    if (!archive.Exists() && job.action == kActionFreshen) {
         return status::kNothingToAdd;
-    }
-    if (!fs::is_directory(job.archive.parent_path(), ec)) {
-        return status::kCreateFile;
     }
     std::vector<SourceFile> files;
     SourceOptions options{HasAll(job.flags, kFlagFullPaths), HasAll(job.flags, kFlagRecurse),
-                          job.archive};
-    if (int32_t code = ExpandSourceList(job.list, options, files); code != status::kOk) {
+                          archive.Exists() ? &archive.Info() : nullptr};
+    if (int32_t code = ExpandSourceList(job.list, options, caller, files); code != status::kOk) {
         return code;
     }
     if (files.empty()) {
-        return status::kNothingToAdd;
+        return caller.Finish(status::kNothingToAdd);
     }
     int error = 0;
-    zip_t* za = zip_open(job.archive.c_str(), ZIP_CREATE, &error);
+    zip_t* za = archive.Open(ZIP_CREATE, error);
     if (!za) {
         return StatusOfZipError(error, errno);
     }
-    EntryIndex entries(za);
+    EntryMatcher entries(za, files);
+    SourceReading reading;
     std::vector<const SourceFile*> written;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!ticker.Tick(static_cast<int64_t>(i), static_cast<int64_t>(files.size()))) {
+        if (!caller.Tick(static_cast<int64_t>(i), static_cast<int64_t>(files.size()))) {
             return Discard(za, status::kAborted);
         }
         const SourceFile& file = files[i];
         zip_int64_t index = entries.Find(file.entryName);
-        if (file.isFolder ? index >= 0 || job.action == kActionFreshen
-                          : !Wanted(za, index, file, job.action)) {
+        if (!Wanted(za, index, file, job.action)) {
             continue;
         }
-        zip_int64_t put = PutFile(za, index, file, job);
-        if (put < 0) {
+        if (PutFile(za, index, file, job, reading) < 0) {
             return Discard(za, StatusOf(za));
         }
-        entries.Add(file.entryName, put);
         written.push_back(&file);
     }
     if (written.empty()) {
-        return Discard(za, status::kOk);  // everything in the archive is up to date
+        return Discard(za, caller.Finish(status::kOk));  // the archive is up to date
     }
-    if (int32_t code = CloseArchive(za, ticker); code != status::kOk) {
+    if (int32_t code = CloseArchive(za, caller); code != status::kOk) {
+        if (reading.failed) {
+            caller.Report(status::kOpenFile, reading.failed->realPath);
+        }
         return code;
     }
-    return HasAll(job.flags, kFlagMove) ? DeleteSources(job, written) : status::kOk;
+    caller.CountRead(reading.bytesRead);
+    caller.CountWritten(archive.WrittenSize());
+    if (HasAll(job.flags, kFlagMove)) {
+        DeleteSources(job, archive, written, reading.opener, caller);
+    }
+    return caller.Finish(status::kOk);
 }
 
-int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker) {
+int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     auto names = EntryNameList::Parse(job.list);
     if (!names) {
         return status::kListError;
@@ -226,8 +244,11 @@ int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker) {
     if (names->Empty()) {
         return status::kNothingToDelete;
     }
+    if (!archive.Exists()) {
+        return status::kOpenFile;
+    }
     int error = 0;
-    zip_t* za = zip_open(job.archive.c_str(), 0, &error);
+    zip_t* za = archive.Open(0, error);
     if (!za) {
         return StatusOfZipError(error, errno);
     }
@@ -235,7 +256,7 @@ int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker) {
     names->PreferExactNames(EntryNames(za));
     zip_int64_t deleted = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
-        if (!ticker.Tick(i, count)) {
+        if (!caller.Tick(i, count)) {
             return Discard(za, status::kAborted);
         }
         const char* name = zip_get_name(za, i, 0);
@@ -247,7 +268,12 @@ int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker) {
     if (deleted == 0) {
         return Discard(za, status::kNothingToDelete);
     }
-    return CloseArchive(za, ticker);
+    if (int32_t code = CloseArchive(za, caller); code != status::kOk) {
+        return code;
+    }
+    caller.CountRead(static_cast<uint64_t>(archive.Info().st_size));
+    caller.CountWritten(archive.WrittenSize());
+    return status::kOk;
 }
 
 }  // namespace vantrel::ziplib

@@ -1,13 +1,13 @@
 #pragma once
 // The zip side's changes to an archive: add, update, freshen and delete. libzip writes the new
-// archive to a temporary file beside the old one and renames it into place only when it is
-// complete, so a failure leaves the archive as it was.
+// archive to a temporary file beside the old one (see ArchiveFile), which takes the old one's
+// place only when it is complete, so a failure leaves the archive as it was.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
-#include "platform/ziplib/ProgressTicker.h"
+#include "platform/ziplib/ArchiveFile.h"
+#include "platform/ziplib/CallerHooks.h"
 
 namespace vantrel::ziplib {
 
@@ -24,7 +24,6 @@ inline constexpr int32_t kFlagFullPaths = 0x2080;
 inline constexpr int32_t kFlagHarderRepair = 0x20000;
 
 struct ZipJob {
-    std::filesystem::path archive;
     int32_t action = kActionAdd;
     int32_t level = 5;
     int32_t flags = 0;
@@ -33,8 +32,8 @@ struct ZipJob {
 };
 
 // Actions 2, 3 and 4; returns a status code.
-int32_t AddFiles(const ZipJob& job, ProgressTicker& ticker);
+int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller);
 // Action 1; returns a status code. An archive left without entries is removed, as libzip does.
-int32_t DeleteEntries(const ZipJob& job, ProgressTicker& ticker);
+int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller);
 
 }  // namespace vantrel::ziplib

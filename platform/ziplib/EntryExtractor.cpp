@@ -11,9 +11,9 @@
 
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/SafeEntryPath.h"
 #include "platform/ziplib/StatusCodes.h"
-#include "platform/ziplib/TargetFolder.h"
 #include "platform/ziplib/ZipErrors.h"
 
 namespace vantrel::ziplib {
@@ -22,19 +22,9 @@ namespace {
 
 using Consumer = std::function<bool(const char*, size_t)>;
 
-// The first failure of a run; later ones do not replace it.
-class Outcome {
-  public:
-    void Note(int32_t code) {
-        if (code_ == status::kOk) {
-            code_ = code;
-        }
-    }
-    int32_t Code() const { return code_; }
-
-  private:
-    int32_t code_ = status::kOk;
-};
+// What work returns for an entry the caller's check refused: left out, already known to the
+// caller, and not reported again.
+constexpr int32_t kRefusedByCheck = 1;
 
 struct EntryFacts {
     std::string name;
@@ -105,7 +95,7 @@ bool CarriesNoCrc(const EntryFacts& facts) {
 // Streams an entry's data to consume, ticking as it goes; returns a status code. Encrypted data
 // that does not decompress to its CRC was read with the wrong password.
 int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_flags_t flags,
-                  const std::string& password, ProgressTicker& ticker, const Consumer& consume) {
+                  const std::string& password, CallerHooks& ticker, const Consumer& consume) {
     if (!(flags & ZIP_FL_ENCRYPTED) && CarriesNoCrc(facts) &&
         facts.stat.comp_method == ZIP_CM_DEFLATE) {
         // Decrypted (and authenticated) by libzip, inflated here, without the CRC comparison.
@@ -156,7 +146,7 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
 
 class ArchiveRun {
   public:
-    ArchiveRun(const UnzipJob& job, ProgressTicker& ticker) : job_(job), ticker_(ticker) {}
+    ArchiveRun(const UnzipJob& job, CallerHooks& caller) : job_(job), caller_(caller) {}
     ~ArchiveRun() {
         if (za_) {
             zip_discard(za_);
@@ -172,7 +162,7 @@ class ArchiveRun {
         names_ = std::move(*names);
         used_.assign(names_.Size(), false);
         int error = 0;
-        za_ = zip_open(job_.archive.c_str(), ZIP_RDONLY | openFlags, &error);
+        za_ = OpenReadOnlyZip(job_.archive.Fd(), openFlags, &error);
         if (!za_) {
             return StatusOfZipError(error, errno);
         }
@@ -180,15 +170,15 @@ class ArchiveRun {
         return status::kOk;
     }
 
-    // Calls work for every listed entry until it reports an abort; a status code.
+    // Calls work for every listed entry until it reports an abort; an entry it fails is left
+    // out and reported by name. Returns the first failure, or 0.
     int32_t ForEachListed(const std::function<int32_t(zip_uint64_t, const EntryFacts&)>& work) {
         zip_int64_t count = zip_get_num_entries(za_, 0);
         if (count == 0) {
             return status::kEmptyArchive;
         }
-        Outcome outcome;
         for (zip_int64_t i = 0; i < count; ++i) {
-            if (!ticker_.Tick(i, count)) {
+            if (!caller_.Tick(i, count)) {
                 return status::kAborted;
             }
             EntryFacts facts = FactsOf(za_, i);
@@ -199,21 +189,23 @@ class ArchiveRun {
             if (code == status::kAborted) {
                 return code;
             }
-            outcome.Note(code);
+            if (code != status::kOk && code != kRefusedByCheck) {
+                caller_.Report(code, facts.name);
+            }
         }
         for (bool used : used_) {
             if (!used) {
-                outcome.Note(status::kNameNotMatched);
+                return status::kNameNotMatched;
             }
         }
-        return outcome.Code();
+        return status::kOk;
     }
 
     zip_t* Archive() const { return za_; }
 
   private:
     const UnzipJob& job_;
-    ProgressTicker& ticker_;
+    CallerHooks& caller_;
     EntryNameList names_ = *EntryNameList::Parse("");
     std::vector<bool> used_;
     zip_t* za_ = nullptr;
@@ -231,33 +223,42 @@ bool ShouldWrite(int32_t flags, int64_t existing, std::time_t existingTime, std:
     return true;
 }
 
+// The entry's place below the target, or nullopt when extraction must refuse the entry.
+std::optional<std::vector<std::string>> PlaceOf(const EntryFacts& facts) {
+    auto segments = SafeEntrySegments(facts.name);
+    if (!segments || S_ISLNK(facts.unixMode)) {
+        return std::nullopt;
+    }
+    return segments;
+}
+
 }  // namespace
 
-int32_t ExtractEntries(const UnzipJob& job, ProgressTicker& ticker) {
-    ArchiveRun run(job, ticker);
+int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& caller) {
+    ArchiveRun run(job, caller);
     if (int32_t code = run.Open(0); code != status::kOk) {
         return code;
-    }
-    TargetFolder target(job.target);
-    if (!target.IsOpen()) {
-        return status::kCreateFile;
     }
     bool noFolders = (job.flags & kUnzipFlagNoFolders) == kUnzipFlagNoFolders;
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folders;
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
-        auto segments = SafeEntrySegments(facts.name);
-        if (!segments || S_ISLNK(facts.unixMode)) {
+        auto segments = PlaceOf(facts);
+        if (!segments) {
             return status::kBadFileSpec;  // nothing is written for it
         }
-        if (facts.folder) {
-            if (noFolders) {
-                return status::kOk;
-            }
-            folders.emplace_back(*segments, facts.stat.mtime);
-            return target.MakeFolders(*segments);
+        if (facts.folder && noFolders) {
+            return status::kOk;
         }
         if (noFolders) {
             segments = std::vector<std::string>{segments->back()};
+        }
+        if (!caller.Allows(target.RealPathOf(*segments, facts.folder))) {
+            caller.NoteRefusal();
+            return kRefusedByCheck;
+        }
+        if (facts.folder) {
+            folders.emplace_back(*segments, facts.stat.mtime);
+            return target.MakeFolders(*segments);
         }
         std::time_t existingTime = 0;
         int64_t existing = target.Existing(*segments, &existingTime);
@@ -268,31 +269,43 @@ int32_t ExtractEntries(const UnzipJob& job, ProgressTicker& ticker) {
             return status::kOk;
         }
         mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
-        return target.WriteFile(*segments, facts.stat.mtime, mode, [&](const Consumer& write) {
-            return ReadEntry(run.Archive(), index, facts, 0, job.password, ticker, write);
-        });
+        int32_t written =
+            target.WriteFile(*segments, facts.stat.mtime, mode, [&](const Consumer& write) {
+                return ReadEntry(run.Archive(), index, facts, 0, job.password, caller,
+                                 [&](const char* data, size_t size) {
+                                     caller.CountWritten(size);
+                                     return write(data, size);
+                                 });
+            });
+        caller.CountRead(facts.stat.comp_size);
+        return written;
     });
     // Folders last: writing their files would change their times again.
     for (const auto& [segments, modified] : folders) {
         target.SetFolderTime(segments, modified);
     }
-    return code;
+    return caller.Finish(code);
 }
 
-int32_t TestEntries(const UnzipJob& job, ProgressTicker& ticker) {
-    ArchiveRun run(job, ticker);
+int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
+    ArchiveRun run(job, caller);
     if (int32_t code = run.Open(ZIP_CHECKCONS); code != status::kOk) {
         return code;
     }
     bool unverified = false;
     Consumer discard = [](const char*, size_t) { return true; };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
+        if (!PlaceOf(facts)) {
+            return status::kBadFileSpec;  // extraction would refuse it
+        }
+        caller.CountRead(facts.stat.comp_size);
         if (facts.encrypted && job.password.empty()) {
             unverified = true;  // only its stored bytes can be read without the password
-            return ReadEntry(run.Archive(), index, facts, ZIP_FL_ENCRYPTED, "", ticker, discard);
+            return ReadEntry(run.Archive(), index, facts, ZIP_FL_ENCRYPTED, "", caller, discard);
         }
-        return ReadEntry(run.Archive(), index, facts, 0, job.password, ticker, discard);
+        return ReadEntry(run.Archive(), index, facts, 0, job.password, caller, discard);
     });
+    code = caller.Finish(code);
     return code == status::kOk && unverified ? status::kBadPassword : code;
 }
 

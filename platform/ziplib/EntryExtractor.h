@@ -3,10 +3,11 @@
 // test that decompresses every entry and checks its CRC.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
-#include "platform/ziplib/ProgressTicker.h"
+#include "platform/files/ConfinedPath.h"
+#include "platform/ziplib/CallerHooks.h"
+#include "platform/ziplib/TargetFolder.h"
 
 namespace vantrel::ziplib {
 
@@ -19,19 +20,21 @@ inline constexpr int32_t kUnzipFlagFreshen = 0x8;
 inline constexpr int32_t kUnzipFlagNoFolders = 0x30;
 
 struct UnzipJob {
-    std::filesystem::path archive;
-    std::string names;  // entry-name list; empty means every entry
-    std::filesystem::path target;
+    const platform::ConfinedPath& archive;  // open for reading
+    std::string names;                      // entry-name list; empty means every entry
     std::string password;
     int32_t flags = 0;
 };
 
-// Extracts the listed entries; entries it must refuse (unsafe names, symbolic links) are skipped
-// and reported by the status, the others are still extracted. Returns a status code.
-int32_t ExtractEntries(const UnzipJob& job, ProgressTicker& ticker);
+// Extracts the listed entries into target. Entries it must refuse (unsafe names, symbolic links,
+// an entry that would replace an archive being read, places the caller's check refuses) and
+// entries it cannot finish are left out, each reported to the caller by name, and the others
+// are still extracted. Returns a status code.
+int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& caller);
 
-// Tests the listed entries. Encrypted entries without a password are checked for structure only,
-// and the result says so (-61) when nothing worse was found.
-int32_t TestEntries(const UnzipJob& job, ProgressTicker& ticker);
+// Tests the listed entries; every entry extraction would refuse is reported as such. Encrypted
+// entries without a password are checked for structure only, and the result says so (-61) when
+// nothing worse was found.
+int32_t TestEntries(const UnzipJob& job, CallerHooks& caller);
 
 }  // namespace vantrel::ziplib

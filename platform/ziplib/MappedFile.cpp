@@ -7,11 +7,7 @@
 
 namespace vantrel::ziplib {
 
-MappedFile::MappedFile(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
+MappedFile::MappedFile(int fd) {
     struct stat info {};
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         size_ = static_cast<uint64_t>(info.st_size);
@@ -25,7 +21,6 @@ MappedFile::MappedFile(const std::filesystem::path& path) {
             }
         }
     }
-    ::close(fd);
 }
 
 MappedFile::~MappedFile() {

@@ -2,13 +2,13 @@
 // A file mapped read-only into memory, so that repair can scan archives of any size.
 
 #include <cstdint>
-#include <filesystem>
 
 namespace vantrel::ziplib {
 
 class MappedFile {
   public:
-    explicit MappedFile(const std::filesystem::path& path);
+    // Maps the regular file open at fd (which the object does not keep).
+    explicit MappedFile(int fd);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;

@@ -1,14 +1,14 @@
 #include "platform/ziplib/MoveVerification.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <zip.h>
 
 #include <unordered_map>
 
-#include "platform/ziplib/DosTime.h"
+#include "platform/ziplib/ReadOnlyZip.h"
 
 namespace vantrel::ziplib {
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -28,25 +28,27 @@ bool ReadsBackWhole(zip_t* za, zip_uint64_t index, const std::string& password) 
     return zip_fclose(entry) == 0 && got == 0;
 }
 
-// The file still is what was zipped: same size as the entry, same modification time.
-bool Unchanged(const SourceFile& file, zip_uint64_t entrySize) {
-    std::error_code ec;
-    auto size = fs::file_size(file.path, ec);
-    if (ec || size != entrySize) {
-        return false;
-    }
-    struct stat now;
-    return ::stat(file.path.c_str(), &now) == 0 && now.st_mtime == file.modified;
+// What lies at the file's place now, not following a link; false when nothing does.
+bool StatInPlace(const SourceFile& file, SourceOpener& opener, struct stat& now) {
+    int folder = opener.FolderFd(file.folder);
+    return folder >= 0 && ::fstatat(folder, file.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// The file still is what was zipped: the same file, of the entry's size, with the same time.
+bool Unchanged(const SourceFile& file, zip_uint64_t entrySize, SourceOpener& opener) {
+    struct stat now {};
+    return StatInPlace(file, opener, now) && platform::SameFile(now, file.info) &&
+           static_cast<zip_uint64_t>(now.st_size) == entrySize &&
+           now.st_mtime == file.info.st_mtime;
 }
 
 }  // namespace
 
-std::vector<bool> ConfirmWrittenEntries(const fs::path& archive,
-                                        const std::vector<const SourceFile*>& written,
-                                        const std::string& password) {
+std::vector<bool> ConfirmWrittenEntries(int archive, const std::vector<const SourceFile*>& written,
+                                        const std::string& password, SourceOpener& opener) {
     std::vector<bool> confirmed(written.size(), false);
     int error = 0;
-    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_t* za = OpenReadOnlyZip(archive, ZIP_CHECKCONS, &error);
     if (!za) {
         return confirmed;
     }
@@ -65,10 +67,19 @@ std::vector<bool> ConfirmWrittenEntries(const fs::path& archive,
             zip_stat_index(za, found->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
             continue;
         }
-        confirmed[i] = Unchanged(file, st.size) && ReadsBackWhole(za, found->second, password);
+        confirmed[i] =
+            Unchanged(file, st.size, opener) && ReadsBackWhole(za, found->second, password);
     }
     zip_discard(za);
     return confirmed;
+}
+
+bool DeleteSourceFile(const SourceFile& file, SourceOpener& opener) {
+    struct stat now {};
+    if (!StatInPlace(file, opener, now) || !platform::SameFile(now, file.info)) {
+        return false;
+    }
+    return ::unlinkat(opener.FolderFd(file.folder), file.name.c_str(), 0) == 0;
 }
 
 }  // namespace vantrel::ziplib

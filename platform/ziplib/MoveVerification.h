@@ -1,9 +1,8 @@
 #pragma once
-// Before a move deletes its originals, the archive in place is read back: each file goes only when
-// its entry is there, decompresses whole with a matching checksum, and the file has not changed
-// since it was zipped.
+// Before a move deletes its originals, the new archive is read back: each file goes only when its
+// entry is there, decompresses whole with a matching checksum, and the file has not changed since
+// it was zipped.
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,9 +10,12 @@
 
 namespace vantrel::ziplib {
 
-// One answer per file of written, in order: true when that file may be deleted.
-std::vector<bool> ConfirmWrittenEntries(const std::filesystem::path& archive,
-                                        const std::vector<const SourceFile*>& written,
-                                        const std::string& password);
+// One answer per file of written, in order: true when that file may be deleted. archive is the
+// new archive, open for reading.
+std::vector<bool> ConfirmWrittenEntries(int archive, const std::vector<const SourceFile*>& written,
+                                        const std::string& password, SourceOpener& opener);
+
+// Deletes the file where the list found it, if it still is that file; false when it stays.
+bool DeleteSourceFile(const SourceFile& file, SourceOpener& opener);
 
 }  // namespace vantrel::ziplib

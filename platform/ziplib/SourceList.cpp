@@ -1,21 +1,30 @@
 #include "platform/ziplib/SourceList.h"
 
-#include <sys/stat.h>
+#include <dirent.h>
+#include <fcntl.h>
 
 #include <algorithm>
-#include <optional>
+#include <cerrno>
+#include <map>
 #include <set>
 
-#include "platform/drives/DriveMap.h"
+#include "platform/drives/JoinedPaths.h"
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/Wildcard.h"
-#include "platform/text/AsciiCase.h"
 #include "platform/ziplib/StatusCodes.h"
 
 namespace vantrel::ziplib {
-namespace fs = std::filesystem;
+
+using platform::ConfinedLeaf;
+using platform::ConfinedPath;
+using platform::PathIntent;
+using platform::PathStatus;
+using platform::UniqueFd;
 
 namespace {
+
+constexpr size_t kLongestEntryName = 65535;  // the zip format's 16-bit name length
+constexpr size_t kOpenFoldersKept = 16;
 
 bool HasWildcard(std::string_view text) {
     return text.find_first_of("*?") != std::string::npos;
@@ -33,112 +42,218 @@ std::string JoinSegments(const std::vector<std::string>& segments) {
     return joined;
 }
 
-std::optional<SourceFile> Describe(const fs::path& path, std::string entryName) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) {
-        return std::nullopt;
+struct FolderEntry {
+    std::string name;
+    unsigned char type;
+};
+
+// The entries of an opened folder sorted by name, without "." and "..".
+std::vector<FolderEntry> ReadFolder(const ConfinedPath& folder) {
+    std::vector<FolderEntry> entries;
+    UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
+    if (!dir) {
+        return entries;
     }
-    SourceFile file;
-    file.path = path;
-    file.isFolder = S_ISDIR(info.st_mode);
-    file.entryName = std::move(entryName) + (file.isFolder ? "/" : "");
-    file.modified = info.st_mtime;
-    file.mode = info.st_mode;
-    return file;
+    listing.Release();
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            entries.push_back({std::string(name), entry->d_type});
+        }
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+unsigned char TypeOf(const ConfinedPath& folder, const FolderEntry& entry) {
+    if (entry.type != DT_UNKNOWN) {
+        return entry.type;
+    }
+    struct stat info {};
+    if (::fstatat(folder.Fd(), entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return DT_UNKNOWN;
+    }
+    return S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
 }
 
 class Expander {
   public:
-    Expander(const SourceOptions& options, std::vector<SourceFile>& files)
-        : options_(options), files_(files) {}
+    Expander(const SourceOptions& options, CallerHooks& caller, std::vector<SourceFile>& files)
+        : options_(options), caller_(caller), files_(files) {}
 
-    int32_t Item(std::string_view item) {
+    int32_t Item(const std::string& item) {
         auto parsed = platform::ParseWindowsPath(item);
         if (!parsed) {
             return status::kBadFileSpec;
         }
-        std::string pattern = "*.*";
-        platform::WindowsPath folder = *parsed;
-        if (!parsed->segments.empty() && HasWildcard(parsed->segments.back())) {
-            pattern = parsed->segments.back();
-            folder.segments.pop_back();
+        std::string base = options_.fullPaths ? JoinSegments(parsed->segments) : std::string();
+        if (parsed->segments.empty() || HasWildcard(parsed->segments.back())) {
+            std::string pattern = parsed->segments.empty() ? "*.*" : parsed->segments.back();
+            if (!parsed->segments.empty()) {
+                parsed->segments.pop_back();
+            }
+            base = options_.fullPaths ? JoinSegments(parsed->segments) : std::string();
+            auto folder = std::make_shared<ConfinedPath>();
+            PathStatus opened = ConfinedPath::Open(parsed->ToString(), PathIntent::Folder, *folder,
+                                                   caller_.Check());
+            if (opened != PathStatus::Ok) {
+                return Unreachable(opened, parsed->ToString());
+            }
+            Walk(Root(folder), *folder, base, pattern);
+            return status::kOk;
         }
-        auto linux = platform::MapWindowsPath(folder.ToString());
-        if (!linux) {
-            return status::kBadFileSpec;
+        ConfinedLeaf leaf;
+        PathStatus opened = ConfinedLeaf::Open(item, leaf, caller_.Check());
+        if (opened == PathStatus::Ok && !leaf.exists) {
+            opened = PathStatus::NotFound;
         }
-        std::error_code ec;
-        auto kind = fs::symlink_status(*linux, ec).type();
-        std::string base = options_.fullPaths ? JoinSegments(folder.segments) : std::string();
-        if (kind == fs::file_type::regular && pattern == "*.*" && !folder.segments.empty()) {
-            std::string name =
-                options_.fullPaths ? base.substr(0, base.size() - 1) : folder.segments.back();
-            return AddFile(*linux, name) ? status::kOk : status::kNameNotMatched;
+        if (opened != PathStatus::Ok) {
+            return Unreachable(opened, item);
         }
-        if (kind != fs::file_type::directory) {
+        if (!base.empty()) {
+            base.pop_back();  // the file's or folder's own full path, without the last "/"
+        } else if (!parsed->segments.empty()) {
+            base = parsed->segments.back();
+        }
+        if (S_ISREG(leaf.info.st_mode)) {
+            AddFile(SharedFolder(leaf.folder), leaf.folder, leaf.name, base, true);
+            return status::kOk;
+        }
+        if (!S_ISDIR(leaf.info.st_mode)) {
             return status::kNameNotMatched;
         }
-        Walk(*linux, base, pattern);
+        auto folder = std::make_shared<ConfinedPath>();
+        if (leaf.folder.OpenChild(leaf.name, PathIntent::Folder, *folder) != PathStatus::Ok ||
+            !platform::SameFile(folder->Info(), leaf.info)) {
+            caller_.Report(status::kOpenFile, leaf.realPath);
+            return status::kOk;
+        }
+        std::string prefix = options_.fullPaths ? base + "/" : std::string();
+        Walk(Root(folder), *folder, prefix, "*.*");
         return status::kOk;
     }
 
   private:
-    bool AddFile(const fs::path& path, const std::string& entryName) {
-        std::error_code ec;
-        if (!options_.archive.empty() && fs::equivalent(path, options_.archive, ec)) {
-            return true;  // the archive itself is never one of its sources
+    // A named item that cannot be opened: refusals of the whole list, or a file left out.
+    int32_t Unreachable(PathStatus opened, const std::string& path) {
+        switch (opened) {
+            case PathStatus::NoDrive:
+            case PathStatus::OutsideDrive:
+                return status::kBadFileSpec;
+            case PathStatus::NotFound:
+            case PathStatus::WrongKind:
+                return status::kNameNotMatched;
+            case PathStatus::Refused:
+                caller_.NoteRefusal();
+                return status::kOk;
+            default:
+                caller_.Report(status::kOpenFile, path);
+                return status::kOk;
         }
-        auto file = Describe(path, entryName);
-        if (!file) {
-            return false;
-        }
-        files_.push_back(std::move(*file));
-        return true;
     }
 
-    void Walk(const fs::path& folder, const std::string& prefix, const std::string& pattern) {
-        std::vector<fs::directory_entry> entries;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            entries.push_back(*it);
+    static std::shared_ptr<const SourceFolder> Root(std::shared_ptr<ConfinedPath> opened) {
+        auto folder = std::make_shared<SourceFolder>();
+        folder->info = opened->Info();
+        folder->opened = std::move(opened);
+        return folder;
+    }
+
+    // The folder of a named file, shared by every named file in it.
+    std::shared_ptr<const SourceFolder> SharedFolder(const ConfinedPath& opened) {
+        auto key = std::make_pair(opened.Info().st_dev, opened.Info().st_ino);
+        auto& folder = namedFolders_[key];
+        if (!folder) {
+            auto held = std::make_shared<ConfinedPath>();
+            held->Adopt(UniqueFd(::fcntl(opened.Fd(), F_DUPFD_CLOEXEC, 0)), opened.RealPath());
+            folder = Root(std::move(held));
         }
-        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-            return a.path().filename() < b.path().filename();
-        });
-        for (const auto& entry : entries) {
-            std::string name = entry.path().filename().string();
-            auto kind = entry.symlink_status(ec).type();
-            if (!platform::IsWindowsName(name) || kind == fs::file_type::symlink) {
+        return folder;
+    }
+
+    // Adds a file of folder; checked tells that the caller's check has already allowed it.
+    void AddFile(const std::shared_ptr<const SourceFolder>& node, const ConfinedPath& folder,
+                 const std::string& name, const std::string& entryName, bool checked) {
+        ConfinedPath file;
+        PathStatus opened = folder.OpenChild(name, PathIntent::File, file);
+        std::string realPath = folder.RealPath() + name;
+        if (opened != PathStatus::Ok) {
+            caller_.Report(status::kOpenFile, realPath);
+            return;
+        }
+        if (options_.archive && platform::SameFile(file.Info(), *options_.archive)) {
+            return;  // the archive itself is never one of its sources
+        }
+        if (!checked && !caller_.Allows(realPath)) {
+            caller_.NoteRefusal();
+            return;
+        }
+        if (entryName.size() > kLongestEntryName) {
+            caller_.Report(status::kBadFileSpec, realPath);
+            return;
+        }
+        files_.push_back({node, name, realPath, entryName, false, file.Info()});
+    }
+
+    void Walk(const std::shared_ptr<const SourceFolder>& node, const ConfinedPath& folder,
+              const std::string& prefix, const std::string& pattern) {
+        for (const FolderEntry& entry : ReadFolder(folder)) {
+            if (!platform::IsWindowsName(entry.name)) {
+                caller_.Report(status::kBadFileSpec, folder.RealPath() + entry.name);
                 continue;
             }
-            if (kind == fs::file_type::directory && options_.recurse) {
-                if (MatchesEverything(pattern)) {
-                    AddFile(entry.path(), prefix + name);
-                }
-                Walk(entry.path(), prefix + name + "/", pattern);
-            } else if (kind == fs::file_type::regular && platform::WildcardMatch(pattern, name)) {
-                AddFile(entry.path(), prefix + name);
+            unsigned char type = TypeOf(folder, entry);
+            if (type == DT_DIR && options_.recurse) {
+                SubFolder(node, folder, entry.name, prefix, pattern);
+            } else if (type == DT_REG && platform::WildcardMatch(pattern, entry.name)) {
+                AddFile(node, folder, entry.name, prefix + entry.name, false);
             }
         }
+    }
+
+    void SubFolder(const std::shared_ptr<const SourceFolder>& parent, const ConfinedPath& folder,
+                   const std::string& name, const std::string& prefix, const std::string& pattern) {
+        ConfinedPath child;
+        if (folder.OpenChild(name, PathIntent::Folder, child) != PathStatus::Ok) {
+            caller_.Report(status::kOpenFile, folder.RealPath() + name + "\\");
+            return;
+        }
+        if (!caller_.Allows(child.RealPath())) {
+            caller_.NoteRefusal();
+            return;
+        }
+        auto node = std::make_shared<SourceFolder>();
+        node->parent = parent;
+        node->name = name;
+        node->info = child.Info();
+        if (MatchesEverything(pattern)) {
+            files_.push_back(
+                {parent, name, child.RealPath(), prefix + name + "/", true, child.Info()});
+        }
+        Walk(node, child, prefix + name + "/", pattern);
     }
 
     const SourceOptions& options_;
+    CallerHooks& caller_;
     std::vector<SourceFile>& files_;
+    std::map<std::pair<dev_t, ino_t>, std::shared_ptr<const SourceFolder>> namedFolders_;
 };
 
 // The same file named twice is taken once; two different files under one name refuse the list.
 int32_t RemoveRepeats(std::vector<SourceFile>& files) {
     std::vector<SourceFile> unique;
     std::set<std::string> names;
-    std::set<fs::path> paths;
+    std::set<std::pair<dev_t, ino_t>> seen;
     for (auto& file : files) {
-        if (paths.count(file.path)) {
+        if (!seen.insert({file.info.st_dev, file.info.st_ino}).second) {
             continue;
         }
-        if (!names.insert(platform::LowerAscii(file.entryName)).second) {
+        if (!names.insert(file.entryName).second) {
             return status::kRepeatedName;
         }
-        paths.insert(file.path);
         unique.push_back(std::move(file));
     }
     files = std::move(unique);
@@ -147,23 +262,68 @@ int32_t RemoveRepeats(std::vector<SourceFile>& files) {
 
 }  // namespace
 
-int32_t ExpandSourceList(std::string_view list, const SourceOptions& options,
+int32_t ExpandSourceList(std::string_view list, const SourceOptions& options, CallerHooks& caller,
                          std::vector<SourceFile>& files) {
-    Expander expander(options, files);
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = std::min(list.find('|', start), list.size());
-        std::string_view item = list.substr(start, end - start);
-        while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
-        while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
-        if (!item.empty()) {
-            if (int32_t code = expander.Item(item); code != status::kOk) {
-                return code;
-            }
+    Expander expander(options, caller, files);
+    for (const std::string& item : platform::SplitJoinedPaths(list)) {
+        if (item.empty()) {
+            continue;
         }
-        start = end + 1;
+        if (int32_t code = expander.Item(item); code != status::kOk) {
+            return code;
+        }
     }
     return RemoveRepeats(files);
+}
+
+UniqueFd SourceOpener::Open(const SourceFile& file) {
+    int folder = FolderFd(file.folder);
+    if (folder < 0) {
+        return UniqueFd();
+    }
+    UniqueFd fd(
+        ::openat(folder, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat now {};
+    if (!fd || ::fstat(fd.Get(), &now) != 0) {
+        return UniqueFd();
+    }
+    if (!platform::SameFile(now, file.info) || !S_ISREG(now.st_mode)) {
+        errno = ESTALE;  // another file lies there now
+        return UniqueFd();
+    }
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int SourceOpener::FolderFd(const std::shared_ptr<const SourceFolder>& folder) {
+    if (folder->opened) {
+        return folder->opened->Fd();
+    }
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->folder == folder.get()) {
+            cache_.splice(cache_.begin(), cache_, it);
+            return cache_.front().fd.Get();
+        }
+    }
+    int parent = FolderFd(folder->parent);
+    if (parent < 0) {
+        return -1;
+    }
+    UniqueFd fd(
+        ::openat(parent, folder->name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat now {};
+    if (!fd || ::fstat(fd.Get(), &now) != 0) {
+        return -1;
+    }
+    if (!platform::SameFile(now, folder->info)) {
+        errno = ESTALE;
+        return -1;
+    }
+    cache_.push_front({folder.get(), std::move(fd)});
+    if (cache_.size() > kOpenFoldersKept) {
+        cache_.pop_back();
+    }
+    return cache_.front().fd.Get();
 }
 
 }  // namespace vantrel::ziplib

@@ -51,10 +51,17 @@ int OpenFolders(int root, const std::vector<std::string>& segments, size_t count
 
 }  // namespace
 
-TargetFolder::TargetFolder(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+TargetFolder::TargetFolder(const platform::ConfinedPath& folder, std::vector<struct stat> keep)
+    : fd_(fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0)),
+      realPath_(folder.RealPath()),
+      keep_(std::move(keep)) {}
+
+std::string TargetFolder::RealPathOf(const std::vector<std::string>& segments, bool folder) const {
+    std::string path = realPath_;
+    for (size_t i = 0; i < segments.size(); ++i) {
+        path += (i == 0 ? "" : "\\") + segments[i];
+    }
+    return folder ? path + "\\" : path;
 }
 
 TargetFolder::~TargetFolder() {
@@ -64,6 +71,15 @@ TargetFolder::~TargetFolder() {
     if (cachedFd_ >= 0) {
         close(cachedFd_);
     }
+}
+
+bool TargetFolder::IsKept(const struct stat& info) const {
+    for (const auto& kept : keep_) {
+        if (platform::SameFile(info, kept)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int TargetFolder::OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code) {
@@ -123,9 +139,9 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     const std::string& leaf = segments.back();
     struct stat info {};
     if (fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-        (S_ISLNK(info.st_mode) || S_ISDIR(info.st_mode))) {
+        (S_ISLNK(info.st_mode) || S_ISDIR(info.st_mode) || IsKept(info))) {
         close(parent);
-        return S_ISLNK(info.st_mode) ? status::kBadFileSpec : status::kCreateFile;
+        return S_ISDIR(info.st_mode) ? status::kCreateFile : status::kBadFileSpec;
     }
     std::string temporary = TemporaryName();
     int fd = openat(parent, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
@@ -161,6 +177,11 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     }
     if (close(fd) != 0 && code == status::kOk) {
         code = status::kCreateFile;
+    }
+    // Looked at again right before the rename: a kept file moved here meanwhile stays too.
+    if (code == status::kOk && fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        IsKept(info)) {
+        code = status::kBadFileSpec;
     }
     if (code == status::kOk && renameat(parent, temporary.c_str(), parent, leaf.c_str()) != 0) {
         code = status::kCreateFile;

@@ -1,28 +1,35 @@
 #pragma once
 // The folder extraction writes into, reached only through directory handles opened without
 // following symbolic links: a name that would pass through a link is refused, and a file is
-// written under a temporary name and renamed into place only when it is complete.
+// written under a temporary name and renamed into place only when it is complete. Files it must
+// never replace (the archives being read) are refused by identity, whatever their name.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
 #include <ctime>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/files/ConfinedPath.h"
 
 namespace vantrel::ziplib {
 
 class TargetFolder {
   public:
-    // Creates the folder when missing; check IsOpen.
-    explicit TargetFolder(const std::filesystem::path& folder);
+    // The folder opened (see ConfinedPath); never replaces the files described in keep.
+    TargetFolder(const platform::ConfinedPath& folder, std::vector<struct stat> keep);
     ~TargetFolder();
     TargetFolder(const TargetFolder&) = delete;
     TargetFolder& operator=(const TargetFolder&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // The folder's real location, ending in "\".
+    const std::string& RealPath() const { return realPath_; }
+    // The real location of segments below it (a folder's ends in "\").
+    std::string RealPathOf(const std::vector<std::string>& segments, bool folder) const;
 
     // Opens (creating) the folders of segments; returns a status code.
     int32_t MakeFolders(const std::vector<std::string>& segments);
@@ -42,11 +49,14 @@ class TargetFolder {
     void SetFolderTime(const std::vector<std::string>& segments, std::time_t modified);
 
   private:
+    bool IsKept(const struct stat& info) const;
     // A handle of the folder holding the last segment (dup'ed from a cache, since consecutive
     // entries mostly share their folder); -1 with code set when it cannot be opened.
     int OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code);
 
     int fd_ = -1;
+    std::string realPath_;
+    std::vector<struct stat> keep_;
     std::vector<std::string> cachedParent_;
     int cachedFd_ = -1;
 };

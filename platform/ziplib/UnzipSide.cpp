@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/drives/DriveMap.h"
+#include "platform/files/ConfinedPath.h"
 #include "platform/ziplib/ArchiveNames.h"
 #include "platform/ziplib/EntryExtractor.h"
 #include "platform/ziplib/EntryRecord.h"
 #include "platform/ziplib/LibraryVersion.h"
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
+#include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/ZipErrors.h"
 #include "platform/ziplib/lszip.h"
@@ -22,6 +23,9 @@
 namespace {
 
 using namespace vantrel::ziplib;
+using vantrel::platform::ConfinedPath;
+using vantrel::platform::PathIntent;
+using vantrel::platform::PathStatus;
 
 struct Listing {
     zip_t* archive = nullptr;
@@ -43,11 +47,17 @@ struct UnzipSettings {
     std::string names;
     std::string target;
     std::string password;
-    ZipProgressFn callback = nullptr;
+    CallerFunctions caller;
+};
+
+struct LastCall {
+    uint64_t bytesRead = 0;
+    uint64_t bytesWritten = 0;
 };
 
 thread_local UnzipSettings t_settings;
 thread_local Listing t_listing;
+thread_local LastCall t_lastCall;
 
 int32_t Store(std::string& setting, const char* value) {
     if (!value) {
@@ -57,10 +67,13 @@ int32_t Store(std::string& setting, const char* value) {
     return 1;
 }
 
-int32_t OpenListing(const std::filesystem::path& archive) {
+int32_t OpenListing(const NamedArchive& archive) {
     t_listing.Close();
+    if (archive.status != status::kOk) {
+        return archive.status;
+    }
     int error = 0;
-    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, &error);
+    zip_t* za = OpenReadOnlyZip(archive.opened.Fd(), 0, &error);
     if (!za) {
         return StatusOfZipError(error, errno);
     }
@@ -71,7 +84,7 @@ int32_t OpenListing(const std::filesystem::path& archive) {
     }
     t_listing.archive = za;
     t_listing.count = static_cast<zip_uint64_t>(count);
-    MappedFile mapped(archive);
+    MappedFile mapped(archive.opened.Fd());
     if (mapped.IsOpen()) {
         t_listing.raw = raw::ReadCentralDirectory({mapped.Data(), mapped.Size()});
         if (t_listing.raw && t_listing.raw->size() != t_listing.count) {
@@ -81,23 +94,27 @@ int32_t OpenListing(const std::filesystem::path& archive) {
     return static_cast<int32_t>(count);
 }
 
-// Tests or extracts one archive.
-int32_t RunOnArchive(const std::filesystem::path& archive, int32_t action, int32_t flags,
-                     ProgressTicker& ticker) {
-    UnzipJob job{archive, t_settings.names, {}, t_settings.password, flags};
-    if (action == kUnzipActionTest) {
-        return TestEntries(job, ticker);
+// The folder extraction writes into, created when missing where the caller's check allows it.
+int32_t OpenTarget(CallerHooks& caller, std::optional<ConfinedPath>& target) {
+    target.emplace();
+    PathStatus opened =
+        ConfinedPath::Open(t_settings.target, PathIntent::NewFolder, *target, caller.Check());
+    switch (opened) {
+        case PathStatus::Ok:
+            return status::kOk;
+        case PathStatus::Refused:
+        case PathStatus::NoDrive:
+        case PathStatus::OutsideDrive:
+        case PathStatus::WrongKind:
+        case PathStatus::Unusable:
+            return status::kBadFileSpec;
+        default:
+            return status::kCreateFile;
     }
-    auto target = vantrel::platform::MapWindowsPath(t_settings.target);
-    if (!target) {
-        return status::kBadFileSpec;
-    }
-    job.target = *target;
-    return ExtractEntries(job, ticker);
 }
 
-int32_t Execute(int32_t action, int32_t flags) {
-    auto archives = ExpandArchiveNames(t_settings.archive);
+int32_t Execute(int32_t action, int32_t flags, CallerHooks& caller) {
+    auto archives = ExpandArchiveNames(t_settings.archive, caller);
     if (!archives) {
         return status::kBadArchiveName;
     }
@@ -108,13 +125,30 @@ int32_t Execute(int32_t action, int32_t flags) {
         return status::kInternal;
     }
     if (archives->empty()) {
-        return status::kNameNotMatched;
+        return caller.Finish(status::kNameNotMatched);
+    }
+    std::optional<ConfinedPath> targetFolder;
+    std::vector<struct stat> read;
+    if (action == kUnzipActionExtract) {
+        if (int32_t code = OpenTarget(caller, targetFolder); code != status::kOk) {
+            return code;
+        }
+        for (const auto& archive : *archives) {
+            read.push_back(archive.opened.Info());
+        }
+    }
+    std::optional<TargetFolder> target;
+    if (targetFolder) {
+        target.emplace(*targetFolder, std::move(read));
     }
     // Every archive is worked on; the first failure is the call's result.
-    ProgressTicker ticker(t_settings.callback);
     int32_t result = status::kOk;
     for (const auto& archive : *archives) {
-        int32_t code = RunOnArchive(archive, action, flags, ticker);
+        UnzipJob job{archive.opened, t_settings.names, t_settings.password, flags};
+        int32_t code = archive.status;
+        if (code == status::kOk) {
+            code = target ? ExtractEntries(job, *target, caller) : TestEntries(job, caller);
+        }
         if (code == status::kAborted) {
             return code;
         }
@@ -122,7 +156,7 @@ int32_t Execute(int32_t action, int32_t flags) {
             result = code;
         }
     }
-    return result;
+    return caller.Finish(result);
 }
 
 int32_t NextEntry(void* record) {
@@ -186,14 +220,36 @@ int32_t LSUZ_PASSWORD(char* password) {
 }
 
 int32_t LSUZ_SETCALLBACK(ZipProgressFn callback) {
-    t_settings.callback = callback;
+    t_settings.caller.progress = callback;
+    return 1;
+}
+
+int32_t LSUZ_SETPATHCHECK(ZipPathCheckFn check) {
+    t_settings.caller.check = check;
+    return 1;
+}
+
+int32_t LSUZ_SETMSG(ZipMessageFn report) {
+    t_settings.caller.report = report;
     return 1;
 }
 
 int32_t LSUZ_EXECUTE(int32_t action, int32_t flags) {
-    int32_t code = Guarded([&] { return Execute(action, flags); });
+    CallerHooks caller(t_settings.caller);
+    int32_t code = Guarded([&] { return Execute(action, flags, caller); });
     t_settings.password.clear();
+    t_lastCall = {caller.BytesRead(), caller.BytesWritten()};
     return code;
+}
+
+int32_t LSUZ_GETBYTES(int64_t* read, int64_t* written) {
+    if (read) {
+        *read = static_cast<int64_t>(t_lastCall.bytesRead);
+    }
+    if (written) {
+        *written = static_cast<int64_t>(t_lastCall.bytesWritten);
+    }
+    return 1;
 }
 
 int32_t LSUZ_GETNEXT(void* record) {

@@ -109,13 +109,15 @@ INSTANTIATE_TEST_SUITE_P(Library, ZipCases, ::testing::ValuesIn(kZipCases), [](c
     return name;
 });
 
-TEST(ZipSide, TwoFilesDifferingInCaseOnlyAreRepeatedNames) {
+TEST(ZipSide, OnlyExactlyEqualEntryNamesAreRepeatedNames) {
     TestDrive drive;
     drive.Put("x/Read.me", "one");
-    drive.Put("y/READ.ME", "two");
-    ZipCall call{.list = "c:\\x\\Read.me|c:\\y\\READ.ME"};
-    EXPECT_EQ(call.Run(), -162);
+    drive.Put("y/Read.me", "two");
+    drive.Put("y/READ.ME", "three");
+    EXPECT_EQ((ZipCall{.list = "c:\\x\\Read.me|c:\\y\\Read.me"}.Run()), -162);
     EXPECT_FALSE(drive.Exists("test.zip"));
+    EXPECT_EQ((ZipCall{.list = "c:\\x\\Read.me|c:\\y\\READ.ME"}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), (std::vector<std::string>{"Read.me", "READ.ME"}));
 }
 
 TEST(ZipSide, StoredAndDeflatedEntriesCarryTheirMethodAndDetails) {

@@ -79,6 +79,23 @@
  *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
  *   processed); an archive without entries gives -164.
  *
+ * Real locations and the caller's policy
+ *   Every path is resolved one segment at a time beneath a handle on its drive's folder; symbolic
+ *   links are followed only while they stay inside the drive. The check set by LSZIP_SETPATHCHECK
+ *   / LSUZ_SETPATHCHECK is asked with the real location (the Windows path of where a name really
+ *   leads) of every archive, source file and folder, extraction target, and every file and folder
+ *   extraction creates, before it is touched; what was opened for the question is then used, never
+ *   the name again. A refused archive or target stops the call with -152 before anything is
+ *   written; a refused source file or entry is left out, the rest goes on, and the call returns
+ *   -152. No operation writes over an archive it reads or writes.
+ *
+ * Files and entries left out
+ *   The function set by LSZIP_SETMSG / LSUZ_SETMSG hears of every file or entry a call leaves out
+ *   (other than those its check refused) with the status code that says why: a source that cannot
+ *   be read (-9) or named in a zip entry (-152), an entry that may not be extracted (-152), is
+ *   damaged (-3) or would overwrite the archive (-152), a file extraction cannot create (-169). A
+ *   call that left anything out never returns 0.
+ *
  * Progress
  *   The callback set by LSZIP_SETCALLBACK / LSUZ_SETCALLBACK is called once when an execute call
  *   starts its work and then at most about once a second, also in the middle of a long file. Its
@@ -114,6 +131,13 @@ extern "C" {
  * operation ("Operation aborted.", -30). */
 typedef int32_t (*ZipProgressFn)(int32_t, int32_t, int32_t, int32_t, int32_t);
 
+/* Asked with a real location ("c:\data\real\a.txt"; a folder ends in "\"); nonzero allows it. */
+typedef int32_t (*ZipPathCheckFn)(const char* realPath);
+
+/* Hears of one file or entry left out: why (a status code) and its name (the real Windows path of
+ * a file on the server, or the entry's name in the archive). The result is ignored. */
+typedef int32_t (*ZipMessageFn)(int32_t code, const char* name);
+
 /* The 425-byte entry record that LSUZ_GETNEXT fills: packed, numbers little-endian. Names and
  * comments are UTF-8, cut at a character boundary to fit; sizes above 4 GB read 0xFFFFFFFF
  * (LSUZ_GETNEXTEX gives the full values). */
@@ -148,9 +172,17 @@ LSZIP_API int32_t LSZIP_INCLUDE(char* list);
 LSZIP_API int32_t LSZIP_PASSWORD(char* password);
 /* The progress callback; NULL removes it. */
 LSZIP_API int32_t LSZIP_SETCALLBACK(ZipProgressFn callback);
+/* The check of real locations for the next execute calls; NULL allows every place on a drive. */
+LSZIP_API int32_t LSZIP_SETPATHCHECK(ZipPathCheckFn check);
+/* The function that hears of files left out by the next execute calls; NULL: nobody hears. */
+LSZIP_API int32_t LSZIP_SETMSG(ZipMessageFn report);
 /* Runs action (1 delete, 2 add, 3 update, 4 freshen, 5 repair) on the archive with the level
  * (0 to 9) and flags above; returns a status code. */
 LSZIP_API int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, int32_t flags);
+
+/* The bytes the last execute call on this thread read (source files, or the archive's entries)
+ * and wrote (the new archive, or extracted files). Returns 1. */
+LSZIP_API int32_t LSZIP_GETBYTES(int64_t* read, int64_t* written);
 
 /* ---- unzip side: liblspuzipx.so ---- */
 
@@ -172,9 +204,14 @@ LSZIP_API int32_t LSUZ_EXTRACTTO(char* folder);
 LSZIP_API int32_t LSUZ_PASSWORD(char* password);
 /* The progress callback; NULL removes it. */
 LSZIP_API int32_t LSUZ_SETCALLBACK(ZipProgressFn callback);
+/* As LSZIP_SETPATHCHECK and LSZIP_SETMSG, for the unzip side. */
+LSZIP_API int32_t LSUZ_SETPATHCHECK(ZipPathCheckFn check);
+LSZIP_API int32_t LSUZ_SETMSG(ZipMessageFn report);
 /* Runs action 1 (list: returns the entry count or a status code), 3 (extract) or 4 (test) with
  * the flags above; returns a status code. */
 LSZIP_API int32_t LSUZ_EXECUTE(int32_t action, int32_t flags);
+/* As LSZIP_GETBYTES, for the unzip side's last extract or test. */
+LSZIP_API int32_t LSUZ_GETBYTES(int64_t* read, int64_t* written);
 /* Fills record (a ZipEntryRecord) with the next entry of the listing; 0, or a status code
  * (-164 when every entry has been delivered, -11 without a listing). */
 LSZIP_API int32_t LSUZ_GETNEXT(void* record);

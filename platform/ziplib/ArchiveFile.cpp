@@ -1,0 +1,223 @@
+#include "platform/ziplib/ArchiveFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "platform/ziplib/StatusCodes.h"
+
+namespace vantrel::ziplib {
+
+namespace {
+
+std::string TemporaryName() {
+    static std::atomic<unsigned> counter{0};
+    return ".lsz-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+}
+
+bool WriteAll(int fd, const char* data, uint64_t size) {
+    while (size > 0) {
+        ssize_t done = ::write(fd, data, size);
+        if (done <= 0) {
+            if (done < 0 && errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += done;
+        size -= static_cast<uint64_t>(done);
+    }
+    return true;
+}
+
+}  // namespace
+
+ArchiveFile::ArchiveFile(const platform::ConfinedPath& folder, std::string name)
+    : folder_(::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0)), name_(std::move(name)) {
+    zip_error_init(&error_);
+    existing_.Reset(
+        ::openat(folder_.Get(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!existing_) {
+        if (errno == ELOOP) {
+            openStatus_ = status::kBadFileSpec;
+        } else if (errno != ENOENT) {
+            openStatus_ = status::kOpenFile;
+        }
+        return;
+    }
+    if (::fstat(existing_.Get(), &info_) != 0 || !S_ISREG(info_.st_mode)) {
+        openStatus_ = status::kBadArchiveName;
+        existing_.Reset();
+        return;
+    }
+    ::fcntl(existing_.Get(), F_SETFL, ::fcntl(existing_.Get(), F_GETFL) & ~O_NONBLOCK);
+}
+
+ArchiveFile::~ArchiveFile() {
+    RollbackWrite();
+    zip_error_fini(&error_);
+}
+
+zip_t* ArchiveFile::Open(int flags, int& zipError) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_function_create(Callback, this, &error);
+    zip_t* za = source ? zip_open_from_source(source, flags, &error) : nullptr;
+    if (!za) {
+        zipError = zip_error_code_zip(&error);
+        errno = zip_error_code_system(&error);
+        if (source) {
+            zip_source_free(source);
+        }
+    }
+    zip_error_fini(&error);
+    return za;
+}
+
+zip_int64_t ArchiveFile::Callback(void* self, void* data, zip_uint64_t length,
+                                  zip_source_cmd_t cmd) {
+    auto* file = static_cast<ArchiveFile*>(self);
+    switch (cmd) {
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
+                ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE,
+                ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_COMMIT_WRITE, ZIP_SOURCE_ROLLBACK_WRITE,
+                ZIP_SOURCE_REMOVE, ZIP_SOURCE_SUPPORTS, -1);
+        case ZIP_SOURCE_OPEN:
+            file->offset_ = 0;
+            return 0;
+        case ZIP_SOURCE_READ:
+            return file->Read(data, length);
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_STAT:
+            return file->Stat(data);
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&file->error_, data, length);
+        case ZIP_SOURCE_SEEK:
+            return file->Seek(data, length, false);
+        case ZIP_SOURCE_TELL:
+            return static_cast<zip_int64_t>(file->offset_);
+        case ZIP_SOURCE_BEGIN_WRITE:
+            return file->BeginWrite();
+        case ZIP_SOURCE_WRITE:
+            return file->Write(data, length);
+        case ZIP_SOURCE_SEEK_WRITE:
+            return file->Seek(data, length, true);
+        case ZIP_SOURCE_TELL_WRITE: {
+            off_t position = ::lseek(file->written_.Get(), 0, SEEK_CUR);
+            return position < 0 ? file->Fail(ZIP_ER_TELL, errno) : position;
+        }
+        case ZIP_SOURCE_COMMIT_WRITE:
+            return file->CommitWrite();
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            file->RollbackWrite();
+            return 0;
+        case ZIP_SOURCE_REMOVE: {
+            // Only the archive this object opened goes, never a file put in its place since.
+            struct stat now {};
+            if (::fstatat(file->folder_.Get(), file->name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) ==
+                    0 &&
+                platform::SameFile(now, file->info_) &&
+                ::unlinkat(file->folder_.Get(), file->name_.c_str(), 0) != 0) {
+                return file->Fail(ZIP_ER_REMOVE, errno);
+            }
+            return 0;
+        }
+        default:
+            return file->Fail(ZIP_ER_OPNOTSUPP, 0);
+    }
+}
+
+zip_int64_t ArchiveFile::Fail(int zipError, int systemError) {
+    zip_error_set(&error_, zipError, systemError);
+    return -1;
+}
+
+zip_int64_t ArchiveFile::Read(void* data, zip_uint64_t length) {
+    ssize_t got = ::pread(existing_.Get(), data, length, static_cast<off_t>(offset_));
+    if (got < 0) {
+        return Fail(ZIP_ER_READ, errno);
+    }
+    offset_ += static_cast<uint64_t>(got);
+    return got;
+}
+
+zip_int64_t ArchiveFile::Stat(void* data) {
+    if (!Exists()) {
+        // libzip takes a read error "no such file" as an archive still to be created.
+        return Fail(ZIP_ER_READ, ENOENT);
+    }
+    auto* st = static_cast<zip_stat_t*>(data);
+    zip_stat_init(st);
+    st->size = static_cast<zip_uint64_t>(info_.st_size);
+    st->mtime = info_.st_mtime;
+    st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    return sizeof(zip_stat_t);
+}
+
+zip_int64_t ArchiveFile::Seek(void* data, zip_uint64_t length, bool writing) {
+    if (writing) {
+        auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &error_);
+        if (!args) {
+            return -1;
+        }
+        return ::lseek(written_.Get(), args->offset, args->whence) < 0 ? Fail(ZIP_ER_SEEK, errno)
+                                                                       : 0;
+    }
+    zip_int64_t offset = zip_source_seek_compute_offset(
+        offset_, static_cast<zip_uint64_t>(info_.st_size), data, length, &error_);
+    if (offset < 0) {
+        return -1;
+    }
+    offset_ = static_cast<uint64_t>(offset);
+    return 0;
+}
+
+zip_int64_t ArchiveFile::BeginWrite() {
+    RollbackWrite();
+    std::string name = TemporaryName();
+    written_.Reset(::openat(folder_.Get(), name.c_str(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!written_) {
+        return Fail(ZIP_ER_TMPOPEN, errno);
+    }
+    temporaryName_ = std::move(name);
+    if (Exists()) {
+        ::fchmod(written_.Get(), info_.st_mode & 07777);  // the archive keeps its permissions
+    }
+    return 0;
+}
+
+zip_int64_t ArchiveFile::Write(const void* data, zip_uint64_t length) {
+    if (!WriteAll(written_.Get(), static_cast<const char*>(data), length)) {
+        return Fail(ZIP_ER_WRITE, errno);
+    }
+    return static_cast<zip_int64_t>(length);
+}
+
+zip_int64_t ArchiveFile::CommitWrite() {
+    off_t size = ::lseek(written_.Get(), 0, SEEK_END);
+    if (size < 0 ||
+        ::renameat(folder_.Get(), temporaryName_.c_str(), folder_.Get(), name_.c_str()) != 0) {
+        return Fail(ZIP_ER_RENAME, errno);
+    }
+    temporaryName_.clear();
+    writtenSize_ = static_cast<uint64_t>(size);
+    return 0;
+}
+
+void ArchiveFile::RollbackWrite() {
+    if (!temporaryName_.empty()) {
+        ::unlinkat(folder_.Get(), temporaryName_.c_str(), 0);
+        temporaryName_.clear();
+        written_.Reset();
+    }
+}
+
+}  // namespace vantrel::ziplib

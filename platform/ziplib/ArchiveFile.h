@@ -1,0 +1,65 @@
+#pragma once
+// An archive in its folder, for libzip to read through the descriptor opened for it and to rewrite
+// through a temporary file in the same folder, renamed over the archive's name when complete. The
+// archive is never reached by a path from the drive's root again, so a folder or file swapped for
+// a link after the caller's check changes nothing; a failure or an abort leaves it as it was.
+
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/files/ConfinedPath.h"
+
+namespace vantrel::ziplib {
+
+class ArchiveFile {
+  public:
+    // Opens the archive name in folder when it exists. A link found in its place (put there since
+    // the name was checked) or anything but a regular file is refused: see OpenStatus.
+    ArchiveFile(const platform::ConfinedPath& folder, std::string name);
+    ~ArchiveFile();
+    ArchiveFile(const ArchiveFile&) = delete;
+    ArchiveFile& operator=(const ArchiveFile&) = delete;
+
+    // 0, or the status code of why the existing archive cannot be used.
+    int32_t OpenStatus() const { return openStatus_; }
+    bool Exists() const { return existing_.IsOpen(); }
+    const struct stat& Info() const { return info_; }
+    int Fd() const { return existing_.Get(); }
+    int FolderFd() const { return folder_.Get(); }
+    const std::string& Name() const { return name_; }
+
+    // libzip's archive on this file (flags as zip_open's); null with zipError set. Closing it
+    // with zip_close writes the new archive and puts it in place.
+    zip_t* Open(int flags, int& zipError);
+
+    // The new archive once zip_close put it in place: open for reading, and its size.
+    int WrittenFd() const { return written_.Get(); }
+    uint64_t WrittenSize() const { return writtenSize_; }
+
+  private:
+    static zip_int64_t Callback(void* self, void* data, zip_uint64_t length, zip_source_cmd_t cmd);
+    zip_int64_t Read(void* data, zip_uint64_t length);
+    zip_int64_t Stat(void* data);
+    zip_int64_t Seek(void* data, zip_uint64_t length, bool writing);
+    zip_int64_t BeginWrite();
+    zip_int64_t Write(const void* data, zip_uint64_t length);
+    zip_int64_t CommitWrite();
+    void RollbackWrite();
+    zip_int64_t Fail(int zipError, int systemError);
+
+    platform::UniqueFd folder_;
+    std::string name_;
+    platform::UniqueFd existing_;
+    struct stat info_ {};
+    int32_t openStatus_ = 0;
+    uint64_t offset_ = 0;
+    platform::UniqueFd written_;
+    std::string temporaryName_;
+    uint64_t writtenSize_ = 0;
+    zip_error_t error_;
+};
+
+}  // namespace vantrel::ziplib

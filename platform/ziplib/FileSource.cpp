@@ -1,0 +1,83 @@
+#include "platform/ziplib/FileSource.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vantrel::ziplib {
+
+namespace {
+
+struct FileState {
+    const SourceFile& file;
+    SourceReading& reading;
+    platform::UniqueFd fd;
+    zip_error_t error;
+};
+
+zip_int64_t Fail(FileState& state, int zipError, int systemError) {
+    zip_error_set(&state.error, zipError, systemError);
+    if (!state.reading.failed) {
+        state.reading.failed = &state.file;
+    }
+    return -1;
+}
+
+zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t cmd) {
+    auto& state = *static_cast<FileState*>(userdata);
+    switch (cmd) {
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
+                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        case ZIP_SOURCE_OPEN:
+            state.fd = state.reading.opener.Open(state.file);
+            return state.fd ? 0 : Fail(state, ZIP_ER_OPEN, errno);
+        case ZIP_SOURCE_READ: {
+            ssize_t got;
+            do {
+                got = ::read(state.fd.Get(), data, length);
+            } while (got < 0 && errno == EINTR);
+            if (got < 0) {
+                return Fail(state, ZIP_ER_READ, errno);
+            }
+            state.reading.bytesRead += static_cast<uint64_t>(got);
+            return got;
+        }
+        case ZIP_SOURCE_CLOSE:
+            state.fd.Reset();
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->size = static_cast<zip_uint64_t>(state.file.info.st_size);
+            st->mtime = state.file.info.st_mtime;
+            st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&state.error, data, length);
+        case ZIP_SOURCE_FREE:
+            zip_error_fini(&state.error);
+            delete &state;
+            return 0;
+        default:
+            zip_error_set(&state.error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+    }
+}
+
+}  // namespace
+
+zip_source_t* NewFileSource(zip_t* za, const SourceFile& file, SourceReading& reading) {
+    auto* state = new FileState{file, reading, {}, {}};
+    zip_error_init(&state->error);
+    zip_source_t* source = zip_source_function(za, Callback, state);
+    if (!source) {
+        zip_error_fini(&state->error);
+        delete state;
+    }
+    return source;
+}
+
+}  // namespace vantrel::ziplib
