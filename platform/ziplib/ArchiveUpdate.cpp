@@ -195,7 +195,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         return code;
     }
     if (files.empty()) {
-        return caller.Finish(status::kNothingToAdd);
+        return caller.LeftOut() != status::kOk ? caller.LeftOut() : status::kNothingToAdd;
     }
     int error = 0;
     zip_t* za = archive.Open(ZIP_CREATE, error);

@@ -37,6 +37,8 @@ class CallerHooks {
     void NoteRefusal();
     // The call's result: code when it failed, else what it left out (0 when nothing).
     int32_t Finish(int32_t code) const;
+    // Why something was left out (the first reason), or 0.
+    int32_t LeftOut() const { return leftOut_; }
 
     void CountRead(uint64_t bytes) { read_ += bytes; }
     void CountWritten(uint64_t bytes) { written_ += bytes; }

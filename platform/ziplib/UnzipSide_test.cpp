@@ -13,26 +13,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-struct CraftedEntry {
-    std::string name;
-    std::string data;
-    uint32_t unixMode = 0100644;
-};
-
-// An archive written straight with libzip, names exactly as given (hostile ones included).
-void Craft(const fs::path& path, const std::vector<CraftedEntry>& entries) {
-    int error = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(za, nullptr);
-    for (const auto& entry : entries) {
-        zip_source_t* source = zip_source_buffer(za, entry.data.data(), entry.data.size(), 0);
-        zip_int64_t index = zip_file_add(za, entry.name.c_str(), source, ZIP_FL_ENC_RAW);
-        ASSERT_GE(index, 0) << entry.name;
-        zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX, entry.unixMode << 16);
-    }
-    ASSERT_EQ(zip_close(za), 0);
-}
-
 std::vector<std::string> FilesBelow(const fs::path& folder) {
     std::vector<std::string> names;
     for (auto& entry : fs::recursive_directory_iterator(folder)) {

@@ -1,10 +1,11 @@
 #pragma once
-// Test support for the zip library: a drive c: in a fresh folder, files with chosen times, and
-// the library's calls wrapped the way the component makes them.
+// Test support for the zip library: a drive c: in a fresh folder, and the library's calls wrapped
+// the way the component makes them.
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zip.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -12,63 +13,48 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/files/TestDrive.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib::testing {
 
 namespace fs = std::filesystem;
 
-class TestDrive {
-  public:
-    TestDrive() {
-        static std::atomic<int> counter = 0;
-        root_ = fs::temp_directory_path() /
-                ("lszip-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "c");
-        fs::create_directories(root_ / "outside");
-        setenv("VANTREL_DRIVES", ("c=" + (root_ / "c").string()).c_str(), 1);
-    }
-    ~TestDrive() { fs::remove_all(root_); }
-
-    fs::path Folder() const { return root_ / "c"; }
-    fs::path Outside() const { return root_ / "outside"; }
-    fs::path Path(const std::string& relative) const { return Folder() / relative; }
-
-    // Writes c:\relative with text, its time age seconds in the past (0: now).
-    void Put(const std::string& relative, const std::string& text, int age = 0) const {
-        fs::path path = Path(relative);
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        if (age) {
-            SetAge(relative, age);
-        }
-    }
-    void SetAge(const std::string& relative, int age) const {
-        std::time_t when = std::time(nullptr) - age;
-        struct timespec times[2] = {{when, 0}, {when, 0}};
-        utimensat(AT_FDCWD, Path(relative).c_str(), times, 0);
-    }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(Path(relative), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    bool Exists(const std::string& relative) const {
-        return fs::exists(fs::symlink_status(Path(relative)));
-    }
-
-  private:
-    fs::path root_;
-};
+using platform::testing::TestDrive;
 
 inline char* Text(std::string& text) {
     return text.data();
 }
+
+// What the library asked and told during calls: the real locations it asked about and the files
+// and entries it left out. The check refuses every location that contains refuse (when set).
+struct Heard {
+    std::string refuse;
+    std::vector<std::string> asked;
+    std::vector<std::pair<int32_t, std::string>> leftOut;
+
+    static inline thread_local Heard* current = nullptr;
+    static int32_t Check(const char* realPath) {
+        current->asked.emplace_back(realPath);
+        return current->refuse.empty() ||
+               std::string(realPath).find(current->refuse) == std::string::npos;
+    }
+    static int32_t Report(int32_t code, const char* name) {
+        current->leftOut.emplace_back(code, name);
+        return 0;
+    }
+    // Hands the library the check and report of heard (none when null).
+    template <typename SetCheck, typename SetReport>
+    static void Listen(Heard* heard, SetCheck setCheck, SetReport setReport) {
+        current = heard;
+        setCheck(heard ? Check : nullptr);
+        setReport(heard ? Report : nullptr);
+    }
+};
 
 struct ZipCall {
     std::string archive = "c:\\test.zip";
@@ -78,8 +64,10 @@ struct ZipCall {
     std::string list;
     std::string password;
     ZipProgressFn callback = nullptr;
+    Heard* heard = nullptr;
 
     int32_t Run() {
+        Heard::Listen(heard, LSZIP_SETPATHCHECK, LSZIP_SETMSG);
         std::string temp = "c:\\";
         LSZIP_SETTEMPATH(Text(temp));
         LSZIP_INCLUDE(Text(list));
@@ -99,8 +87,10 @@ struct UnzipCall {
     std::string target = "c:\\out";
     std::string password;
     ZipProgressFn callback = nullptr;
+    Heard* heard = nullptr;
 
     int32_t Run() {
+        Heard::Listen(heard, LSUZ_SETPATHCHECK, LSUZ_SETMSG);
         LSUZ_ZIPNAME(Text(archive));
         LSUZ_INCLUDE(Text(names));
         LSUZ_EXTRACTTO(Text(target));
@@ -111,6 +101,32 @@ struct UnzipCall {
         return LSUZ_EXECUTE(action, flags);
     }
 };
+
+struct CraftedEntry {
+    std::string name;
+    std::string data;
+    uint32_t unixMode = 0100644;
+};
+
+// An archive written straight with libzip, names exactly as given (hostile ones included).
+inline void Craft(const fs::path& path, const std::vector<CraftedEntry>& entries) {
+    int error = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!za) {
+        throw std::runtime_error("cannot create " + path.string());
+    }
+    for (const auto& entry : entries) {
+        zip_source_t* source = zip_source_buffer(za, entry.data.data(), entry.data.size(), 0);
+        zip_int64_t index = zip_file_add(za, entry.name.c_str(), source, ZIP_FL_ENC_RAW);
+        if (index < 0) {
+            throw std::runtime_error("libzip refused " + entry.name);
+        }
+        zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX, entry.unixMode << 16);
+    }
+    if (zip_close(za) != 0) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
 
 struct ListedEntry {
     std::string name;
