@@ -31,8 +31,11 @@ struct FakeZipLibrary {
     std::vector<int32_t> codes;
     // Which setter refuses its value ("include", "password", ...), if any.
     std::string refusing;
-    // Runs inside each execute, before it returns (to look at the files meanwhile).
+    // Runs inside each execute, before it returns (to look at the files meanwhile, or to ask and
+    // tell what the library would through check and report).
     std::function<void()> duringExecute;
+    ZipPathCheckFn check = nullptr;
+    ZipMessageFn report = nullptr;
 
     FakeZipLibrary() {
         UseZipSideCallsForTests(ZipCalls());
@@ -80,6 +83,12 @@ struct FakeZipLibrary {
         return 1;
     }
 
+    int32_t Watch(ZipPathCheckFn c, ZipMessageFn r) {
+        check = c;
+        report = r;
+        return 1;
+    }
+
     ZipSideCalls ZipCalls() {
         return {
             [this](const std::string& v) { return Accept("tempPath", pendingZip_.tempPath, v); },
@@ -95,6 +104,8 @@ struct FakeZipLibrary {
                 pendingZip_ = {};
                 return NextCode();
             },
+            [this](ZipPathCheckFn c, ZipMessageFn r) { return Watch(c, r); },
+            [](int64_t& read, int64_t& written) { read = written = 0; },
         };
     }
     UnzipSideCalls UnzipCalls() {
@@ -111,6 +122,10 @@ struct FakeZipLibrary {
                 pendingUnzip_ = {};
                 return NextCode();
             },
+            {},
+            {},
+            [this](ZipPathCheckFn c, ZipMessageFn r) { return Watch(c, r); },
+            [](int64_t& read, int64_t& written) { read = written = 0; },
         };
     }
 };

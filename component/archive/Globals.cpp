@@ -35,6 +35,37 @@ int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
     }
 }
 
+namespace {
+thread_local OperationHooks* t_hooks = nullptr;
+}  // namespace
+
+ScopedOperationHooks::ScopedOperationHooks(OperationHooks hooks)
+    : previous_(t_hooks), hooks_(std::move(hooks)) {
+    t_hooks = &hooks_;
+}
+
+ScopedOperationHooks::~ScopedOperationHooks() {
+    t_hooks = previous_;
+}
+
+int32_t LocationCheck(const char* realPath) {
+    try {
+        return t_hooks && t_hooks->allow && t_hooks->allow(realPath) ? 1 : 0;
+    } catch (...) {
+        return 0;  // never an exception into the library; an unanswered question refuses
+    }
+}
+
+int32_t LeftOutReport(int32_t code, const char* name) {
+    try {
+        if (t_hooks && t_hooks->leftOut) {
+            t_hooks->leftOut(code, name);
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
 namespace lszip {
 
 namespace {
@@ -152,6 +183,16 @@ int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32
     return WithText(archive, [&](char* text) { return fn(text, action, level, flags); });
 }
 
+int32_t LSZIP_SETPATHCHECK(ZipPathCheckFn check) {
+    return Function<int32_t (*)(ZipPathCheckFn)>(Side::Zip, "LSZIP_SETPATHCHECK")(check);
+}
+int32_t LSZIP_SETMSG(ZipMessageFn report) {
+    return Function<int32_t (*)(ZipMessageFn)>(Side::Zip, "LSZIP_SETMSG")(report);
+}
+int32_t LSZIP_GETBYTES(int64_t& read, int64_t& written) {
+    return Function<int32_t (*)(int64_t*, int64_t*)>(Side::Zip, "LSZIP_GETBYTES")(&read, &written);
+}
+
 int32_t LSUZ_VER() {
     return Function<NoArgs>(Side::Unzip, "LSUZ_VER")();
 }
@@ -175,6 +216,15 @@ int32_t LSUZ_SETCALLBACK(ZipProgressFn callback) {
 }
 int32_t LSUZ_EXECUTE(int32_t action, int32_t flags) {
     return Function<int32_t (*)(int32_t, int32_t)>(Side::Unzip, "LSUZ_EXECUTE")(action, flags);
+}
+int32_t LSUZ_SETPATHCHECK(ZipPathCheckFn check) {
+    return Function<int32_t (*)(ZipPathCheckFn)>(Side::Unzip, "LSUZ_SETPATHCHECK")(check);
+}
+int32_t LSUZ_SETMSG(ZipMessageFn report) {
+    return Function<int32_t (*)(ZipMessageFn)>(Side::Unzip, "LSUZ_SETMSG")(report);
+}
+int32_t LSUZ_GETBYTES(int64_t& read, int64_t& written) {
+    return Function<int32_t (*)(int64_t*, int64_t*)>(Side::Unzip, "LSUZ_GETBYTES")(&read, &written);
 }
 int32_t LSUZ_GETNEXT(ZipEntryRecord& record) {
     return Function<int32_t (*)(void*)>(Side::Unzip, "LSUZ_GETNEXT")(&record);

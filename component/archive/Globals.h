@@ -6,6 +6,7 @@
 // std::runtime_error with a description that the calling operation reports.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/ziplib/lszip.h"
@@ -17,6 +18,31 @@ namespace vantrel {
 // writes the description (when it still can) and returns 1, which stops the operation.
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t);
 
+// What an operation answers when the library asks whether a real location may be used, and what
+// it does with each file or entry the library leaves out. Installed for the calling thread while a
+// ScopedOperationHooks lives; the library reaches them through LocationCheck and LeftOutReport.
+struct OperationHooks {
+    std::function<bool(const std::string& realPath)> allow;
+    std::function<void(int32_t code, const std::string& name)> leftOut;
+};
+
+class ScopedOperationHooks {
+  public:
+    explicit ScopedOperationHooks(OperationHooks hooks);
+    ~ScopedOperationHooks();
+    ScopedOperationHooks(const ScopedOperationHooks&) = delete;
+    ScopedOperationHooks& operator=(const ScopedOperationHooks&) = delete;
+
+  private:
+    OperationHooks* previous_;
+    OperationHooks hooks_;
+};
+
+// Handed to the library: ask and tell the calling thread's hooks. Without hooks every location is
+// refused, so a stale registration can never let a path through.
+int32_t LocationCheck(const char* realPath);
+int32_t LeftOutReport(int32_t code, const char* name);
+
 namespace lszip {
 
 // Text arguments go to the library as a NUL-terminated copy that lives during the call; any
@@ -27,6 +53,9 @@ int32_t LSZIP_INCLUDE(std::string& list);
 int32_t LSZIP_PASSWORD(std::string& password);
 int32_t LSZIP_SETCALLBACK(ZipProgressFn callback);
 int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32_t flags);
+int32_t LSZIP_SETPATHCHECK(ZipPathCheckFn check);
+int32_t LSZIP_SETMSG(ZipMessageFn report);
+int32_t LSZIP_GETBYTES(int64_t& read, int64_t& written);
 
 int32_t LSUZ_VER();
 int32_t LSUZ_RESET();
@@ -36,6 +65,9 @@ int32_t LSUZ_EXTRACTTO(std::string& folder);
 int32_t LSUZ_PASSWORD(std::string& password);
 int32_t LSUZ_SETCALLBACK(ZipProgressFn callback);
 int32_t LSUZ_EXECUTE(int32_t action, int32_t flags);
+int32_t LSUZ_SETPATHCHECK(ZipPathCheckFn check);
+int32_t LSUZ_SETMSG(ZipMessageFn report);
+int32_t LSUZ_GETBYTES(int64_t& read, int64_t& written);
 int32_t LSUZ_GETNEXT(ZipEntryRecord& record);
 // As LSUZ_GETNEXT, with what the record cannot hold: the full name and the 64-bit sizes.
 int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& size,

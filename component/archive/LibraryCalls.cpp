@@ -28,6 +28,10 @@ ZipSideCalls LibraryZipSideCalls() {
             std::string copy = archive;
             return lszip::LSZIP_EXECUTE(copy, action, level, flags);
         },
+        [](ZipPathCheckFn check, ZipMessageFn report) {
+            return lszip::LSZIP_SETPATHCHECK(check) && lszip::LSZIP_SETMSG(report) ? 1 : 0;
+        },
+        [](int64_t& read, int64_t& written) { lszip::LSZIP_GETBYTES(read, written); },
     };
 }
 
@@ -50,6 +54,10 @@ UnzipSideCalls LibraryUnzipSideCalls() {
             }
             return result;
         },
+        [](ZipPathCheckFn check, ZipMessageFn report) {
+            return lszip::LSUZ_SETPATHCHECK(check) && lszip::LSUZ_SETMSG(report) ? 1 : 0;
+        },
+        [](int64_t& read, int64_t& written) { lszip::LSUZ_GETBYTES(read, written); },
     };
 }
 

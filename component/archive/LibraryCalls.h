@@ -21,6 +21,10 @@ struct ZipSideCalls {
     std::function<int32_t(ZipProgressFn callback)> setCallback;
     std::function<int32_t(const std::string& archive, int32_t action, int32_t level, int32_t flags)>
         execute;
+    // The check of real locations and the report of files left out, for the next executes.
+    std::function<int32_t(ZipPathCheckFn check, ZipMessageFn report)> setWatch;
+    // The bytes the last execute read and wrote.
+    std::function<void(int64_t& read, int64_t& written)> getBytes;
 };
 
 // What the entry record cannot hold: the entry's whole name and its 64-bit sizes.
@@ -42,6 +46,8 @@ struct UnzipSideCalls {
     // Fills record with the next listed entry and full with what the record cannot hold; full
     // stays empty when the library cannot tell. 0, or a status code.
     std::function<int32_t(ZipEntryRecord& record, std::optional<FullEntry>& full)> getNext;
+    std::function<int32_t(ZipPathCheckFn check, ZipMessageFn report)> setWatch;
+    std::function<void(int64_t& read, int64_t& written)> getBytes;
 };
 
 // The setters both sides have alike. False, with the refusal in message, when the library refuses;
@@ -55,9 +61,10 @@ bool SetPassword(SideCalls& calls, const std::string& password, std::string& mes
     return true;
 }
 
+// The progress callback, and the thread's hooks for real locations and files left out.
 template <typename SideCalls>
-bool SetProgressCallback(SideCalls& calls, std::string& message) {
-    if (!calls.setCallback(ZipProgress)) {
+bool SetCallbacks(SideCalls& calls, std::string& message) {
+    if (!calls.setCallback(ZipProgress) || !calls.setWatch(LocationCheck, LeftOutReport)) {
         message = "<B>Error:</B> Failed to set 'progress' callback function.";
         return false;
     }

@@ -116,7 +116,7 @@ std::optional<int32_t> CallZipSide(const std::string& tempDir, const std::string
         message = "<B>Error:</B> Failed to set list of files to include.";
         return std::nullopt;
     }
-    if (!SetPassword(calls, password, message) || !SetProgressCallback(calls, message)) {
+    if (!SetPassword(calls, password, message) || !SetCallbacks(calls, message)) {
         return std::nullopt;
     }
     return calls.execute(archive, action, level, flags);
@@ -181,6 +181,7 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         }
         Write(ProgressLine(action, archive));
         std::string message;
+        ScopedOperationHooks hooks(LibraryHooks(true));
         bool ok = RunZipLibrary(archive, files, action, flags, password, level, message);
         if (action != kActionRepair || ok) {
             Write("<BR>" + message + "<P>");

@@ -263,5 +263,29 @@ TEST(ZipOperationTest, EscapesTheArchiveNameItEchoes) {
     EXPECT_NE(request.output.find("Creating c:\\&lt;i&gt;x&lt;/i&gt;.zip ... "), std::string::npos);
 }
 
+// The library asks about real locations while it works: the policy answers for where a name
+// really leads, and every file it leaves out is named in the page.
+TEST(ZipOperationTest, AnswersTheLibrarysQuestionsWithThePolicyAndNamesWhatItLeftOut) {
+    FakeZipLibrary library;
+    std::vector<int32_t> answers;
+    library.duringExecute = [&] {
+        answers.push_back(library.check("c:\\wwwroot\\a.txt"));
+        answers.push_back(library.check("c:\\Windows\\<b>.txt"));
+        library.report(-9, "c:\\wwwroot\\<i>.txt");
+    };
+    library.codes = {-152};
+    OperationRequest request;
+    request.server.StoreSetting("ExcludedFilePathList", "\\windows\\");
+    EXPECT_FALSE(request.Zip("c:\\wwwroot\\x.zip", "c:\\wwwroot\\*.*", "", "-"));
+    EXPECT_EQ(answers, (std::vector<int32_t>{1, 0}));
+    EXPECT_EQ(request.output,
+              "Creating c:\\wwwroot\\x.zip ... .\r\n"
+              "<B>The selected file path has been disabled by the administrator.</B></P>"
+              "c:\\Windows\\&lt;b&gt;.txt<BR>\r\n"
+              "<BR>Open file error. c:\\wwwroot\\&lt;i&gt;.txt\r\n"
+              "<BR><B>Error:</B>Invalid file specification.<P>");
+    EXPECT_EQ(LocationCheck("c:\\wwwroot\\a.txt"), 0) << "no operation, no answer but no";
+}
+
 }  // namespace
 }  // namespace vantrel::testing

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "component/archive/Globals.h"
 #include "component/archive/ZipEntryRecord.h"
 #include "platform/asp/ScriptingContext.h"
 
@@ -117,6 +118,9 @@ class Farbale {
     int32_t ShiftBits(int32_t value, int16_t count);
     // True, with the refusal written, when the setting switches the function off.
     bool RefuseWhenDisabled(const char* setting, std::string_view refusal);
+    // The answers to the library's questions about real locations during one operation (the path
+    // policy, or everything allowed), and the page's lines naming the files it leaves out.
+    OperationHooks LibraryHooks(bool applyPolicy);
 
     // The current request's context (throws asp::AspError when there is none).
     asp::ScriptingContext& Context();

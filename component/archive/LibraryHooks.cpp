@@ -1,0 +1,50 @@
+// What an operation tells the zip library when it asks about a real location, and how the page
+// names the files and entries the library leaves out.
+#include <memory>
+#include <optional>
+
+#include "component/archive/Globals.h"
+#include "component/archive/StatusMessage.h"
+#include "component/core/Escape.h"
+#include "component/core/Farbale.h"
+#include "platform/text/AsciiCase.h"
+#include "platform/text/TextPieces.h"
+
+namespace vantrel {
+
+namespace {
+
+// The two lists, read once for the operation: the library asks about every file it meets.
+struct PolicyLists {
+    std::string excluded;
+    std::string included;
+};
+
+}  // namespace
+
+OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
+    auto lists = std::make_shared<std::optional<PolicyLists>>();
+    auto allow = [this, lists](const std::string& realPath) {
+        if (!*lists) {
+            *lists = PolicyLists{platform::TrimBlanks(ReadSetting("ExcludedFilePathList")),
+                                 platform::TrimBlanks(ReadSetting("IncludedFilePathList"))};
+        }
+        // A name reached through a link is judged where it really lies.
+        std::string path = platform::LowerAscii(realPath);
+        if (MatchPathList(path, (*lists)->excluded, PathListMode::Exclude) &&
+            MatchPathList(path, (*lists)->included, PathListMode::Include)) {
+            return true;
+        }
+        Write(HtmlEscape(realPath) + "<BR>" + strNewLine);
+        return false;
+    };
+    auto leftOut = [this](int32_t code, const std::string& name) {
+        Write("<BR>" + StatusMessage(code) + " " + HtmlEscape(name) + strNewLine);
+    };
+    if (!applyPolicy) {
+        return {[](const std::string&) { return true; }, leftOut};
+    }
+    return {allow, leftOut};
+}
+
+}  // namespace vantrel
