@@ -42,8 +42,7 @@ class NumberReader {
             leading_.openParenthesis != trailing_.closeParenthesis) {
             return std::nullopt;
         }
-        number_.negative =
-            number_.negative || leading_.minus || trailing_.minus || leading_.openParenthesis;
+        number_.negative = leading_.minus || trailing_.minus || leading_.openParenthesis;
         return number_;
     }
 
