@@ -23,7 +23,14 @@ std::string NoDisplayHelp(const std::string& programName) {
            "Scripts and tests can use Qt's offscreen platform, which draws the dialog without\n"
            "showing it (it then waits until it is driven or ended):\n"
            "  QT_QPA_PLATFORM=offscreen " +
-           programName + "\n";
+           programName +
+           "\n"
+           "Without a display the settings can be listed and set from the terminal:\n"
+           "  " +
+           programName + " --list\n  " + programName + " --set NAME=VALUE...\n  " + programName +
+           " --defaults\n"
+           "See " +
+           programName + " --help for the names and values.\n";
 }
 
 }  // namespace vantrel::secmgr

@@ -8,11 +8,10 @@
 
 namespace vantrel::secmgr {
 
-inline constexpr const char* kSettingsKeyPath = "SOFTWARE\\Quillfen\\Farbale\\";
 inline constexpr const char* kCannotSetMessage = "Cannot set Registry value";
 
 // The setting's stored text, untrimmed; empty when the key or its value is missing, unreadable or
-// 1023 bytes long or longer.
+// 1023 bytes long or longer. The web component reads with the same function.
 std::string ReadSetting(const std::string& name);
 
 // Stores text as the setting's value, creating the key when needed. A key that cannot be created

@@ -43,17 +43,18 @@ bool InRange(std::int32_t seconds) {
     return seconds >= kShortestPeriod && seconds <= kLongestPeriod;
 }
 
-// A typed period: numeric and in range. A numeric text beyond a 32-bit whole number cannot be
-// converted at all, which is a failure of the whole save rather than an invalid entry.
-bool PeriodIsValid(const std::string& text) {
+// A period's text as a whole number of seconds, 0 when it is not numeric. A numeric text beyond a
+// 32-bit whole number cannot be converted at all: that is an error of the step that reads it
+// (saving or loading), not an invalid entry, and it must not pass for a missing value.
+std::int32_t PeriodSeconds(const std::string& text) {
     if (!asp::IsNumeric(text)) {
-        return false;
+        return 0;
     }
     std::optional<std::int32_t> seconds = asp::ToWholeNumber(text);
     if (!seconds) {
         throw std::overflow_error("Overflow");
     }
-    return InRange(*seconds);
+    return *seconds;
 }
 
 }  // namespace
@@ -64,19 +65,24 @@ SecureFormLogic::SecureFormLogic(MessageBoxes& messages) : messages_(messages) {
     }
 }
 
-void SecureFormLogic::Load() {
+LoadResult SecureFormLogic::Load(DefaultsStep defaults) {
     try {
         LoadFlags();
         LoadLists();
         bool waitForUsable = LoadPeriod("txtWaitFor", "DLLOperationWaitFor");
         bool timeOutUsable = LoadPeriod("txtTimeOut", "DLLOperationTimeOut");
-        if (!waitForUsable || !timeOutUsable) {
-            Default();
+        if (waitForUsable && timeOutUsable) {
+            return LoadResult::Loaded;
+        }
+        Default();
+        if (defaults == DefaultsStep::Store) {
             StoreAll();
             messages_.Show("Values have been set to the default", MessageIcon::None, kDialogTitle);
         }
+        return LoadResult::Defaulted;
     } catch (const std::exception& error) {
         messages_.Show(std::string("Error: ") + error.what(), MessageIcon::Critical, "Error");
+        return LoadResult::Failed;
     }
 }
 
@@ -95,10 +101,9 @@ void SecureFormLogic::LoadLists() {
 }
 
 bool SecureFormLogic::LoadPeriod(std::string_view control, std::string_view setting) {
-    // A stored value too large for a whole number is simply out of range here.
-    std::optional<std::int32_t> seconds = asp::ToWholeNumber(ReadSetting(std::string(setting)));
-    if (seconds && InRange(*seconds)) {
-        SetValue(control, std::to_string(*seconds));
+    std::int32_t seconds = PeriodSeconds(ReadSetting(std::string(setting)));
+    if (InRange(seconds)) {
+        SetValue(control, std::to_string(seconds));
         return true;
     }
     for (const auto& entry : kSettingControls) {
@@ -130,7 +135,7 @@ SetOutcome SecureFormLogic::Set() {
 
 std::string SecureFormLogic::FirstRefusedControl() {
     for (const auto& check : kPeriodChecks) {
-        if (!PeriodIsValid(Value(check.control))) {
+        if (!InRange(PeriodSeconds(Value(check.control)))) {
             messages_.Show(check.message, MessageIcon::Critical, "Error");
             return std::string(check.control);
         }

@@ -13,6 +13,19 @@ namespace vantrel::secmgr {
 
 inline constexpr const char* kDialogTitle = "Farbale Security";
 
+// What the load step does when a stored period is missing, not numeric or out of range: every
+// control takes its default, and then
+enum class DefaultsStep {
+    Store,  // they are stored at once and the administrator is told so (the dialog)
+    Defer,  // they wait in the controls for Set (the terminal, which stores only what it may)
+};
+
+enum class LoadResult {
+    Loaded,     // the stored settings are in the controls
+    Defaulted,  // a period was unusable: the controls hold the defaults
+    Failed,     // reading stopped at an error, which was shown; the controls hold what was read
+};
+
 // What the window does once Set has run.
 struct SetOutcome {
     bool endProgram = false;
@@ -24,7 +37,9 @@ class SecureFormLogic {
   public:
     explicit SecureFormLogic(MessageBoxes& messages);
 
-    void Load();
+    // The load step. A stored period too large for a whole number is an error ("Overflow"):
+    // nothing is stored then, and the controls read before it keep their values.
+    LoadResult Load(DefaultsStep defaults = DefaultsStep::Store);
     SetOutcome Set();
     // Puts every control's default into it; nothing is stored.
     void Default();
@@ -36,7 +51,8 @@ class SecureFormLogic {
   private:
     void LoadFlags();
     void LoadLists();
-    // Puts the stored period into its control; false when it was missing or unusable.
+    // Puts the stored period into its control; false when it was missing, not numeric or out of
+    // range. Throws std::overflow_error when it is numeric but beyond a whole number.
     bool LoadPeriod(std::string_view control, std::string_view setting);
     // The first control whose value Set must refuse, after telling the administrator why.
     std::string FirstRefusedControl();

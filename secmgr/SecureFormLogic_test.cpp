@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "platform/asp/NumberTextCases.h"
 #include "secmgr/TestSupport.h"
 
 namespace vantrel::secmgr {
@@ -80,7 +81,7 @@ TEST_F(SecureFormLogicTest, FirstRunStoresAndShowsTheDefaults) {
 }
 
 TEST_F(SecureFormLogicTest, OneUnusablePeriodResetsEverySetting) {
-    for (const char* unusable : {"4", "65501", "abc", "99999999999", ""}) {
+    for (const char* unusable : {"4", "65501", "abc", ""}) {
         SCOPED_TRACE(unusable);
         StoreCustomSettings();
         registry_.Put("DLLOperationTimeOut", unusable);
@@ -126,48 +127,31 @@ TEST_F(SecureFormLogicTest, OnlyAStoredOneChecksAFlag) {
     }
 }
 
-struct PeriodCase {
-    const char* waitFor;
-    const char* timeOut;
-    std::optional<ShownMessage> refusal;
-};
+TEST_F(SecureFormLogicTest, SetChecksTheWaitPeriodFirstAndStoresAllTen) {
+    StoreCustomSettings();
+    form_.Load();
+    form_.SetValue("txtWaitFor", "4");
+    form_.SetValue("txtTimeOut", "abc");
+    form_.SetValue("txtEFPL", "\\changed\\");
+    EXPECT_EQ(form_.Set().focusControl, "txtWaitFor");
+    EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kWaitForMessage});
+    EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "\\secret\\");
 
-TEST_F(SecureFormLogicTest, SetValidatesThePeriodsWaitPeriodFirst) {
-    const PeriodCase cases[] = {
-        {"4", "300", kWaitForMessage},   {"65501", "300", kWaitForMessage},
-        {"abc", "300", kWaitForMessage}, {"", "300", kWaitForMessage},
-        {"30", "4", kTimeOutMessage},    {"30", "65501", kTimeOutMessage},
-        {"30", "abc", kTimeOutMessage},  {"30", "", kTimeOutMessage},
-        {"abc", "abc", kWaitForMessage}, {"5", "65500", std::nullopt},
-        {"65500", "5", std::nullopt},    {"1e3", "30.6", std::nullopt},
-        {" 30 ", "4.5e1", std::nullopt},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(std::string(test.waitFor) + " / " + test.timeOut);
-        StoreCustomSettings();
-        form_.Load();
-        messages_.shown.clear();
-        form_.SetValue("txtWaitFor", test.waitFor);
-        form_.SetValue("txtTimeOut", test.timeOut);
-        form_.SetValue("txtEFPL", "\\changed\\");
-
-        SetOutcome outcome = form_.Set();
-
-        if (test.refusal) {
-            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{*test.refusal});
-            EXPECT_FALSE(outcome.endProgram);
-            EXPECT_EQ(outcome.focusControl,
-                      test.refusal == kWaitForMessage ? "txtWaitFor" : "txtTimeOut");
-            EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "\\secret\\");
-        } else {
-            EXPECT_TRUE(messages_.shown.empty());
-            EXPECT_TRUE(outcome.endProgram);
-            // Stored as typed; the component rounds when it reads.
-            EXPECT_EQ(registry_.Stored("DLLOperationWaitFor"), test.waitFor);
-            EXPECT_EQ(registry_.Stored("DLLOperationTimeOut"), test.timeOut);
-            EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "\\changed\\");
-        }
+    form_.SetValue("txtWaitFor", "1e3");
+    form_.SetValue("txtTimeOut", " 30.6 ");
+    EXPECT_TRUE(form_.Set().endProgram);
+    auto expected = kDefaultsBySetting;
+    expected["ExcludedFilePathList"] = "\\changed\\";
+    expected["IncludedFilePathList"] = "\\data\\";
+    expected["DLLOperationWaitFor"] = "1e3";
+    expected["DLLOperationTimeOut"] = " 30.6 ";
+    for (const char* flag : {"DisableAllUnzipFunctions", "DisableAllZipFunctions",
+                             "DisableEncryptZipFiles", "DisableRecurseSubdirFiles"}) {
+        expected[flag] = "1";
     }
+    expected["DisableDeleteFromZip"] = "0";
+    expected["DisableMoveIntoZip"] = "0";
+    EXPECT_EQ(StoredSettings(), expected);
 }
 
 TEST_F(SecureFormLogicTest, CorrectingTheWaitPeriodRevealsTheTimeOutMessage) {
@@ -181,21 +165,80 @@ TEST_F(SecureFormLogicTest, CorrectingTheWaitPeriodRevealsTheTimeOutMessage) {
     EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{kWaitForMessage, kTimeOutMessage}));
 }
 
-TEST_F(SecureFormLogicTest, APeriodBeyondAWholeNumberEndsWithoutStoring) {
-    for (const char* control : {"txtWaitFor", "txtTimeOut"}) {
-        SCOPED_TRACE(control);
-        StoreCustomSettings();
-        form_.Load();
+// Every period text of the shared table: stored before opening, typed before Set. Both periods
+// go through the same reading, so each test takes one of them.
+class PeriodTextTest : public SecureFormLogicTest {
+  protected:
+    static bool Usable(const asp::testing::NumberTextCase& test) {
+        return test.reading == asp::testing::NumberReading::Whole && test.whole >= 5 &&
+               test.whole <= 65500;
+    }
+};
+
+TEST_F(PeriodTextTest, OpeningReadsTheStoredTimeOutAsTheHostDoes) {
+    const ShownMessage overflow{"Error: Overflow", MessageIcon::Critical, "Error"};
+    StoreCustomSettings();
+    for (const auto& test : asp::testing::kNumberTextCases) {
+        SCOPED_TRACE("'" + std::string(test.text) + "'");
+        registry_.Put("DLLOperationTimeOut", std::string(test.text));
+        auto stored = StoredSettings();
         messages_.shown.clear();
-        form_.SetValue("chkDAZF", "0");
-        form_.SetValue(control, "99999999999");
+        SecureFormLogic form(messages_);
 
-        SetOutcome outcome = form_.Set();
+        LoadResult result = form.Load();
 
-        EXPECT_TRUE(outcome.endProgram);
-        EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kOverflowMessage});
-        EXPECT_EQ(registry_.Stored("DisableAllZipFunctions"), "1");
-        EXPECT_EQ(registry_.Stored("DLLOperationWaitFor"), "60");
+        if (test.reading == asp::testing::NumberReading::Overflow) {
+            // Loading stops at the error with what it has read; every stored value survives.
+            EXPECT_EQ(result, LoadResult::Failed);
+            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{overflow});
+            EXPECT_EQ(StoredSettings(), stored);
+            EXPECT_EQ(form.Value("txtEFPL"), "\\secret\\");
+            EXPECT_EQ(form.Value("txtWaitFor"), "60");
+            EXPECT_EQ(form.Value("txtTimeOut"), "");
+        } else if (Usable(test)) {
+            EXPECT_EQ(result, LoadResult::Loaded);
+            EXPECT_TRUE(messages_.shown.empty());
+            EXPECT_EQ(form.Value("txtTimeOut"), std::to_string(test.whole));
+            EXPECT_EQ(StoredSettings(), stored);
+        } else {
+            EXPECT_EQ(result, LoadResult::Defaulted);
+            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kDefaultsMessage});
+            EXPECT_EQ(StoredSettings(), kDefaultsBySetting);
+            StoreCustomSettings();
+        }
+    }
+}
+
+TEST_F(PeriodTextTest, SetChecksTheTypedWaitPeriodAsTheHostDoes) {
+    StoreCustomSettings();
+    const auto stored = StoredSettings();
+    for (const auto& test : asp::testing::kNumberTextCases) {
+        std::string text(test.text);
+        SCOPED_TRACE("'" + text + "'");
+        messages_.shown.clear();
+        SecureFormLogic form(messages_);
+        form.Load();
+        form.SetValue("txtWaitFor", text);
+
+        SetOutcome outcome = form.Set();
+
+        if (Usable(test)) {
+            EXPECT_TRUE(messages_.shown.empty());
+            EXPECT_TRUE(outcome.endProgram);
+            // Stored as typed; the component rounds when it reads.
+            EXPECT_EQ(registry_.Stored("DLLOperationWaitFor"), text);
+            StoreCustomSettings();
+            continue;
+        }
+        if (test.reading == asp::testing::NumberReading::Overflow) {
+            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kOverflowMessage});
+            EXPECT_TRUE(outcome.endProgram);
+        } else {
+            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kWaitForMessage});
+            EXPECT_FALSE(outcome.endProgram);
+            EXPECT_EQ(outcome.focusControl, "txtWaitFor");
+        }
+        EXPECT_EQ(StoredSettings(), stored);
     }
 }
 

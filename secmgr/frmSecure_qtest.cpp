@@ -35,6 +35,7 @@ class FrmSecureTest : public QObject {
     void enterStoresAndEnds();
     void enterWithAnInvalidPeriodSelectsIt();
     void escapeEndsWithoutStoring();
+    void aStoredOverflowOpensWithTheStoredValuesKept();
     void screenshot();
     void messageBoxesCarryTextIconAndTitle_data();
     void messageBoxesCarryTextIconAndTitle();
@@ -202,6 +203,26 @@ void FrmSecureTest::escapeEndsWithoutStoring() {
     QCOMPARE(registry_->Stored("DisableMoveIntoZip"), std::nullopt);
 }
 
+void FrmSecureTest::aStoredOverflowOpensWithTheStoredValuesKept() {
+    dialog_.reset();
+    registry_->Put("DLLOperationTimeOut", "99999999999");
+    logic_ = std::make_unique<SecureFormLogic>(*messages_);
+    dialog_ = std::make_unique<frmSecure>(*logic_);
+    dialog_->LoadSettings();
+    dialog_->show();
+
+    QCOMPARE(messages_->shown.size(), size_t(1));
+    QCOMPARE(messages_->shown[0].text, std::string("Error: Overflow"));
+    QVERIFY(Find<QCheckBox>("chkDAZF")->isChecked());
+    QCOMPARE(Find<QLineEdit>("txtEFPL")->text(), QString("\\secret\\"));
+    QCOMPARE(Find<QLineEdit>("txtWaitFor")->text(), QString("60"));
+    QCOMPARE(Find<QLineEdit>("txtTimeOut")->text(), QString());
+    QCOMPARE(registry_->Stored("DLLOperationTimeOut"), std::optional<std::string>("99999999999"));
+    QCOMPARE(registry_->Stored("DisableMoveIntoZip"), std::nullopt);
+    QString folder = qEnvironmentVariable("VANTREL_TEST_OUTPUT", QDir::currentPath());
+    QVERIFY(dialog_->grab().save(QDir(folder).filePath("frmSecure-overflow.png")));
+}
+
 void FrmSecureTest::screenshot() {
     QString folder = qEnvironmentVariable("VANTREL_TEST_OUTPUT", QDir::currentPath());
     QVERIFY(QDir().mkpath(folder));
@@ -236,6 +257,8 @@ void FrmSecureTest::messageBoxesCarryTextIconAndTitle_data() {
                               << int(MessageIcon::Critical) << "Error"
                               << "Cannot Save Settings\nError: Overflow"
                               << int(QMessageBox::Critical);
+    QTest::newRow("loading") << "Error: Overflow" << int(MessageIcon::Critical) << "Error"
+                             << "Error: Overflow" << int(QMessageBox::Critical);
     QTest::newRow("write") << "Cannot set Registry value" << int(MessageIcon::Exclamation)
                            << "Error"
                            << "Cannot set Registry value" << int(QMessageBox::Warning);

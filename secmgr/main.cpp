@@ -1,15 +1,20 @@
-// vantrelsec: the administrator's dialog for the web component's security settings.
+// vantrelsec: the administrator's dialog for the web component's security settings, and the same
+// settings from a terminal (--list, --set, --defaults).
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "secmgr/DisplayCheck.h"
 #include "secmgr/QtMessageBoxes.h"
 #include "secmgr/SecureFormLogic.h"
+#include "secmgr/TerminalCommands.h"
 #include "secmgr/frmSecure.h"
 
 namespace {
@@ -32,6 +37,10 @@ int main(int argc, char** argv) {
     using namespace vantrel::secmgr;
     if (argc > 0) {
         g_programName = std::filesystem::path(argv[0]).filename().string();
+    }
+    std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    if (WantsTerminal(arguments)) {
+        return RunTerminalCommand(arguments, std::cout, std::cerr, g_programName);
     }
     if (!DisplayIsAvailable([](const char* name) { return std::getenv(name); })) {
         std::cerr << NoDisplayHelp(g_programName);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component/core/PageHarness.h"
+#include "platform/asp/NumberTextCases.h"
 
 namespace vantrel {
 
@@ -88,6 +89,10 @@ TEST_F(ShowPageTest, TrimsTheOperationAndTakesItFromAForm) {
     PageRequest fromForm;
     fromForm.form = {{"OP", "info"}};
     EXPECT_NE(fromForm.Run().find(kInfoShellStart), std::string::npos);
+
+    PageRequest lowerCaseName;
+    lowerCaseName.query = {{"op", "info"}};
+    EXPECT_NE(lowerCaseName.Run().find(kInfoShellStart), std::string::npos);
 }
 
 TEST_F(ShowPageTest, ReadsFormFieldsOnlyFromTheForm) {
@@ -140,16 +145,15 @@ TEST(FarbaleCreationTest, ReadsThePeriodsWithTheHostsRounding) {
         EXPECT_EQ(defaults.TimeOutPeriod(), 300);
         EXPECT_EQ(defaults.WaitPeriod(), 30);
     }
-    const std::tuple<const char*, int32_t, int32_t> cases[] = {
-        {"abc", 300, 30},    {"12.5", 12, 12},         {"45.5", 46, 46}, {"65500", 65500, 65500},
-        {"1e3", 1000, 1000}, {"99999999999", 300, 30}, {"0", 0, 0},      {"-5", -5, -5},
-    };
-    for (const auto& [text, timeOut, waitFor] : cases) {
+    // What is not a 32-bit whole number gives the default.
+    for (const auto& test : asp::testing::kNumberTextCases) {
+        std::string text(test.text);
+        bool whole = test.reading == asp::testing::NumberReading::Whole;
         server.StoreSetting("DLLOperationTimeOut", text);
         server.StoreSetting("DLLOperationWaitFor", text);
         Farbale component;
-        EXPECT_EQ(component.TimeOutPeriod(), timeOut) << text;
-        EXPECT_EQ(component.WaitPeriod(), waitFor) << text;
+        EXPECT_EQ(component.TimeOutPeriod(), whole ? test.whole : 300) << text;
+        EXPECT_EQ(component.WaitPeriod(), whole ? test.whole : 30) << text;
     }
 }
 

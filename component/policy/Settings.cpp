@@ -1,30 +1,8 @@
 // Reading the administrator's settings from the registry.
 #include "component/core/Farbale.h"
 #include "component/policy/SettingsStore.h"
-#include "platform/registry/Registry.h"
 
 namespace vantrel {
-
-std::string ReadSettingText(const std::string& name) {
-    using namespace registry;
-    try {
-        std::string keyPath = std::string(kSettingsKey) + name;
-        char buffer[1024] = {};
-        LONG size = 1023;
-        HKEY key = 0;
-        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str(), &key) != ERROR_SUCCESS) {
-            return {};
-        }
-        LONG status = RegQueryValueA(key, nullptr, buffer, &size);
-        RegCloseKey(key);
-        if (status != ERROR_SUCCESS || size < 1) {
-            return {};
-        }
-        return std::string(buffer, static_cast<size_t>(size - 1));
-    } catch (...) {
-        return {};
-    }
-}
 
 std::string Farbale::ReadSetting(const std::string& name) {
     return ReadSettingText(name);

@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "platform/registry/SettingsKey.h"
+
 namespace vantrel {
 
-inline constexpr const char* kSettingsKey = "Software\\Quillfen\\Farbale\\";
-
 // The setting's stored text, exactly as stored; empty when it cannot be read (missing key or value,
-// or a text of 1023 bytes or more).
-std::string ReadSettingText(const std::string& name);
+// or a text of 1023 bytes or more). The settings dialog reads with the same function.
+using registry::ReadSettingText;
 
 }  // namespace vantrel

@@ -1,88 +1,79 @@
 #include "platform/asp/HostConversions.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 
+#include "platform/asp/HostNumber.h"
+
 namespace vantrel::asp {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
+// The whole number nearest to a decimal number, halves to the even neighbour, worked out on its
+// digits so that no binary fraction shifts a half; nullopt beyond 32 bits.
+std::optional<int32_t> RoundDecimal(const HostNumber& number) {
+    const std::string& digits = number.digits;
+    if (digits == "0") {
+        return 0;
     }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
+    // Digits before the decimal point; the digits carry no leading zeros, so more than ten of
+    // them cannot fit.
+    int64_t wholeLength = static_cast<int64_t>(digits.size()) + number.scale;
+    if (wholeLength > 10) {
+        return std::nullopt;
     }
-    return text;
-}
-
-size_t SkipDigits(std::string_view text, size_t at) {
-    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
-        ++at;
+    int64_t whole = 0;
+    for (int64_t i = 0; i < wholeLength; ++i) {
+        whole = whole * 10 + (i < static_cast<int64_t>(digits.size()) ? digits[i] - '0' : 0);
     }
-    return at;
-}
-
-// Sign, digits with an optional fraction (at least one digit), optional exponent.
-bool IsDecimalNumber(std::string_view text) {
-    size_t at = 0;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        ++at;
-    }
-    size_t integerEnd = SkipDigits(text, at);
-    size_t digits = integerEnd - at;
-    at = integerEnd;
-    if (at < text.size() && text[at] == '.') {
-        size_t fractionEnd = SkipDigits(text, at + 1);
-        digits += fractionEnd - at - 1;
-        at = fractionEnd;
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        ++at;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-            ++at;
+    if (wholeLength >= 0 && wholeLength < static_cast<int64_t>(digits.size())) {
+        char first = digits[wholeLength];
+        bool moreFollow = digits.find_first_not_of('0', wholeLength + 1) != std::string::npos;
+        if (first > '5' || (first == '5' && (moreFollow || whole % 2 == 1))) {
+            ++whole;
         }
-        size_t exponentEnd = SkipDigits(text, at);
-        if (exponentEnd == at) {
-            return false;
-        }
-        at = exponentEnd;
     }
-    return at == text.size();
+    int64_t value = number.negative ? -whole : whole;
+    if (value < std::numeric_limits<int32_t>::min() ||
+        value > std::numeric_limits<int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<int32_t>(value);
 }
 
 }  // namespace
 
 bool IsNumeric(std::string_view text) {
-    return IsDecimalNumber(TrimBlanks(text));
+    return NumericValue(text).has_value();
 }
 
 std::optional<double> NumericValue(std::string_view text) {
-    std::string_view trimmed = TrimBlanks(text);
-    if (!IsDecimalNumber(trimmed)) {
+    std::optional<HostNumber> number = ParseHostNumber(text);
+    if (!number) {
         return std::nullopt;
     }
-    return std::strtod(std::string(trimmed).c_str(), nullptr);
+    if (number->bits) {
+        return static_cast<int32_t>(*number->bits);
+    }
+    std::string scientific = number->digits + "e" + std::to_string(number->scale);
+    double value = std::strtod(scientific.c_str(), nullptr);
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return number->negative ? -value : value;
 }
 
 std::optional<int32_t> ToWholeNumber(std::string_view text) {
-    auto value = NumericValue(text);
-    if (!value) {
+    if (!IsNumeric(text)) {
         return std::nullopt;
     }
-    double rounded = std::nearbyint(*value);  // the default rounding mode sends halves to even
-    if (!std::isfinite(rounded) || rounded < std::numeric_limits<int32_t>::min() ||
-        rounded > std::numeric_limits<int32_t>::max()) {
-        return std::nullopt;
+    std::optional<HostNumber> number = ParseHostNumber(text);
+    if (number->bits) {
+        return static_cast<int32_t>(*number->bits);
     }
-    return static_cast<int32_t>(rounded);
+    return RoundDecimal(*number);
 }
 
 std::string FormatNumber(double value, int decimals) {

@@ -10,16 +10,18 @@
 
 namespace vantrel::asp {
 
-// True for a decimal number with optional blanks round it, sign, fraction and exponent:
-// "12", " -4.5 ", "1e3", ".5". False for "", "abc", "1 2", "0x10".
+// True for a text that HostNumber.h reads as a number and whose value a double holds:
+// "12", " -4.5 ", "1e3", "65,500", "$300", "(30)", "&H1F". False for "", "abc", "1 2", "0x10",
+// "1e400".
 bool IsNumeric(std::string_view text);
 
 // The value of a numeric text, or nullopt when it is not numeric.
 std::optional<double> NumericValue(std::string_view text);
 
-// The text's value rounded to a whole number, halves to the even neighbour (12.5 -> 12,
-// 45.5 -> 46, "1e3" -> 1000); nullopt when the text is not numeric or the value does not fit a
-// signed 32-bit whole number.
+// The text's value as a signed 32-bit whole number: a decimal rounded halves to the even
+// neighbour (12.5 -> 12, 45.5 -> 46, "1e3" -> 1000), a hexadecimal or octal pattern as it stands
+// ("&HFFFFFFFF" -> -1). nullopt when the text is not numeric or the value does not fit, so a
+// caller that has seen IsNumeric hold learns of an overflow.
 std::optional<int32_t> ToWholeNumber(std::string_view text);
 
 // 1234567.891 with 2 decimals -> "1,234,567.89"; with 0 decimals -> "1,234,568".

@@ -2,31 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/asp/NumberTextCases.h"
+
 namespace vantrel::asp {
 namespace {
 
-TEST(HostConversionsTest, IsNumericFollowsTheHost) {
-    for (const char* text : {"12", " -4.5 ", "1e3", ".5", "+7", "65500", "1.", "2E-2"}) {
-        EXPECT_TRUE(IsNumeric(text)) << text;
-    }
-    for (const char* text : {"", " ", "abc", "1 2", "0x10", "e3", "1e", "--1", "."}) {
-        EXPECT_FALSE(IsNumeric(text)) << text;
+TEST(HostConversionsTest, ReadsNumbersAsTheHostsNumberTest) {
+    for (const auto& test : testing::kNumberTextCases) {
+        SCOPED_TRACE(test.text);
+        EXPECT_EQ(IsNumeric(test.text), test.reading != testing::NumberReading::NotANumber);
+        std::optional<int32_t> expected;
+        if (test.reading == testing::NumberReading::Whole) {
+            expected = test.whole;
+        }
+        EXPECT_EQ(ToWholeNumber(test.text), expected);
     }
 }
 
-TEST(HostConversionsTest, WholeNumbersRoundHalvesToEven) {
-    const std::pair<const char*, int32_t> cases[] = {
-        {"12.5", 12}, {"45.5", 46}, {"44.5", 44},     {"1e3", 1000},
-        {"-2.5", -2}, {"30.6", 31}, {"65500", 65500}, {"2147483647", 2147483647},
+TEST(HostConversionsTest, NumericValuesKeepTheirFractionAndSign) {
+    const std::pair<const char*, double> cases[] = {
+        {" -4.5 ", -4.5},
+        {"(1,234.25)", -1234.25},
+        {"1e-3", 0.001},
+        {"&HFFFFFFFF", -1.0},
     };
     for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(ToWholeNumber(text), expected) << text;
-    }
-}
-
-TEST(HostConversionsTest, UnusableNumbersHaveNoValue) {
-    for (const char* text : {"abc", "", "99999999999", "2147483648", "-2147483649", "1e400"}) {
-        EXPECT_FALSE(ToWholeNumber(text)) << text;
+        EXPECT_EQ(NumericValue(text), expected) << text;
     }
 }
 

@@ -1,21 +1,34 @@
 #include "platform/asp/ScriptingContext.h"
 
+#include <optional>
+
+#include "platform/text/AsciiCase.h"
+
 namespace vantrel::asp {
 
 namespace {
 
-const std::string* Find(const FieldList& fields, std::string_view name) {
+constexpr std::string_view kValueSeparator = ", ";
+
+enum class Repeats { Join, FirstCounts };
+
+// The value under name, or nullopt when the collection does not hold it.
+std::optional<std::string> Lookup(const FieldList& fields, std::string_view name, Repeats repeats) {
+    std::optional<std::string> found;
     for (const auto& [key, value] : fields) {
-        if (key == name) {
-            return &value;
+        if (!platform::EqualsIgnoringCase(key, name)) {
+            continue;
+        }
+        if (!found) {
+            found = value;
+            if (repeats == Repeats::FirstCounts) {
+                break;
+            }
+        } else {
+            found->append(kValueSeparator).append(value);
         }
     }
-    return nullptr;
-}
-
-std::string ValueOf(const FieldList& fields, std::string_view name) {
-    const std::string* value = Find(fields, name);
-    return value ? *value : std::string();
+    return found;
 }
 
 }  // namespace
@@ -28,8 +41,14 @@ Request::Request(FieldList queryString, FieldList form, FieldList cookies,
       serverVariables_(std::move(serverVariables)) {}
 
 std::string Request::Item(std::string_view name) const {
-    for (const FieldList* fields : {&queryString_, &form_, &cookies_, &serverVariables_}) {
-        if (const std::string* value = Find(*fields, name)) {
+    const std::pair<const FieldList*, Repeats> collections[] = {
+        {&queryString_, Repeats::Join},
+        {&form_, Repeats::Join},
+        {&cookies_, Repeats::FirstCounts},
+        {&serverVariables_, Repeats::FirstCounts},
+    };
+    for (const auto& [fields, repeats] : collections) {
+        if (auto value = Lookup(*fields, name, repeats)) {
             return *value;
         }
     }
@@ -37,16 +56,16 @@ std::string Request::Item(std::string_view name) const {
 }
 
 std::string Request::QueryString(std::string_view name) const {
-    return ValueOf(queryString_, name);
+    return Lookup(queryString_, name, Repeats::Join).value_or("");
 }
 std::string Request::Form(std::string_view name) const {
-    return ValueOf(form_, name);
+    return Lookup(form_, name, Repeats::Join).value_or("");
 }
 std::string Request::Cookies(std::string_view name) const {
-    return ValueOf(cookies_, name);
+    return Lookup(cookies_, name, Repeats::FirstCounts).value_or("");
 }
 std::string Request::ServerVariables(std::string_view name) const {
-    return ValueOf(serverVariables_, name);
+    return Lookup(serverVariables_, name, Repeats::FirstCounts).value_or("");
 }
 
 void Response::Write(std::string_view text) {

@@ -21,17 +21,23 @@ class AspError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Named values in the order they arrived; a name may repeat, the first one counts.
+// Named values in the order they arrived; a name may repeat.
 using FieldList = std::vector<std::pair<std::string, std::string>>;
 
+// Every lookup compares names without regard to letter case: Request("op") finds OP. A missing
+// name gives the empty text.
 class Request {
   public:
     Request(FieldList queryString, FieldList form, FieldList cookies, FieldList serverVariables);
 
-    // The default item: the query string, then the form, the cookies and the server variables.
+    // The default item: the first of the query string, the form, the cookies and the server
+    // variables that holds the name gives the value, as that collection gives it.
     std::string Item(std::string_view name) const;
+    // A field given more than once yields its values joined by ", " in the order they arrived:
+    // "?a=1&a=&a=3" gives "1, , 3".
     std::string QueryString(std::string_view name) const;
     std::string Form(std::string_view name) const;
+    // A cookie sent twice (under two paths) counts with its first value, the most specific one.
     std::string Cookies(std::string_view name) const;
     // SCRIPT_NAME, SERVER_NAME, REQUEST_METHOD, QUERY_STRING, REMOTE_ADDR, HTTP_HOST, ...
     std::string ServerVariables(std::string_view name) const;
