@@ -122,7 +122,9 @@ std::optional<Directory> DirectoryOf(const uint8_t* end, uint64_t position, uint
 
 // Every end record in the last 64 KiB (the longest comment) that leads to a central directory.
 // libzip weighs such candidates against each other; a check that picked another one than libzip
-// would check entries that are never read, so more than one is refused.
+// would check entries that are never read, so two that lead to different entries are refused.
+// A candidate without entries (an empty archive stored as the last entry) leaves nothing to
+// check, and counts only when it is the only one.
 std::optional<Directory> FindDirectory(const ArchiveReader& archive, ReadCache& cache,
                                        SpanFault& fault) {
     uint64_t size = archive.Size();
@@ -138,6 +140,7 @@ std::optional<Directory> FindDirectory(const ArchiveReader& archive, ReadCache& 
     }
     const uint8_t signature[4] = {0x50, 0x4b, 0x05, 0x06};
     std::optional<Directory> found;
+    std::optional<Directory> empty;
     for (size_t at = 0; at + kEndLength <= tail.size(); ++at) {
         auto hit = static_cast<const uint8_t*>(
             memmem(tail.data() + at, tail.size() - at, signature, sizeof signature));
@@ -146,15 +149,17 @@ std::optional<Directory> FindDirectory(const ArchiveReader& archive, ReadCache& 
         }
         at = static_cast<size_t>(hit - tail.data());
         auto directory = DirectoryOf(hit, tailStart + at, size, cache);
-        if (!directory) {
-            continue;
+        if (directory && directory->entries == 0) {
+            empty = directory;
+        } else if (directory) {
+            if (found && !(*found == *directory)) {
+                fault = SpanFault::Ambiguous;
+                return std::nullopt;
+            }
+            found = directory;
         }
-        if (found && !(*found == *directory)) {
-            fault = SpanFault::Ambiguous;
-            return std::nullopt;
-        }
-        found = directory;
     }
+    found = found ? found : empty;
     if (found) {
         fault = SpanFault::None;
     }

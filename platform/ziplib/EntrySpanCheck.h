@@ -22,7 +22,7 @@ namespace vantrel::ziplib {
 enum class SpanFault {
     None,
     Unreadable,     // no end record, or a central directory that cannot be read as stated
-    Ambiguous,      // more than one end record leads to a central directory
+    Ambiguous,      // two end records lead to different entries: which ones are read is unclear
     BrokenHeader,   // an entry's local header is missing or does not fit in the file
     IntoDirectory,  // an entry's span reaches the central directory, the end records or beyond
     Overlap,        // an entry's span overlaps another entry's

@@ -115,6 +115,10 @@ TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
         descriptors.AddLocal({.name = "unsigned", .flags = 8}, "two", false),
         descriptors.AddLocal({.name = "wide", .flags = 8, .zip64 = true}, "three", false),
         descriptors.AddLocal({.name = "wide-signed", .flags = 8, .zip64 = true}, "four")};
+    RawArchive holdsEmpty;  // whose end record lies in the tail beside the real one
+    std::vector<RawEntry> held = {
+        holdsEmpty.AddLocal({.name = "a.txt"}, "text"),
+        holdsEmpty.AddLocal({.name = "empty.zip"}, EndRecords(0, 0, 0, false))};
     std::string longName = three.With([](auto&) {});
     // The last local header claims a name longer than the rest of the file.
     longName = Patched(longName, three.entries[2].offset + 26, "\xFF\xFF");
@@ -158,8 +162,10 @@ TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
         {"local name past the end of the file", longName, Fault::BrokenHeader, 2, "c.txt"},
         {"stub with offsets not adjusted", std::string(700, '#') + three.With([](auto&) {}),
          Fault::Unreadable},
-        {"second end record in the comment",
-         three.archive.Finish(three.entries, false, EndRecords(0, 0, 0, false)), Fault::Ambiguous},
+        {"second end record in the comment: two entries of three",
+         three.archive.Finish(three.entries, false, EndRecords(2, directory, 2 * 51, false)),
+         Fault::Ambiguous},
+        {"an empty archive stored as the last entry", holdsEmpty.Finish(held), Fault::None},
         {"a damaged directory record",
          Patched(three.With([](auto&) {}), directory + 46 + 5, "XXXX"), Fault::Unreadable},
         {"not an archive", std::string(5000, 'z'), Fault::Unreadable},

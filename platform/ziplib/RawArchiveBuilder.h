@@ -238,6 +238,15 @@ class RawArchive {
     std::string bytes_;
 };
 
+// One deflated entry "lie.bin" that declares declared bytes and inflates to real zeros; its CRC
+// is that of the real data, so only the size gives it away.
+inline std::string LyingSizeArchive(uint64_t declared, uint64_t real) {
+    RawArchive archive;
+    RawEntry entry{.name = "lie.bin", .size = declared, .method = 8};
+    std::string data = DeflatedZeros(real, &entry.crc);
+    return archive.Finish({archive.AddLocal(entry, data)});
+}
+
 // entries directory entries ("0", "1", ...) on one local header whose data inflates to size
 // zeros: the archive inflates to entries times size.
 inline std::string FullOverlapBomb(int entries, uint64_t size) {
