@@ -1,0 +1,56 @@
+#include "platform/ziplib/ArchiveReader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vantrel::ziplib {
+
+namespace {
+
+bool Fits(uint64_t size, uint64_t offset, uint64_t length) {
+    return offset <= size && length <= size - offset;
+}
+
+}  // namespace
+
+DescriptorReader::DescriptorReader(int fd) : fd_(fd) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size_ = static_cast<uint64_t>(info.st_size);
+    }
+}
+
+bool DescriptorReader::ReadAt(uint64_t offset, void* out, size_t length) const {
+    if (!Fits(size_, offset, length)) {
+        return false;
+    }
+    auto* into = static_cast<char*>(out);
+    while (length > 0) {
+        ssize_t got = pread(fd_, into, length, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;  // the file shrank since its size was taken, or cannot be read
+        }
+        into += got;
+        offset += static_cast<uint64_t>(got);
+        length -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool MemoryReader::ReadAt(uint64_t offset, void* out, size_t length) const {
+    if (!Fits(bytes_.size, offset, length)) {
+        return false;
+    }
+    if (length > 0) {
+        std::memcpy(out, bytes_.data + offset, length);
+    }
+    return true;
+}
+
+}  // namespace vantrel::ziplib

@@ -1,0 +1,253 @@
+// Entries that share bytes with each other or with the central directory: the overlap bombs,
+// directories that point anywhere, and the ordinary archives that must pass.
+#include "platform/ziplib/EntrySpanCheck.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <chrono>
+#include <functional>
+#include <iterator>
+
+#include "platform/ziplib/RawArchiveBuilder.h"
+#include "platform/ziplib/ZipTestSupport.h"
+
+namespace vantrel::ziplib::testing {
+namespace {
+
+using Fault = SpanFault;
+
+bool Installed(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Bytes of entries a, b, c stored, as the base of the damaged archives below.
+struct ThreeStored {
+    RawArchive archive;
+    std::vector<RawEntry> entries;
+    explicit ThreeStored(std::string_view prefix = {}) {
+        archive.Append(prefix);
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            entries.push_back(archive.AddLocal({.name = name}, std::string(100, name[0])));
+        }
+    }
+    std::string With(const std::function<void(std::vector<RawEntry>&)>& change) {
+        std::vector<RawEntry> changed = entries;
+        change(changed);
+        return archive.Finish(changed);
+    }
+};
+
+std::string Patched(std::string bytes, size_t at, std::string_view with) {
+    return bytes.replace(at, with.size(), with);
+}
+
+// Archives written by libzip (as our own zip side writes them): deflated, stored, empty, folder.
+std::string WrittenByLibzip(const fs::path& path) {
+    int error = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    static const std::string text(5000, 't');
+    zip_file_add(za, "deflated.txt", zip_source_buffer(za, text.data(), text.size(), 0), 0);
+    zip_int64_t stored =
+        zip_file_add(za, "stored.txt", zip_source_buffer(za, text.data(), 10, 0), 0);
+    zip_set_file_compression(za, stored, ZIP_CM_STORE, 0);
+    zip_file_add(za, "empty.txt", zip_source_buffer(za, nullptr, 0, 0), 0);
+    zip_dir_add(za, "folder", 0);
+    zip_close(za);
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class EntrySpans : public ::testing::Test {
+  protected:
+    // The check through a descriptor, and through memory, which must agree.
+    SpanCheck Check(const std::string& bytes) {
+        fs::path path = drive.Path("check.zip");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        SpanCheck check = CheckEntrySpans(DescriptorReader(fd));
+        ::close(fd);
+        auto data = reinterpret_cast<const uint8_t*>(bytes.data());
+        SpanCheck inMemory = CheckEntrySpans(MemoryReader({data, bytes.size()}));
+        EXPECT_EQ(inMemory.fault, check.fault);
+        EXPECT_EQ(inMemory.index, check.index);
+        return check;
+    }
+    // An archive Info-ZIP writes of two files by the shell command (run in a folder holding
+    // f1.txt and f2.txt, writing out.zip); empty when zip is missing.
+    std::string InfoZip(const std::string& command) {
+        if (!Installed("zip")) {
+            return {};
+        }
+        drive.Put("iz/f1.txt", std::string(3000, '1'));
+        drive.Put("iz/f2.txt", "two");
+        fs::remove(drive.Path("iz/out.zip"));
+        std::string shell = "cd '" + drive.Path("iz").string() + "' && " + command;
+        EXPECT_EQ(std::system(shell.c_str()), 0) << command;
+        return drive.Read("iz/out.zip");
+    }
+
+    TestDrive drive;
+};
+
+struct Row {
+    const char* what;
+    std::string bytes;
+    Fault fault;
+    uint64_t index = 0;
+    const char* name = "";
+    uint64_t otherIndex = 0;
+};
+
+TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
+    ThreeStored three;
+    ThreeStored stubbed(std::string(700, '#'));
+    uint64_t directory = three.archive.Size();
+    RawArchive nested;  // a stored entry whose data holds the whole next entry
+    RawEntry inner{.name = "inner", .crc = Crc("abc"), .compressedSize = 3, .size = 3};
+    RawEntry outer = nested.AddLocal({.name = "outer"}, "12345" + LocalHeader(inner) + "abc");
+    inner.offset = outer.offset + 35 + 5;
+    RawArchive descriptors;  // entries packed tight behind descriptors of each width
+    std::vector<RawEntry> described = {
+        descriptors.AddLocal({.name = "signed", .flags = 8}, "one"),
+        descriptors.AddLocal({.name = "unsigned", .flags = 8}, "two", false),
+        descriptors.AddLocal({.name = "wide", .flags = 8, .zip64 = true}, "three", false),
+        descriptors.AddLocal({.name = "wide-signed", .flags = 8, .zip64 = true}, "four")};
+    RawArchive holdsEmpty;  // whose end record lies in the tail beside the real one
+    std::vector<RawEntry> held = {
+        holdsEmpty.AddLocal({.name = "a.txt"}, "text"),
+        holdsEmpty.AddLocal({.name = "empty.zip"}, EndRecords(0, 0, 0, false))};
+    std::string longName = three.With([](auto&) {});
+    // The last local header claims a name longer than the rest of the file.
+    longName = Patched(longName, three.entries[2].offset + 26, "\xFF\xFF");
+
+    std::vector<Row> rows = {
+        {"written by libzip", WrittenByLibzip(drive.Path("libzip.zip")), Fault::None},
+        {"written by Info-ZIP", InfoZip("zip -q out.zip f1.txt f2.txt"), Fault::None},
+        {"Info-ZIP to a pipe: descriptors",
+         InfoZip("cat f1.txt | zip -q - f2.txt - | cat > out.zip"), Fault::None},
+        {"Info-ZIP forced zip64", InfoZip("zip -q -fz out.zip f1.txt f2.txt"), Fault::None},
+        {"Info-ZIP self-extractor",
+         InfoZip("zip -q i.zip f1.txt && cat f2.txt i.zip > out.zip && zip -qA out.zip"),
+         Fault::None},
+        {"stored entries", three.With([](auto&) {}), Fault::None},
+        {"descriptors of every width", descriptors.Finish(described), Fault::None},
+        {"stub with offsets adjusted", stubbed.With([](auto&) {}), Fault::None},
+        {"zip64 records on small entries", three.With([](auto& e) {
+             for (auto& entry : e) entry.zip64 = true;
+         }),
+         Fault::None},
+        {"empty archive", EndRecords(0, 0, 0, false), Fault::None},
+        {"full overlap bomb", FullOverlapBomb(10, 1 << 16), Fault::Overlap, 1, "1", 0},
+        {"quoted overlap bomb", QuotedOverlapBomb(10, 1 << 16), Fault::Overlap, 1, "1", 0},
+        {"two entries on one local header", three.With([](auto& e) { e[2].offset = e[0].offset; }),
+         Fault::Overlap, 2, "c.txt", 0},
+        {"an entry inside a stored entry's data", nested.Finish({outer, inner}), Fault::Overlap, 1,
+         "inner", 0},
+        {"listed out of file order",
+         three.With([](auto& e) { std::swap(e[0].offset, e[1].offset); }), Fault::None},
+        {"an entry in the central directory", three.With([&](auto& e) { e[1].offset = directory; }),
+         Fault::IntoDirectory, 1, "b.txt"},
+        {"data running into the central directory",
+         three.With([](auto& e) { e[2].compressedSize += 1; }), Fault::IntoDirectory, 2, "c.txt"},
+        {"zip64 size beyond 32 bits", three.With([](auto& e) {
+             e[0].zip64 = true;
+             e[0].compressedSize += uint64_t{1} << 32;
+         }),
+         Fault::IntoDirectory, 0, "a.txt"},
+        {"no local header where stated", three.With([](auto& e) { e[1].offset += 1; }),
+         Fault::BrokenHeader, 1, "b.txt"},
+        {"local name past the end of the file", longName, Fault::BrokenHeader, 2, "c.txt"},
+        {"stub with offsets not adjusted", std::string(700, '#') + three.With([](auto&) {}),
+         Fault::Unreadable},
+        {"second end record in the comment: two entries of three",
+         three.archive.Finish(three.entries, false, EndRecords(2, directory, 2 * 51, false)),
+         Fault::Ambiguous},
+        {"an empty archive stored as the last entry", holdsEmpty.Finish(held), Fault::None},
+        {"a damaged directory record",
+         Patched(three.With([](auto&) {}), directory + 46 + 5, "XXXX"), Fault::Unreadable},
+        {"not an archive", std::string(5000, 'z'), Fault::Unreadable},
+    };
+    for (const Row& row : rows) {
+        if (row.bytes.empty()) {
+            continue;  // Info-ZIP is not installed
+        }
+        SpanCheck check = Check(row.bytes);
+        EXPECT_EQ(check.fault, row.fault) << row.what;
+        if (row.fault != Fault::None && row.fault != Fault::Unreadable &&
+            row.fault != Fault::Ambiguous) {
+            EXPECT_EQ(check.index, row.index) << row.what;
+            EXPECT_EQ(check.name, row.name) << row.what;
+        }
+        if (row.fault == Fault::Overlap) {
+            EXPECT_EQ(check.otherIndex, row.otherIndex) << row.what;
+        }
+    }
+}
+
+TEST_F(EntrySpans, AHundredThousandEntriesTakeWellUnderASecond) {
+    RawArchive archive;
+    std::vector<RawEntry> entries;
+    for (int i = 0; i < 100000; ++i) {
+        entries.push_back(archive.AddLocal({.name = std::to_string(i)}, ""));
+    }
+    entries.back().offset = 0;  // the last one shares the first one's header
+    std::ofstream(drive.Path("many.zip"), std::ios::binary) << archive.Finish(entries);
+    int fd = ::open(drive.Path("many.zip").c_str(), O_RDONLY | O_CLOEXEC);
+    auto start = std::chrono::steady_clock::now();
+    SpanCheck check = CheckEntrySpans(DescriptorReader(fd));
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    ::close(fd);
+    EXPECT_EQ(check.entries, 100000u);
+    EXPECT_EQ(check.fault, Fault::Overlap);
+    EXPECT_EQ(check.index, 99999u);
+    EXPECT_LT(elapsed, std::chrono::milliseconds(500));  // tens of milliseconds unloaded
+}
+
+TEST_F(EntrySpans, AnArchiveThatShrinksUnderTheCheckIsRefusedNotFatal) {
+    std::string bytes = FullOverlapBomb(1, 1 << 20);
+    std::ofstream(drive.Path("shrinks.zip"), std::ios::binary) << bytes;
+    int fd = ::open(drive.Path("shrinks.zip").c_str(), O_RDWR | O_CLOEXEC);
+    DescriptorReader reader(fd);
+    ASSERT_EQ(ftruncate(fd, 100), 0);
+    EXPECT_EQ(CheckEntrySpans(reader).fault, Fault::Unreadable);
+    ::close(fd);
+}
+
+// What libzip inflates from all entries of an archive in memory; -1 when it cannot open it.
+int64_t InflatedByLibzip(const std::string& bytes) {
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, nullptr);
+    zip_t* za = zip_open_from_source(source, ZIP_RDONLY, nullptr);
+    if (!za) {
+        zip_source_free(source);
+        return -1;
+    }
+    int64_t total = 0;
+    std::vector<char> buffer(1 << 16);
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
+        zip_file_t* file = zip_fopen_index(za, i, 0);
+        zip_int64_t got = 0;
+        while (file && (got = zip_fread(file, buffer.data(), buffer.size())) > 0) {
+            total += got;
+        }
+        if (file) {
+            zip_fclose(file);
+        }
+    }
+    zip_discard(za);
+    return total;
+}
+
+// Without the check, libzip inflates the bombs in full: the builders make real ones.
+TEST_F(EntrySpans, TheBuiltBombsInflateInFullWithoutTheCheck) {
+    std::string full = FullOverlapBomb(10, 1 << 20);
+    EXPECT_EQ(InflatedByLibzip(full), 10 << 20);
+    std::string quoted = QuotedOverlapBomb(10, 1 << 20);
+    EXPECT_GT(InflatedByLibzip(quoted), 10 << 20);
+    EXPECT_LT(full.size() + quoted.size(), 10000u);
+}
+
+}  // namespace
+}  // namespace vantrel::ziplib::testing
