@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "platform/ziplib/ArchiveEntryNames.h"
+#include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/DeclaredSizeBound.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/SafeEntryPath.h"
 #include "platform/ziplib/StatusCodes.h"
@@ -144,6 +147,19 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
     return code;
 }
 
+// Reads the entry's data, never more than the size its directory entry declares: an entry that
+// would inflate past it, or ends short of it, is damaged, and no byte past the bound is consumed.
+int32_t ReadDeclared(zip_t* za, zip_uint64_t index, const EntryFacts& facts,
+                     const std::string& password, CallerHooks& caller, const Consumer& consume) {
+    uint64_t declared = (facts.stat.valid & ZIP_STAT_SIZE) ? facts.stat.size : UINT64_MAX;
+    DeclaredSizeBound bound(declared, consume);
+    int32_t code = ReadEntry(za, index, facts, 0, password, caller, std::ref(bound));
+    if (bound.Exceeded() || (code == status::kOk && declared != UINT64_MAX && !bound.Whole())) {
+        return status::kArchiveError;
+    }
+    return code;
+}
+
 class ArchiveRun {
   public:
     ArchiveRun(const UnzipJob& job, CallerHooks& caller) : job_(job), caller_(caller) {}
@@ -165,6 +181,11 @@ class ArchiveRun {
         za_ = OpenReadOnlyZip(job_.archive.Fd(), openFlags, &error);
         if (!za_) {
             return StatusOfZipError(error, errno);
+        }
+        SpanCheck spans = CheckEntrySpans(DescriptorReader(job_.archive.Fd()));
+        if (spans.fault != SpanFault::None) {
+            caller_.Report(status::kStructure, spans.name);
+            return status::kStructure;  // entries that share their bytes: nothing is read
         }
         names_.PreferExactNames(EntryNames(za_));
         return status::kOk;
@@ -188,6 +209,10 @@ class ArchiveRun {
             int32_t code = work(i, facts);
             if (code == status::kAborted) {
                 return code;
+            }
+            if (code == status::kDiskFull) {
+                caller_.Report(code, facts.name);
+                return code;  // the next entries would not fit either
             }
             if (code != status::kOk && code != kRefusedByCheck) {
                 caller_.Report(code, facts.name);
@@ -271,11 +296,11 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
         int32_t written =
             target.WriteFile(*segments, facts.stat.mtime, mode, [&](const Consumer& write) {
-                return ReadEntry(run.Archive(), index, facts, 0, job.password, caller,
-                                 [&](const char* data, size_t size) {
-                                     caller.CountWritten(size);
-                                     return write(data, size);
-                                 });
+                return ReadDeclared(run.Archive(), index, facts, job.password, caller,
+                                    [&](const char* data, size_t size) {
+                                        caller.CountWritten(size);
+                                        return write(data, size);
+                                    });
             });
         caller.CountRead(facts.stat.comp_size);
         return written;
@@ -303,7 +328,7 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
             unverified = true;  // only its stored bytes can be read without the password
             return ReadEntry(run.Archive(), index, facts, ZIP_FL_ENCRYPTED, "", caller, discard);
         }
-        return ReadEntry(run.Archive(), index, facts, 0, job.password, caller, discard);
+        return ReadDeclared(run.Archive(), index, facts, job.password, caller, discard);
     });
     code = caller.Finish(code);
     return code == status::kOk && unverified ? status::kBadPassword : code;

@@ -54,7 +54,8 @@ int OpenFolders(int root, const std::vector<std::string>& segments, size_t count
 TargetFolder::TargetFolder(const platform::ConfinedPath& folder, std::vector<struct stat> keep)
     : fd_(fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0)),
       realPath_(folder.RealPath()),
-      keep_(std::move(keep)) {}
+      keep_(std::move(keep)),
+      reserve_(fd_) {}
 
 std::string TargetFolder::RealPathOf(const std::vector<std::string>& segments, bool folder) const {
     std::string path = realPath_;
@@ -99,6 +100,9 @@ int TargetFolder::OpenParent(const std::vector<std::string>& segments, bool crea
 }
 
 int32_t TargetFolder::MakeFolders(const std::vector<std::string>& segments) {
+    if (!reserve_.Admit(0)) {
+        return status::kDiskFull;
+    }
     int32_t code = status::kOk;
     int fd = OpenFolders(fd_, segments, segments.size(), true, code);
     if (fd >= 0) {
@@ -143,6 +147,10 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
         close(parent);
         return S_ISDIR(info.st_mode) ? status::kCreateFile : status::kBadFileSpec;
     }
+    if (!reserve_.Admit(0)) {
+        close(parent);
+        return status::kDiskFull;
+    }
     std::string temporary = TemporaryName();
     int fd = openat(parent, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     0666);
@@ -152,6 +160,10 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     }
     int writeError = 0;
     Writer writer = [&](const char* data, size_t size) {
+        if (!reserve_.Admit(size)) {
+            writeError = ENOSPC;  // the free space would fall below its reserve
+            return false;
+        }
         while (size > 0) {
             ssize_t written = write(fd, data, size);
             if (written <= 0) {

@@ -2,7 +2,8 @@
 // The folder extraction writes into, reached only through directory handles opened without
 // following symbolic links: a name that would pass through a link is refused, and a file is
 // written under a temporary name and renamed into place only when it is complete. Files it must
-// never replace (the archives being read) are refused by identity, whatever their name.
+// never replace (the archives being read) are refused by identity, whatever their name, and
+// writing stops before the file system's free space would fall below its reserve.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "platform/files/ConfinedPath.h"
+#include "platform/ziplib/FreeSpaceReserve.h"
 
 namespace vantrel::ziplib {
 
@@ -57,6 +59,7 @@ class TargetFolder {
     int fd_ = -1;
     std::string realPath_;
     std::vector<struct stat> keep_;
+    FreeSpaceReserve reserve_;
     std::vector<std::string> cachedParent_;
     int cachedFd_ = -1;
 };

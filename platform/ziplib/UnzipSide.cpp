@@ -10,8 +10,10 @@
 
 #include "platform/files/ConfinedPath.h"
 #include "platform/ziplib/ArchiveNames.h"
+#include "platform/ziplib/ArchiveReader.h"
 #include "platform/ziplib/EntryExtractor.h"
 #include "platform/ziplib/EntryRecord.h"
+#include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/LibraryVersion.h"
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
@@ -76,6 +78,10 @@ int32_t OpenListing(const NamedArchive& archive) {
     zip_t* za = OpenReadOnlyZip(archive.opened.Fd(), 0, &error);
     if (!za) {
         return StatusOfZipError(error, errno);
+    }
+    if (CheckEntrySpans(DescriptorReader(archive.opened.Fd())).fault != SpanFault::None) {
+        zip_discard(za);
+        return status::kStructure;  // entries that share their bytes are not listed either
     }
     zip_int64_t count = zip_get_num_entries(za, 0);
     if (count > INT32_MAX) {

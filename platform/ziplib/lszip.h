@@ -65,7 +65,14 @@
  * Unzip side (LSUZ_EXECUTE)
  *   Actions: 1 list (returns the number of entries, then LSUZ_GETNEXT delivers them in order),
  *   3 extract the listed entries into the folder of LSUZ_EXTRACTTO (created when missing),
- *   4 test: decompress every listed entry and check its CRC.
+ *   4 test: decompress every listed entry and check its CRC; an entry extraction would refuse
+ *   fails the test too.
+ *   Archives whose entries share their bytes (overlap bombs) or reach into the central directory
+ *   are refused by all three actions (-51) before any entry is read. An entry that inflates past
+ *   the size its directory entry declares, or ends short of it, is damaged (-3): extraction
+ *   removes what it wrote of it. Extraction stops (-50) before the free space of the target's
+ *   file system would fall below a reserve: 1 GiB or 5% of its size, whichever is smaller, or
+ *   what VANTREL_MIN_FREE_SPACE says ("512M", "2G", "1%", "0" for none).
  *   Flags: 3 extract, 1 test, +8 freshen (only entries whose file exists and is older),
  *   +4 update (new entries, and those whose file is older), +0x30 do not re-create the stored
  *   folders (files go straight into the target folder under their bare names).
