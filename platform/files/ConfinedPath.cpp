@@ -435,6 +435,15 @@ PathStatus ConfinedPath::OpenChild(std::string_view name, PathIntent intent,
     return PathStatus::Ok;
 }
 
+PathStatus OpenFolderOf(std::string_view windowsPath, ConfinedPath& folder, std::string& last) {
+    size_t slash = windowsPath.find_last_of('\\');
+    if (slash == std::string_view::npos) {
+        return PathStatus::NoDrive;
+    }
+    last = std::string(windowsPath.substr(slash + 1));
+    return ConfinedPath::Open(windowsPath.substr(0, slash + 1), PathIntent::Folder, folder);
+}
+
 PathStatus ConfinedLeaf::Open(std::string_view windowsPath, ConfinedLeaf& result,
                               const LocationCheck& check) {
     std::optional<Resolution> walk;

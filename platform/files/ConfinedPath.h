@@ -83,6 +83,11 @@ struct ConfinedLeaf {
                            const LocationCheck& check = {});
 };
 
+// Opens the folder of a Windows path or pattern ("c:\temp\~sz*.~fb") for listing and working in
+// with the *at calls, and gives its last segment untouched (never resolved, so a link there is
+// never followed).
+PathStatus OpenFolderOf(std::string_view windowsPath, ConfinedPath& folder, std::string& last);
+
 // True when both describe one file (device and inode).
 bool SameFile(const struct stat& a, const struct stat& b);
 

@@ -97,8 +97,9 @@ TEST_F(ConfinedPathTest, NewFoldersAreCheckedWhereTheyWillReallyBeBeforeAnyIsMad
         return false;
     };
     ConfinedPath made;
-    EXPECT_EQ(ConfinedPath::Open("c:\\web\\linkrel\\new\\deep", PathIntent::NewFolder, made, refuse),
-              PathStatus::Refused);
+    EXPECT_EQ(
+        ConfinedPath::Open("c:\\web\\linkrel\\new\\deep", PathIntent::NewFolder, made, refuse),
+        PathStatus::Refused);
     EXPECT_EQ(asked, std::vector<std::string>{"c:\\data\\new\\deep\\"});
     EXPECT_FALSE(drive.Exists("data/new"));
 

@@ -6,18 +6,21 @@
 
 #include <cerrno>
 
-#include "platform/drives/DriveMap.h"
+#include "platform/drives/WindowsPath.h"
+#include "platform/files/ConfinedPath.h"
 
 namespace vantrel::platform {
 
 ExclusiveFileLock::ExclusiveFileLock(std::string_view windowsPath) {
-    auto path = MapWindowsPath(windowsPath);
-    if (!path) {
+    ConfinedPath folder;
+    std::string name;
+    if (OpenFolderOf(windowsPath, folder, name) != PathStatus::Ok || !IsWindowsName(name)) {
         return;
     }
     // Each lock opens the file afresh: flock excludes other open descriptions, so two threads of
-    // one process exclude each other as two processes do.
-    int fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // one process exclude each other as two processes do. Reading is enough to lock, so every
+    // account that may read the guard file takes part, whoever created it.
+    int fd = ::openat(folder.Fd(), name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         return;
     }

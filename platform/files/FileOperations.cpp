@@ -1,81 +1,84 @@
 #include "platform/files/FileOperations.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 
-#include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
+#include "platform/files/ConfinedPath.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
-namespace fs = std::filesystem;
 
 namespace {
 
-// The folder part of a Windows path or pattern, up to and including its last backslash.
-std::string_view FolderPart(std::string_view windowsPath) {
-    size_t slash = windowsPath.find_last_of('\\');
-    return slash == std::string_view::npos ? std::string_view() : windowsPath.substr(0, slash + 1);
+bool IsOrdinaryFile(int folder, const std::string& name) {
+    struct stat info {};
+    return fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode);
 }
 
-bool IsOrdinaryFile(const fs::path& path) {
-    std::error_code ec;
-    return fs::symlink_status(path, ec).type() == fs::file_type::regular;
+std::vector<std::string> OrdinaryFilesMatching(const ConfinedPath& folder,
+                                               const std::string& pattern) {
+    std::vector<std::string> names;
+    UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
+    if (!dir) {
+        return names;
+    }
+    listing.Release();
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (IsWindowsName(name) && WildcardMatch(pattern, name) &&
+            IsOrdinaryFile(folder.Fd(), name)) {
+            names.push_back(std::move(name));
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace
 
 std::vector<std::string> FindOrdinaryFiles(std::string_view windowsPattern) {
-    std::vector<std::string> names;
-    std::string_view folderText = FolderPart(windowsPattern);
-    if (folderText.empty()) {
-        return names;
+    ConfinedPath folder;
+    std::string pattern;
+    if (OpenFolderOf(windowsPattern, folder, pattern) != PathStatus::Ok) {
+        return {};
     }
-    std::string_view pattern = windowsPattern.substr(folderText.size());
-    auto folder = MapWindowsPath(folderText);
-    std::error_code ec;
-    if (!folder || !fs::is_directory(*folder, ec)) {
-        return names;
-    }
-    for (fs::directory_iterator it(*folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (IsWindowsName(name) && WildcardMatch(pattern, name) && IsOrdinaryFile(it->path())) {
-            names.push_back(name);
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return OrdinaryFilesMatching(folder, pattern);
 }
 
 bool CreateEmptyFile(std::string_view windowsPath) {
-    auto path = MapWindowsPath(windowsPath);
-    if (!path) {
+    ConfinedPath folder;
+    std::string name;
+    if (OpenFolderOf(windowsPath, folder, name) != PathStatus::Ok || !IsWindowsName(name)) {
         return false;
     }
-    int fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return false;
-    }
-    return ::close(fd) == 0;
+    UniqueFd fd(::openat(folder.Fd(), name.c_str(),
+                         O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+    return fd && ::close(fd.Release()) == 0;
 }
 
 bool DeleteOrdinaryFile(std::string_view windowsPath) {
-    auto path = MapWindowsPath(windowsPath);
-    if (!path || !IsOrdinaryFile(*path)) {
-        return false;
-    }
-    std::error_code ec;
-    return fs::remove(*path, ec) && !ec;
+    ConfinedPath folder;
+    std::string name;
+    return OpenFolderOf(windowsPath, folder, name) == PathStatus::Ok && IsWindowsName(name) &&
+           IsOrdinaryFile(folder.Fd(), name) && ::unlinkat(folder.Fd(), name.c_str(), 0) == 0;
 }
 
 bool DeleteMatchingFiles(std::string_view windowsPattern) {
-    std::string folder(FolderPart(windowsPattern));
+    ConfinedPath folder;
+    std::string pattern;
+    if (OpenFolderOf(windowsPattern, folder, pattern) != PathStatus::Ok) {
+        return true;
+    }
     bool allGone = true;
-    for (const auto& name : FindOrdinaryFiles(windowsPattern)) {
-        allGone = DeleteOrdinaryFile(folder + name) && allGone;
+    for (const auto& name : OrdinaryFilesMatching(folder, pattern)) {
+        allGone = ::unlinkat(folder.Fd(), name.c_str(), 0) == 0 && allGone;
     }
     return allGone;
 }

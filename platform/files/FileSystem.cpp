@@ -1,24 +1,20 @@
 #include "platform/files/FileSystem.h"
 
-#include <filesystem>
+#include <dirent.h>
+#include <fcntl.h>
 
 #include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
+#include "platform/files/ConfinedPath.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
-namespace fs = std::filesystem;
 
 std::vector<std::string> ListNames(std::string_view windowsPattern) {
     std::vector<std::string> names;
-    size_t slash = windowsPattern.find_last_of('\\');
-    if (slash == std::string_view::npos) {
-        return names;
-    }
-    std::string_view pattern = windowsPattern.substr(slash + 1);
-    auto folder = MapWindowsPath(windowsPattern.substr(0, slash + 1));
-    std::error_code ec;
-    if (!folder || !fs::is_directory(*folder, ec)) {
+    ConfinedPath folder;
+    std::string pattern;
+    if (OpenFolderOf(windowsPattern, folder, pattern) != PathStatus::Ok) {
         return names;
     }
     for (const char* dots : {".", ".."}) {
@@ -26,12 +22,19 @@ std::vector<std::string> ListNames(std::string_view windowsPattern) {
             names.push_back(dots);
         }
     }
-    for (fs::directory_iterator it(*folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (IsWindowsName(name) && WildcardMatch(pattern, name)) {
-            names.push_back(name);
+    UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
+    if (!dir) {
+        return names;
+    }
+    listing.Release();
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && IsWindowsName(name) && WildcardMatch(pattern, name)) {
+            names.emplace_back(name);
         }
     }
+    ::closedir(dir);
     return names;
 }
 
@@ -41,10 +44,10 @@ std::string SystemTempPath() {
         if (drive.type != DriveType::Fixed) {
             continue;
         }
-        std::error_code ec;
-        fs::create_directories(drive.folder / "tmp", ec);
-        if (!ec) {
-            return std::string{drive.letter, ':', '\\'} + "tmp\\";
+        std::string tmp = std::string{drive.letter, ':', '\\'} + "tmp\\";
+        ConfinedPath made;
+        if (ConfinedPath::Open(tmp, PathIntent::NewFolder, made) == PathStatus::Ok) {
+            return tmp;
         }
     }
     return {};

@@ -9,8 +9,8 @@
 #include <array>
 #include <cctype>
 
-#include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
+#include "platform/files/ConfinedPath.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
@@ -41,7 +41,14 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
 // An open folder; closes itself.
 class FolderHandle {
   public:
-    explicit FolderHandle(const std::string& path) : dir_(opendir(path.c_str())) {}
+    // Lists the folder open at fd (which stays the caller's).
+    explicit FolderHandle(int fd) {
+        int own = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dir_ = own >= 0 ? fdopendir(own) : nullptr;
+        if (!dir_ && own >= 0) {
+            close(own);
+        }
+    }
     ~FolderHandle() {
         if (dir_) {
             closedir(dir_);
@@ -55,7 +62,7 @@ class FolderHandle {
     DIR* Dir() const { return dir_; }
 
   private:
-    DIR* dir_;
+    DIR* dir_ = nullptr;
 };
 
 // All names of a folder in one buffer, so that a folder of many files costs no allocation per
@@ -113,28 +120,26 @@ std::string ChildPath(std::string_view windowsFolder, std::string_view name) {
 
 // What one folder's listing needs to look at its entries.
 struct ListingContext {
-    const DriveMap& map;
     std::string_view windowsFolder;
     const FolderHandle& folder;
     const NamePool& pool;
 
-    // The status of an entry, following a link only while it stays inside the drive's folder.
+    // The status of an entry; a link is followed the confined way, only while it stays inside
+    // the drive, and shows what it leads to.
     std::optional<struct stat> Status(const Entry& entry) const {
         struct stat status {};
-        const char* name = pool.CName(entry);
-        if (entry.type == DT_LNK || entry.type == DT_UNKNOWN) {
-            if (fstatat(folder.Fd(), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-                return std::nullopt;
-            }
-            if (S_ISLNK(status.st_mode) &&
-                !map.ToLinux(ChildPath(windowsFolder, pool.Name(entry)))) {
-                return std::nullopt;
-            }
-        }
-        if (fstatat(folder.Fd(), name, &status, 0) != 0) {
+        if (fstatat(folder.Fd(), pool.CName(entry), &status, AT_SYMLINK_NOFOLLOW) != 0) {
             return std::nullopt;
         }
-        return status;
+        if (!S_ISLNK(status.st_mode)) {
+            return status;
+        }
+        ConfinedPath target;
+        if (ConfinedPath::Open(ChildPath(windowsFolder, pool.Name(entry)), PathIntent::FileOrFolder,
+                               target) != PathStatus::Ok) {
+            return std::nullopt;
+        }
+        return target.Info();
     }
 };
 
@@ -242,17 +247,16 @@ bool NameLess(std::string_view a, std::string_view b) {
 
 std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::string_view pattern,
                                          size_t fileLimit) {
-    DriveMap map = DriveMap::FromEnvironment();
-    auto linuxFolder = map.ToLinux(windowsFolder);
-    if (!linuxFolder) {
+    ConfinedPath opened;
+    if (ConfinedPath::Open(windowsFolder, PathIntent::Folder, opened) != PathStatus::Ok) {
         return std::nullopt;
     }
-    FolderHandle folder(linuxFolder->string());
+    FolderHandle folder(opened.Fd());
     if (!folder.IsOpen()) {
         return std::nullopt;
     }
     NamePool pool = ReadNames(folder);
-    ListingContext context{map, windowsFolder, folder, pool};
+    ListingContext context{windowsFolder, folder, pool};
     FolderContents contents;
     contents.subfolders = Subfolders(context);
     if (!pattern.empty()) {
