@@ -54,6 +54,10 @@ bool Farbale::ShowPage() {
     return result;
 }
 
+bool Farbale::IsOperationCall(const asp::Request& request) {
+    return Trim(request.Item("OP")).starts_with("call_");
+}
+
 void Farbale::ReadRequestFields() {
     asp::Request& request = Context().request;
     strOperation = Trim(request.Item("OP"));

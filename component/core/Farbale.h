@@ -31,6 +31,10 @@ class Farbale {
     // the attributes supplied in the request. False when the page reported a failure.
     bool ShowPage();
 
+    // True when the request calls an operation (OP, trimmed, begins with "call_"): the page that
+    // answers it runs a zip, unzip or test and may hold a slot of the operation queue for long.
+    static bool IsOperationCall(const asp::Request& request);
+
     // The folder lock files and the zip library's temporary files go to; ends in a backslash.
     const std::string& TemporaryDirectory() const { return TempDir; }
     int32_t WaitPeriod() const { return WaitForSeconds; }

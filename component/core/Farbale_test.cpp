@@ -90,6 +90,20 @@ TEST_F(ShowPageTest, TrimsTheOperationAndTakesItFromAForm) {
     EXPECT_NE(fromForm.Run().find(kInfoShellStart), std::string::npos);
 }
 
+TEST(OperationCallTest, TellsOperationCallsByTheTrimmedOperation) {
+    const std::pair<const char*, bool> cases[] = {
+        {"call_zip", true},  {" call_unzip ", true}, {"call_", true},
+        {"Call_zip", false}, {"zip", false},         {"", false},
+        {"x call_", false},
+    };
+    for (const auto& [op, isCall] : cases) {
+        asp::Request fromQuery({{"OP", op}}, {}, {}, {});
+        asp::Request fromForm({}, {{"OP", op}}, {}, {});
+        EXPECT_EQ(Farbale::IsOperationCall(fromQuery), isCall) << op;
+        EXPECT_EQ(Farbale::IsOperationCall(fromForm), isCall) << op;
+    }
+}
+
 TEST_F(ShowPageTest, ReadsFormFieldsOnlyFromTheForm) {
     PageRequest request;
     request.debug = true;

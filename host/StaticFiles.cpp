@@ -1,4 +1,4 @@
-#include "platform/host/StaticFiles.h"
+#include "host/StaticFiles.h"
 
 #include <httplib.h>
 

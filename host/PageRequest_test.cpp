@@ -1,4 +1,4 @@
-#include "platform/host/PageRequest.h"
+#include "host/PageRequest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/host/HelpPage.h"
+#include "host/HelpPage.h"
 
 namespace vantrel::host {
 

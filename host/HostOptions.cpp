@@ -1,4 +1,4 @@
-#include "platform/host/HostOptions.h"
+#include "host/HostOptions.h"
 
 #include <cstdlib>
 

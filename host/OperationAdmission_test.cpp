@@ -1,4 +1,4 @@
-#include "platform/host/OperationAdmission.h"
+#include "host/OperationAdmission.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/host/HostOptions.h"
-#include "platform/host/OperationAdmission.h"
-#include "platform/host/SessionStore.h"
+#include "host/HostOptions.h"
+#include "host/OperationAdmission.h"
+#include "host/SessionStore.h"
 
 namespace vantrel::host {
 

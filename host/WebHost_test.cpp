@@ -1,4 +1,4 @@
-#include "platform/host/WebHost.h"
+#include "host/WebHost.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "component/core/PageHarness.h"
-#include "platform/host/StaticFiles.h"
+#include "host/StaticFiles.h"
 
 namespace vantrel::host {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/host/WebHost.h"
+#include "host/WebHost.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "component/core/Farbale.h"
-#include "platform/host/HelpPage.h"
-#include "platform/host/PageRequest.h"
-#include "platform/host/StaticFiles.h"
+#include "host/HelpPage.h"
+#include "host/PageRequest.h"
+#include "host/StaticFiles.h"
 #include "platform/registry/Registry.h"
 
 namespace vantrel::host {
@@ -21,12 +21,6 @@ constexpr const char* kTooBusyPage =
     "<HTML><BODY BGCOLOR=\"#C0C0C0\"><FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">"
     "<B>The server is too busy to start another operation now. Please try again in a "
     "moment.</B></FONT></BODY></HTML>\r\n";
-
-bool IsOperationRequest(const asp::Request& request) {
-    std::string op = request.Item("OP");
-    size_t first = op.find_first_not_of(' ');
-    return first != std::string::npos && op.compare(first, 5, "call_") == 0;
-}
 
 bool CreateWindowsFolder(const std::string& windowsPath, fs::path& linux, std::string& error) {
     auto mapped = platform::MapWindowsPath(windowsPath);
@@ -137,7 +131,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
         PageRun{BuildPageRequest(request, options_.page, HostName(request, options_.listenAddress)),
                 session, asp::Server(options_.webRoot)});
     std::shared_ptr<OperationAdmission::Ticket> ticket;
-    if (IsOperationRequest(run->request)) {
+    if (Farbale::IsOperationCall(run->request)) {
         ticket = std::make_shared<OperationAdmission::Ticket>(operations_);
         if (!ticket->Admitted()) {
             response.status = 503;

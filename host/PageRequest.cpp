@@ -1,4 +1,4 @@
-#include "platform/host/PageRequest.h"
+#include "host/PageRequest.h"
 
 #include "platform/text/TextPieces.h"
 

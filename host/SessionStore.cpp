@@ -1,4 +1,4 @@
-#include "platform/host/SessionStore.h"
+#include "host/SessionStore.h"
 
 #include <cstdio>
 #include <random>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/WebHost.h"
+#include "host/WebHost.h"
 
 int main(int argc, char** argv) {
     using namespace vantrel::host;
