@@ -123,6 +123,7 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
     try {
         std::optional<int32_t> code =
             CallUnzipSide(archive, target, names, action, flags, password, message);
+        lastStatus_ = code;
         if (code) {
             message = StatusMessage(*code);
             ok = *code == 0;
@@ -136,6 +137,7 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
         message = "<B>Error:</B> " + HtmlEscape(error.what());
         ok = false;
     }
+    lastLibraryMessage_ = message;
     ReleaseOperationSlot(OperationKind::Unzip);
     return ok;
 }

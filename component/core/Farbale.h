@@ -5,7 +5,9 @@
 // private member; each is defined in the file of the subsystem folder it belongs to.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "component/archive/ZipEntryRecord.h"
 #include "platform/asp/ScriptingContext.h"
@@ -59,6 +61,9 @@ class Farbale {
     std::string GetZipLibraryVersion();
     std::string GetUnzipLibraryVersion();
     bool WriteResultPage(bool& zipFlag);
+    // Hands what the operation just run did to the scripting context's operation record.
+    void RecordOperation(char letter, const std::string& archive, const std::string& target,
+                         std::vector<std::string> entries, bool succeeded);
 
     // ---- pages: source, target, control and contents pages, file-system lists
     void WriteSourcePage();
@@ -170,6 +175,14 @@ class Farbale {
     // The lock file this object created for each kind, so that releasing frees only its own.
     std::string heldZipLock_;
     std::string heldUnzipLock_;
+
+    // The last library run of an operation: its status code (when the execute call returned one)
+    // and the message it gave; unset when the operation stopped before the library.
+    std::optional<int32_t> lastStatus_;
+    std::optional<std::string> lastLibraryMessage_;
+    // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
+    // words reach the operation record.
+    std::optional<std::string> operationText_;
 };
 
 }  // namespace vantrel
