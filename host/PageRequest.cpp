@@ -84,7 +84,7 @@ std::string HostName(const httplib::Request& request, const std::string& fallbac
 }
 
 asp::Request BuildPageRequest(const httplib::Request& request, const std::string& scriptName,
-                              const std::string& serverName) {
+                              const std::string& serverName, const std::string& account) {
     std::string query = QueryOf(request.target);
     asp::FieldList form = IsFormPost(request) ? ParseUrlEncoded(request.body) : asp::FieldList{};
     asp::FieldList variables = {
@@ -98,6 +98,7 @@ asp::Request BuildPageRequest(const httplib::Request& request, const std::string
         {"HTTP_USER_AGENT", request.get_header_value("User-Agent")},
         {"SERVER_PROTOCOL", request.version},
         {"PATH_INFO", scriptName},
+        {"AUTH_USER", account},
     };
     return asp::Request(ParseUrlEncoded(query), std::move(form),
                         ParseCookies(request.get_header_value("Cookie")), std::move(variables));

@@ -22,8 +22,9 @@ std::string CookieValue(const std::string& header, const std::string& name);
 // The Host header without its port, or the fallback when there is none.
 std::string HostName(const httplib::Request& request, const std::string& fallback);
 
+// account: the signed-in account's name, as the server variable AUTH_USER (empty: nobody).
 asp::Request BuildPageRequest(const httplib::Request& request, const std::string& scriptName,
-                              const std::string& serverName);
+                              const std::string& serverName, const std::string& account = {});
 
 // False for a POST whose Origin (or, without one, whose Referer) names a site other than the one
 // the request was sent to: the pages only ever post to themselves.

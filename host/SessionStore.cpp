@@ -1,50 +1,71 @@
 #include "host/SessionStore.h"
 
-#include <cstdio>
-#include <random>
+#include "host/RandomToken.h"
 
 namespace vantrel::host {
 
-SessionStore::SessionStore(bool debug, Clock::duration idleLimit)
-    : debug_(debug), idleLimit_(idleLimit) {}
+SessionStore::SessionStore(bool debug, SessionLimits limits, Clock clock)
+    : debug_(debug), limits_(limits), clock_(std::move(clock)) {}
 
-std::shared_ptr<asp::Session> SessionStore::Find(const std::string& id, std::string& newId) {
+std::optional<SessionStore::Found> SessionStore::Find(const std::string& id) {
     std::lock_guard lock(mutex_);
-    auto now = Clock::now();
-    ForgetExpired(now);
-    if (auto it = sessions_.find(id); !id.empty() && it != sessions_.end()) {
-        it->second.lastUsed = now;
-        return it->second.session;
+    TimePoint now = clock_();
+    ForgetIdle(now);
+    auto it = byId_.find(id);
+    if (id.empty() || it == byId_.end()) {
+        return std::nullopt;
     }
-    newId = NewId();
+    Order::iterator entry = it->second;
+    if (now - entry->began > limits_.lifetime) {
+        Erase(entry);
+        return std::nullopt;
+    }
+    entry->lastUsed = now;
+    order_.splice(order_.begin(), order_, entry);
+    return entry->found;
+}
+
+std::string SessionStore::Start(std::shared_ptr<const SignedInAccount> account) {
     auto session = std::make_shared<asp::Session>();
     if (debug_) {
         session->Set("debugmode", "yes");
     }
-    sessions_[newId] = {session, now};
-    return session;
+    std::lock_guard lock(mutex_);
+    TimePoint now = clock_();
+    ForgetIdle(now);
+    std::string id;
+    do {
+        id = RandomToken();
+    } while (byId_.count(id));
+    order_.push_front({id, {std::move(session), std::move(account)}, now, now});
+    byId_[id] = order_.begin();
+    while (order_.size() > limits_.capacity) {
+        Erase(std::prev(order_.end()));
+    }
+    return id;
+}
+
+void SessionStore::End(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    if (auto it = byId_.find(id); it != byId_.end()) {
+        Erase(it->second);
+    }
 }
 
 size_t SessionStore::Count() const {
     std::lock_guard lock(mutex_);
-    return sessions_.size();
+    return order_.size();
 }
 
-void SessionStore::ForgetExpired(Clock::time_point now) {
-    for (auto it = sessions_.begin(); it != sessions_.end();) {
-        it = (now - it->second.lastUsed > idleLimit_) ? sessions_.erase(it) : std::next(it);
+void SessionStore::ForgetIdle(TimePoint now) {
+    while (!order_.empty() && now - order_.back().lastUsed > limits_.idle) {
+        Erase(std::prev(order_.end()));
     }
 }
 
-std::string SessionStore::NewId() {
-    std::random_device random;  // the kernel's generator: ids must not be guessable
-    std::string id;
-    for (int i = 0; i < 4; ++i) {
-        char part[9];
-        std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(random()));
-        id += part;
-    }
-    return id;
+void SessionStore::Erase(Order::iterator entry) {
+    byId_.erase(entry->id);
+    order_.erase(entry);
 }
 
 }  // namespace vantrel::host
