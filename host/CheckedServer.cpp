@@ -66,6 +66,10 @@ std::optional<HeadVerdict> ReadHead(Connection& connection, Pending& pending,
         pending.offset = 0;
     }
     for (;;) {
+        // Empty lines before a request line are ignored, as some clients send one after a body.
+        while (pending.bytes.starts_with("\r\n")) {
+            pending.bytes.erase(0, 2);
+        }
         size_t end = pending.bytes.find("\r\n\r\n");
         if (end != std::string::npos) {
             return CheckRequestHead(std::string_view(pending.bytes).substr(0, end + 4));

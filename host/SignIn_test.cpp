@@ -75,11 +75,12 @@ TEST_F(SignInTest, WithoutASessionOnlyTheSignInPageAnswersAndNothingIsDone) {
                             "VANTRELSESSION=forged");
     EXPECT_EQ(call->status, 401);
     EXPECT_FALSE(fs::exists(folder_.Path() / "c" / "in" / "a.zip"));
-    EXPECT_NE(
-        host_->AuditLines().back().find(
-            "\"account\":\"\",\"uid\":0,\"gid\":0,\"client\":\"127.0.0.1\",\"operation\":\"-\""),
-        std::string::npos)
-        << host_->AuditLines().back();
+    std::string audited = host_->AuditLines().back();
+    EXPECT_NE(audited.find("\"account\":\"\",\"client\":\"127.0.0.1\",\"operation\":\"-\""),
+              std::string::npos)
+        << audited;
+    EXPECT_NE(audited.find("\"result\":\"refused\",\"text\":\"Not signed in.\""),
+              std::string::npos);
 }
 
 // A session id the browser had before signing in is never the signed-in one, and stops working.
@@ -253,6 +254,14 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
                                  second);
     EXPECT_NE(extracted->body.find("Error:"), std::string::npos) << extracted->body;
     EXPECT_TRUE(fs::is_empty(Local("firstonly")));
+
+    // The queue's folder is shared like /tmp; each account took and freed its own slots.
+    struct stat temp {};
+    ASSERT_EQ(::stat(Local("temp").c_str(), &temp), 0);
+    EXPECT_EQ(temp.st_mode & 07777, 01777u);
+    for (const auto& entry : fs::directory_iterator(Local("temp"))) {
+        EXPECT_NE(entry.path().extension(), ".~fb") << entry.path();
+    }
 }
 
 }  // namespace

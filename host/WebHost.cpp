@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -135,6 +136,9 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
 WebHost::~WebHost() = default;
 
 bool WebHost::Prepare(std::string& error) {
+    // A browser that goes away mid-page must not end the process (a TLS write to a closed
+    // connection raises SIGPIPE).
+    std::signal(SIGPIPE, SIG_IGN);
     for (const auto& drive : options_.drives.Drives()) {
         std::error_code ec;
         if (drive.type == platform::DriveType::Fixed) {
@@ -327,8 +331,9 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
         // frame is refused outright, so nothing is done for it.
         asp::Request page = BuildPageRequest(request, options_.page, "");
         if (request.path == options_.page && Farbale::IsOperationCall(page)) {
-            auditLog_->Append(OperationAuditLine(WhoOf(nullptr, request.remote_addr),
-                                                 UnreportedOperation(page, "Not signed in."), {}));
+            AuditWho nobody{std::chrono::system_clock::now(), "", {}, {}, request.remote_addr};
+            auditLog_->Append(
+                OperationAuditLine(nobody, UnreportedOperation(page, "Not signed in."), {}));
             ShowSignIn(response, 401, "", "");
         } else {
             ShowSignIn(response, 200, "", "");

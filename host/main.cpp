@@ -1,6 +1,5 @@
 // vantrel-host: serves the zip-file manager's page on an embedded web server, or adds a user to
 // the users file (--add-user).
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -33,8 +32,6 @@ int AddUserAndEnd(const HostOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A browser that goes away mid-page must not end the host.
-    std::signal(SIGPIPE, SIG_IGN);
     std::string error;
     auto options = ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
