@@ -44,14 +44,13 @@ std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::stri
         message = "<B>Error:</B> Failed to set list of files to extract";
         return std::nullopt;
     }
-    if (action != kActionTest) {
-        if (!calls.extractTo(target)) {
-            message = "<B>Error:</B> Failed to set path for extracted files.";
-            return std::nullopt;
-        }
-        if (!SetPassword(calls, password, message)) {
-            return std::nullopt;
-        }
+    if (action != kActionTest && !calls.extractTo(target)) {
+        message = "<B>Error:</B> Failed to set path for extracted files.";
+        return std::nullopt;
+    }
+    // A test decrypts too: without the password an encrypted entry cannot be checked.
+    if (!SetPassword(calls, password, message)) {
+        return std::nullopt;
     }
     if (!SetCallbacks(calls, message)) {
         return std::nullopt;
@@ -63,6 +62,7 @@ std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::stri
 
 // Writes its own messages; True only when the library reported success. A test reads the archive
 // only, so the path policy is not asked; an extraction must pass it for the target and archive.
+// Both decrypt with the password when the option string asks for it ("P" in position 2).
 bool Farbale::UnzipOperation(std::string archive, std::string target, std::string names,
                              std::string password, std::string options) {
     try {
@@ -80,7 +80,10 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
         int32_t flags = kExtractFlags;
         if (options[0] == 'T') {
             action = kActionTest;
-            password.clear();
+            // The password applies only when the user ticked "Apply this Password".
+            if (options.size() < 2 || options[1] != 'P') {
+                password.clear();
+            }
             names = "*.*";
             flags = kTestFlags;
         } else if (!CheckPathAccess(AsFolder(target)) || !CheckPathAccess(archive)) {
@@ -126,6 +129,7 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
     try {
         std::optional<int32_t> code =
             CallUnzipSide(archive, target, names, action, flags, password, message);
+        lastStatus_ = code;
         if (code) {
             message = StatusMessage(*code);
             ok = *code == 0;
@@ -139,6 +143,7 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
         message = "<B>Error:</B> " + HtmlEscape(error.what());
         ok = false;
     }
+    lastLibraryMessage_ = message;
     ReleaseOperationSlot(OperationKind::Unzip);
     return ok;
 }

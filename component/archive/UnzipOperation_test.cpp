@@ -17,7 +17,7 @@ TEST(UnzipOperationTest, MapsOptionsToActionFlagsNamesAndPassword) {
     };
     const Case cases[] = {
         {"T--", "c:\\out\\", 4, 1, "*.*", "unset", "unset"},
-        {"TP-", "c:\\out\\", 4, 1, "*.*", "unset", "unset"},
+        {"TP-", "c:\\out\\", 4, 1, "*.*", "unset", "pw"},
         {"--R", "c:\\out\\", 3, 51, "a.txt", "c:\\out", "unset"},
         {"-P-", "c:\\out", 3, 3, "a.txt", "c:\\out", "pw"},
         {"-", "c:\\out\\", 3, 3, "a.txt", "c:\\out", "pw"},

@@ -212,6 +212,7 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
     try {
         std::optional<int32_t> code =
             CallZipSide(TempDir, archive, files, action, flags, password, level, message);
+        lastStatus_ = code;
         if (code) {
             message = StatusMessage(*code);
             ok = *code == 0;
@@ -223,6 +224,7 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
         message = "<B>Error:</B> " + HtmlEscape(error.what());
         ok = false;
     }
+    lastLibraryMessage_ = message;
     bool retryFollows = action == kActionRepair && !ok && (flags & kHarderRepairFlag) == 0;
     if (!retryFollows) {
         ReleaseOperationSlot(OperationKind::Zip);

@@ -54,6 +54,10 @@ bool Farbale::ShowPage() {
     return result;
 }
 
+bool Farbale::IsOperationCall(const asp::Request& request) {
+    return Trim(request.Item("OP")).starts_with("call_");
+}
+
 void Farbale::ReadRequestFields() {
     asp::Request& request = Context().request;
     strOperation = Trim(request.Item("OP"));
@@ -109,6 +113,10 @@ asp::ScriptingContext& Farbale::Context() {
 }
 
 void Farbale::Write(std::string_view text) {
+    constexpr size_t kKeptText = 2048;
+    if (operationText_ && operationText_->size() < kKeptText) {
+        operationText_->append(text.substr(0, kKeptText - operationText_->size()));
+    }
     Context().response.Write(text);
 }
 

@@ -5,7 +5,9 @@
 // private member; each is defined in the file of the subsystem folder it belongs to.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "component/archive/Globals.h"
 #include "component/archive/ZipEntryRecord.h"
@@ -32,6 +34,10 @@ class Farbale {
     // the attributes supplied in the request. False when the page reported a failure.
     bool ShowPage();
 
+    // True when the request calls an operation (OP, trimmed, begins with "call_"): the page that
+    // answers it runs a zip, unzip or test and may hold a slot of the operation queue for long.
+    static bool IsOperationCall(const asp::Request& request);
+
     // The folder lock files and the zip library's temporary files go to; ends in a backslash.
     const std::string& TemporaryDirectory() const { return TempDir; }
     int32_t WaitPeriod() const { return WaitForSeconds; }
@@ -56,6 +62,9 @@ class Farbale {
     std::string GetZipLibraryVersion();
     std::string GetUnzipLibraryVersion();
     bool WriteResultPage(bool& zipFlag);
+    // Hands what the operation just run did to the scripting context's operation record.
+    void RecordOperation(char letter, const std::string& archive, const std::string& target,
+                         std::vector<std::string> entries, bool succeeded);
 
     // ---- pages: source, target, control and contents pages, file-system lists
     void WriteSourcePage();
@@ -170,6 +179,14 @@ class Farbale {
     // The lock file this object created for each kind, so that releasing frees only its own.
     std::string heldZipLock_;
     std::string heldUnzipLock_;
+
+    // The last library run of an operation: its status code (when the execute call returned one)
+    // and the message it gave; unset when the operation stopped before the library.
+    std::optional<int32_t> lastStatus_;
+    std::optional<std::string> lastLibraryMessage_;
+    // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
+    // words reach the operation record.
+    std::optional<std::string> operationText_;
 };
 
 }  // namespace vantrel

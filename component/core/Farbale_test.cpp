@@ -95,6 +95,20 @@ TEST_F(ShowPageTest, TrimsTheOperationAndTakesItFromAForm) {
     EXPECT_NE(lowerCaseName.Run().find(kInfoShellStart), std::string::npos);
 }
 
+TEST(OperationCallTest, TellsOperationCallsByTheTrimmedOperation) {
+    const std::pair<const char*, bool> cases[] = {
+        {"call_zip", true},  {" call_unzip ", true}, {"call_", true},
+        {"Call_zip", false}, {"zip", false},         {"", false},
+        {"x call_", false},
+    };
+    for (const auto& [op, isCall] : cases) {
+        asp::Request fromQuery({{"OP", op}}, {}, {}, {});
+        asp::Request fromForm({}, {{"OP", op}}, {}, {});
+        EXPECT_EQ(Farbale::IsOperationCall(fromQuery), isCall) << op;
+        EXPECT_EQ(Farbale::IsOperationCall(fromForm), isCall) << op;
+    }
+}
+
 TEST_F(ShowPageTest, ReadsFormFieldsOnlyFromTheForm) {
     PageRequest request;
     request.debug = true;
@@ -104,7 +118,8 @@ TEST_F(ShowPageTest, ReadsFormFieldsOnlyFromTheForm) {
     EXPECT_NE(page.find("Source path is: <BR>\r\n"), std::string::npos);
     EXPECT_NE(page.find("Options String is: <P>\r\n"), std::string::npos);
     EXPECT_NE(page.find("Source list is: a.txt|b.txt<BR>\r\n"), std::string::npos);
-    EXPECT_NE(page.find("Password is: secret<BR>\r\n"), std::string::npos);
+    EXPECT_NE(page.find("Password is: ********<BR>\r\n"), std::string::npos);
+    EXPECT_EQ(page.find("secret"), std::string::npos);
     EXPECT_NE(page.find("ZipFile Name is: c:\\a.zip<BR>\r\n"), std::string::npos);
 }
 

@@ -82,7 +82,9 @@ void Farbale::BuildFragments() {
         " <TR VALIGN=\"TOP\" ALIGN=\"LEFT\" NOWRAP>",
     });
     strCallFieldsAndButtons += strCellOpen + "    " + strFontOpen + strNewLine;
-    strPasswordBox = Lines({"   <INPUT TYPE=\"TEXT\" NAME=\"txtPassword\" SIZE=\"20\" DISABLED"});
+    // Masked: a password shown in clear on a screen is handled unsafely.
+    strPasswordBox =
+        Lines({"   <INPUT TYPE=\"PASSWORD\" NAME=\"txtPassword\" SIZE=\"20\" DISABLED"});
     strStartButton = Lines({
         "   <INPUT TYPE=\"BUTTON\" NAME=\"btnStart\" VALUE=\"Unzip\" "
         "STYLE=\"width:60px;font-size:9pt\"",

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "component/core/ContextSlot.h"
@@ -83,6 +84,7 @@ class PageRequest {
     asp::FieldList form;
     bool debug = false;
     std::string scriptName = "/farbale.asp";
+    std::function<void(const asp::OperationRecord&)> recordOperation;
 
     // The page; result receives ShowPage's result.
     std::string Run(bool* result = nullptr) {
@@ -98,7 +100,7 @@ class PageRequest {
             session.Set("debugmode", "yes");
         }
         asp::Server server("c:\\inetpub\\wwwroot");
-        asp::ScriptingContext context{request, response, session, server};
+        asp::ScriptingContext context{request, response, session, server, recordOperation};
         Farbale component;
         component.OnStartPage(context);
         bool shown = component.ShowPage();

@@ -3,12 +3,44 @@
 #include <algorithm>
 
 #include "component/core/Farbale.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
 namespace {
 
 constexpr std::string_view kParameterError = "Parameter Error<P>";
+
+std::vector<std::string> SplitFileList(const std::string& list) {
+    std::vector<std::string> files;
+    for (auto file : platform::SplitText(list, '|')) {
+        files.emplace_back(file);
+    }
+    return files;
+}
+
+// The contents page's entry list: names separated by blanks, a name with a blank in quotes.
+std::vector<std::string> SplitEntryList(const std::string& list) {
+    std::vector<std::string> names;
+    std::string name;
+    bool quoted = false;
+    for (char c : list) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ' ' && !quoted) {
+            if (!name.empty()) {
+                names.push_back(std::move(name));
+                name.clear();
+            }
+        } else {
+            name += c;
+        }
+    }
+    if (!name.empty()) {
+        names.push_back(std::move(name));
+    }
+    return names;
+}
 
 }  // namespace
 
@@ -18,8 +50,12 @@ constexpr std::string_view kParameterError = "Parameter Error<P>";
 bool Farbale::WriteResultPage(bool& zipFlag) {
     Write(strPageHead);
     Write("<BODY BGCOLOR=\"#C0C0C0\" TOPMARGIN=\"0\">" + strNewLine + strFontOpen + strNewLine);
+    lastStatus_.reset();
+    lastLibraryMessage_.reset();
+    operationText_.emplace();
     if (strOptions.empty()) {
         Write(kParameterError);
+        RecordOperation('\0', strSourcePath + strSourceList, strTargetPath, {}, false);
         return false;
     }
     // An empty entry list means "all entries" for extraction; a delete with no entries chosen
@@ -32,33 +68,43 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
 
     const char letter = strOptions.front();
     bool result = false;
+    std::string archive = strSourcePath + strSourceList;
+    std::string target;
+    std::vector<std::string> entries;
     switch (letter) {
         case '-':
         case 'F':
         case 'U':
             if (zipFlag) {
+                archive = strTargetPath;
+                entries = SplitFileList(strSourceList);
                 result = ZipOperation(strTargetPath, strSourceList, strPassword, strOptions);
             } else {
-                result = UnzipOperation(strSourcePath + strSourceList, strTargetPath, "*.*",
-                                        strPassword, strOptions);
+                target = strTargetPath;
+                entries = {"*.*"};
+                result = UnzipOperation(archive, strTargetPath, "*.*", strPassword, strOptions);
             }
             break;
         case 'T':
         case 'E':
-            result = UnzipOperation(strSourcePath + strSourceList, strTargetPath, strZipNameList,
-                                    strPassword, strOptions);
+            target = letter == 'E' ? strTargetPath : "";
+            entries = SplitEntryList(strZipNameList);
+            result =
+                UnzipOperation(archive, strTargetPath, strZipNameList, strPassword, strOptions);
             break;
         case 'D':
         case 'X': {
             strOptions = strOptions.substr(0, 2) + "5---";
-            std::string entries = letter == 'D' && !entriesChosen ? "" : strZipNameList;
-            result = ZipOperation(strSourcePath + strSourceList, entries, strPassword, strOptions);
+            std::string names = letter == 'D' && !entriesChosen ? "" : strZipNameList;
+            entries = SplitEntryList(names);
+            result = ZipOperation(archive, names, strPassword, strOptions);
             break;
         }
         default:
             Write(kParameterError);
             result = false;
     }
+    RecordOperation(letter, archive, target, std::move(entries), result);
 
     Write(strNewLine + strScriptOpen);
     Write("top.frames ['source'].doReload(false);" + strNewLine);
@@ -71,6 +117,31 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
     }
     Write(strPageClose);
     return result;
+}
+
+// A listener that fails never changes the page: the operation has run and the page reports it.
+void Farbale::RecordOperation(char letter, const std::string& archive, const std::string& target,
+                              std::vector<std::string> entries, bool succeeded) {
+    std::string written = operationText_.value_or("");
+    operationText_.reset();
+    try {
+        const auto& record = Context().recordOperation;
+        if (!record) {
+            return;
+        }
+        asp::OperationRecord operation;
+        operation.letter = letter;
+        operation.archive = archive;
+        operation.target = target;
+        operation.entries = std::move(entries);
+        operation.status = lastStatus_;
+        operation.text = lastLibraryMessage_.value_or(written);
+        operation.outcome = succeeded             ? asp::OperationOutcome::Succeeded
+                            : lastLibraryMessage_ ? asp::OperationOutcome::Failed
+                                                  : asp::OperationOutcome::Refused;
+        record(operation);
+    } catch (...) {
+    }
 }
 
 }  // namespace vantrel

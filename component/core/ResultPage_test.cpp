@@ -55,6 +55,93 @@ TEST_F(ResultPageTest, UnknownLetterStillReloadsTheFrames) {
     EXPECT_EQ(library_.executes(), 0);
 }
 
+// Every call hands one record of what it did to the host, refused and failed calls included.
+TEST_F(ResultPageTest, RecordsEachOperationForTheHost) {
+    using asp::OperationOutcome;
+    struct Case {
+        const char* op;
+        asp::FieldList form;
+        std::vector<int32_t> codes;
+        char letter;
+        const char* archive;
+        std::vector<std::string> entries;
+        std::optional<int32_t> status;
+        OperationOutcome outcome;
+        const char* text;
+    };
+    const asp::FieldList zip = {
+        {"SL", "c:\\d\\a.txt|c:\\d\\b.txt"}, {"TP", "c:\\d\\n.zip"}, {"OS", "--5---"}};
+    const Case cases[] = {
+        {"call_zip",
+         zip,
+         {},
+         '-',
+         "c:\\d\\n.zip",
+         {"c:\\d\\a.txt", "c:\\d\\b.txt"},
+         0,
+         OperationOutcome::Succeeded,
+         "Operation complete, no errors."},
+        {"call_zip",
+         zip,
+         {-15},
+         '-',
+         "c:\\d\\n.zip",
+         {"c:\\d\\a.txt", "c:\\d\\b.txt"},
+         -15,
+         OperationOutcome::Failed,
+         "<B>Error:</B>"},
+        {"call_unziplist",
+         {{"SP", "c:\\d\\"}, {"SL", "a.zip"}, {"ZL", "x.txt \"my file.txt\" "}, {"OS", "D--"}},
+         {},
+         'D',
+         "c:\\d\\a.zip",
+         {"x.txt", "my file.txt"},
+         0,
+         OperationOutcome::Succeeded,
+         ""},
+        {"call_zip",
+         {{"OS", "Q--"}},
+         {},
+         'Q',
+         "",
+         {},
+         std::nullopt,
+         OperationOutcome::Refused,
+         "Parameter Error<P>"},
+        {"call_unzip",
+         {{"OS", ""}},
+         {},
+         '\0',
+         "",
+         {},
+         std::nullopt,
+         OperationOutcome::Refused,
+         "Parameter Error<P>"},
+    };
+    for (const auto& c : cases) {
+        library_.codes = c.codes;
+        std::vector<asp::OperationRecord> records;
+        PageRequest request = Call(c.op, c.form);
+        request.recordOperation = [&](const asp::OperationRecord& r) { records.push_back(r); };
+        request.Run();
+        ASSERT_EQ(records.size(), 1u) << c.op;
+        EXPECT_EQ(records[0].letter, c.letter);
+        EXPECT_EQ(records[0].archive, c.archive);
+        EXPECT_EQ(records[0].entries, c.entries);
+        EXPECT_EQ(records[0].status, c.status);
+        EXPECT_EQ(records[0].outcome, c.outcome);
+        EXPECT_NE(records[0].text.find(c.text), std::string::npos) << records[0].text;
+    }
+    server_.StoreSetting("DisableAllZipFunctions", "1");
+    std::vector<asp::OperationRecord> records;
+    PageRequest refused = Call("call_zip", zip);
+    refused.recordOperation = [&](const asp::OperationRecord& r) { records.push_back(r); };
+    refused.Run();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].outcome, OperationOutcome::Refused);
+    EXPECT_NE(records[0].text.find("disabled by the administrator"), std::string::npos);
+}
+
 // Which operation runs, with which arguments, and which frames reload.
 TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     bool result = false;

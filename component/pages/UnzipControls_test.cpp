@@ -103,7 +103,7 @@ TEST(UnzipOptionRows, TheContentsPageHasNoUpdateOrFreshenRows) {
     std::string page = PageFor("unziplist");
     EXPECT_NE(page.find("NAME=\"chkRestore\""), std::string::npos);
     EXPECT_NE(page.find("NAME=\"chkDecrypt\""), std::string::npos);
-    EXPECT_NE(page.find("NAME=\"txtPassword\""), std::string::npos);
+    EXPECT_NE(page.find("<INPUT TYPE=\"PASSWORD\" NAME=\"txtPassword\""), std::string::npos);
     EXPECT_EQ(page.find("NAME=\"chkUpdate\""), std::string::npos);
     EXPECT_EQ(page.find("NAME=\"chkFreshen\""), std::string::npos);
     // The rows leave a cell open into which the list box goes.

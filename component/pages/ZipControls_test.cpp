@@ -32,7 +32,8 @@ TEST(ZipControls, ControlsComeInPageOrderWithTheirDefaults) {
     EXPECT_EQ(page.find("CHECKED"), std::string::npos);
     EXPECT_NE(page.find("<OPTION VALUE=\"5\" SELECTED>5\r\n"), std::string::npos);
     EXPECT_EQ(page.find("SELECTED"), page.rfind("SELECTED"));
-    EXPECT_NE(page.find("NAME=\"txtPassword\" SIZE=\"20\" DISABLED"), std::string::npos);
+    EXPECT_NE(page.find("<INPUT TYPE=\"PASSWORD\" NAME=\"txtPassword\" SIZE=\"20\" DISABLED"),
+              std::string::npos);
 }
 
 TEST(ZipControls, PostsTheCallIntoTheResultFrame) {

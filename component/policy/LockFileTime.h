@@ -13,6 +13,11 @@
 namespace vantrel {
 
 inline constexpr std::string_view kLockFileExtension = ".~fb";
+inline constexpr std::string_view kZipLockPrefix = "~sz";
+inline constexpr std::string_view kUnzipLockPrefix = "~su";
+// Both kinds take turns on one guard file in the same folder; its name matches neither kind's
+// pattern. Every account that runs operations must be able to open it for writing.
+inline constexpr std::string_view kQueueGuardFileName = "~fbslots.lck";
 
 // The time-out in whole minutes: the seconds over 60, halves rounded to the even neighbour, and
 // at least 1.

@@ -15,11 +15,9 @@ namespace {
 constexpr std::string_view kWaitingNotice = "Waiting to access compression component ...<BR>";
 constexpr std::string_view kTooBusy = "<B>Sorry, the component is too busy at present.</B><P>";
 constexpr int kPauseSeconds = 2;
-// Both kinds take turns on one guard file; its name matches neither kind's pattern.
-constexpr std::string_view kGuardFileName = "~fbslots.lck";
 
 std::string_view PrefixOf(OperationKind kind) {
-    return kind == OperationKind::Zip ? "~sz" : "~su";
+    return kind == OperationKind::Zip ? kZipLockPrefix : kUnzipLockPrefix;
 }
 
 std::string PatternOf(const std::string& tempDir, OperationKind kind) {
@@ -39,7 +37,7 @@ bool Farbale::WaitForOperationSlot(OperationKind kind) {
     // Testing for a live lock and creating ours happen under one exclusive lock, so two requests
     // (threads or processes) can never both find the slot free. The guard is never held while
     // pausing.
-    std::string guardPath = TempDir + std::string(kGuardFileName);
+    std::string guardPath = TempDir + std::string(kQueueGuardFileName);
     auto takeIfFree = [&] {
         platform::ExclusiveFileLock guard(guardPath);
         if (LockFileIsLive(kind)) {

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/asp/OperationRecord.h"
+
 namespace vantrel::asp {
 
 // A failed call on the scripting context; its message is the description a page shows.
@@ -92,6 +94,9 @@ struct ScriptingContext {
     Response& response;
     Session& session;
     Server& server;
+    // Where the result page reports each operation it ran; the host keeps an audit trail with it.
+    // Empty: nobody listens.
+    std::function<void(const OperationRecord&)> recordOperation = {};
 };
 
 }  // namespace vantrel::asp

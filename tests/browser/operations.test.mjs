@@ -146,20 +146,27 @@ test('freshen replaces only what changed; update also adds new files', async () 
   await page.close();
 });
 
-test('an encrypted zip opens in 7-Zip with the password only', async () => {
+test('an encrypted zip opens in 7-Zip with the password only, and tests good with it', async () => {
   write('enc/secret.txt', 'the secret text');
   const page = await openFramesetAt(browser, host, 'c:\\enc', 'c:\\enc');
   await setTargetName(page, 'locked.zip');
   const controls = await selectSource(page, ['secret.txt'], 'zip');
   await check(controls, 'chkEncrypt');
   await controls.fill('input[name=txtPassword]', 'pa55 word');
-  const { text } = await start(page, controls);
+  let { text } = await start(page, controls);
   assert.equal(text, 'Creating c:\\enc\\locked.zip ... .\nOperation complete, no errors.');
   const archive = local('enc', 'locked.zip');
   execFileSync('7zz', ['t', '-ppa55 word', archive], { stdio: 'pipe' });
   const shown = execFileSync('7zz', ['e', '-so', '-ppa55 word', archive], { stdio: 'pipe' });
   assert.equal(shown.toString(), 'the secret text');
   assert.throws(() => execFileSync('7zz', ['t', '-pwrong', archive], { stdio: 'pipe' }));
+
+  // A test applies the password the user ticked and typed.
+  const unzip = await selectSource(page, ['locked.zip'], 'unzip');
+  await check(unzip, 'chkTest', 'chkDecrypt');
+  await unzip.fill('input[name=txtPassword]', 'pa55 word');
+  ({ text } = await start(page, unzip));
+  assert.equal(text, 'Testing archive file c:\\enc\\locked.zip ... .\nComplete, no errors found.');
   await page.close();
 });
 

@@ -1,7 +1,7 @@
 // The browser tests' harness: a real vantrel-host on a free loopback port with a temporary drive
 // folder and registry, Debian's chromium driven headless by playwright-core, and helpers to reach
 // the frames of the application's frameset.
-import { spawn } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import { once } from 'node:events';
 import fs from 'node:fs';
 import net from 'node:net';
@@ -56,10 +56,39 @@ async function freePort() {
   return port;
 }
 
+// The user a signing-in host knows, added to its users file the way an administrator does. A host
+// running as root lends nobody its own file rights: the user then works as the account "nobody",
+// which is given the drive folders.
+const tester = { account: 'tester', password: 'pass word 1' };
+
+function addTester(root, folders) {
+  const usersFile = path.join(root, 'users');
+  const asRoot = process.getuid && process.getuid() === 0;
+  execFileSync(hostBinary(),
+               ['--add-user', asRoot ? `${tester.account}:nobody` : tester.account,
+                '--users', usersFile],
+               { input: `${tester.password}\n`, stdio: ['pipe', 'ignore', 'inherit'] });
+  if (asRoot) {
+    const nobody = Number(execFileSync('id', ['-u', 'nobody']).toString());
+    fs.chmodSync(root, 0o755);
+    for (const folder of Object.values(folders)) chownTree(folder, nobody);
+  }
+  return ['--sign-in', 'users', '--users', usersFile];
+}
+
+function chownTree(folder, uid) {
+  fs.chownSync(folder, uid, -1);
+  for (const entry of fs.readdirSync(folder, { withFileTypes: true })) {
+    const full = path.join(folder, entry.name);
+    if (entry.isDirectory()) chownTree(full, uid); else fs.lchownSync(full, uid, -1);
+  }
+}
+
 // Starts a host. drives: [{ letter, type, volume }], each given a fresh folder; prepare(folders)
-// fills them before the host starts (folders maps each letter to its folder).
+// fills them before the host starts (folders maps each letter to its folder). signIn: the host
+// signs users in through its users file, with the user the host's signIn names.
 export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume: 'DATA' }],
-                                  prepare } = {}) {
+                                  prepare, signIn = false } = {}) {
   const root = fs.mkdtempSync(path.join(os.tmpdir(), 'vantrel-browser-'));
   const folders = {};
   const driveArgs = [];
@@ -71,10 +100,13 @@ export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume
   const registry = path.join(root, 'registry');
   fs.mkdirSync(registry);
   if (prepare) await prepare(folders);
+  const signInArgs = signIn ? addTester(root, folders) : [];
 
   const port = await freePort();
   const child = spawn(hostBinary(),
-                      ['--listen', `127.0.0.1:${port}`, ...driveArgs, '--registry', registry],
+                      ['--listen', `127.0.0.1:${port}`, ...driveArgs, '--registry', registry,
+                       '--data', root, '--access-log', path.join(root, 'access.log'),
+                       ...signInArgs],
                       { stdio: ['ignore', 'pipe', 'pipe'] });
   let stderr = '';
   child.stderr.on('data', (chunk) => { stderr += chunk; });
@@ -97,6 +129,8 @@ export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume
   return {
     url,
     folders,
+    root,
+    signIn: signIn ? tester : null,
     async stop() {
       if (child.exitCode === null) {
         child.kill('SIGTERM');
@@ -147,11 +181,20 @@ export async function frameReady(page, name, selector) {
   return frame(page, name);
 }
 
-// A fresh browser context with the frameset loaded and all four frames ready.
+// Signs in through the sign-in page that the page shows, as a user types it.
+export async function signInThroughPage(page, { account, password }) {
+  await page.fill('input[name=account]', account);
+  await page.fill('input[name=password]', password);
+  await Promise.all([page.waitForNavigation(), page.click('input[name=btnSignIn]')]);
+}
+
+// A fresh browser context with the frameset loaded and all four frames ready; a signing-in host's
+// user signs in first.
 export async function openFrameset(browser, host) {
   const context = await browser.newContext({ viewport: { width: 1100, height: 640 } });
   const page = await context.newPage();
   await page.goto(host.url);
+  if (host.signIn) await signInThroughPage(page, host.signIn);
   await frameReady(page, 'source', 'form[name=frmSource]');
   await frameReady(page, 'target', 'form[name=frmTarget]');
   await frameReady(page, 'controls', 'form[name=frmButtons]');

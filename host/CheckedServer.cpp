@@ -1,0 +1,146 @@
+#include "host/CheckedServer.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "host/RequestFraming.h"
+
+namespace vantrel::host {
+
+namespace {
+
+// Bytes read from the connection that the library has not taken yet: the rest of a head, a
+// body, or the next request on the connection.
+struct Pending {
+    std::string bytes;
+    size_t offset = 0;
+
+    bool Empty() const { return offset >= bytes.size(); }
+    std::string_view View() const { return std::string_view(bytes).substr(offset); }
+};
+
+class CheckedStream : public httplib::Stream {
+  public:
+    CheckedStream(Connection& connection, Pending& pending, const ConnectionSettings& settings)
+        : connection_(connection), pending_(pending), settings_(settings) {}
+
+    bool is_readable() const override {
+        return !pending_.Empty() || connection_.WaitReadable(settings_.readTimeout);
+    }
+    bool is_writable() const override { return connection_.WaitWritable(settings_.writeTimeout); }
+    ssize_t read(char* data, size_t size) override {
+        if (!pending_.Empty()) {
+            size_t n = std::min(size, pending_.bytes.size() - pending_.offset);
+            std::copy_n(pending_.bytes.data() + pending_.offset, n, data);
+            pending_.offset += n;
+            return static_cast<ssize_t>(n);
+        }
+        if (!is_readable()) {
+            return -1;
+        }
+        return connection_.Receive(data, size);
+    }
+    ssize_t write(const char* data, size_t size) override { return connection_.Send(data, size); }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        ip = PeerAddress(connection_.Socket(), &port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        ip = LocalAddress(connection_.Socket(), &port);
+    }
+    socket_t socket() const override { return connection_.Socket(); }
+
+  private:
+    Connection& connection_;
+    Pending& pending_;
+    const ConnectionSettings& settings_;
+};
+
+// Reads until the pending bytes hold a whole head; its verdict, or nullopt when the client went
+// away or was too slow.
+std::optional<HeadVerdict> ReadHead(Connection& connection, Pending& pending,
+                                    const ConnectionSettings& settings) {
+    // A head trickling in a byte at a time must not hold a thread for ever.
+    auto deadline = std::chrono::steady_clock::now() + 4 * settings.readTimeout;
+    if (pending.offset > 0) {
+        pending.bytes.erase(0, pending.offset);
+        pending.offset = 0;
+    }
+    for (;;) {
+        // Empty lines before a request line are ignored, as some clients send one after a body.
+        while (pending.bytes.starts_with("\r\n")) {
+            pending.bytes.erase(0, 2);
+        }
+        size_t end = pending.bytes.find("\r\n\r\n");
+        if (end != std::string::npos) {
+            return CheckRequestHead(std::string_view(pending.bytes).substr(0, end + 4));
+        }
+        if (HeadVerdict verdict = CheckUnfinishedHead(pending.bytes); verdict.status) {
+            return verdict;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return std::nullopt;
+        }
+        char buffer[4096];
+        ssize_t n = connection.WaitReadable(settings.readTimeout)
+                        ? connection.Receive(buffer, sizeof buffer)
+                        : -1;
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        pending.bytes.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+void Refuse(Connection& connection, const HeadVerdict& verdict) {
+    std::string body = ErrorText(verdict.status, verdict.reason);
+    std::string response = "HTTP/1.1 " + std::to_string(verdict.status) + " " +
+                           std::string(StatusPhrase(verdict.status)) +
+                           "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    size_t sent = 0;
+    while (sent < response.size()) {
+        ssize_t n = connection.Send(response.data() + sent, response.size() - sent);
+        if (n <= 0) {
+            return;
+        }
+        sent += static_cast<size_t>(n);
+    }
+}
+
+std::string RequestLineOf(const Pending& pending) {
+    std::string_view bytes = pending.View();
+    return std::string(bytes.substr(0, std::min(bytes.find('\r'), kMaxRequestLine)));
+}
+
+}  // namespace
+
+void ServeConnection(Connection& connection, const ConnectionSettings& settings,
+                     const RequestRunner& run, const RefusalListener& refused) {
+    Pending pending;
+    for (size_t left = settings.keepAliveMaxCount; left > 0; --left) {
+        if (*settings.listening == INVALID_SOCKET) {
+            return;
+        }
+        if (pending.Empty() && !connection.WaitReadable(settings.keepAliveTimeout)) {
+            return;
+        }
+        std::optional<HeadVerdict> verdict = ReadHead(connection, pending, settings);
+        if (!verdict) {
+            return;
+        }
+        if (verdict->status) {
+            Refuse(connection, *verdict);
+            if (refused) {
+                refused(PeerAddress(connection.Socket()), RequestLineOf(pending), verdict->status);
+            }
+            return;
+        }
+        CheckedStream stream(connection, pending, settings);
+        bool closed = false;
+        if (!run(stream, left == 1, closed) || closed) {
+            return;
+        }
+    }
+}
+
+}  // namespace vantrel::host

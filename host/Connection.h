@@ -1,0 +1,49 @@
+#pragma once
+// One client connection as bytes in and out: a plain TCP socket or a TLS session on one. Reads and
+// writes wait at most the socket's time-outs.
+
+#include <openssl/ssl.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace vantrel::host {
+
+class Connection {
+  public:
+    explicit Connection(int socket) : socket_(socket) {}
+    virtual ~Connection() = default;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Bytes read, 0 when the client closed, negative on a failure or time-out.
+    virtual ssize_t Receive(char* data, size_t size) = 0;
+    virtual ssize_t Send(const char* data, size_t size) = 0;
+    // Bytes already read from the socket and waiting to be received (TLS records).
+    virtual bool HasBuffered() const { return false; }
+    // Ends the session politely where the protocol has a way to (TLS close_notify).
+    virtual void Finish() {}
+
+    int Socket() const { return socket_; }
+    // Whether bytes arrive within the time (or are buffered already).
+    bool WaitReadable(std::chrono::milliseconds timeout) const;
+    bool WaitWritable(std::chrono::milliseconds timeout) const;
+
+  private:
+    int socket_;
+};
+
+// Sets the socket's receive and send time-outs, which every blocking read and write then keeps.
+void SetSocketTimeouts(int socket, std::chrono::seconds read, std::chrono::seconds write);
+
+std::unique_ptr<Connection> PlainConnection(int socket);
+// Completes the TLS handshake; nullptr when the client does not.
+std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket);
+
+// "192.0.2.7" or "2001:db8::7" for the peer (or the local end) of a socket; empty on failure.
+std::string PeerAddress(int socket, int* port = nullptr);
+std::string LocalAddress(int socket, int* port = nullptr);
+
+}  // namespace vantrel::host

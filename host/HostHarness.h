@@ -1,0 +1,135 @@
+#pragma once
+// Test support: a real host in this process on a free loopback port over a data folder, and the
+// requests a browser would send to it.
+
+#include <httplib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/WebHost.h"
+
+namespace vantrel::host::testing {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each use, removed at the end.
+class TestFolder {
+  public:
+    explicit TestFolder(const std::string& name) {
+        static std::atomic<int> counter = 0;
+        path_ = fs::temp_directory_path() /
+                (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+        fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read |
+                                   fs::perms::others_exec);
+    }
+    ~TestFolder() { fs::remove_all(path_); }
+    const fs::path& Path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+class RunningHost {
+  public:
+    // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after.
+    explicit RunningHost(const fs::path& data, std::vector<std::string> extra = {},
+                         SessionStore::Clock clock = std::chrono::steady_clock::now)
+        : data_(data) {
+        std::vector<std::string> args = {"--listen",     "127.0.0.1:0",
+                                         "--data",       data.string(),
+                                         "--registry",   (data / "registry").string(),
+                                         "--access-log", (data / "access.log").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::string error;
+        auto options = ParseHostOptions(args, error);
+        if (!options) {
+            throw std::runtime_error(error);
+        }
+        host_ = std::make_unique<WebHost>(*options, std::move(clock));
+        if (!host_->Prepare(error) || !host_->Bind()) {
+            throw std::runtime_error("the host did not start: " + error);
+        }
+        thread_ = std::thread([this] { host_->Run(); });
+        std::string address = host_->Address();
+        port_ = std::stoi(address.substr(address.rfind(':') + 1));
+    }
+    ~RunningHost() {
+        host_->Stop();
+        thread_.join();
+    }
+
+    int Port() const { return port_; }
+    WebHost& Host() { return *host_; }
+    httplib::Client Client() const { return httplib::Client("127.0.0.1", port_); }
+
+    // Signs in through the sign-in form; the session cookie ("VANTRELSESSION=...") to send, or
+    // empty when the sign-in failed. cookie: one the browser already had.
+    std::string SignIn(const std::string& name, const std::string& password,
+                       const std::string& cookie = "") const {
+        httplib::Headers headers;
+        if (!cookie.empty()) {
+            headers.emplace("Cookie", cookie);
+        }
+        auto result =
+            Client().Post("/signin", headers,
+                          "account=" + httplib::detail::encode_query_param(name) +
+                              "&password=" + httplib::detail::encode_query_param(password),
+                          "application/x-www-form-urlencoded");
+        if (!result || result->status != 303) {
+            return {};
+        }
+        std::string set = result->get_header_value("Set-Cookie");
+        return set.substr(0, set.find(';'));
+    }
+
+    // A request with the session cookie; POSTs are forms.
+    httplib::Result Get(const std::string& path, const std::string& cookie) const {
+        return Client().Get(path, {{"Cookie", cookie}});
+    }
+    httplib::Result Post(const std::string& path, const std::string& form,
+                         const std::string& cookie) const {
+        return Client().Post(path, {{"Cookie", cookie}}, form, "application/x-www-form-urlencoded");
+    }
+
+    // The audit log's lines so far.
+    std::vector<std::string> AuditLines() {
+        host_->FlushLogs();
+        std::vector<std::string> lines;
+        std::ifstream in(data_ / "audit.log");
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+  private:
+    fs::path data_;
+    std::unique_ptr<WebHost> host_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+// The form of an operation call, its values URL-encoded.
+inline std::string CallForm(const std::vector<std::pair<std::string, std::string>>& fields) {
+    std::string form;
+    for (const auto& [name, value] : fields) {
+        form += (form.empty() ? "" : "&") + name + "=" + httplib::detail::encode_query_param(value);
+    }
+    return form;
+}
+
+// The folder of this test program, where vantrel-host is built too.
+inline fs::path ProgramFolder() {
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
+
+}  // namespace vantrel::host::testing

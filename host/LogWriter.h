@@ -1,0 +1,45 @@
+#pragma once
+// A log file (or standard output) written by a thread of its own. Requests only queue their
+// lines: a slow or full disk never holds up a page, and a failed write never fails one.
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace vantrel::host {
+
+class LogWriter {
+  public:
+    // "-" is standard output; a file is opened for appending and created readable by its owner
+    // only. nullptr with the reason when the file cannot be opened.
+    static std::unique_ptr<LogWriter> Open(const std::string& target, std::string& error);
+    ~LogWriter();
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+
+    // Queues one line (the line break is added). When the queue is full the line is dropped; the
+    // next line written says how many were.
+    void Append(std::string line) noexcept;
+    // Waits until every queued line has been written.
+    void Flush();
+
+  private:
+    LogWriter(int fd, bool ownsFd);
+    void WriteLoop();
+
+    const int fd_;
+    const bool ownsFd_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable written_;
+    std::deque<std::string> queue_;
+    size_t dropped_ = 0;
+    bool writing_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace vantrel::host

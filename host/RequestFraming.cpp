@@ -1,0 +1,156 @@
+#include "host/RequestFraming.h"
+
+#include <optional>
+
+#include "platform/text/AsciiCase.h"
+
+namespace vantrel::host {
+
+namespace {
+
+constexpr HeadVerdict kFine{};
+
+bool IsToken(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c <= ' ' || c >= 0x7f ||
+            std::string_view("\"(),/:;<=>?@[\\]{}").find(c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Optional white space round a header value: blanks and tabs.
+std::string_view TrimSpace(std::string_view text) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Checks one header line and keeps what the framing depends on.
+HeadVerdict CheckHeaderLine(std::string_view line, std::optional<std::string>& length,
+                            int& transferEncodings, bool& chunked) {
+    if (line.front() == ' ' || line.front() == '\t') {
+        return {400, "obsolete line folding"};
+    }
+    size_t colon = line.find(':');
+    if (colon == std::string_view::npos || !IsToken(line.substr(0, colon))) {
+        return {400, "a header line without a valid name"};
+    }
+    std::string_view name = line.substr(0, colon);
+    std::string_view value = TrimSpace(line.substr(colon + 1));
+    if (platform::EqualsIgnoringCase(name, "Content-Length")) {
+        if (!AllDigits(value) || (length && *length != value)) {
+            return {400, "an invalid or repeated Content-Length"};
+        }
+        length = std::string(value);
+    } else if (platform::EqualsIgnoringCase(name, "Transfer-Encoding")) {
+        ++transferEncodings;
+        chunked = platform::EqualsIgnoringCase(value, "chunked");
+    }
+    return kFine;
+}
+
+}  // namespace
+
+HeadVerdict CheckRequestHead(std::string_view head) {
+    if (head.find('\0') != std::string_view::npos) {
+        return {400, "a NUL byte in the request head"};
+    }
+    std::optional<std::string> length;
+    int transferEncodings = 0;
+    bool chunked = false;
+    size_t start = 0;
+    for (bool requestLine = true;; requestLine = false) {
+        size_t end = head.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            return {400, "a request head that does not end in an empty line"};
+        }
+        std::string_view line = head.substr(start, end - start);
+        start = end + 2;
+        if (line.find_first_of("\r\n") != std::string_view::npos) {
+            return {400, "a bare carriage return or line feed"};
+        }
+        if (requestLine) {
+            if (line.size() > kMaxRequestLine) {
+                return {414, ""};
+            }
+            if (line.empty()) {
+                return {400, "an empty request line"};
+            }
+            continue;
+        }
+        if (line.empty()) {
+            break;
+        }
+        HeadVerdict verdict = CheckHeaderLine(line, length, transferEncodings, chunked);
+        if (verdict.status) {
+            return verdict;
+        }
+    }
+    if (transferEncodings > 0 && length) {
+        return {400, "both Content-Length and Transfer-Encoding"};
+    }
+    if (transferEncodings > 1 || (transferEncodings == 1 && !chunked)) {
+        return {400, "a transfer coding other than chunked"};
+    }
+    return kFine;
+}
+
+HeadVerdict CheckUnfinishedHead(std::string_view head) {
+    size_t lineEnd = head.find('\n');
+    if ((lineEnd == std::string_view::npos ? head.size() : lineEnd) > kMaxRequestLine + 1) {
+        return {414, ""};
+    }
+    if (head.find("\n\n") != std::string_view::npos) {
+        return {400, "a bare carriage return or line feed"};
+    }
+    if (head.size() > kMaxRequestHead) {
+        return {431, ""};
+    }
+    return kFine;
+}
+
+std::string ErrorText(int status, std::string_view reason) {
+    switch (status) {
+        case 400:
+            return "Bad request" + (reason.empty() ? std::string() : ": " + std::string(reason)) +
+                   ".\n";
+        case 404:
+            return "Not found.\n";
+        case 405:
+            return "This method is not allowed here.\n";
+        case 413:
+            return "Request too large: the server takes at most 8 MB of form data.\n";
+        case 414:
+            return "Address too long: the server takes addresses of at most 8192 characters.\n";
+        case 431:
+            return "Request headers too large: the server takes at most 32 KB of them.\n";
+        default:
+            return "The request failed (HTTP " + std::to_string(status) + ").\n";
+    }
+}
+
+std::string_view StatusPhrase(int status) {
+    switch (status) {
+        case 400:
+            return "Bad Request";
+        case 414:
+            return "URI Too Long";
+        case 431:
+            return "Request Header Fields Too Large";
+        default:
+            return "Error";
+    }
+}
+
+}  // namespace vantrel::host

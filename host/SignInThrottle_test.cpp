@@ -1,0 +1,65 @@
+#include "host/SignInThrottle.h"
+
+#include <gtest/gtest.h>
+
+namespace vantrel::host {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(SignInThrottleTest, FiveFailuresWithinFifteenMinutesLockForAMinute) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> failures;  // account, address
+        std::chrono::seconds between;
+        const char* account;
+        const char* address;
+        std::chrono::seconds after;  // after the last failure
+        bool locked;
+    };
+    const std::vector<std::pair<const char*, const char*>> fiveForAlice(5, {"alice", "10.0.0.1"});
+    const Case cases[] = {
+        {"four are allowed", {4, {"alice", "10.0.0.1"}}, 1s, "alice", "10.0.0.2", 0s, false},
+        {"the fifth locks the account", fiveForAlice, 1s, "alice", "10.0.0.2", 0s, true},
+        {"... and the address", fiveForAlice, 1s, "bob", "10.0.0.1", 59s, true},
+        {"for a minute", fiveForAlice, 1s, "alice", "10.0.0.1", 60s, false},
+        {"other accounts elsewhere go on", fiveForAlice, 1s, "bob", "10.0.0.2", 0s, false},
+        {"spread over more than 15 minutes", fiveForAlice, 4min, "alice", "10.0.0.2", 0s, false},
+        {"one address guessing many names",
+         {{"a", "10.0.0.9"},
+          {"b", "10.0.0.9"},
+          {"c", "10.0.0.9"},
+          {"d", "10.0.0.9"},
+          {"e", "10.0.0.9"}},
+         1s,
+         "f",
+         "10.0.0.9",
+         0s,
+         true},
+    };
+    for (const auto& c : cases) {
+        SignInThrottle throttle;
+        SignInThrottle::TimePoint now{};
+        for (const auto& [account, address] : c.failures) {
+            now += c.between;
+            throttle.RecordFailure(account, address, now);
+        }
+        EXPECT_EQ(throttle.IsLockedOut(c.account, c.address, now + c.after), c.locked) << c.what;
+    }
+}
+
+TEST(SignInThrottleTest, ASuccessForgivesTheAccountButNotTheAddress) {
+    SignInThrottle throttle;
+    SignInThrottle::TimePoint now{};
+    for (int i = 0; i < 4; ++i) {
+        throttle.RecordFailure("alice", "10.0.0.1", now);
+    }
+    throttle.RecordSuccess("alice");
+    throttle.RecordFailure("alice", "10.0.0.2", now);
+    EXPECT_FALSE(throttle.IsLockedOut("alice", "10.0.0.3", now));
+    throttle.RecordFailure("carol", "10.0.0.1", now);
+    EXPECT_TRUE(throttle.IsLockedOut("dave", "10.0.0.1", now));
+}
+
+}  // namespace
+}  // namespace vantrel::host

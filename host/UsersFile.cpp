@@ -1,0 +1,203 @@
+#include "host/UsersFile.h"
+
+#include <crypt.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace vantrel::host {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kMaxNameLength = 64;
+
+std::optional<UserEntry> ParseLine(const std::string& line) {
+    UserEntry entry;
+    size_t first = line.find(':');
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    size_t second = line.find(':', first + 1);
+    entry.name = line.substr(0, first);
+    entry.hash = line.substr(first + 1,
+                             second == std::string::npos ? std::string::npos : second - first - 1);
+    if (second != std::string::npos) {
+        entry.actsAs = line.substr(second + 1);
+        if (entry.actsAs.find(':') != std::string::npos || !IsValidUserName(entry.actsAs)) {
+            return std::nullopt;
+        }
+    }
+    if (!IsValidUserName(entry.name) || entry.hash.empty()) {
+        return std::nullopt;
+    }
+    return entry;
+}
+
+bool IsIgnored(const std::string& line) {
+    return line.empty() || line[0] == '#';
+}
+
+std::string Crypt(const std::string& password, const char* setting) {
+    auto data = std::make_unique<crypt_data>();
+    const char* hash =
+        ::crypt_rn(password.c_str(), setting, data.get(), static_cast<int>(sizeof(crypt_data)));
+    return hash && hash[0] != '*' ? hash : "";
+}
+
+bool EqualInConstantTime(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    unsigned char difference = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return difference == 0;
+}
+
+// Writes text to a new file beside `file` and renames it over `file`; the new file takes the old
+// one's mode and owner, or 0600 for a first file (it holds password hashes).
+bool ReplaceAtomically(const fs::path& file, const std::string& text, std::string& error) {
+    std::string pattern = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX"));
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        error = "cannot write beside " + file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat old {};
+    bool ok = true;
+    if (::stat(file.c_str(), &old) == 0) {
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ::fchown(fd, old.st_uid, old.st_gid) == 0;
+    }
+    ok = ok && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+         ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(pattern.c_str(), file.c_str()) != 0) {
+        error = "cannot write " + file.string() + ": " + std::strerror(errno);
+        ::unlink(pattern.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsValidUserName(const std::string& name) {
+    if (name.empty() || name.size() > kMaxNameLength) {
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c <= ' ' || c == ':' || c == 0x7f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::vector<UserEntry>> ReadUsersFile(const fs::path& file, std::string& error) {
+    std::ifstream in(file);
+    if (!in) {
+        error = "cannot read the users file " + file.string();
+        return std::nullopt;
+    }
+    std::vector<UserEntry> entries;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (IsIgnored(line)) {
+            continue;
+        }
+        auto entry = ParseLine(line);
+        if (!entry) {
+            error = file.string() + " line " + std::to_string(number) +
+                    " is not name:hash or name:hash:linux-account";
+            return std::nullopt;
+        }
+        entries.push_back(std::move(*entry));
+    }
+    return entries;
+}
+
+std::string HashPassword(const std::string& password) {
+    char setting[CRYPT_GENSALT_OUTPUT_SIZE];
+    if (!::crypt_gensalt_rn("$y$", 0, nullptr, 0, setting, sizeof setting)) {
+        return {};
+    }
+    return Crypt(password, setting);
+}
+
+bool VerifyPassword(const std::string& password, const std::string& hash) {
+    std::string computed = Crypt(password, hash.c_str());
+    return !computed.empty() && EqualInConstantTime(computed, hash);
+}
+
+void VerifyNoUser(const std::string& password) {
+    static const std::string dummy = HashPassword("no such user");
+    VerifyPassword(password, dummy);
+}
+
+bool AddUser(const fs::path& file, const std::string& name,
+             const std::optional<std::string>& actsAs, const std::string& password,
+             std::string& error) {
+    if (!IsValidUserName(name)) {
+        error = "a user name is 1 to 64 printable characters without blanks or \":\"";
+        return false;
+    }
+    if (actsAs && (!IsValidUserName(*actsAs) || !::getpwnam(actsAs->c_str()))) {
+        error = "there is no Linux account " + *actsAs;
+        return false;
+    }
+    if (password.empty()) {
+        error = "the password is empty";
+        return false;
+    }
+    std::string hash = HashPassword(password);
+    if (hash.empty()) {
+        error = "the C library cannot make a yescrypt hash";
+        return false;
+    }
+    // Two adders at once take turns on the folder, so neither loses the other's line.
+    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0) {
+        error = "cannot open the folder " + folder.string();
+        if (folderFd >= 0) {
+            ::close(folderFd);
+        }
+        return false;
+    }
+    std::ostringstream text;
+    bool replaced = false;
+    if (std::ifstream in(file); in) {
+        std::string line;
+        while (std::getline(in, line)) {
+            auto entry = IsIgnored(line) ? std::nullopt : ParseLine(line);
+            if (entry && entry->name == name) {
+                std::string account = actsAs.value_or(entry->actsAs);
+                text << name << ':' << hash << (account.empty() ? "" : ":" + account) << '\n';
+                replaced = true;
+            } else {
+                text << line << '\n';
+            }
+        }
+    }
+    if (!replaced) {
+        text << name << ':' << hash << (actsAs && !actsAs->empty() ? ":" + *actsAs : "") << '\n';
+    }
+    bool ok = ReplaceAtomically(file, text.str(), error);
+    ::close(folderFd);
+    return ok;
+}
+
+}  // namespace vantrel::host

@@ -1,0 +1,71 @@
+#include "host/UsersFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace vantrel::host {
+namespace {
+namespace fs = std::filesystem;
+
+class UsersFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("users-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+        file_ = folder_ / "users";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::vector<UserEntry> Read() {
+        std::string error;
+        auto entries = ReadUsersFile(file_, error);
+        EXPECT_TRUE(entries) << error;
+        return entries.value_or(std::vector<UserEntry>{});
+    }
+
+    fs::path folder_;
+    fs::path file_;
+};
+
+TEST_F(UsersFileTest, AddsAndReplacesUsersWithYescryptHashes) {
+    std::string error;
+    ASSERT_TRUE(AddUser(file_, "alice", "nobody", "first", error)) << error;
+    ASSERT_TRUE(AddUser(file_, "bob", std::nullopt, "second", error)) << error;
+    // A new password keeps the account acted as unless another is named.
+    ASSERT_TRUE(AddUser(file_, "alice", std::nullopt, "changed", error)) << error;
+    auto entries = Read();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "alice");
+    EXPECT_EQ(entries[0].actsAs, "nobody");
+    EXPECT_EQ(entries[0].hash.rfind("$y$", 0), 0u);
+    EXPECT_TRUE(VerifyPassword("changed", entries[0].hash));
+    EXPECT_FALSE(VerifyPassword("first", entries[0].hash));
+    EXPECT_EQ(entries[1].actsAs, "");
+    EXPECT_TRUE(VerifyPassword("second", entries[1].hash));
+    struct stat info {};
+    ASSERT_EQ(::stat(file_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(UsersFileTest, RefusesBadNamesUnknownAccountsAndMalformedFiles) {
+    std::string error;
+    for (const char* name : {"", "a:b", "with blank", "tab\there", "x\n"}) {
+        EXPECT_FALSE(AddUser(file_, name, std::nullopt, "pw", error)) << name;
+    }
+    EXPECT_FALSE(AddUser(file_, "carol", "no-such-account-here", "pw", error));
+    EXPECT_FALSE(AddUser(file_, "carol", std::nullopt, "", error));
+    EXPECT_FALSE(fs::exists(file_));
+
+    std::ofstream(file_) << "# comment\n\nalice:$y$abc\nbroken line\n";
+    EXPECT_FALSE(ReadUsersFile(file_, error));
+    EXPECT_NE(error.find("line 4"), std::string::npos) << error;
+    EXPECT_FALSE(VerifyPassword("x", "not a hash"));
+    EXPECT_FALSE(VerifyPassword("", ""));
+}
+
+}  // namespace
+}  // namespace vantrel::host

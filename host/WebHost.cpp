@@ -1,0 +1,511 @@
+#include "host/WebHost.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+
+#include "component/archive/Globals.h"
+#include "component/core/Farbale.h"
+#include "host/AccessLog.h"
+#include "host/AccountCredentials.h"
+#include "host/AuditLog.h"
+#include "host/CheckedServer.h"
+#include "host/HelpPage.h"
+#include "host/PageRequest.h"
+#include "host/RequestFraming.h"
+#include "host/RootHost.h"
+#include "host/SignInPage.h"
+#include "host/StaticFiles.h"
+#include "host/ThreadFileCredentials.h"
+#include "host/UsersFile.h"
+#include "platform/registry/Registry.h"
+#include "platform/text/TextPieces.h"
+
+namespace vantrel::host {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPageContentType = "text/html; charset=utf-8";
+constexpr const char* kTextContentType = "text/plain; charset=utf-8";
+constexpr const char* kTooBusyPage =
+    "<HTML><BODY BGCOLOR=\"#C0C0C0\"><FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">"
+    "<B>The server is too busy to start another operation now. Please try again in a "
+    "moment.</B></FONT></BODY></HTML>\r\n";
+constexpr const char* kNoFileRights =
+    "<B>Error:</B> The server cannot work with your account's file rights now.";
+
+// What the access log needs to know of the request the current thread serves; the library calls
+// its logger on the thread that served the request, once the response has been sent.
+struct RequestNotes {
+    std::string account;
+    std::optional<uint64_t> streamedBytes;
+};
+thread_local RequestNotes t_notes;
+
+bool CreateWindowsFolder(const std::string& windowsPath, fs::path& linux, std::string& error) {
+    auto mapped = platform::MapWindowsPath(windowsPath);
+    std::error_code ec;
+    if (!mapped || (fs::create_directories(*mapped, ec), ec)) {
+        error = "cannot create " + windowsPath + (mapped ? " (" + mapped->string() + ")" : "") +
+                ": is its drive mapped and writable?";
+        return false;
+    }
+    linux = *mapped;
+    return true;
+}
+
+void PutHelpPage(const fs::path& webRoot) {
+    fs::path help = webRoot / "help.htm";
+    if (!fs::exists(help)) {
+        std::ofstream(help) << DefaultHelpPage();
+    }
+}
+
+bool PamServiceInstalled() {
+    std::error_code ec;
+    return fs::exists("/etc/pam.d/vantrel", ec) || fs::exists("/usr/lib/pam.d/vantrel", ec);
+}
+
+std::string HostAccountName() {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found) {
+        return found->pw_name;
+    }
+    return "uid " + std::to_string(::geteuid());
+}
+
+// Everything one page request needs, kept alive until the page has been streamed.
+struct PageRun {
+    asp::Request request;
+    std::shared_ptr<asp::Session> session;
+    asp::Server server;
+    std::shared_ptr<const SignedInAccount> account;
+    std::string client;
+    bool operationCall = false;
+};
+
+// Who the audit log names for a request: the account and the ids its files are worked on with.
+AuditWho WhoOf(const SignedInAccount* account, const std::string& client) {
+    AuditWho who{std::chrono::system_clock::now(), account ? account->name : "", {}, {}, client};
+    if (account && account->credentials) {
+        who.uid = account->credentials->uid;
+        who.gid = account->credentials->gid;
+    } else {
+        who.uid = ::geteuid();
+        who.gid = ::getegid();
+    }
+    return who;
+}
+
+// An operation call that never reached the component, or ended before it reported.
+asp::OperationRecord UnreportedOperation(const asp::Request& request, std::string text) {
+    asp::OperationRecord record;
+    std::string options = platform::TrimBlanks(request.Form("OS"));
+    record.letter = options.empty() ? '\0' : options[0];
+    record.archive =
+        platform::TrimBlanks(request.Form("SP")) + platform::TrimBlanks(request.Form("SL"));
+    record.target = platform::TrimBlanks(request.Form("TP"));
+    record.outcome = asp::OperationOutcome::Refused;
+    record.text = std::move(text);
+    return record;
+}
+
+}  // namespace
+
+struct WebHost::Caller {
+    std::shared_ptr<asp::Session> session;
+    std::shared_ptr<const SignedInAccount> account;
+};
+
+WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
+    : options_(std::move(options)),
+      clock_(std::move(clock)),
+      switchesFileRights_(RunningAsRoot() && options_.signIn != SignInMode::None),
+      sessions_(options_.debug, SessionLimits{}, clock_),
+      operations_(std::max(1, options_.threads / 2)) {}
+
+WebHost::~WebHost() = default;
+
+bool WebHost::Prepare(std::string& error) {
+    // A browser that goes away mid-page must not end the process (a TLS write to a closed
+    // connection raises SIGPIPE).
+    std::signal(SIGPIPE, SIG_IGN);
+    for (const auto& drive : options_.drives.Drives()) {
+        std::error_code ec;
+        if (drive.type == platform::DriveType::Fixed) {
+            fs::create_directories(drive.folder, ec);
+        }
+    }
+    ::setenv(platform::kDrivesVariable, options_.drives.ToSpec().c_str(), 1);
+    if (!options_.registry.empty()) {
+        ::setenv(registry::kRegistryVariable, fs::absolute(options_.registry).c_str(), 1);
+    }
+    fs::path temp;
+    if (!CreateWindowsFolder(options_.webRoot, webRootFolder_, error) ||
+        !CreateWindowsFolder("c:\\temp", temp, error)) {
+        return false;
+    }
+    PutHelpPage(webRootFolder_);
+    // Bound now, with the host's own rights: a signed-in account need not be able to read them.
+    lszip::LSZIP_VER();
+    lszip::LSUZ_VER();
+    if (switchesFileRights_ && (!ShareTempFolder(temp, Farbale().TimeOutPeriod(), error) ||
+                                !CheckRegistryReadable(registry::RegistryRoot(), error) ||
+                                (options_.signIn == SignInMode::Users &&
+                                 !CheckUsersActAsAccounts(options_.usersFile, error)))) {
+        return false;
+    }
+    if (options_.signIn == SignInMode::System) {
+        if (!PamServiceInstalled()) {
+            error = "sign-in through PAM needs /etc/pam.d/vantrel (install host/pam.d/vantrel)";
+            return false;
+        }
+        authenticator_ = MakePamAuthenticator();
+    } else if (options_.signIn == SignInMode::Users) {
+        if (!ReadUsersFile(options_.usersFile, error)) {
+            return false;
+        }
+        authenticator_ = MakeUsersFileAuthenticator(options_.usersFile);
+    }
+    accessLog_ = LogWriter::Open(options_.accessLog, error);
+    auditLog_ = accessLog_ ? LogWriter::Open(options_.auditLog.string(), error) : nullptr;
+    if (!auditLog_) {
+        return false;
+    }
+    SetUpServer();
+    if (!server_->is_valid()) {
+        error = "cannot use the certificate " + options_.tlsCertificate.string() +
+                " with the key " + options_.tlsKey.string();
+        return false;
+    }
+    return true;
+}
+
+void WebHost::SetUpServer() {
+    if (options_.Tls()) {
+        auto server = std::make_unique<CheckedServer<httplib::SSLServer>>(
+            options_.tlsCertificate.c_str(), options_.tlsKey.c_str());
+        server->OnRefusal([this](auto& client, auto& line, int status) {
+            accessLog_->Append(CommonLogLine(
+                {client, "", std::chrono::system_clock::now(), line, status, std::nullopt}));
+        });
+        server_ = std::move(server);
+    } else {
+        auto server = std::make_unique<CheckedServer<httplib::Server>>();
+        server->OnRefusal([this](auto& client, auto& line, int status) {
+            accessLog_->Append(CommonLogLine(
+                {client, "", std::chrono::system_clock::now(), line, status, std::nullopt}));
+        });
+        server_ = std::move(server);
+    }
+    int threads = options_.threads;
+    server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    server_->set_payload_max_length(8 * 1024 * 1024);
+    server_->set_write_timeout(std::chrono::minutes(5));
+    server_->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        t_notes = {};
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server_->set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& response) {
+            if (response.body.empty() && !response.content_provider_) {
+                response.set_content(ErrorText(response.status), kTextContentType);
+            }
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        uint64_t bytes = t_notes.streamedBytes.value_or(response.body.size());
+        accessLog_->Append(
+            CommonLogLine({request.remote_addr, t_notes.account, std::chrono::system_clock::now(),
+                           request.method + " " + request.target + " " + request.version,
+                           response.status, bytes}));
+        t_notes = {};
+    });
+    auto route = [this](const httplib::Request& request, httplib::Response& response) {
+        Route(request, response);
+    };
+    server_->Get(".*", route);
+    server_->Post(".*", route);
+}
+
+std::string WebHost::Address() const {
+    return std::string(options_.Tls() ? "https://" : "http://") + options_.listenAddress + ":" +
+           std::to_string(options_.listenPort) + options_.page;
+}
+
+std::vector<std::string> WebHost::StartNotes() const {
+    std::vector<std::string> notes;
+    std::string self = HostAccountName();
+    if (options_.signIn == SignInMode::None) {
+        notes.push_back("No sign-in: " + options_.listenAddress +
+                        " is a loopback address, and everyone who reaches it works with the file "
+                        "rights of " +
+                        self + ".");
+        if (RunningAsRoot()) {
+            notes.push_back(
+                "Warning: running as root without sign-in gives every local user "
+                "root's file rights through this page.");
+        }
+    } else {
+        notes.push_back(std::string("Sign-in: ") +
+                        (options_.signIn == SignInMode::System
+                             ? "the server's accounts (PAM service vantrel)."
+                             : "the users of " + options_.usersFile.string() + "."));
+        notes.push_back(switchesFileRights_
+                            ? "Running as root: each signed-in user works with their own "
+                              "account's file rights."
+                            : "Not running as root: every signed-in user works with the file "
+                              "rights of " +
+                                  self + ".");
+    }
+    if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
+        notes.push_back("Plain HTTP on " + options_.listenAddress +
+                        ": meant for a TLS proxy in front.");
+    }
+    notes.push_back("Audit log: " + options_.auditLog.string() + ".");
+    return notes;
+}
+
+bool WebHost::Bind() {
+    if (options_.listenPort == 0) {
+        options_.listenPort = server_->bind_to_any_port(options_.listenAddress.c_str());
+        return options_.listenPort > 0;
+    }
+    return server_->bind_to_port(options_.listenAddress.c_str(), options_.listenPort);
+}
+
+bool WebHost::Run() {
+    return server_->listen_after_bind();
+}
+
+void WebHost::Stop() {
+    server_->stop();
+}
+
+void WebHost::FlushLogs() {
+    accessLog_->Flush();
+    auditLog_->Flush();
+}
+
+std::string WebHost::SessionCookie(const std::string& id, bool expired) const {
+    return std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict" +
+           (options_.Tls() ? "; Secure" : "") + (expired ? "; Max-Age=0" : "");
+}
+
+void WebHost::Route(const httplib::Request& request, httplib::Response& response) {
+    if (options_.Tls()) {
+        response.set_header("Strict-Transport-Security", "max-age=31536000");
+    }
+    if (!IsSameSitePost(request)) {
+        response.status = 403;
+        response.set_content("Cross-site requests are refused.\n", kTextContentType);
+        return;
+    }
+    const bool signsIn = options_.signIn != SignInMode::None;
+    if (signsIn && request.path == "/signin") {
+        request.method == "POST" ? SignIn(request, response) : ShowSignIn(response, 200, "", "");
+        return;
+    }
+    if (signsIn && request.path == "/signout" && request.method == "POST") {
+        SignOut(request, response);
+        return;
+    }
+    std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
+    auto found = sessions_.Find(id);
+    if (!found && !signsIn) {
+        id = sessions_.Start(nullptr);
+        response.set_header("Set-Cookie", SessionCookie(id));
+        found = sessions_.Find(id);
+    }
+    if (!found) {
+        // Nothing of the application without a signed-in session; an operation posted into a
+        // frame is refused outright, so nothing is done for it.
+        asp::Request page = BuildPageRequest(request, options_.page, "");
+        if (request.path == options_.page && Farbale::IsOperationCall(page)) {
+            AuditWho nobody{std::chrono::system_clock::now(), "", {}, {}, request.remote_addr};
+            auditLog_->Append(
+                OperationAuditLine(nobody, UnreportedOperation(page, "Not signed in."), {}));
+            ShowSignIn(response, 401, "", "");
+        } else {
+            ShowSignIn(response, 200, "", "");
+        }
+        return;
+    }
+    Caller caller{found->session, found->account};
+    t_notes.account = caller.account ? caller.account->name : "";
+    if (request.path == options_.page) {
+        ServePage(request, response, caller);
+    } else if (request.method == "GET" && request.path == "/") {
+        response.set_redirect(options_.page);
+    } else if (request.method == "GET") {
+        ServeStatic(request, response, caller);
+    } else {
+        response.status = 405;
+    }
+}
+
+void WebHost::ShowSignIn(httplib::Response& response, int status, std::string_view message,
+                         std::string_view account) {
+    response.status = status;
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(SignInPage(message, account), kPageContentType);
+}
+
+void WebHost::SignIn(const httplib::Request& request, httplib::Response& response) {
+    asp::Request form({}, ParseUrlEncoded(request.body), {}, {});
+    std::string name = form.Form("account");
+    std::string password = form.Form("password");
+    const std::string& client = request.remote_addr;
+    AuditWho who{std::chrono::system_clock::now(), name, {}, {}, client};
+    auto now = clock_();
+    if (throttle_.IsLockedOut(name, client, now)) {
+        auditLog_->Append(SignInAuditLine(who, "signin", "locked out"));
+        ShowSignIn(response, 429, kLockedOut, name);
+        return;
+    }
+    std::optional<AcceptedName> accepted;
+    if (!name.empty() && !password.empty()) {
+        accepted = authenticator_->Check(name, password, client);
+    }
+    auto account = std::make_shared<SignedInAccount>();
+    std::string refusal = accepted ? "" : "failed";
+    if (accepted) {
+        account->name = accepted->name;
+        account->linuxAccount = accepted->actsAs;
+        if (switchesFileRights_) {
+            account->credentials = LookUpFileCredentials(accepted->actsAs);
+            // A root host lends nobody its own rights, by a missing account or by root's own.
+            if (!account->credentials || account->credentials->uid == 0) {
+                refusal = "refused: no account of its own to act as";
+            }
+        }
+    }
+    if (!refusal.empty()) {
+        throttle_.RecordFailure(name, client, now);
+        auditLog_->Append(SignInAuditLine(who, "signin", refusal));
+        ShowSignIn(response, 200, kWrongSignIn, name);
+        return;
+    }
+    throttle_.RecordSuccess(name);
+    // Never the id the browser came with: a session id planted before sign-in is worth nothing.
+    sessions_.End(CookieValue(request.get_header_value("Cookie"), kSessionCookie));
+    std::string id = sessions_.Start(account);
+    auditLog_->Append(SignInAuditLine(WhoOf(account.get(), client), "signin", "signed in"));
+    t_notes.account = account->name;
+    response.set_header("Set-Cookie", SessionCookie(id));
+    response.set_header("Cache-Control", "no-store");
+    response.status = 303;
+    response.set_header("Location", options_.page);
+}
+
+void WebHost::SignOut(const httplib::Request& request, httplib::Response& response) {
+    std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
+    if (auto found = sessions_.Find(id); found && found->account) {
+        auditLog_->Append(
+            SignInAuditLine(WhoOf(found->account.get(), request.remote_addr), "signout", "done"));
+        t_notes.account = found->account->name;
+    }
+    sessions_.End(id);
+    response.set_header("Set-Cookie", SessionCookie("", true));
+    response.status = 303;
+    response.set_header("Location", options_.page);
+}
+
+void WebHost::ServePage(const httplib::Request& request, httplib::Response& response,
+                        const Caller& caller) {
+    response.set_header("Cache-Control", "no-store");
+    auto run = std::make_shared<PageRun>(PageRun{
+        BuildPageRequest(request, options_.page, HostName(request, options_.listenAddress),
+                         caller.account ? caller.account->name : ""),
+        caller.session, asp::Server(options_.webRoot), caller.account, request.remote_addr});
+    run->operationCall = Farbale::IsOperationCall(run->request);
+    std::shared_ptr<OperationAdmission::Ticket> ticket;
+    if (run->operationCall) {
+        ticket = std::make_shared<OperationAdmission::Ticket>(operations_);
+        if (!ticket->Admitted()) {
+            auditLog_->Append(OperationAuditLine(
+                WhoOf(run->account.get(), run->client),
+                UnreportedOperation(run->request, "The server is too busy."), {}));
+            response.status = 503;
+            response.set_content(kTooBusyPage, kPageContentType);
+            return;
+        }
+    }
+    LogWriter* audit = auditLog_.get();
+    response.set_chunked_content_provider(
+        kPageContentType, [run, ticket, audit](size_t, httplib::DataSink& sink) {
+            t_notes.streamedBytes = 0;
+            asp::Response pageResponse([&sink](std::string_view text) {
+                t_notes.streamedBytes = *t_notes.streamedBytes + text.size();
+                return sink.is_writable() && sink.write(text.data(), text.size());
+            });
+            std::optional<asp::OperationRecord> record;
+            asp::ScriptingContext context{run->request, pageResponse, *run->session, run->server,
+                                          [&record](const asp::OperationRecord& r) { record = r; }};
+            auto started = std::chrono::steady_clock::now();
+            try {
+                // The account's file rights hold for this thread (and any thread it starts) while
+                // the component runs on it. The zip library's own worker threads only ever use
+                // descriptors that this thread opened, so they need no rights of their own: every
+                // permission check happens here, under the account's credentials.
+                std::optional<ThreadFileCredentials> rights;
+                if (run->account && run->account->credentials) {
+                    rights.emplace(*run->account->credentials);
+                }
+                if (rights && !rights->Switched()) {
+                    pageResponse.Write(kNoFileRights);
+                    record = UnreportedOperation(run->request, kNoFileRights);
+                } else {
+                    Farbale component;
+                    component.OnStartPage(context);
+                    component.ShowPage();
+                }
+            } catch (...) {
+                record = UnreportedOperation(run->request, "The page failed.");
+            }
+            if (run->operationCall) {
+                auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - started);
+                audit->Append(OperationAuditLine(
+                    WhoOf(run->account.get(), run->client),
+                    record.value_or(UnreportedOperation(run->request, "No report.")), took));
+            }
+            sink.done();
+            return true;
+        });
+}
+
+void WebHost::ServeStatic(const httplib::Request& request, httplib::Response& response,
+                          const Caller& caller) {
+    std::optional<ThreadFileCredentials> rights;
+    if (caller.account && caller.account->credentials) {
+        rights.emplace(*caller.account->credentials);
+        if (!rights->Switched()) {
+            response.status = 503;
+            return;
+        }
+    }
+    auto file = ResolveStaticFile(webRootFolder_, request.path);
+    std::ifstream in;
+    if (file) {
+        in.open(*file, std::ios::binary);
+    }
+    if (!in.is_open()) {
+        response.status = 404;
+        response.set_content("Not found.\n", kTextContentType);
+        return;
+    }
+    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    response.set_content(body, ContentTypeOf(*file).c_str());
+}
+
+}  // namespace vantrel::host

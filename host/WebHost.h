@@ -1,0 +1,73 @@
+#pragma once
+// The web host: serves the application page by running the component once per request, streaming
+// what it writes, and serves the web root's static files (the help page and the like). Unless it
+// serves a loopback address without sign-in, every request needs a signed-in session; a host
+// running as root runs each request with the signed-in account's file rights.
+
+#include <httplib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/Authenticator.h"
+#include "host/HostOptions.h"
+#include "host/LogWriter.h"
+#include "host/OperationAdmission.h"
+#include "host/SessionStore.h"
+#include "host/SignInThrottle.h"
+
+namespace vantrel::host {
+
+class WebHost {
+  public:
+    // clock: the sessions' and sign-in throttle's time (tests move it on).
+    explicit WebHost(HostOptions options,
+                     SessionStore::Clock clock = std::chrono::steady_clock::now);
+    ~WebHost();
+
+    // Publishes the drive map and registry root to the process, creates the web root, c:\temp and
+    // the help page when missing, opens the logs, sets up sign-in and TLS, and (as root) shares
+    // c:\temp between the accounts. False with a reason when the host cannot or must not serve.
+    bool Prepare(std::string& error);
+    // Binds the listening address (port 0: any free port); false when it cannot.
+    bool Bind();
+    // Serves until Stop or the end of the process.
+    bool Run();
+    void Stop();
+    std::string Address() const;
+    // What the host says at start: who may use it and with whose file rights.
+    std::vector<std::string> StartNotes() const;
+    // Waits until the logs hold every line written so far.
+    void FlushLogs();
+
+  private:
+    struct Caller;
+
+    void Route(const httplib::Request& request, httplib::Response& response);
+    void ServePage(const httplib::Request& request, httplib::Response& response,
+                   const Caller& caller);
+    void ServeStatic(const httplib::Request& request, httplib::Response& response,
+                     const Caller& caller);
+    void SignIn(const httplib::Request& request, httplib::Response& response);
+    void SignOut(const httplib::Request& request, httplib::Response& response);
+    void ShowSignIn(httplib::Response& response, int status, std::string_view message,
+                    std::string_view account);
+    std::string SessionCookie(const std::string& id, bool expired = false) const;
+    void SetUpServer();
+
+    HostOptions options_;
+    SessionStore::Clock clock_;
+    bool switchesFileRights_;
+    std::filesystem::path webRootFolder_;
+    SessionStore sessions_;
+    SignInThrottle throttle_;
+    OperationAdmission operations_;
+    std::unique_ptr<Authenticator> authenticator_;
+    std::unique_ptr<LogWriter> accessLog_;
+    std::unique_ptr<LogWriter> auditLog_;
+    std::unique_ptr<httplib::Server> server_;
+};
+
+}  // namespace vantrel::host
