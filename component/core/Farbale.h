@@ -45,6 +45,8 @@ class Farbale {
     void InitTempDirectory();
     std::string ProbeTempFolder();
     void ReadRequestFields();
+    // True, with a refusal page written, when a request field holds a control character.
+    bool RefuseControlCharacters();
     void BuildFragments();
     void Dispatch(bool& result);
     void WriteErrorDescription(const std::string& description);
@@ -117,6 +119,9 @@ class Farbale {
     int32_t ShiftBits(int32_t value, int16_t count);
     // True, with the refusal written, when the setting switches the function off.
     bool RefuseWhenDisabled(const char* setting, std::string_view refusal);
+    // False, with the refusal written, when a delete of entries from archive would remove one
+    // that the exclude list refuses.
+    bool CheckDeletedEntryNames(const std::string& archive, const std::string& entries);
 
     // The current request's context (throws asp::AspError when there is none).
     asp::ScriptingContext& Context();

@@ -3,12 +3,26 @@
 #include <algorithm>
 
 #include "component/core/Farbale.h"
+#include "component/core/OptionString.h"
 
 namespace vantrel {
 
 namespace {
 
 constexpr std::string_view kParameterError = "Parameter Error<P>";
+constexpr std::string_view kUnnamedEntryDelete =
+    "<B>Error:</B> A selected entry has a name that this page cannot show exactly, so it cannot "
+    "be deleted from here. Nothing was deleted.<P>";
+// What the contents page puts in place of the bytes of a name that it cannot carry.
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+std::string WithWildcardForReplacements(std::string names) {
+    for (size_t at = names.find(kReplacementCharacter); at != std::string::npos;
+         at = names.find(kReplacementCharacter, at + 1)) {
+        names.replace(at, kReplacementCharacter.size(), "?");
+    }
+    return names;
+}
 
 }  // namespace
 
@@ -30,7 +44,10 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
     }
     std::replace(strZipNameList.begin(), strZipNameList.end(), '\\', '/');
 
-    const char letter = strOptions.front();
+    // An option string that does not fit its layout (too long, or a character that its position
+    // does not allow) is refused like an unknown letter: a thousand characters are no "move".
+    const char given = strOptions.front();
+    const char letter = OptionStringFitsLayout(strOptions, zipFlag) ? given : '\0';
     bool result = false;
     switch (letter) {
         case '-':
@@ -45,10 +62,18 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
             break;
         case 'T':
         case 'E':
-            result = UnzipOperation(strSourcePath + strSourceList, strTargetPath, strZipNameList,
-                                    strPassword, strOptions);
+            // A byte the contents page could not carry stands for itself again through "?".
+            result = UnzipOperation(strSourcePath + strSourceList, strTargetPath,
+                                    WithWildcardForReplacements(strZipNameList), strPassword,
+                                    strOptions);
             break;
         case 'D':
+            // A wildcard in place of such a byte could delete other entries too.
+            if (strZipNameList.find(kReplacementCharacter) != std::string::npos) {
+                Write(kUnnamedEntryDelete);
+                break;
+            }
+            [[fallthrough]];
         case 'X': {
             strOptions = strOptions.substr(0, 2) + "5---";
             std::string entries = letter == 'D' && !entriesChosen ? "" : strZipNameList;
@@ -62,7 +87,7 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
 
     Write(strNewLine + strScriptOpen);
     Write("top.frames ['source'].doReload(false);" + strNewLine);
-    if (letter != 'T' && !zipFlag) {
+    if (given != 'T' && !zipFlag) {
         Write("top.frames ['target'].doReload(false);" + strNewLine);
     }
     Write("//-->" + strNewLine + "</SCRIPT>" + strNewLine);

@@ -63,7 +63,9 @@ constexpr const char* kZipFileNameScript[] = {
     "    alert('You must select a source zip file');",
     "    return null;",
     "  }",
-    "  return strPath + selectedValue(objSource.elements['selFiles']);",
+    "  var strZip = strPath + selectedValue(objSource.elements['selFiles']);",
+    // The field is trimmed of blanks; a bar keeps a name's last blank (see kKeepLastBlankScript).
+    "  return strZip.charAt(strZip.length - 1) == ' ' ? strZip + '|' : strZip;",
     "}",
 };
 // The selected archives, joined by bars; without a selection, the pattern of the type list.
@@ -168,11 +170,11 @@ void Farbale::WriteUnzipOptionRows(bool blnWithUpdate) {
 }
 
 void Farbale::WriteUnzipControls() {
-    WritePageScript(
-        strEnablePasswordScript +
-        ScriptText({kUnzipScript, kSelectedValueScript, kZipFileNameScript, kDoStartOpening,
-                    kSourcePathScript, kSourceListScript, kTargetPathScript, kUnzipCallScript},
-                   strNewLine));
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kUnzipScript, kSelectedValueScript, kZipFileNameScript,
+                                kDoStartOpening, kSourcePathScript, kSourceListScript,
+                                kKeepBlanksScript, kTargetPathScript, kUnzipCallScript},
+                               strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_unzip");
     Write(strCallFieldsAndButtons);
