@@ -55,7 +55,8 @@ inline constexpr const char* kKeepLastBlankScript[] = {
 };
 
 // The same on the unzip pages, whose list holds bare names after the source folder: a first name
-// that begins with a blank travels with the folder in front of it.
+// that begins with a blank travels with the folder in front of it. (A name that ends in a blank is
+// no ".zip" to the source page, so it never comes here; the bar is added all the same.)
 inline constexpr const char* kKeepBlanksScript[] = {
     "  if (strSourceList.charAt(0) == ' ') {",
     "    strSourceList = strSourcePath + strSourceList;",

@@ -63,9 +63,7 @@ constexpr const char* kZipFileNameScript[] = {
     "    alert('You must select a source zip file');",
     "    return null;",
     "  }",
-    "  var strZip = strPath + selectedValue(objSource.elements['selFiles']);",
-    // The field is trimmed of blanks; a bar keeps a name's last blank (see kKeepLastBlankScript).
-    "  return strZip.charAt(strZip.length - 1) == ' ' ? strZip + '|' : strZip;",
+    "  return strPath + selectedValue(objSource.elements['selFiles']);",
     "}",
 };
 // The selected archives, joined by bars; without a selection, the pattern of the type list.
