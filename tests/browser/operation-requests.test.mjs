@@ -405,7 +405,8 @@ test('a blank at either end of an archive name is kept: the archive chosen is th
     write('blanks/src/x.txt', text);
     execFileSync('zip', ['-q', '-j', local('blanks', name), local('blanks', 'src', 'x.txt')]);
   }
-  // As the unzip page posts them: a bar after a trailing blank, the folder before a leading one.
+  // A bar after a trailing blank (as the pages close such a list), the folder before a leading
+  // one (as the unzip page sends it).
   const calls = [
     [{ SP: 'c:\\blanks\\', SL: 'same.zip |' }, 'trailing'],
     [{ SP: '', SL: 'c:\\blanks\\ same.zip' }, 'leading'],
