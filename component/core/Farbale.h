@@ -86,6 +86,8 @@ class Farbale {
     void WritePageEnd();
 
     // ---- policy: settings, path policy, operation queue
+    // The setting's text, empty when not set; throws SettingUnreadable when the store holds it but
+    // it cannot be read, which the operations report as a refusal.
     std::string ReadSetting(const std::string& name);
     bool SettingIsSet(const std::string& name);
     bool CheckPathAccess(const std::string& path);
@@ -105,6 +107,8 @@ class Farbale {
     bool RunUnzipLibrary(std::string& archive, std::string& target, std::string& names,
                          int32_t& action, int32_t& flags, std::string& password,
                          std::string& message);
+    // The listing writes the entries' lines into the page as it reads them; list receives the
+    // lines not yet written, or the failure text.
     bool ListZipFile(std::string archive, std::string& list, std::string& summary);
     bool ReadZipEntries(const std::string& archive, std::string& list, std::string& totalSize,
                         std::string& totalCompressed, std::string& rate, int32_t& count);
