@@ -6,6 +6,8 @@
 #include <cctype>
 #include <map>
 
+#include "platform/text/AsciiCase.h"
+
 namespace vantrel::host {
 namespace fs = std::filesystem;
 
@@ -48,9 +50,7 @@ std::string ContentTypeOf(const fs::path& file) {
         {".json", "application/json"},
         {".pdf", "application/pdf"},
     };
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return std::tolower(c); });
+    std::string extension = platform::LowerAscii(file.extension().string());
     auto it = kTypes.find(extension);
     return it == kTypes.end() ? "application/octet-stream" : it->second;
 }

@@ -121,6 +121,24 @@ TEST_F(WebHostTest, RefusesCrossSitePosts) {
     EXPECT_EQ(result->status, 403);
 }
 
+// A real %00 in a posted field: the request is refused whole; nothing is zipped.
+TEST_F(WebHostTest, ANulByteInAFieldRefusesTheRequest) {
+    fs::create_directories(Drive() / "outside");
+    std::ofstream(Drive() / "outside" / "secret.txt") << "secret";
+    auto result =
+        Client().Post("/farbale.asp",
+                      "OP=call_zip&SL=c:%5Coutside%5Csecret.txt%00c:%5Cinetpub%5Cwwwroot%5C"
+                      "&TP=c:%5Cinetpub%5Cwwwroot%5Cnul.zip&OS=--5---",
+                      "application/x-www-form-urlencoded");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
+    EXPECT_NE(result->body.find("<B>Error:</B> The request field SL holds a control character"),
+              std::string::npos)
+        << result->body;
+    EXPECT_EQ(result->body.find("Creating"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Drive() / "inetpub" / "wwwroot" / "nul.zip"));
+}
+
 TEST_F(WebHostTest, RedirectsTheRootAndServesTheHelpPage) {
     auto root = Client().Get("/");
     ASSERT_TRUE(root);

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/registry/Registry.h"
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 #include "secmgr/MessageBoxes.h"
 #include "secmgr/RegHandler.h"
 #include "secmgr/SecureFormLogic.h"

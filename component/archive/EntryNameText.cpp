@@ -65,7 +65,7 @@ std::string Replaced(std::string_view text, std::string_view replacement, bool r
 
 std::string SelectableEntryName(std::string_view name) {
     bool quoted = name.find(' ') != std::string_view::npos;
-    return Replaced(name, "?", quoted);
+    return Replaced(name, kReplacement, quoted);
 }
 
 std::string ReadableEntryText(std::string_view text) {

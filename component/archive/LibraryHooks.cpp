@@ -1,5 +1,6 @@
 // What an operation tells the zip library when it asks about a real location, and how the page
 // names the files and entries the library leaves out.
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -7,7 +8,7 @@
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 #include "platform/text/TextPieces.h"
 
 namespace vantrel {
@@ -26,11 +27,17 @@ OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
     auto lists = std::make_shared<std::optional<PolicyLists>>();
     auto allow = [this, lists](const std::string& realPath) {
         if (!*lists) {
-            *lists = PolicyLists{platform::TrimBlanks(ReadSetting("ExcludedFilePathList")),
-                                 platform::TrimBlanks(ReadSetting("IncludedFilePathList"))};
+            try {
+                *lists = PolicyLists{platform::TrimBlanks(ReadSetting("ExcludedFilePathList")),
+                                     platform::TrimBlanks(ReadSetting("IncludedFilePathList"))};
+            } catch (const std::exception&) {
+                // Lists that cannot be read refuse every location, as the policy does.
+                Write("<B>Error accessing security information.</B></P>" + strNewLine);
+                return false;
+            }
         }
         // A name reached through a link is judged where it really lies.
-        std::string path = platform::LowerAscii(realPath);
+        std::string path = platform::FoldCase(realPath);
         if (MatchPathList(path, (*lists)->excluded, PathListMode::Exclude) &&
             MatchPathList(path, (*lists)->included, PathListMode::Include)) {
             return true;

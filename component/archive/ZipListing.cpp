@@ -1,6 +1,7 @@
 // Listing an archive's entries with their details: the list box's OPTION lines, one detail text
-// per entry (its tool tip) and the archive's summary. The listing neither takes nor frees an
-// operation slot.
+// per entry (its tool tip) and the archive's summary. The lines go into the page while the entries
+// are read, a few dozen kilobytes at a time, so that an archive of any size is listed in little
+// memory. The listing neither takes nor frees an operation slot.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "component/archive/EntryNameText.h"
 #include "component/archive/LibraryCalls.h"
+#include "component/archive/ListedEntries.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
@@ -18,8 +20,8 @@ namespace vantrel {
 
 namespace {
 
-constexpr int32_t kListAction = 1;
-constexpr int32_t kListFlags = 1;
+// How much of the list is gathered before it is written into the page.
+constexpr size_t kWriteChunkBytes = 64 * 1024;
 
 std::string ErrorText(std::string_view description) {
     return "<B>Error:</B> " + HtmlEscape(description);
@@ -85,24 +87,6 @@ std::string RateText(double usum, double csum) {
     return asp::FormatNumber(std::round(static_cast<double>(rate) * 100.0), 0) + "%";
 }
 
-// Resets the unzip side when the listing ends, however it ends, so that no archive stays open in
-// the library's per-thread state.
-class ResetOnExit {
-  public:
-    explicit ResetOnExit(const UnzipSideCalls& calls) : calls_(calls) {}
-    ~ResetOnExit() {
-        try {
-            calls_.reset();
-        } catch (...) {
-        }
-    }
-    ResetOnExit(const ResetOnExit&) = delete;
-    ResetOnExit& operator=(const ResetOnExit&) = delete;
-
-  private:
-    const UnzipSideCalls& calls_;
-};
-
 }  // namespace
 
 bool Farbale::ListZipFile(std::string archive, std::string& list, std::string& summary) {
@@ -119,64 +103,55 @@ bool Farbale::ListZipFile(std::string archive, std::string& list, std::string& s
     return true;
 }
 
+// The list output holds the lines not yet written when the listing ends (the caller writes them),
+// or the failure text, after every line read before the failure has been written.
 bool Farbale::ReadZipEntries(const std::string& archive, std::string& list, std::string& totalSize,
                              std::string& totalCompressed, std::string& rate, int32_t& count) {
     list.clear();
     try {
-        const UnzipSideCalls calls = CurrentUnzipSideCalls();
-        calls.reset();
-        ResetOnExit resetOnExit(calls);
-        if (calls.zipName(archive) == 0) {
-            list = "<B>Error:</B> Failed to set name of zip archive.";
-            return false;
-        }
-        const int32_t entries = calls.execute(kListAction, kListFlags);
-        if (entries < 0) {
-            list = ErrorText(StatusMessage(entries));
-            return false;
-        }
-        count = entries;
-
         double usum = 0, csum = 0;
-        std::string entryList;
-        // About 400 bytes an entry; a wrong guess costs only the usual growth.
-        entryList.reserve(std::min<size_t>(static_cast<size_t>(entries), 1u << 20) * 400);
-        for (int32_t i = 0; i < entries; ++i) {
-            ZipEntryRecord record{};
-            std::optional<FullEntry> full;
-            const int32_t result = calls.getNext(record, full);
-            if (result != 0) {
-                list = ErrorText(StatusMessage(result));
-                return false;
-            }
-            std::string name;
-            uint64_t size = record.size, compressedSize = record.compressedSize;
-            if (full) {
-                name = full->name;
-                size = full->size;
-                compressedSize = full->compressedSize;
-            } else {
-                name = FieldText(record.name, sizeof record.name);
-            }
+        auto writeList = [&] {
+            Write(list);
+            list.clear();
+        };
+        auto take = [&](const ZipEntryRecord& record, const std::optional<FullEntry>& full) {
+            std::string name = ListedEntryName(record, full);
             std::replace(name.begin(), name.end(), '/', '\\');
-
+            const uint64_t size = full ? full->size : record.size;
+            const uint64_t compressedSize = full ? full->compressedSize : record.compressedSize;
             const std::string title = EntryDetails(name, record, size, compressedSize, usum, csum);
             // A folder entry is offered as all of its contents.
             const std::string suffix = !name.empty() && name.back() == '\\' ? "*.*" : "";
-            entryList.append("<OPTION VALUE=").append(strQuote);
-            entryList.append(HtmlEscape(SelectableEntryName(name))).append(suffix);
-            entryList.append(strQuote).append(" TITLE=").append(strQuote);
-            entryList.append(HtmlEscape(title)).append(strQuote).append(">");
-            entryList.append(HtmlEscape(ReadableEntryText(name))).append(suffix);
-            entryList.append(strNewLine);
+            list.append("<OPTION VALUE=").append(strQuote);
+            list.append(HtmlEscape(SelectableEntryName(name))).append(suffix);
+            list.append(strQuote).append(" TITLE=").append(strQuote);
+            list.append(HtmlEscape(title)).append(strQuote).append(">");
+            list.append(HtmlEscape(ReadableEntryText(name))).append(suffix);
+            list.append(strNewLine);
+            if (list.size() >= kWriteChunkBytes) {
+                writeList();
+            }
+        };
+        std::string error;
+        const std::optional<int32_t> entries = ForEachListedEntry(archive, take, error);
+        if (!entries) {
+            writeList();
+            list = error;
+            return false;
         }
-        list = std::move(entryList);
+        count = *entries;
         totalSize = GroupedNumber(usum);
         totalCompressed = GroupedNumber(csum);
         rate = RateText(usum, csum);
         return true;
     } catch (const std::exception& error) {
+        std::string pending = std::move(list);
         list = ErrorText(error.what());
+        try {
+            Write(pending);
+        } catch (const std::exception&) {
+            // Without a response the failure text is all the caller can still use.
+        }
         return false;
     }
 }

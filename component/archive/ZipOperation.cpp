@@ -1,5 +1,4 @@
 // Creating and changing archives: add, update, freshen, delete entries, repair.
-#include <cctype>
 #include <exception>
 #include <stdexcept>
 #include <string_view>
@@ -9,6 +8,7 @@
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "platform/text/AsciiCase.h"
 
 namespace vantrel {
 
@@ -45,13 +45,11 @@ constexpr std::string_view kEncryptDisabled =
 
 // The archive name as the library gets it: ".zip" added unless it already ends so (any case).
 std::string WithZipExtension(std::string archive) {
-    std::string tail = archive.size() >= kZipExtension.size()
-                           ? archive.substr(archive.size() - kZipExtension.size())
-                           : archive;
-    for (char& c : tail) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string_view tail = archive;
+    if (tail.size() >= kZipExtension.size()) {
+        tail = tail.substr(tail.size() - kZipExtension.size());
     }
-    if (tail != kZipExtension) {
+    if (platform::LowerAscii(tail) != kZipExtension) {
         archive += kZipExtension;
     }
     return archive;
@@ -138,7 +136,8 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         int32_t action = ActionOf(options);
         // Delete and repair name entries inside the archive, not files on the server: the
         // archive is the only path they touch. (Testing "*.*" against an include list would
-        // refuse every repair and delete under the default settings.)
+        // refuse every repair and delete under the default settings.) The entries that a delete
+        // removes still meet the exclude list, below.
         bool filesArePaths = action != kActionDelete && action != kActionRepair;
         if (!CheckPathAccess(archive) || (filesArePaths && !CheckPathAccess(files))) {
             return false;
@@ -177,6 +176,12 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         }
 
         if (WaitForOperationSlot(OperationKind::Zip)) {
+            return false;
+        }
+        // The entries a delete removes are found in the archive as it is inside the slot, where
+        // no other zip operation changes it.
+        if (action == kActionDelete && !CheckDeletedEntryNames(archive, files)) {
+            ReleaseOperationSlot(OperationKind::Zip);
             return false;
         }
         Write(ProgressLine(action, archive));

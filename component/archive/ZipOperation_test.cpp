@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "component/archive/FakeZipLibrary.h"
+#include "component/archive/ListingTestLibrary.h"
 #include "component/archive/OperationHarness.h"
 
 namespace vantrel::testing {
@@ -117,6 +118,64 @@ TEST(ZipOperationTest, EntryListsOfDeleteAndRepairAreNotTestedAsPaths) {
     request.server.StoreSetting("IncludedFilePathList", "\\wwwroot\\");
     EXPECT_FALSE(request.Zip("c:\\elsewhere\\a.zip", "*.*", "", "X-5---"));
     EXPECT_EQ(library.executes(), 0);
+}
+
+// A delete meets the exclude list with every entry that it would remove, found in the archive with
+// the library's own rules: by name, by wildcard, through a folder entry, in any letter case.
+TEST(ZipOperationTest, ExcludedEntriesCannotBeDeleted) {
+    const std::pair<const char*, bool> cases[] = {
+        {"web.config ", false},   {"WEB.CONFIG ", false},     {"*.* ", false},
+        {"conf/*.* ", false},     {"conf\\w*.* ", false},     {"conf/app.txt ", true},
+        {"a*.txt ", true},        {"\"my file.txt\" ", true}, {"nothing.txt ", true},
+        {"secret/x.txt ", false},
+    };
+    for (const auto& [entries, allowed] : cases) {
+        FakeZipLibrary library;
+        ListingTestLibrary listing;
+        // "a*.txt" is an entry's own name: it means that entry alone, not "ab.txt".
+        listing.entries = {{"web.config"},  {"conf/"},  {"conf/web.config"}, {"conf/app.txt"},
+                           {"my file.txt"}, {"a*.txt"}, {"ab.txt"},          {"secret/x.txt"}};
+        OperationRequest request;
+        request.server.StoreSetting("ExcludedFilePathList", "web.config;\\secret\\;ab.txt");
+        EXPECT_EQ(request.Zip("c:\\data\\a.zip", entries, "", "D-5---"), allowed) << entries;
+        EXPECT_EQ(library.executes(), allowed ? 1 : 0) << entries;
+        if (!allowed) {
+            EXPECT_EQ(request.output,
+                      "<B>The selected file path has been disabled by the administrator.</B></P>");
+        }
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
+    // Without an archive to look into, nothing is deleted.
+    FakeZipLibrary library;
+    ListingTestLibrary listing;
+    listing.countResult = -2;
+    OperationRequest request;
+    request.server.StoreSetting("ExcludedFilePathList", "web.config");
+    EXPECT_FALSE(request.Zip("c:\\data\\a.zip", "x.txt ", "", "D-5---"));
+    EXPECT_TRUE(request.output.starts_with("<B>Error:</B> ")) << request.output;
+    EXPECT_EQ(library.executes(), 0);
+}
+
+// A store that holds a switch it cannot read refuses every operation that needs it.
+TEST(ZipOperationTest, UnreadableSettingsRefuseInsteadOfLiftingLimits) {
+    for (const char* setting : {"DisableAllZipFunctions", "DisableAllUnzipFunctions",
+                                "DisableMoveIntoZip", "ExcludedFilePathList"}) {
+        FakeZipLibrary library;
+        OperationRequest request;
+        request.server.BreakSetting(setting);
+        const bool zip = std::string(setting) != "DisableAllUnzipFunctions";
+        EXPECT_FALSE(zip ? request.Zip("c:\\o.zip", "c:\\a.txt", "", "--5--M")
+                         : request.Unzip("c:\\a.zip", "c:\\out\\", "*.*", "", "---"))
+            << setting;
+        EXPECT_EQ(library.executes(), 0) << setting;
+        EXPECT_NE(request.output.find(std::string(setting) == "ExcludedFilePathList"
+                                          ? "Error accessing security information."
+                                          : std::string("<B>Error:</B> The security setting ") +
+                                                setting + " cannot be read; nothing was done."),
+                  std::string::npos)
+            << request.output;
+        EXPECT_TRUE(request.LockFiles().empty());
+    }
 }
 
 TEST(ZipOperationTest, PathPolicyRefusesBeforeTheLibrary) {

@@ -3,7 +3,9 @@
 #include <exception>
 
 #include "component/core/ContextSlot.h"
+#include "component/policy/SettingsStore.h"
 #include "platform/asp/HostConversions.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
@@ -12,24 +14,23 @@ namespace {
 constexpr int32_t kDefaultTimeOutSeconds = 300;
 constexpr int32_t kDefaultWaitForSeconds = 30;
 
-std::string Trim(std::string text) {
-    const char* blanks = " \t\r\n";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return {};
+// A period that cannot be read keeps its default, as one that is not a number does: the periods
+// only bound the waiting for a slot. The switches and lists, which do limit the users, are read
+// by each operation, which refuses when they cannot be read.
+int32_t ReadPeriod(const char* name, int32_t fallback) {
+    try {
+        return asp::ToWholeNumber(ReadSettingText(name)).value_or(fallback);
+    } catch (const SettingUnreadable&) {
+        return fallback;
     }
-    size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
 }
 
 }  // namespace
 
 Farbale::Farbale() {
     InitTempDirectory();
-    TimeOutSeconds =
-        asp::ToWholeNumber(ReadSetting("DLLOperationTimeOut")).value_or(kDefaultTimeOutSeconds);
-    WaitForSeconds =
-        asp::ToWholeNumber(ReadSetting("DLLOperationWaitFor")).value_or(kDefaultWaitForSeconds);
+    TimeOutSeconds = ReadPeriod("DLLOperationTimeOut", kDefaultTimeOutSeconds);
+    WaitForSeconds = ReadPeriod("DLLOperationWaitFor", kDefaultWaitForSeconds);
 }
 
 void Farbale::OnStartPage(asp::ScriptingContext& context) {
@@ -46,6 +47,9 @@ bool Farbale::ShowPage() {
         strWork5.clear();
         strWork6.clear();
         BuildFragments();
+        if (RefuseControlCharacters()) {
+            return false;
+        }
         Dispatch(result);
     } catch (const std::exception& error) {
         WriteErrorDescription(error.what());
@@ -55,20 +59,7 @@ bool Farbale::ShowPage() {
 }
 
 bool Farbale::IsOperationCall(const asp::Request& request) {
-    return Trim(request.Item("OP")).starts_with("call_");
-}
-
-void Farbale::ReadRequestFields() {
-    asp::Request& request = Context().request;
-    strOperation = Trim(request.Item("OP"));
-    strSourcePath = Trim(request.Form("SP"));
-    strSourceList = Trim(request.Form("SL"));
-    strTargetPath = Trim(request.Form("TP"));
-    strPassword = Trim(request.Form("PW"));
-    strZipNameList = Trim(request.Form("ZL"));
-    strZipFileName = Trim(request.Item("ZN"));
-    strZipDisabled = Trim(request.Form("ZD"));
-    strOptions = Trim(request.Form("OS"));
+    return platform::TrimBlanks(request.Item("OP")).starts_with("call_");
 }
 
 void Farbale::Dispatch(bool& result) {

@@ -52,6 +52,8 @@ class Farbale {
     void InitTempDirectory();
     std::string ProbeTempFolder();
     void ReadRequestFields();
+    // True, with a refusal page written, when a request field holds a control character.
+    bool RefuseControlCharacters();
     void BuildFragments();
     void Dispatch(bool& result);
     void WriteErrorDescription(const std::string& description);
@@ -94,6 +96,8 @@ class Farbale {
     void WritePageEnd();
 
     // ---- policy: settings, path policy, operation queue
+    // The setting's text, empty when not set; throws SettingUnreadable when the store holds it but
+    // it cannot be read, which the operations report as a refusal.
     std::string ReadSetting(const std::string& name);
     bool SettingIsSet(const std::string& name);
     bool CheckPathAccess(const std::string& path);
@@ -113,6 +117,8 @@ class Farbale {
     bool RunUnzipLibrary(std::string& archive, std::string& target, std::string& names,
                          int32_t& action, int32_t& flags, std::string& password,
                          std::string& message);
+    // The listing writes the entries' lines into the page as it reads them; list receives the
+    // lines not yet written, or the failure text.
     bool ListZipFile(std::string archive, std::string& list, std::string& summary);
     bool ReadZipEntries(const std::string& archive, std::string& list, std::string& totalSize,
                         std::string& totalCompressed, std::string& rate, int32_t& count);
@@ -130,6 +136,9 @@ class Farbale {
     // The answers to the library's questions about real locations during one operation (the path
     // policy, or everything allowed), and the page's lines naming the files it leaves out.
     OperationHooks LibraryHooks(bool applyPolicy);
+    // False, with the refusal written, when a delete of entries from archive would remove one
+    // that the exclude list refuses.
+    bool CheckDeletedEntryNames(const std::string& archive, const std::string& entries);
 
     // The current request's context (throws asp::AspError when there is none).
     asp::ScriptingContext& Context();

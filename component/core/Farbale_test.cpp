@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "component/archive/FakeZipLibrary.h"
 #include "component/core/PageHarness.h"
 #include "platform/asp/NumberTextCases.h"
 
@@ -121,6 +122,44 @@ TEST_F(ShowPageTest, ReadsFormFieldsOnlyFromTheForm) {
     EXPECT_NE(page.find("Password is: ********<BR>\r\n"), std::string::npos);
     EXPECT_EQ(page.find("secret"), std::string::npos);
     EXPECT_NE(page.find("ZipFile Name is: c:\\a.zip<BR>\r\n"), std::string::npos);
+}
+
+// A NUL or any other control character in any field refuses the whole request before anything
+// is checked or touched; only blanks are trimmed, so a tab or a line break at either end counts.
+TEST_F(ShowPageTest, ControlCharactersInAnyFieldRefuseTheRequest) {
+    testing::FakeZipLibrary library;
+    const std::string nul(1, '\0');
+    const std::pair<const char*, std::string> cases[] = {
+        {"SL", "c:\\outside\\secret.txt" + nul + "c:\\inetpub\\wwwroot\\"},
+        {"OP", "call_zip\t"},
+        {"SP", "c:\\in\\\r\n"},
+        {"TP", "c:\\out\x1F.zip"},
+        {"PW", "pass\x7Fword"},
+        {"ZL", "a.txt\n"},
+        {"ZN", "c:\\a" + nul + ".zip"},
+        {"ZD", "\x01"},
+        {"OS", "-P5" + nul + "--"},
+    };
+    for (const auto& [field, value] : cases) {
+        PageRequest request;
+        request.form = {{"OP", "call_zip"},
+                        {"SL", "c:\\inetpub\\wwwroot\\a.txt"},
+                        {"TP", "c:\\inetpub\\wwwroot\\out.zip"},
+                        {"OS", "--5---"}};
+        request.form.insert(request.form.begin(), {field, value});  // the first one counts
+        bool result = true;
+        std::string page = request.Run(&result);
+        EXPECT_FALSE(result) << field;
+        EXPECT_NE(page.find("</HEAD>\r\n<BODY BGCOLOR=\"#C0C0C0\" TOPMARGIN=\"0\">\r\n<FONT "
+                            "FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">\r\n<B>Error:</B> "
+                            "The request field " +
+                            std::string(field) + " holds a control character"),
+                  std::string::npos)
+            << field << page;
+        EXPECT_TRUE(page.ends_with("nothing was done.<P>\r\n</FONT>\r\n</BODY>\r\n</HTML>\r\n"));
+        EXPECT_EQ(page.find("Creating"), std::string::npos) << field;
+    }
+    EXPECT_EQ(library.executes(), 0);
 }
 
 TEST_F(ShowPageTest, DebugEchoFollowsTheBodyAndEscapesValues) {

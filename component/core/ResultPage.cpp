@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "component/core/Farbale.h"
+#include "component/core/OptionString.h"
 #include "platform/text/TextPieces.h"
 
 namespace vantrel {
@@ -10,6 +11,19 @@ namespace vantrel {
 namespace {
 
 constexpr std::string_view kParameterError = "Parameter Error<P>";
+constexpr std::string_view kUnnamedEntryDelete =
+    "<B>Error:</B> A selected entry has a name that this page cannot show exactly, so it cannot "
+    "be deleted from here. Nothing was deleted.<P>";
+// What the contents page puts in place of the bytes of a name that it cannot carry.
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+std::string WithWildcardForReplacements(std::string names) {
+    for (size_t at = names.find(kReplacementCharacter); at != std::string::npos;
+         at = names.find(kReplacementCharacter, at + 1)) {
+        names.replace(at, kReplacementCharacter.size(), "?");
+    }
+    return names;
+}
 
 std::vector<std::string> SplitFileList(const std::string& list) {
     std::vector<std::string> files;
@@ -66,7 +80,10 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
     }
     std::replace(strZipNameList.begin(), strZipNameList.end(), '\\', '/');
 
-    const char letter = strOptions.front();
+    // An option string that does not fit its layout (too long, or a character that its position
+    // does not allow) is refused like an unknown letter: a thousand characters are no "move".
+    const char given = strOptions.front();
+    const char letter = OptionStringFitsLayout(strOptions, zipFlag) ? given : '\0';
     bool result = false;
     std::string archive = strSourcePath + strSourceList;
     std::string target;
@@ -89,10 +106,18 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
         case 'E':
             target = letter == 'E' ? strTargetPath : "";
             entries = SplitEntryList(strZipNameList);
-            result =
-                UnzipOperation(archive, strTargetPath, strZipNameList, strPassword, strOptions);
+            // A byte the contents page could not carry stands for itself again through "?".
+            result = UnzipOperation(archive, strTargetPath,
+                                    WithWildcardForReplacements(strZipNameList), strPassword,
+                                    strOptions);
             break;
         case 'D':
+            // A wildcard in place of such a byte could delete other entries too.
+            if (strZipNameList.find(kReplacementCharacter) != std::string::npos) {
+                Write(kUnnamedEntryDelete);
+                break;
+            }
+            [[fallthrough]];
         case 'X': {
             strOptions = strOptions.substr(0, 2) + "5---";
             std::string names = letter == 'D' && !entriesChosen ? "" : strZipNameList;
@@ -104,11 +129,11 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
             Write(kParameterError);
             result = false;
     }
-    RecordOperation(letter, archive, target, std::move(entries), result);
+    RecordOperation(given, archive, target, std::move(entries), result);
 
     Write(strNewLine + strScriptOpen);
     Write("top.frames ['source'].doReload(false);" + strNewLine);
-    if (letter != 'T' && !zipFlag) {
+    if (given != 'T' && !zipFlag) {
         Write("top.frames ['target'].doReload(false);" + strNewLine);
     }
     Write("//-->" + strNewLine + "</SCRIPT>" + strNewLine);

@@ -142,6 +142,77 @@ TEST_F(ResultPageTest, RecordsEachOperationForTheHost) {
     EXPECT_NE(records[0].text.find("disabled by the administrator"), std::string::npos);
 }
 
+// Each call has its layout: six characters for the zip page's "-", "F" and "U", three for every
+// other call and letter. Too long, or a character its position does not allow: "Parameter Error",
+// nothing runs, and the frames still reload.
+TEST_F(ResultPageTest, OptionStringsMustFitTheirLayout) {
+    const std::string move = "-P5--M" + std::string(994, 'M');
+    struct Case {
+        const char* op;
+        std::string options;
+        bool runs;
+    };
+    const Case cases[] = {
+        {"call_zip", "-", true},
+        {"call_zip", "F-", true},
+        {"call_zip", "--9S", true},
+        {"call_zip", "UP5SRM", true},
+        {"call_zip", "-P5SRMM", false},
+        {"call_zip", move, false},
+        {"call_zip", "-Q5---", false},
+        {"call_zip", "--5X--", false},
+        {"call_zip", "--5-r-", false},
+        {"call_zip", "--5--m", false},
+        {"call_zip", "T-5---", false},
+        {"call_zip", "T", true},
+        {"call_unzip", "U--", true},
+        {"call_unzip", "XP", true},
+        {"call_unzip", "---R", false},
+        {"call_unzip", "-P5---", false},
+        {"call_unzip", "TPQ", false},
+        {"call_unziplist", "EPR", true},
+        {"call_unziplist", "DP", true},
+        {"call_unziplist", "DP5---", false},
+        {"call_unziplist", "E\xC3\xA9", false},
+    };
+    for (const auto& c : cases) {
+        FakeZipLibrary library;
+        bool result = false;
+        std::string page = Call(c.op, {{"SP", "c:\\in\\"},
+                                       {"SL", "c:\\in\\a.txt"},
+                                       {"TP", "c:\\in\\"},
+                                       {"ZL", "a.txt "},
+                                       {"OS", c.options}})
+                               .Run(&result);
+        EXPECT_EQ(library.executes(), c.runs ? 1 : 0) << c.op << " " << c.options.substr(0, 10);
+        if (!c.runs) {
+            EXPECT_FALSE(result);
+            EXPECT_TRUE(Tail(page).starts_with(std::string("Parameter Error<P>") + kReloadSource))
+                << c.options.substr(0, 10);
+        }
+    }
+}
+
+// The contents page marks bytes of a name that it cannot carry with U+FFFD: an extraction takes
+// the mark as the one-character wildcard; a delete is refused, for a wildcard could reach further.
+TEST_F(ResultPageTest, MarkedEntryNamesAreExtractedButNeverDeleted) {
+    const std::string marked = "caf\xEF\xBF\xBD.txt \"a\xEF\xBF\xBD b.txt\" ";
+    Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", marked}, {"OS", "E--"}})
+        .Run();
+    ASSERT_EQ(library_.unzipRuns.size(), 1u);
+    EXPECT_EQ(library_.unzipRuns[0].names, "caf?.txt \"a? b.txt\"");
+
+    bool result = true;
+    std::string page =
+        Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", marked}, {"OS", "D--"}})
+            .Run(&result);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(library_.zipRuns.size(), 0u);
+    EXPECT_TRUE(Tail(page).starts_with(
+        "<B>Error:</B> A selected entry has a name that this page cannot show exactly"));
+    EXPECT_NE(page.find(kReloadTarget), std::string::npos);
+}
+
 // Which operation runs, with which arguments, and which frames reload.
 TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     bool result = false;

@@ -7,6 +7,7 @@
 #include "platform/asp/HostConversions.h"
 #include "platform/files/DriveList.h"
 #include "platform/files/FolderListing.h"
+#include "platform/text/AsciiCase.h"
 #include "platform/text/TextPieces.h"
 
 namespace vantrel {
@@ -51,13 +52,6 @@ constexpr FileType kFileTypes[] = {
     {"*.com", "*.com &nbsp; (Executable Program Files)"},
     {"*.dll", "*.dll &nbsp; (Dynamic Link Libraries)"},
 };
-
-std::string Lowered(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
 
 // One OPTION line; value is already escaped, mark is " SELECTED", a TITLE attribute or empty.
 std::string OptionLine(const std::string& value, const std::string& mark,
@@ -145,13 +139,13 @@ void Farbale::SplitPath(const std::string& fullPath, std::string& drive, std::st
     folder = s;
     size_t q = s.find(":\\");
     if (!s.empty() && q != std::string::npos) {
-        drive = Lowered(s.substr(0, q + 1));
+        drive = platform::LowerAscii(s.substr(0, q + 1));
         folder = s.substr(q + 1);
     }
 }
 
 std::string Farbale::BuildFileTypeList(const std::string& selectedPattern) {
-    const std::string selected = Lowered(selectedPattern);
+    const std::string selected = platform::LowerAscii(selectedPattern);
     std::string list;
     for (const FileType& type : kFileTypes) {
         list += OptionLine(type.pattern, selected == type.pattern ? " SELECTED" : "", type.label);

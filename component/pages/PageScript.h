@@ -47,6 +47,24 @@ inline constexpr const char* kTargetPathScript[] = {
     "  strTargetPath += selectedValue(objTarget.elements['selFolder']) + '\\\\';",
 };
 
+// Inside doStart, before the fields are set: the server trims every field of blanks, so a source
+// list whose last name ends in a blank is closed by a bar (the empty name after it is dropped),
+// and the name selected stays the name used.
+inline constexpr const char* kKeepLastBlankScript[] = {
+    "  if (strSourceList.charAt(strSourceList.length - 1) == ' ') strSourceList += '|';",
+};
+
+// The same on the unzip pages, whose list holds bare names after the source folder: a first name
+// that begins with a blank travels with the folder in front of it. (A name that ends in a blank is
+// no ".zip" to the source page, so it never comes here; the bar is added all the same.)
+inline constexpr const char* kKeepBlanksScript[] = {
+    "  if (strSourceList.charAt(0) == ' ') {",
+    "    strSourceList = strSourcePath + strSourceList;",
+    "    strSourcePath = '';",
+    "  }",
+    "  if (strSourceList.charAt(strSourceList.length - 1) == ' ') strSourceList += '|';",
+};
+
 // The pieces' lines in order, each ended by newLine.
 inline std::string ScriptText(std::initializer_list<ScriptPart> parts, std::string_view newLine) {
     std::string text;

@@ -168,11 +168,11 @@ void Farbale::WriteUnzipOptionRows(bool blnWithUpdate) {
 }
 
 void Farbale::WriteUnzipControls() {
-    WritePageScript(
-        strEnablePasswordScript +
-        ScriptText({kUnzipScript, kSelectedValueScript, kZipFileNameScript, kDoStartOpening,
-                    kSourcePathScript, kSourceListScript, kTargetPathScript, kUnzipCallScript},
-                   strNewLine));
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kUnzipScript, kSelectedValueScript, kZipFileNameScript,
+                                kDoStartOpening, kSourcePathScript, kSourceListScript,
+                                kKeepBlanksScript, kTargetPathScript, kUnzipCallScript},
+                               strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_unzip");
     Write(strCallFieldsAndButtons);

@@ -116,11 +116,11 @@ constexpr CheckBoxRow kDelete{"chkDelete",
 }  // namespace
 
 void Farbale::WriteZipContents() {
-    WritePageScript(
-        strEnablePasswordScript +
-        ScriptText({kContentsScript, kSelectedValueScript, kDoStartOpening, kSourcePathScript,
-                    kSourceArchiveScript, kTargetPathScript, kContentsCallScript},
-                   strNewLine));
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kContentsScript, kSelectedValueScript, kDoStartOpening,
+                                kSourcePathScript, kSourceArchiveScript, kKeepBlanksScript,
+                                kTargetPathScript, kContentsCallScript},
+                               strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_unziplist");
     Write("<INPUT TYPE=\"HIDDEN\" NAME=\"ZL\">" + strNewLine);
@@ -137,10 +137,11 @@ void Farbale::WriteZipContents() {
           "    TITLE=\"Files in the selected Zip File. Double-click on a file for more "
           "information.\">" +
           strNewLine);
+    // The listing writes the entries into the page as it reads them and leaves the last few, or
+    // its failure text, in strWork5; a failure part-way follows the entries already written.
     if (!ListZipFile(strZipFileName, strWork5, strWork6)) {
         Write("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>");
     }
-    // The list of a large archive runs to many megabytes; it is written without a copy.
     Write(strWork5);
     Write(strNewLine);
     Write("   </SELECT></SPAN></FONT>" + strNewLine);

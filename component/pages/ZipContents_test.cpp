@@ -80,14 +80,33 @@ TEST(ZipContents, AFailedListingShowsThreeEntriesAndOnlyTheFileName) {
 TEST(ZipContents, AHostileArchivePathCanNeitherEndTheScriptNorRunOne) {
     TemporaryServer server;
     ListingTestLibrary library;
-    std::string page = ContentsPage("c:\\it's\r\n</script><script>alert(1)</script>.zip");
+    std::string page = ContentsPage("c:\\it's</script><script>alert(1)</script>.zip");
     std::string script = SummaryScript(page);
     EXPECT_EQ(script.find("</script>"), std::string::npos);
     EXPECT_EQ(script.find("<script>"), std::string::npos);
-    EXPECT_NE(script.find("File Name: c:\\\\it&#39;s\\r\\n&lt;/script&gt;&lt;script&gt;alert(1)"
+    EXPECT_NE(script.find("File Name: c:\\\\it&#39;s&lt;/script&gt;&lt;script&gt;alert(1)"
                           "&lt;/script&gt;.zip<BR>');"),
               std::string::npos)
         << script;
+    // A line break in the path does not even reach the listing.
+    page = ContentsPage("c:\\a\r\n.zip");
+    EXPECT_EQ(library.calls,
+              (std::vector<std::string>{"reset", "zipname", "execute 1 1", "reset"}));
+    EXPECT_NE(page.find("The request field ZN holds a control character"), std::string::npos);
+}
+
+TEST(ZipContents, AFailurePartWayFollowsTheEntriesListed) {
+    TemporaryServer server;
+    ListingTestLibrary library;
+    for (int i = 0; i < 2000; ++i) {
+        library.entries.push_back({"entry " + std::to_string(i) + ".txt", 1, 1});
+    }
+    library.failAtEntry = 1500;
+    std::string list = ListOf(ContentsPage("c:\\a.zip"));
+    const std::string failure =
+        "<OPTION>Cannot read zip<OPTION>file contents:<OPTION><B>Error:</B> ";
+    EXPECT_NE(list.find(">entry 1499.txt\r\n" + failure), std::string::npos);
+    EXPECT_EQ(list.find(">entry 1500.txt"), std::string::npos);
 }
 
 TEST(ZipContents, TheListingLeavesTheOperationSlotsAlone) {

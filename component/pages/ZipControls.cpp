@@ -119,7 +119,7 @@ void Farbale::WriteZipControls() {
     WritePageScript(
         strEnablePasswordScript +
         ScriptText({kZipScript, kSelectedValueScript, kZipDoStartOpening, kSourcePathScript,
-                    kSourceListScript, kTargetPathScript, kZipCallScript},
+                    kSourceListScript, kKeepLastBlankScript, kTargetPathScript, kZipCallScript},
                    strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_zip");

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/text/AsciiCase.h"
+
 namespace vantrel {
 
 int TimeOutMinutes(int32_t timeOutSeconds) {
@@ -26,9 +28,7 @@ std::optional<ClockMinute> LockFileTakenAt(std::string_view name) {
     }
     std::string_view tail = name.substr(name.size() - kTimeLength - kLockFileExtension.size());
     std::string_view extension = tail.substr(kTimeLength);
-    bool extensionMatches =
-        std::equal(extension.begin(), extension.end(), kLockFileExtension.begin(),
-                   [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+    bool extensionMatches = platform::LowerAscii(extension) == kLockFileExtension;
     bool digitsOnly = std::all_of(tail.begin(), tail.begin() + kTimeLength, [](char c) {
         return std::isdigit(static_cast<unsigned char>(c)) != 0;
     });

@@ -52,11 +52,13 @@ bool Farbale::WaitForOperationSlot(OperationKind kind) {
     Write(kWaitingNotice);
     OperationClock& clock = ActiveOperationClock();
     int64_t deadline = clock.Seconds() + WaitForSeconds;
+    // The slot is tested again at once after the notice, then after every pause, as long as the
+    // deadline lies ahead; a slot that frees at the deadline itself is not taken.
     while (clock.Seconds() < deadline) {
-        clock.Pause(kPauseSeconds);
         if (takeIfFree()) {
             return false;
         }
+        clock.Pause(kPauseSeconds);
     }
     Write(kTooBusy);
     return true;

@@ -23,7 +23,12 @@ constexpr const char* kTooBusy = "<B>Sorry, the component is too busy at present
 class TestClock : public OperationClock {
   public:
     ClockMinute LocalTime() override { return {hour.load(), minute.load()}; }
-    int64_t Seconds() override { return seconds_; }
+    int64_t Seconds() override {
+        if (onSeconds) {
+            onSeconds();
+        }
+        return seconds_;
+    }
     void Pause(int seconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(realPauseMs));
         seconds_ += seconds;
@@ -40,6 +45,7 @@ class TestClock : public OperationClock {
     std::atomic<int> minute{7};
     int realPauseMs = 0;
     std::function<void(int64_t)> onPause;
+    std::function<void()> onSeconds;  // runs when the waiter reads the clock
 
   private:
     static thread_local int64_t seconds_;
@@ -119,6 +125,20 @@ TEST_F(OperationQueueTest, WaiterTakesTheSlotSoonAfterItsRelease) {
     EXPECT_EQ(LockFiles(), std::vector<std::string>{"~su1407.~fb"});
     PolicyAccess::ReleaseOperationSlot(waiter.component, OperationKind::Unzip);
     EXPECT_TRUE(LockFiles().empty());
+}
+
+// The waiter reads the clock right after writing its notice; a slot freed by then is taken at once,
+// before any pause.
+TEST_F(OperationQueueTest, WaiterTestsAgainAtOnceAfterTheNotice) {
+    MakeLock("~sz1407.~fb");
+    PolicyRequest request;
+    int pauses = 0;
+    clock_.onPause = [&](int64_t) { ++pauses; };
+    clock_.onSeconds = [&] { fs::remove(TempFolder() / "~sz1407.~fb"); };
+    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
+    EXPECT_EQ(request.output, kWaiting);
+    EXPECT_EQ(pauses, 0);
+    PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
 }
 
 TEST_F(OperationQueueTest, WaiterGivesUpAfterItsPeriod) {

@@ -6,13 +6,13 @@
 #include "component/core/Farbale.h"
 #include "component/policy/PolicyPaths.h"
 #include "platform/drives/JoinedPaths.h"
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 #include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
+using platform::FoldCase;
 using platform::InFolderOfFirst;
-using platform::LowerAscii;
 using platform::SplitJoinedPaths;
 using platform::TrimBlanks;
 
@@ -43,11 +43,12 @@ std::string WithoutOuterSeparators(std::string list) {
 // several archives), exactly as the request gave them: the list is split here, and every member is
 // tested against both lists, so the operations pass what they were given. Each member is tested as
 // the path the operation will touch ("." and ".." resolved); one that climbs above its drive's root
-// is refused. Everything happens in lower case.
+// is refused. Letter case never matters: path and lists are compared case-folded (Unicode), so
+// "\privé\" in a list refuses "C:\...\PRIVÉ\x.txt".
 bool Farbale::CheckPathAccess(const std::string& path) {
     try {
         std::vector<std::string> paths;
-        for (const auto& member : InFolderOfFirst(SplitJoinedPaths(TrimBlanks(LowerAscii(path))))) {
+        for (const auto& member : InFolderOfFirst(SplitJoinedPaths(TrimBlanks(FoldCase(path))))) {
             auto normal = NormalizePolicyPath(member);
             if (!normal) {
                 if (blnDebugMode) {
@@ -90,7 +91,7 @@ bool Farbale::MatchPathList(const std::string& path, const std::string& list, Pa
     if (rest.size() < 2) {
         return true;
     }
-    rest = LowerAscii(rest) + std::string(kListEnd);
+    rest = FoldCase(rest) + std::string(kListEnd);
     for (size_t bar = rest.find(';'); bar != std::string::npos; bar = rest.find(';')) {
         std::string entry = TrimBlanks(std::string_view(rest).substr(0, bar));
         rest = TrimBlanks(std::string_view(rest).substr(bar + 1));

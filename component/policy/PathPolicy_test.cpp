@@ -152,6 +152,35 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"EntryListWithParentSegment", "\\wwwroot\\..\\secrets.txt", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Letter case is Unicode case, folded the same on both sides; Turkish dotted and dotless I keep
+// their default folding (İ and ı are letters of their own).
+TEST_F(PathPolicyTest, LetterCaseBeyondAsciiNeverMatters) {
+    Lists("\\priv\xC3\xA9\\;\\\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1\\;\\istanbul\\", "");
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\inetpub\\wwwroot\\PRIV\xC3\x89\\x.txt", false},  // PRIVÉ
+        {"c:\\inetpub\\wwwroot\\priv\xC3\xA9\\x.txt", false},
+        {"c:\\inetpub\\wwwroot\\private\\x.txt", true},
+        {"c:\\\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91\\x.txt", false},  // ΣΟΦΊΑ
+        {"c:\\ISTANBUL\\x.txt", false},
+        {"c:\\\xC4\xB0STANBUL\\x.txt", true},  // İ
+        {"c:\\\xC4\xB1stanbul\\x.txt", true},  // ı
+    };
+    for (const auto& [path, allowed] : cases) {
+        EXPECT_EQ(Check(path), allowed) << path;
+    }
+}
+
+// A list that is stored but cannot be read refuses, instead of reading as "no limits".
+TEST_F(PathPolicyTest, AListThatCannotBeReadRefusesEveryPath) {
+    for (const char* setting : {"ExcludedFilePathList", "IncludedFilePathList"}) {
+        TemporaryServer server;
+        server.BreakSetting(setting);
+        PolicyRequest request;
+        EXPECT_FALSE(PolicyAccess::CheckPathAccess(request.component, "c:\\inetpub\\a.txt"));
+        EXPECT_EQ(request.output, "<B>Error accessing security information.</B></P>\r\n");
+    }
+}
+
 TEST_F(PathPolicyTest, ClimbingAboveTheRootIsRefusedEvenWithoutLists) {
     EXPECT_FALSE(Check("c:\\inetpub\\..\\..\\boot.ini"));
     EXPECT_EQ(output_, kRefusal);

@@ -4,6 +4,13 @@
 
 namespace vantrel {
 
+std::string ReadSettingText(const std::string& name) {
+    if (auto text = registry::ReadStoredSetting(name)) {
+        return *text;
+    }
+    throw SettingUnreadable(name);
+}
+
 std::string Farbale::ReadSetting(const std::string& name) {
     return ReadSettingText(name);
 }

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 
 namespace vantrel::asp {
 

@@ -7,6 +7,7 @@
 
 #include "platform/drives/WindowsPath.h"
 #include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 #include "platform/text/TextPieces.h"
 
 namespace vantrel::platform {

@@ -75,6 +75,12 @@ TEST_F(DriveMapFolderTest, MapsIntoTheDriveFolder) {
 
 TEST_F(DriveMapFolderTest, FindsNamesThatDifferOnlyInCase) {
     EXPECT_EQ(map_.ToLinux("c:\\DATA\\SUB"), fs::canonical(root_ / "c" / "Data" / "sub"));
+    // Unicode case, as the path policy compares it.
+    fs::create_directories(root_ / "c" / "Priv\xC3\xA9" /
+                           "\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1");
+    EXPECT_EQ(
+        map_.ToLinux("c:\\PRIV\xC3\x89\\\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91"),
+        fs::canonical(root_ / "c" / "Priv\xC3\xA9" / "\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1"));
 }
 
 TEST_F(DriveMapFolderTest, RefusesPathsLeavingTheDrive) {

@@ -8,8 +8,8 @@ namespace vantrel::platform {
 std::vector<std::string> SplitJoinedPaths(std::string_view text) {
     std::vector<std::string> members;
     for (auto piece : SplitText(text, '|')) {
-        if (std::string member = TrimBlanks(piece); !member.empty()) {
-            members.push_back(std::move(member));
+        if (!piece.empty()) {
+            members.emplace_back(piece);
         }
     }
     if (members.empty()) {

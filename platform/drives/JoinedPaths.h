@@ -9,8 +9,9 @@
 
 namespace vantrel::platform {
 
-// The members, each trimmed of blanks; empty members are dropped. A text without "|" is its own
-// single member; a text whose members are all empty gives the one empty path.
+// The members exactly as written, blanks included: "c:\d\same.txt |c:\d\b.txt" names the file
+// "same.txt " (with its blank), never "same.txt". Empty members are dropped. A text without "|" is
+// its own single member; a text whose members are all empty gives the one empty path.
 std::vector<std::string> SplitJoinedPaths(std::string_view text);
 
 // Members after the first that carry no drive are names in the first member's folder: they get

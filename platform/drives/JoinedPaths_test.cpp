@@ -7,12 +7,15 @@ namespace {
 
 using Members = std::vector<std::string>;
 
-TEST(SplitJoinedPathsTest, SplitsTrimsAndDropsEmptyMembers) {
+TEST(SplitJoinedPathsTest, KeepsMembersExactlyAndDropsEmptyOnes) {
     EXPECT_EQ(SplitJoinedPaths("c:\\a"), Members{"c:\\a"});
-    EXPECT_EQ(SplitJoinedPaths(" c:\\a | c:\\b "), (Members{"c:\\a", "c:\\b"}));
+    // A blank belongs to the name it stands in: "same.txt " is not "same.txt".
+    EXPECT_EQ(SplitJoinedPaths("c:\\same.txt |c:\\b"), (Members{"c:\\same.txt ", "c:\\b"}));
+    EXPECT_EQ(SplitJoinedPaths("c:\\a| b.txt"), (Members{"c:\\a", " b.txt"}));
     EXPECT_EQ(SplitJoinedPaths("|c:\\a||c:\\b|"), (Members{"c:\\a", "c:\\b"}));
+    EXPECT_EQ(SplitJoinedPaths("c:\\same.txt |"), Members{"c:\\same.txt "});
     EXPECT_EQ(SplitJoinedPaths(""), Members{""});
-    EXPECT_EQ(SplitJoinedPaths(" | "), Members{""});
+    EXPECT_EQ(SplitJoinedPaths("||"), Members{""});
 }
 
 TEST(InFolderOfFirstTest, BareNamesLieInTheFirstMembersFolder) {

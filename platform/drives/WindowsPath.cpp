@@ -1,6 +1,6 @@
 #include "platform/drives/WindowsPath.h"
 
-#include <cctype>
+#include "platform/text/AsciiCase.h"
 
 namespace vantrel::platform {
 
@@ -16,7 +16,9 @@ std::string WindowsPath::ToString() const {
 }
 
 bool HasDriveLetter(std::string_view path) {
-    return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+    // Drive letters are ASCII whatever the locale.
+    const char letter = path.empty() ? '\0' : LowerAscii(path[0]);
+    return path.size() >= 2 && path[1] == ':' && letter >= 'a' && letter <= 'z';
 }
 
 std::optional<WindowsPath> ParseWindowsPath(std::string_view path) {
@@ -24,7 +26,7 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view path) {
         return std::nullopt;
     }
     WindowsPath parsed;
-    parsed.drive = static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+    parsed.drive = LowerAscii(path[0]);
     std::string segment;
     auto flush = [&]() -> bool {
         if (segment == "..") {

@@ -13,7 +13,7 @@
 
 #include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 
 namespace vantrel::platform {
 

@@ -1,26 +1,28 @@
 #include "platform/files/Wildcard.h"
 
+#include <algorithm>
+
 #include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 
 namespace vantrel::platform {
 
 namespace {
 
-bool SameLetter(char a, char b) {
-    return LowerAscii(a) == LowerAscii(b);
-}
-
-// Greedy matching with one backtrack point: linear in practice, never exponential.
-bool Match(std::string_view pattern, std::string_view name) {
-    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+// Greedy matching with one backtrack point: linear in practice, never exponential. Works on bytes
+// of ASCII text and on folded characters of any other, so "?" is always one character.
+template <typename Text>
+bool Match(const Text& pattern, const Text& name) {
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t p = 0, n = 0, starP = kNone, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || SameLetter(pattern[p], name[n]))) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (starP != std::string_view::npos) {
+        } else if (starP != kNone) {
             p = starP + 1;
             n = ++starN;
         } else {
@@ -33,16 +35,30 @@ bool Match(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-}  // namespace
-
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
+template <typename Text>
+bool MatchWindows(const Text& pattern, const Text& name) {
     // As on Windows, a trailing ".*" also matches names without any dot ("*.*", "readme.*").
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
-        name.find('.') == std::string_view::npos &&
-        Match(pattern.substr(0, pattern.size() - 2), name)) {
+    const size_t size = pattern.size();
+    if (size >= 2 && pattern[size - 2] == '.' && pattern[size - 1] == '*' &&
+        std::find(name.begin(), name.end(), '.') == name.end() &&
+        Match(Text(pattern.substr(0, size - 2)), name)) {
         return true;
     }
     return Match(pattern, name);
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    if (IsAscii(pattern) && IsAscii(name)) {
+        return MatchWindows(LowerAscii(pattern), LowerAscii(name));
+    }
+    return MatchWindows(FoldedCharacters(pattern), FoldedCharacters(name));
 }
 
 }  // namespace vantrel::platform

@@ -1,6 +1,6 @@
 #pragma once
-// Windows wildcard matching: case is ignored, "?" matches one character, "*" any run, and "*.*"
-// matches every name, with or without a dot.
+// Windows wildcard matching: case is ignored (Unicode case folding), "?" matches one character,
+// "*" any run, and "*.*" matches every name, with or without a dot.
 
 #include <string_view>
 

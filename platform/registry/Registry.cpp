@@ -1,7 +1,10 @@
 #include "platform/registry/Registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -12,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 
 namespace vantrel::registry {
 namespace fs = std::filesystem;
@@ -40,22 +43,38 @@ std::optional<fs::path> FolderOf(HKEY key) {
     return it->second;
 }
 
-// The existing child of folder whose name equals name but for case.
-std::optional<fs::path> FindChild(const fs::path& folder, const std::string& name) {
-    std::error_code ec;
-    if (fs::is_directory(folder / name, ec)) {
-        return folder / name;
+// What a path in the store is: a key's folder, nothing, or something that cannot be read as a key
+// (a file in a key's place, a folder that cannot be searched). A store in such a state is
+// reported, never taken for missing.
+LONG KeyFolderStatus(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        // Only ENOENT is "missing": ENOTDIR means a file stands where a key's folder should be.
+        return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
     }
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_directory(ec) && EqualsIgnoringCase(it->path().filename().string(), name)) {
-            return it->path();
+    return S_ISDIR(info.st_mode) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// The existing child of folder whose name equals name but for case; ERROR_FILE_NOT_FOUND when there
+// is none, ERROR_ACCESS_DENIED when the folder cannot be read.
+LONG FindChild(const fs::path& folder, const std::string& name, fs::path& child) {
+    if (LONG status = KeyFolderStatus(folder / name); status != ERROR_FILE_NOT_FOUND) {
+        child = folder / name;
+        return status;
+    }
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        if (EqualsIgnoringCase(it->path().filename().string(), name)) {
+            child = it->path();
+            return KeyFolderStatus(child);
         }
     }
-    return std::nullopt;
+    return ec ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
 }
 
 // Walks the backslash-separated key names below folder; creates missing keys when asked.
-std::optional<fs::path> Descend(fs::path folder, const char* subKey, bool create) {
+LONG Descend(fs::path folder, const char* subKey, bool create, fs::path& result) {
     std::stringstream names(subKey ? subKey : "");
     std::string name;
     while (std::getline(names, name, '\\')) {
@@ -63,23 +82,49 @@ std::optional<fs::path> Descend(fs::path folder, const char* subKey, bool create
             continue;
         }
         if (name == "." || name == ".." || name == kDefaultValueFile) {
-            return std::nullopt;
+            return create ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
         }
-        auto child = FindChild(folder, name);
-        if (!child) {
-            if (!create) {
-                return std::nullopt;
-            }
+        fs::path child;
+        LONG status = FindChild(folder, name, child);
+        if (status == ERROR_FILE_NOT_FOUND && create) {
             std::error_code ec;
             fs::create_directories(folder / name, ec);
-            if (ec) {
-                return std::nullopt;
-            }
+            status = ec ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
             child = folder / name;
         }
-        folder = *child;
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        folder = child;
     }
-    return folder;
+    result = folder;
+    return ERROR_SUCCESS;
+}
+
+// Reads a whole value file: ERROR_FILE_NOT_FOUND when there is none, ERROR_ACCESS_DENIED when
+// something is there that cannot be read as a value (no permission, a folder, a read error).
+LONG ReadValueFile(const fs::path& file, std::string& text) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+    }
+    struct stat info {};
+    LONG status =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    char buffer[4096];
+    while (status == ERROR_SUCCESS) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            status = got == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return status;
 }
 
 HKEY NewHandle(const fs::path& folder) {
@@ -103,14 +148,14 @@ LONG OpenOrCreate(HKEY key, const char* subKey, HKEY* result, bool create) {
         if (ec) {
             return ERROR_ACCESS_DENIED;
         }
-    } else if (!fs::is_directory(*base)) {
-        return ERROR_FILE_NOT_FOUND;
+    } else if (LONG status = KeyFolderStatus(*base); status != ERROR_SUCCESS) {
+        return status;
     }
-    auto folder = Descend(*base, subKey, create);
-    if (!folder) {
-        return create ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+    fs::path folder;
+    if (LONG status = Descend(*base, subKey, create, folder); status != ERROR_SUCCESS) {
+        return status;
     }
-    *result = NewHandle(*folder);
+    *result = NewHandle(folder);
     return ERROR_SUCCESS;
 }
 
@@ -177,15 +222,14 @@ LONG RegQueryValueA(HKEY key, const char* subKey, char* data, LONG* dataSize) {
     if (!base) {
         return ERROR_INVALID_HANDLE;
     }
-    auto folder = Descend(*base, subKey, false);
-    if (!folder) {
-        return ERROR_FILE_NOT_FOUND;
+    fs::path folder;
+    if (LONG status = Descend(*base, subKey, false, folder); status != ERROR_SUCCESS) {
+        return status;
     }
-    std::ifstream in(*folder / kDefaultValueFile, std::ios::binary);
-    if (!in) {
-        return ERROR_FILE_NOT_FOUND;
+    std::string text;
+    if (LONG status = ReadValueFile(folder / kDefaultValueFile, text); status != ERROR_SUCCESS) {
+        return status;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // A registry text ends at its first NUL.
     text.resize(std::strlen(text.c_str()));
     LONG needed = static_cast<LONG>(text.size() + 1);

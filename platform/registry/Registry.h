@@ -34,12 +34,15 @@ void SetRegistryRoot(const std::filesystem::path& root);
 std::filesystem::path DefaultRegistryRoot();
 
 // Opens an existing key below key; *result receives a handle to close with RegCloseKey.
+// ERROR_FILE_NOT_FOUND when the key does not exist; ERROR_ACCESS_DENIED when the store cannot be
+// read on the way (a folder that cannot be searched, a file where a key should be).
 LONG RegOpenKeyA(HKEY key, const char* subKey, HKEY* result);
 // Opens a key, creating it and every missing key above it.
 LONG RegCreateKeyA(HKEY key, const char* subKey, HKEY* result);
 // Reads the default value of key\subKey (of key itself when subKey is null or empty). *dataSize is
 // the buffer's size in bytes on entry and the text's size with its terminating NUL on return;
-// ERROR_MORE_DATA when the buffer is too small, ERROR_FILE_NOT_FOUND when there is no value.
+// ERROR_MORE_DATA when the buffer is too small, ERROR_FILE_NOT_FOUND when there is no value, and
+// ERROR_ACCESS_DENIED when there is one that cannot be read (no permission, not a plain file).
 LONG RegQueryValueA(HKEY key, const char* subKey, char* data, LONG* dataSize);
 // Stores text as the default value of key\subKey, replacing the old value atomically: a reader
 // sees the old text or the new one, never half of it. Only REG_SZ is accepted.

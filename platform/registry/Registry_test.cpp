@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -66,6 +67,26 @@ TEST_F(RegistryTest, MissingKeysAndValuesAreReportedNotFound) {
     ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Empty", &handle), ERROR_SUCCESS);
     RegCloseKey(handle);
     EXPECT_EQ(Read("SOFTWARE\\Empty", text), ERROR_FILE_NOT_FOUND);
+}
+
+// Something that is there but cannot be read is told apart from nothing being there. (Tests may
+// run as root, whom permissions do not stop: a folder in place of the value file, or a file in
+// place of a key, cannot be read by anybody.)
+TEST_F(RegistryTest, AStoreThatCannotBeReadIsNotTakenForMissing) {
+    ASSERT_EQ(Store("SOFTWARE\\Quillfen\\Farbale\\Flag", "1"), ERROR_SUCCESS);
+    fs::path farbale = root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Quillfen/Farbale";
+    fs::remove(farbale / "Flag" / "@");
+    fs::create_directory(farbale / "Flag" / "@");
+    std::ofstream(farbale / "List") << "not a key";
+    std::string text;
+    EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\Flag", text), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\list", text), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\List\\Below", text), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\Missing", text), ERROR_FILE_NOT_FOUND);
+    fs::remove_all(root_);
+    std::ofstream(root_) << "the whole store is a file";
+    EXPECT_EQ(Read("SOFTWARE", text), ERROR_ACCESS_DENIED);
+    fs::remove(root_);
 }
 
 TEST_F(RegistryTest, KeyNamesIgnoreCase) {

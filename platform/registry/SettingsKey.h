@@ -3,6 +3,7 @@
 // settings dialog share: each setting is a subkey of the settings key below HKEY_LOCAL_MACHINE,
 // and its text is that subkey's default value.
 
+#include <optional>
 #include <string>
 
 namespace vantrel::registry {
@@ -10,8 +11,12 @@ namespace vantrel::registry {
 // Key names compare without regard to case, so "Software\..." addresses the same key.
 inline constexpr const char* kSettingsKeyPath = "SOFTWARE\\Quillfen\\Farbale\\";
 
-// The setting's stored text, exactly as stored (not trimmed); empty when it cannot be read:
-// a missing key or value, or a text of 1023 bytes or more. Never throws.
+// The setting's stored text, exactly as stored (not trimmed); empty when it is not set (no such
+// key or value) or its text has 1023 bytes or more. nullopt when the store holds something that
+// cannot be read (no permission, a folder where the value should be). Never throws.
+std::optional<std::string> ReadStoredSetting(const std::string& name);
+
+// The same, with a setting that cannot be read taken as empty.
 std::string ReadSettingText(const std::string& name);
 
 }  // namespace vantrel::registry

@@ -1,7 +1,5 @@
 #include "platform/text/AsciiCase.h"
 
-#include <algorithm>
-
 namespace vantrel::platform {
 
 char LowerAscii(char c) {
@@ -14,12 +12,6 @@ std::string LowerAscii(std::string_view text) {
         c = LowerAscii(c);
     }
     return lower;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
 }
 
 }  // namespace vantrel::platform

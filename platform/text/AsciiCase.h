@@ -1,5 +1,7 @@
 #pragma once
-// Letter case as Windows names compare it here: only the ASCII letters have a case.
+// Letter case of the ASCII letters alone, for the names that are ASCII by nature: drive letters,
+// ".zip", file extensions, lock file names. Names that people choose compare through
+// platform/text/CaseFolding.h.
 
 #include <string>
 #include <string_view>
@@ -8,6 +10,5 @@ namespace vantrel::platform {
 
 char LowerAscii(char c);
 std::string LowerAscii(std::string_view text);
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace vantrel::platform

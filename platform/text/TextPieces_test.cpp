@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/text/AsciiCase.h"
-
 namespace vantrel::platform {
 namespace {
 
@@ -19,12 +17,6 @@ TEST(TextPiecesTest, TrimsBlanksOnly) {
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");
     EXPECT_EQ(TrimBlanks("   "), "");
     EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
-}
-
-TEST(AsciiCaseTest, OnlyAsciiLettersHaveCase) {
-    EXPECT_EQ(LowerAscii("C:\\WinNT\\\xC3\x9C"), "c:\\winnt\\\xC3\x9C");
-    EXPECT_TRUE(EqualsIgnoringCase("SOFTWARE", "Software"));
-    EXPECT_FALSE(EqualsIgnoringCase("a", "ab"));
 }
 
 }  // namespace

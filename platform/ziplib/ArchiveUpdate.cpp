@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
@@ -76,7 +76,7 @@ class EntryMatcher {
         for (size_t i = 0; i < names.size(); ++i) {
             exact_.emplace(names[i], i);
             if (!sourceNames.count(names[i])) {
-                folded_.emplace(platform::LowerAscii(names[i]), i);
+                folded_.emplace(platform::FoldCase(names[i]), i);
             }
         }
     }
@@ -86,7 +86,7 @@ class EntryMatcher {
         if (auto found = exact_.find(name); found != exact_.end()) {
             return static_cast<zip_int64_t>(found->second);
         }
-        auto [first, last] = folded_.equal_range(platform::LowerAscii(name));
+        auto [first, last] = folded_.equal_range(platform::FoldCase(name));
         if (first == last || std::next(first) != last) {
             return -1;
         }

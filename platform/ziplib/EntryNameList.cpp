@@ -49,8 +49,7 @@ void EntryNameList::PreferExactNames(const std::vector<std::string>& entryNames)
     }
     exact_.assign(patterns_.size(), false);
     for (size_t i = 0; i < patterns_.size(); ++i) {
-        bool wildcard = patterns_[i].find_first_of("*?") != std::string::npos;
-        exact_[i] = !wildcard && present.count(patterns_[i]) > 0;
+        exact_[i] = present.count(patterns_[i]) > 0;
     }
 }
 

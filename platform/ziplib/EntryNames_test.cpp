@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"\"my file.txt\" other", "my file.txt", true},
                       MatchCase{"\"my file.txt\" other", "other", true},
                       MatchCase{"\"my file.txt\" other", "my", false},
-                      MatchCase{"?.txt", "ab.txt", false}, MatchCase{"", "a", false}));
+                      MatchCase{"?.txt", "ab.txt", false}, MatchCase{"", "a", false},
+                      // Unicode case, and "?" for one character of any length in bytes.
+                      MatchCase{"PRIV\xC3\x89\\*.*", "priv\xC3\xA9/x", true},
+                      MatchCase{"?.txt", "\xCF\x82.txt", true},
+                      MatchCase{"\xCE\xA3.TXT", "\xCF\x82.txt", true}));
 
 TEST(EntryNameList, AnUnclosedQuoteCannotBeRead) {
     EXPECT_FALSE(EntryNameList::Parse("a \"b c"));
@@ -90,6 +94,13 @@ TEST(EntryNameListTest, ExactNamesWinOverNamesDifferingInCase) {
     names->PreferExactNames({"a.txt", "A.txt", "x.bin", "OTHER.TXT"});
     EXPECT_TRUE(names->Matches("a.txt"));
     EXPECT_FALSE(names->Matches("A.txt"));
+    // An entry literally named with wildcard characters is matched exactly too.
+    auto literal = EntryNameList::Parse("a*.txt \"b?.txt\"");
+    literal->PreferExactNames({"a*.txt", "ab.txt", "b?.txt", "bc.txt"});
+    for (const char* name : {"ab.txt", "bc.txt", "A*.TXT"}) {
+        EXPECT_FALSE(literal->Matches(name)) << name;
+    }
+    EXPECT_TRUE(literal->Matches("a*.txt"));
     EXPECT_TRUE(names->Matches("x.bin"));      // wildcards still ignore case
     EXPECT_TRUE(names->Matches("OTHER.TXT"));  // no exact entry: case is ignored
 }

@@ -322,3 +322,100 @@ test('a truncated archive is repaired at the first attempt', async () => {
   assert.deepEqual(entries(archive), ['a.txt', 'b.txt']);
   execFileSync('unzip', ['-tq', archive]);
 });
+
+test('a NUL or a line break in a field refuses the whole request', withSettings(
+  { IncludedFilePathList: '\\wwwroot\\' }, async () => {
+    write('outside/secret.txt', 'secret');
+    const calls = [
+      { OP: 'call_zip', SL: 'c:\\outside\\secret.txt\u0000c:\\inetpub\\wwwroot\\',
+        TP: 'c:\\inetpub\\wwwroot\\stolen.zip', OS: '--5---' },
+      { OP: 'call_zip', SL: 'c:\\inetpub\\wwwroot\\a.txt',
+        TP: 'c:\\outside\\x.zip\r\nc:\\inetpub\\wwwroot\\', OS: '--5---' },
+    ];
+    for (const fields of calls) {
+      const { page } = await post(fields);
+      assert.match(page, /<B>Error:<\/B> The request field (SL|TP) holds a control character/);
+      assert.ok(page.endsWith('</BODY>\r\n</HTML>\r\n'));
+      assert.ok(!page.includes('Creating'));
+    }
+    assert.ok(!fs.existsSync(local('inetpub', 'wwwroot', 'stolen.zip')));
+    assert.deepEqual(fs.readdirSync(local('outside')), ['secret.txt']);
+  }));
+
+test('a thousand-character move is no move', async () => {
+  write('move/a.txt', 'a');
+  const { page } = await post(zipCall('move', ['a.txt'], 'c:\\move\\m.zip',
+                                      `-P5--M${'M'.repeat(994)}`));
+  assert.equal(report(page), 'Parameter Error<P>');
+  assert.deepEqual(fs.readdirSync(local('move')), ['a.txt']);
+});
+
+test('entries the exclude list names cannot be deleted, by name, pattern or folder',
+  withSettings({ ExcludedFilePathList: 'web.config;\\private\\' }, async () => {
+    write('site/web.config', '<config/>');
+    write('site/conf/web.config', '<config/>');
+    write('site/conf/app.txt', 'app');
+    write('site/private/x.txt', 'x');
+    const archive = local('site', 's.zip');
+    execFileSync('zip', ['-q', '-r', archive, 'web.config', 'conf', 'private'],
+                 { cwd: local('site') });
+    const before = fs.readFileSync(archive);
+    const refusal = '<B>The selected file path has been disabled by the administrator.</B></P>';
+    const remove = (zl) => post({ OP: 'call_unziplist', SP: 'c:\\site\\', SL: 's.zip', ZL: zl,
+                                  OS: 'D--' });
+    for (const zl of ['web.config ', 'WEB.CONFIG ', '*.* ', 'conf\\*.* ', 'conf\\w* ',
+                      'private\\x.txt ']) {
+      const { page } = await remove(zl);
+      assert.equal(report(page), refusal, zl);
+    }
+    assert.deepEqual(fs.readFileSync(archive), before);
+    const { page } = await remove('conf\\app.txt ');
+    assert.match(report(page), /Operation complete, no errors\.<P>$/);
+    assert.deepEqual(entries(archive),
+                     ['conf/', 'conf/web.config', 'private/', 'private/x.txt', 'web.config']);
+  }));
+
+test('a settings store that cannot be read refuses instead of lifting the limits', async () => {
+  write('store/a.txt', 'a');
+  const valueFolder = (name) => path.join(host.registryFolder, 'HKEY_LOCAL_MACHINE', 'SOFTWARE',
+                                          'Quillfen', 'Farbale', name, '@');
+  const cases = [
+    ['DisableAllZipFunctions',
+     '<BR><B>Error:</B> The security setting DisableAllZipFunctions cannot be read; nothing was '
+     + 'done.<P>'],
+    ['ExcludedFilePathList', '<B>Error accessing security information.</B></P>\r\n'],
+  ];
+  for (const [name, message] of cases) {
+    // A folder where the value should be: nobody, root included, can read it as a value.
+    fs.mkdirSync(valueFolder(name), { recursive: true });
+    try {
+      const { page } = await post(zipCall('store', ['a.txt'], 'c:\\store\\s.zip', '--5---'));
+      assert.equal(report(page), message, name);
+    } finally {
+      setting(name, undefined);
+    }
+  }
+  assert.deepEqual(fs.readdirSync(local('store')), ['a.txt']);
+});
+
+test('a blank at either end of an archive name is kept: the archive chosen is the one used',
+     async () => {
+  for (const [name, text] of [['same.zip', 'plain'], ['same.zip ', 'trailing'],
+                              [' same.zip', 'leading']]) {
+    write('blanks/src/x.txt', text);
+    execFileSync('zip', ['-q', '-j', local('blanks', name), local('blanks', 'src', 'x.txt')]);
+  }
+  // A bar after a trailing blank (as the pages close such a list), the folder before a leading
+  // one (as the unzip page sends it).
+  const calls = [
+    [{ SP: 'c:\\blanks\\', SL: 'same.zip |' }, 'trailing'],
+    [{ SP: '', SL: 'c:\\blanks\\ same.zip' }, 'leading'],
+  ];
+  for (const [fields, text] of calls) {
+    fs.rmSync(local('blanks', 'out'), { recursive: true, force: true });
+    const { page } = await post({ OP: 'call_unzip', TP: 'c:\\blanks\\out\\', OS: '---',
+                                  ...fields });
+    assert.match(report(page), /Operation complete, no errors\.<P>$/, JSON.stringify(fields));
+    assert.equal(fs.readFileSync(local('blanks', 'out', 'x.txt'), 'utf8'), text);
+  }
+});

@@ -20,6 +20,7 @@ before(async () => {
   const data = path.join(host.driveFolder, 'data');
   makeArchive(data, 'a.zip', { 'b.txt': 'bee', 'docs/': '', 'docs/c.txt': 'sea' });
   makeArchive(data, kOddName, { 'odd.txt': 'odd' });
+  makeArchive(data, ' same.zip', { 'leading.txt': 'leading' });
   fs.writeFileSync(path.join(data, 'notes.txt'), 'not an archive');
   fs.mkdirSync(path.join(host.driveFolder, 'out'), { recursive: true });
   browser = await launchBrowser();
@@ -128,6 +129,17 @@ test('a missing target folder stops the start with its alert and posts nothing',
   assert.equal(await dialogOf(page, () => click(controls, 'btnStart')),
                'You must select a target files folder');
   assert.equal(posted, false);
+  await page.context().close();
+});
+
+// The server trims each field of blanks: a leading blank of the archive's name travels with the
+// source folder in front of it, so the archive chosen is the archive used.
+test('an archive name that begins with a blank is posted whole', async () => {
+  const { page, controls } = await openUnzipControls({ value: ' same.zip' });
+  const call = captureCall(page, 'call_unzip');
+  await click(controls, 'btnStart');
+  const posted = await call;
+  assert.deepEqual({ SP: posted.SP, SL: posted.SL }, { SP: '', SL: 'c:\\data\\ same.zip' });
   await page.context().close();
 });
 

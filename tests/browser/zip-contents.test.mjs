@@ -206,3 +206,31 @@ test('deleting one entry removes just that one and leaves a sound archive', asyn
   assert.ok(values.includes('docs\\my file.txt'), values.join(' '));
   await again.page.context().close();
 });
+
+test('an entry the page cannot name exactly is extracted, but never deleted', async () => {
+  // A double quote cannot stand in a name that the entry list must quote for its blanks.
+  const archive = makeArchive(data, 'q.zip', { 'say "hi" now.txt': 'quoted',
+                                               'say _hi_ now.txt': 'sibling' });
+  const before = fs.readFileSync(archive);
+  const target = path.join(host.driveFolder, 'quoted');
+  fs.mkdirSync(target, { recursive: true });
+  const { page, controls } = await openContents('q.zip', 'c:\\quoted');
+  const marked = (await entries(controls)).map((e) => e.value).find((v) => v.includes('\uFFFD'));
+  assert.equal(marked, 'say \uFFFDhi\uFFFD now.txt');
+  await select(controls, [marked]);
+  await dialogOf(page, () => controls.click('input[name=chkDelete]'));
+  await controls.click('input[name=btnStart]');
+  await frame(page, 'result').waitForFunction(() =>
+    /Operation complete|Error/.test(document.body?.innerText ?? ''), null, { timeout: 20000 });
+  assert.match(await resultText(page), /cannot show exactly.*Nothing was deleted\./s);
+  assert.deepEqual(fs.readFileSync(archive), before);
+  await page.context().close();
+
+  const again = await openContents('q.zip', 'c:\\quoted');
+  await select(again.controls, [marked]);
+  await again.controls.click('input[name=btnStart]');
+  await frame(again.page, 'result').waitForFunction(() =>
+    /Operation complete|Error/.test(document.body?.innerText ?? ''), null, { timeout: 20000 });
+  assert.equal(fs.readFileSync(path.join(target, 'say "hi" now.txt'), 'utf8'), 'quoted');
+  await again.page.context().close();
+});

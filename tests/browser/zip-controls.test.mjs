@@ -23,7 +23,7 @@ before(async () => {
     prepare: ({ c }) => {
       const root = path.join(c, 'inetpub', 'wwwroot');
       fs.mkdirSync(path.join(root, 'backup'), { recursive: true });
-      for (const name of ['a.txt', 'b.txt', 'c.txt', hostileFile]) {
+      for (const name of ['a.txt', 'b.txt', 'c.txt', hostileFile, 'same.txt ']) {
         fs.writeFileSync(path.join(root, name), name);
       }
     },
@@ -82,9 +82,12 @@ test('selected files are posted as full paths in list order', async () => {
     { select: ['c.txt'], list: `${webRoot}c.txt` },
     { select: ['c.txt', 'a.txt', 'b.txt'], list: `${webRoot}a.txt|${webRoot}b.txt|${webRoot}c.txt` },
     { select: [hostileFile], list: `${webRoot}${hostileFile}` },
+    // The server trims the field of blanks: a bar after the last name keeps its blank.
+    { select: ['same.txt '], list: `${webRoot}same.txt |` },
+    { select: ['same.txt ', 'a.txt'], list: `${webRoot}a.txt|${webRoot}same.txt |` },
   ];
   for (const { select, list } of cases) {
-    await files.selectOption(select);
+    await files.selectOption(select.map((value) => ({ value })));
     assert.equal((await pressZip()).SL, list, select.join(','));
   }
 });
