@@ -262,6 +262,7 @@ test('a hostile entry name is refused and nothing lands outside the target', asy
   const { page } = await post({ OP: 'call_unzip', SP: 'c:\\hostile\\', SL: 'h.zip',
                                 TP: 'c:\\hostile\\out\\', OS: '---' });
   assert.equal(report(page), 'Extracting from c:\\hostile\\h.zip ... .\r\n' +
+                             '<BR>Invalid file specification. zz/../../evil.txt\r\n' +
                              '<BR><B>Error:</B> Invalid file specification.<P>');
   assert.ok(!fs.existsSync(local('evil.txt')));
   assert.ok(!fs.existsSync(path.join(drive, '..', 'evil.txt')));
