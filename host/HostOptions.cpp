@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "platform/files/FreeSpaceReserve.h"
+
 namespace vantrel::host {
 namespace fs = std::filesystem;
 
@@ -93,6 +95,12 @@ const std::map<std::string, std::pair<Setter, const char*>>& Setters() {
         {"--tls-key", {Always([](auto& v, auto& o) { o.tlsKey = v; }), ""}},
         {"--audit-log", {Always([](auto& v, auto& o) { o.auditLog = v; }), ""}},
         {"--access-log", {Always([](auto& v, auto& o) { o.accessLog = v; }), ""}},
+        {"--min-free-space",
+         {[](auto& v, Parsing& p) {
+              p.options.minFreeSpace = v;
+              return platform::ParseReserve(v).has_value();
+          },
+          "--min-free-space takes bytes, with K, M, G or T (\"2G\"), or a percentage (\"5%\")"}},
     };
     return kSetters;
 }
@@ -218,6 +226,9 @@ std::string HostUsage() {
            "  --registry DIR          the settings registry's folder\n"
            "  --debug                 every new session echoes its request fields\n"
            "  --threads N             requests served at once (default 32)\n"
+           "  --min-free-space SIZE   free space extraction leaves on the disk: bytes, K, M, G\n"
+           "                          or T (\"2G\"), or a percentage (\"5%\"); default 1G or 5%,\n"
+           "                          whichever is smaller; 0 for none\n"
            "  --sign-in MODE          system (the server's accounts, PAM service vantrel),\n"
            "                          users (the --users file) or none; default none on a\n"
            "                          loopback address, else system\n"

@@ -37,6 +37,9 @@ struct HostOptions {
     bool plainHttp = false;          // plain HTTP on a non-loopback address (a TLS proxy)
     std::filesystem::path auditLog;  // default: audit.log in the data folder
     std::string accessLog = "-";     // "-": standard output
+    // --min-free-space: the free space extraction leaves on the target's file system ("1G",
+    // "5%", "0"); empty: the library's default, 1 GiB or 5%, whichever is smaller.
+    std::string minFreeSpace;
 
     bool Tls() const { return !tlsCertificate.empty(); }
 };

@@ -7,30 +7,32 @@
 #include <map>
 
 #include "platform/text/AsciiCase.h"
+#include "platform/text/CaseFolding.h"
 
 namespace vantrel::host {
 namespace fs = std::filesystem;
 
-std::optional<fs::path> ResolveStaticFile(const fs::path& root, const std::string& urlPath) {
+std::optional<platform::ConfinedPath> OpenStaticFile(const std::string& webRoot,
+                                                     const std::string& urlPath) {
     std::string decoded = httplib::detail::decode_url(urlPath, false);
     if (decoded.find('\0') != std::string::npos) {
         return std::nullopt;
     }
-    std::error_code ec;
-    fs::path realRoot = fs::canonical(root, ec);
-    if (ec) {
+    platform::ConfinedPath root;
+    if (platform::ConfinedPath::Open(webRoot, platform::PathIntent::Folder, root) !=
+        platform::PathStatus::Ok) {
         return std::nullopt;
     }
-    fs::path candidate = fs::weakly_canonical(realRoot / fs::path(decoded).relative_path(), ec);
-    if (ec || !fs::is_regular_file(candidate, ec)) {
+    std::string below = platform::FoldCase(root.RealPath());
+    auto insideRoot = [&below](const std::string& real) {
+        return platform::FoldCase(real).starts_with(below);
+    };
+    platform::ConfinedPath file;
+    if (platform::ConfinedPath::Open(root.RealPath() + decoded, platform::PathIntent::File, file,
+                                     insideRoot) != platform::PathStatus::Ok) {
         return std::nullopt;
     }
-    auto [rootEnd, unused] =
-        std::mismatch(realRoot.begin(), realRoot.end(), candidate.begin(), candidate.end());
-    if (rootEnd != realRoot.end()) {
-        return std::nullopt;
-    }
-    return candidate;
+    return file;
 }
 
 std::string ContentTypeOf(const fs::path& file) {

@@ -1,5 +1,6 @@
 #include "host/WebHost.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@
 #include "host/StaticFiles.h"
 #include "host/ThreadFileCredentials.h"
 #include "host/UsersFile.h"
+#include "platform/files/FreeSpaceReserve.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/TextPieces.h"
 
@@ -49,23 +51,40 @@ struct RequestNotes {
 };
 thread_local RequestNotes t_notes;
 
-bool CreateWindowsFolder(const std::string& windowsPath, fs::path& linux, std::string& error) {
-    auto mapped = platform::MapWindowsPath(windowsPath);
-    std::error_code ec;
-    if (!mapped || (fs::create_directories(*mapped, ec), ec)) {
-        error = "cannot create " + windowsPath + (mapped ? " (" + mapped->string() + ")" : "") +
-                ": is its drive mapped and writable?";
+bool CreateWindowsFolder(const std::string& windowsPath, platform::ConfinedPath& folder,
+                         std::string& error) {
+    if (platform::ConfinedPath::Open(windowsPath, platform::PathIntent::NewFolder, folder) !=
+        platform::PathStatus::Ok) {
+        error = "cannot create " + windowsPath + ": is its drive mapped and writable?";
         return false;
     }
-    linux = *mapped;
     return true;
 }
 
-void PutHelpPage(const fs::path& webRoot) {
-    fs::path help = webRoot / "help.htm";
-    if (!fs::exists(help)) {
-        std::ofstream(help) << DefaultHelpPage();
+// The folder's Linux path, for the start-up steps that set its permissions.
+fs::path LinuxPathOf(const platform::ConfinedPath& folder) {
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/fd/" + std::to_string(folder.Fd()), ec);
+}
+
+void PutHelpPage(const platform::ConfinedPath& webRoot) {
+    platform::UniqueFd help(::openat(webRoot.Fd(), "help.htm",
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    std::string_view page = DefaultHelpPage();
+    if (help && ::write(help.Get(), page.data(), page.size()) < 0) {
+        ::unlinkat(webRoot.Fd(), "help.htm", 0);
     }
+}
+
+// The whole file open at fd.
+std::string ReadWhole(int fd) {
+    std::string text;
+    char buffer[64 * 1024];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
 }
 
 bool PamServiceInstalled() {
@@ -146,15 +165,20 @@ bool WebHost::Prepare(std::string& error) {
         }
     }
     ::setenv(platform::kDrivesVariable, options_.drives.ToSpec().c_str(), 1);
+    if (!options_.minFreeSpace.empty()) {
+        ::setenv(platform::kMinFreeSpaceVariable, options_.minFreeSpace.c_str(), 1);
+    }
     if (!options_.registry.empty()) {
         ::setenv(registry::kRegistryVariable, fs::absolute(options_.registry).c_str(), 1);
     }
-    fs::path temp;
-    if (!CreateWindowsFolder(options_.webRoot, webRootFolder_, error) ||
-        !CreateWindowsFolder("c:\\temp", temp, error)) {
+    platform::ConfinedPath webRoot;
+    platform::ConfinedPath tempFolder;
+    if (!CreateWindowsFolder(options_.webRoot, webRoot, error) ||
+        !CreateWindowsFolder("c:\\temp", tempFolder, error)) {
         return false;
     }
-    PutHelpPage(webRootFolder_);
+    PutHelpPage(webRoot);
+    fs::path temp = LinuxPathOf(tempFolder);
     // Bound now, with the host's own rights: a signed-in account need not be able to read them.
     lszip::LSZIP_VER();
     lszip::LSUZ_VER();
@@ -494,18 +518,13 @@ void WebHost::ServeStatic(const httplib::Request& request, httplib::Response& re
             return;
         }
     }
-    auto file = ResolveStaticFile(webRootFolder_, request.path);
-    std::ifstream in;
-    if (file) {
-        in.open(*file, std::ios::binary);
-    }
-    if (!in.is_open()) {
+    auto file = OpenStaticFile(options_.webRoot, request.path);
+    if (!file) {
         response.status = 404;
         response.set_content("Not found.\n", kTextContentType);
         return;
     }
-    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    response.set_content(body, ContentTypeOf(*file).c_str());
+    response.set_content(ReadWhole(file->Fd()), ContentTypeOf(file->RealPath()).c_str());
 }
 
 }  // namespace vantrel::host

@@ -60,7 +60,6 @@ class WebHost {
     HostOptions options_;
     SessionStore::Clock clock_;
     bool switchesFileRights_;
-    std::filesystem::path webRootFolder_;
     SessionStore sessions_;
     SignInThrottle throttle_;
     OperationAdmission operations_;

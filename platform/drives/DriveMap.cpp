@@ -13,36 +13,7 @@
 namespace vantrel::platform {
 namespace fs = std::filesystem;
 
-namespace {
-
-// The existing name in folder that equals segment but for case, or segment itself.
-std::string ResolveCase(const fs::path& folder, const std::string& segment) {
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(folder / segment, ec))) {
-        return segment;
-    }
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (EqualsIgnoringCase(name, segment)) {
-            return name;
-        }
-    }
-    return segment;
-}
-
-bool IsWithin(const fs::path& path, const fs::path& root) {
-    auto rootText = root.native();
-    auto pathText = path.native();
-    if (pathText == rootText) {
-        return true;
-    }
-    if (!rootText.empty() && rootText.back() != '/') {
-        rootText += '/';
-    }
-    return pathText.compare(0, rootText.size(), rootText) == 0;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<DriveType> ParseDriveType(std::string_view name) {
     static const std::pair<std::string_view, DriveType> kNames[] = {
@@ -141,36 +112,6 @@ std::string DriveMap::ToSpec() const {
                 kTypeNames[static_cast<int>(drive.type)] + "," + drive.volumeName;
     }
     return spec;
-}
-
-std::optional<fs::path> DriveMap::ToLinux(std::string_view windowsPath) const {
-    auto parsed = ParseWindowsPath(windowsPath);
-    if (!parsed) {
-        return std::nullopt;
-    }
-    const Drive* drive = Find(parsed->drive);
-    if (!drive) {
-        return std::nullopt;
-    }
-    std::error_code ec;
-    fs::path root = fs::weakly_canonical(fs::absolute(drive->folder, ec), ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    fs::path linux = root;
-    for (const auto& segment : parsed->segments) {
-        linux /= ResolveCase(linux, segment);
-    }
-    // A symbolic link on the way may point anywhere: judge where the path really leads.
-    fs::path real = fs::weakly_canonical(linux, ec);
-    if (ec || !IsWithin(real, root)) {
-        return std::nullopt;
-    }
-    return linux;
-}
-
-std::optional<fs::path> MapWindowsPath(std::string_view windowsPath) {
-    return DriveMap::FromEnvironment().ToLinux(windowsPath);
 }
 
 }  // namespace vantrel::platform

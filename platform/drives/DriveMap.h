@@ -1,6 +1,6 @@
 #pragma once
-// The drive map turns Windows drive letters into Linux folders, like Wine's drive letters. Every
-// path handed to the file layer goes through it and stays confined to its drive's folder.
+// The drive map turns Windows drive letters into Linux folders, like Wine's drive letters. The file
+// layer opens every path beneath its drive's folder (platform/files/ConfinedPath.h).
 
 #include <filesystem>
 #include <optional>
@@ -41,16 +41,8 @@ class DriveMap {
     const Drive* Find(char letter) const;
     std::string ToSpec() const;
 
-    // The Linux path of a Windows path, or nullopt when it has no mapped drive or would leave the
-    // drive's folder ("..", or a symbolic link that points outside). A segment that does not exist
-    // with its exact spelling matches an existing name that differs only in case, as on Windows.
-    std::optional<std::filesystem::path> ToLinux(std::string_view windowsPath) const;
-
   private:
     std::vector<Drive> drives_;
 };
-
-// Convenience for layers that have no map of their own: DriveMap::FromEnvironment().ToLinux(path).
-std::optional<std::filesystem::path> MapWindowsPath(std::string_view windowsPath);
 
 }  // namespace vantrel::platform

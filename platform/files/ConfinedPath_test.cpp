@@ -34,6 +34,7 @@ class ConfinedPathTest : public ::testing::Test {
         drive.Put("data/Sub/b.txt", "inside b");
         drive.Put("Mixed/X.txt", "upper");
         drive.Put("Mixed/x.txt", "lower");
+        drive.Put("Priv\xC3\xA9/\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1/x.txt", "unicode");
         std::ofstream(drive.Outside() / "secret.txt") << "SECRET";
         drive.Link("web/linkrel", "../data");
         drive.Link("web/linkabs", drive.Path("data"));
@@ -64,6 +65,8 @@ TEST_F(ConfinedPathTest, ResolvesBeneathTheDriveAndReportsTheRealLocation) {
         {"c:\\", Folder, S::Ok, "c:\\"},
         {"c:\\Mixed\\x.txt", File, S::Ok, "c:\\Mixed\\x.txt"},
         {"c:\\mixed\\X.TXT", File, S::NotFound, ""},  // two names differ only in case
+        {"c:\\PRIV\xC3\x89\\\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91\\X.TXT", File, S::Ok,
+         "c:\\Priv\xC3\xA9\\\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1\\x.txt"},
         {"c:\\web\\out\\secret.txt", File, S::OutsideDrive, ""},
         {"c:\\web\\outabs\\secret.txt", File, S::OutsideDrive, ""},
         {"c:\\..\\outside\\secret.txt", File, S::OutsideDrive, ""},

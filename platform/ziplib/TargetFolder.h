@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/files/ConfinedPath.h"
-#include "platform/ziplib/FreeSpaceReserve.h"
+#include "platform/files/FreeSpaceReserve.h"
 
 namespace vantrel::ziplib {
 
@@ -59,7 +59,7 @@ class TargetFolder {
     int fd_ = -1;
     std::string realPath_;
     std::vector<struct stat> keep_;
-    FreeSpaceReserve reserve_;
+    platform::FreeSpaceReserve reserve_;
     std::vector<std::string> cachedParent_;
     int cachedFd_ = -1;
 };

@@ -1,6 +1,6 @@
 // The reserve of free space that extraction keeps: its setting, its measures of a pretended
 // disk, and a real small file system written until the reserve stops it.
-#include "platform/ziplib/FreeSpaceReserve.h"
+#include "platform/files/FreeSpaceReserve.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace vantrel::ziplib {
+namespace vantrel::platform {
 namespace {
 
 constexpr uint64_t KiB = 1024, MiB = KiB << 10, GiB = MiB << 10, TiB = GiB << 10;
@@ -143,4 +143,4 @@ TEST(FreeSpaceReserve, KeepsTheDefaultReserveFreeOnARealSmallFileSystem) {
 }
 
 }  // namespace
-}  // namespace vantrel::ziplib
+}  // namespace vantrel::platform

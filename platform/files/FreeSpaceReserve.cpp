@@ -1,4 +1,4 @@
-#include "platform/ziplib/FreeSpaceReserve.h"
+#include "platform/files/FreeSpaceReserve.h"
 
 #include <sys/statvfs.h>
 
@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cstdlib>
 
-namespace vantrel::ziplib {
+namespace vantrel::platform {
 
 namespace {
 
@@ -126,4 +126,4 @@ bool FreeSpaceReserve::Fits(uint64_t cost) const {
     return space_->available >= needed;
 }
 
-}  // namespace vantrel::ziplib
+}  // namespace vantrel::platform

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-namespace vantrel::ziplib {
+namespace vantrel::platform {
 
 inline constexpr const char* kMinFreeSpaceVariable = "VANTREL_MIN_FREE_SPACE";
 
@@ -74,4 +74,4 @@ class FreeSpaceReserve {
     uint64_t sinceMeasure_ = 0;
 };
 
-}  // namespace vantrel::ziplib
+}  // namespace vantrel::platform
