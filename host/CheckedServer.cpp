@@ -19,10 +19,63 @@ struct Pending {
     std::string_view View() const { return std::string_view(bytes).substr(offset); }
 };
 
+constexpr size_t kGatheredBytes = 64 * 1024;
+
+// A response's bytes on their way out: gathered, so that a head and a small body, or many small
+// chunks of a page, leave in one send.
+class Outgoing {
+  public:
+    explicit Outgoing(Connection& connection) : connection_(connection) {}
+
+    bool Write(const char* data, size_t size) {
+        if (failed_) {
+            return false;
+        }
+        if (bytes_.size() + size > kGatheredBytes && !Send()) {
+            return false;
+        }
+        if (size >= kGatheredBytes) {
+            return SendAll(data, size);
+        }
+        bytes_.append(data, size);
+        return true;
+    }
+    // Sends what is gathered; false once the client cannot take it.
+    bool Send() {
+        if (!failed_ && !bytes_.empty()) {
+            SendAll(bytes_.data(), bytes_.size());
+        }
+        bytes_.clear();
+        return !failed_;
+    }
+
+  private:
+    bool SendAll(const char* data, size_t size) {
+        while (size > 0) {
+            ssize_t n = connection_.Send(data, size);
+            if (n <= 0) {
+                failed_ = true;
+                return false;
+            }
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    Connection& connection_;
+    std::string bytes_;
+    bool failed_ = false;
+};
+
+// The connection served on this thread: a page pushes its progress through it.
+thread_local Outgoing* t_outgoing = nullptr;
+
 class CheckedStream : public httplib::Stream {
   public:
-    CheckedStream(Connection& connection, Pending& pending, const ConnectionSettings& settings)
-        : connection_(connection), pending_(pending), settings_(settings) {}
+    CheckedStream(Connection& connection, Pending& pending, const ConnectionSettings& settings,
+                  Outgoing& outgoing)
+        : connection_(connection), pending_(pending), settings_(settings), outgoing_(outgoing) {}
 
     bool is_readable() const override {
         return !pending_.Empty() || connection_.WaitReadable(settings_.readTimeout);
@@ -40,7 +93,9 @@ class CheckedStream : public httplib::Stream {
         }
         return connection_.Receive(data, size);
     }
-    ssize_t write(const char* data, size_t size) override { return connection_.Send(data, size); }
+    ssize_t write(const char* data, size_t size) override {
+        return outgoing_.Write(data, size) ? static_cast<ssize_t>(size) : -1;
+    }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         ip = PeerAddress(connection_.Socket(), &port);
     }
@@ -53,6 +108,7 @@ class CheckedStream : public httplib::Stream {
     Connection& connection_;
     Pending& pending_;
     const ConnectionSettings& settings_;
+    Outgoing& outgoing_;
 };
 
 // Reads until the pending bytes hold a whole head; its verdict, or nullopt when the client went
@@ -114,9 +170,18 @@ std::string RequestLineOf(const Pending& pending) {
 
 }  // namespace
 
+bool PushResponse() {
+    return !t_outgoing || t_outgoing->Send();
+}
+
 void ServeConnection(Connection& connection, const ConnectionSettings& settings,
                      const RequestRunner& run, const RefusalListener& refused) {
     Pending pending;
+    Outgoing outgoing(connection);
+    struct Current {
+        explicit Current(Outgoing* outgoing) { t_outgoing = outgoing; }
+        ~Current() { t_outgoing = nullptr; }
+    } current(&outgoing);
     for (size_t left = settings.keepAliveMaxCount; left > 0; --left) {
         if (*settings.listening == INVALID_SOCKET) {
             return;
@@ -135,9 +200,10 @@ void ServeConnection(Connection& connection, const ConnectionSettings& settings,
             }
             return;
         }
-        CheckedStream stream(connection, pending, settings);
+        CheckedStream stream(connection, pending, settings, outgoing);
         bool closed = false;
-        if (!run(stream, left == 1, closed) || closed) {
+        bool served = run(stream, left == 1, closed);
+        if (!outgoing.Send() || !served || closed) {
             return;
         }
     }

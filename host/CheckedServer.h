@@ -31,8 +31,13 @@ struct ConnectionSettings {
 using RequestRunner =
     std::function<bool(httplib::Stream& stream, bool closeConnection, bool& connectionClosed)>;
 
+// Sends what the current thread's connection holds of its response now (a progress dot); false
+// when the client has gone. Without a connection on this thread: true, nothing to send.
+bool PushResponse();
+
 // Serves the requests of one connection until it closes, a limit is reached or a request is
-// refused.
+// refused. A response's writes are gathered and sent in few, large pieces: at the end of each
+// request, when about 64 KB are waiting, or on PushResponse.
 void ServeConnection(Connection& connection, const ConnectionSettings& settings,
                      const RequestRunner& run, const RefusalListener& refused);
 
@@ -50,6 +55,7 @@ class CheckedServer : public Base {
                                     std::chrono::seconds(this->read_timeout_sec_),
                                     std::chrono::seconds(this->write_timeout_sec_)};
         SetSocketTimeouts(socket, settings.readTimeout, settings.writeTimeout);
+        SetNoDelay(socket);
         std::unique_ptr<Connection> connection;
         if constexpr (std::is_base_of_v<httplib::SSLServer, Base>) {
             connection = AcceptTls(this->ssl_context(), socket);

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -104,6 +106,11 @@ void SetSocketTimeouts(int socket, std::chrono::seconds read, std::chrono::secon
     timeval writeTimeout{static_cast<time_t>(write.count()), 0};
     ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &readTimeout, sizeof readTimeout);
     ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &writeTimeout, sizeof writeTimeout);
+}
+
+void SetNoDelay(int socket) {
+    int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 std::unique_ptr<Connection> PlainConnection(int socket) {

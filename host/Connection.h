@@ -37,6 +37,9 @@ class Connection {
 
 // Sets the socket's receive and send time-outs, which every blocking read and write then keeps.
 void SetSocketTimeouts(int socket, std::chrono::seconds read, std::chrono::seconds write);
+// Sends every write at once: responses are gathered into few writes by the host itself, and
+// Nagle's algorithm would hold the last piece of each until the client's delayed acknowledgement.
+void SetNoDelay(int socket);
 
 std::unique_ptr<Connection> PlainConnection(int socket);
 // Completes the TLS handshake; nullptr when the client does not.

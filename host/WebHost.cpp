@@ -35,6 +35,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kPageContentType = "text/html; charset=utf-8";
+constexpr size_t kPagePiece = 16 * 1024;
 constexpr const char* kTextContentType = "text/plain; charset=utf-8";
 constexpr const char* kTooBusyPage =
     "<HTML><BODY BGCOLOR=\"#C0C0C0\"><FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">"
@@ -468,10 +469,13 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
     response.set_chunked_content_provider(
         kPageContentType, [run, ticket, audit](size_t, httplib::DataSink& sink) {
             t_notes.streamedBytes = 0;
-            asp::Response pageResponse([&sink](std::string_view text) {
-                t_notes.streamedBytes = *t_notes.streamedBytes + text.size();
-                return sink.is_writable() && sink.write(text.data(), text.size());
-            });
+            // Pages leave in pieces of a few kilobytes, progress dots at once.
+            asp::Response pageResponse(
+                [&sink](std::string_view text) {
+                    t_notes.streamedBytes = *t_notes.streamedBytes + text.size();
+                    return sink.is_writable() && sink.write(text.data(), text.size());
+                },
+                kPagePiece, PushResponse);
             std::optional<asp::OperationRecord> record;
             asp::ScriptingContext context{run->request, pageResponse, *run->session, run->server,
                                           [&record](const asp::OperationRecord& r) { record = r; }};
@@ -503,6 +507,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                     WhoOf(run->account.get(), run->client),
                     record.value_or(UnreportedOperation(run->request, "No report.")), took));
             }
+            pageResponse.End();
             sink.done();
             return true;
         });

@@ -21,6 +21,7 @@ int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
             throw std::runtime_error("There is no request to report progress to.");
         }
         context->response.Write(".\r\n");
+        context->response.Flush();  // the dot shows the browser that the work goes on: now
         return 0;
     } catch (const std::exception& error) {
         try {

@@ -69,8 +69,34 @@ std::string Request::ServerVariables(std::string_view name) const {
 }
 
 void Response::Write(std::string_view text) {
-    if (connected_ && !text.empty()) {
+    if (!connected_ || text.empty()) {
+        return;
+    }
+    if (bufferSize_ == 0) {
         connected_ = sink_(text);
+        return;
+    }
+    buffer_.append(text);
+    if (buffer_.size() >= bufferSize_) {
+        Drain();
+    }
+}
+
+void Response::Drain() {
+    if (connected_ && !buffer_.empty()) {
+        connected_ = sink_(buffer_);
+    }
+    buffer_.clear();
+}
+
+void Response::End() {
+    Drain();
+}
+
+void Response::Flush() {
+    Drain();
+    if (connected_ && push_) {
+        connected_ = push_();
     }
 }
 

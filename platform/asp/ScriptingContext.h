@@ -51,18 +51,32 @@ class Request {
     FieldList serverVariables_;
 };
 
-// Text written here goes to the browser as it is written. The sink returns false once the browser
-// has gone; later writes are then dropped, so an operation under way still finishes its work.
+// Text written here goes to the browser as it is written, or, with a buffer, in pieces of about
+// the buffer's size and at once on Flush (progress dots must not wait). The sink returns false
+// once the browser has gone; later writes are then dropped, so an operation under way still
+// finishes its work.
 class Response {
   public:
     using Sink = std::function<bool(std::string_view)>;
-    explicit Response(Sink sink) : sink_(std::move(sink)) {}
+    // push, when given, is called by Flush after the buffer went to the sink: it sends on what
+    // the layers below may still hold.
+    explicit Response(Sink sink, size_t buffer = 0, std::function<bool()> push = {})
+        : sink_(std::move(sink)), push_(std::move(push)), bufferSize_(buffer) {}
 
     void Write(std::string_view text);
+    // Hands what is buffered to the sink and pushes it towards the browser now.
+    void Flush();
+    // Hands what is buffered to the sink (the page's end), without a push of its own.
+    void End();
     bool IsClientConnected() const { return connected_; }
 
   private:
+    void Drain();
+
     Sink sink_;
+    std::function<bool()> push_;
+    size_t bufferSize_;
+    std::string buffer_;
     bool connected_ = true;
 };
 

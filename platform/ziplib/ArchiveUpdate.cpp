@@ -3,16 +3,20 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/text/CaseFolding.h"
 #include "platform/ziplib/ArchiveEntryNames.h"
+#include "platform/ziplib/DeflatedSource.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
 #include "platform/ziplib/FileSource.h"
 #include "platform/ziplib/MoveVerification.h"
+#include "platform/ziplib/ParallelDeflater.h"
 #include "platform/ziplib/SourceList.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/ZipErrors.h"
@@ -139,29 +143,82 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
            zip_file_set_encryption(za, index, ZIP_EM_AES_256, job.password.c_str()) == 0;
 }
 
+// The sources of the new and replaced entries. Files to deflate are deflated ahead on the
+// library's worker threads; libzip copies the results in the order of its entries.
+class EntrySources {
+  public:
+    EntrySources(const ZipJob& job, SourceReading& reading) : job_(job), reading_(reading) {
+        if (job.level > 0) {
+            pool_.emplace();
+            deflater_.emplace(job.level, reading.opener, *pool_);
+        }
+    }
+
+    // A source for file, null with the archive's error set when libzip refuses it.
+    zip_source_t* New(zip_t* za, const SourceFile& file) {
+        if (!deflater_ || file.info.st_size == 0) {
+            return NewFileSource(za, file, reading_);
+        }
+        size_t number = deflater_->Add(file);
+        pending_ = number;
+        return NewDeflatedSource(za, file, reading_, *deflater_, number, job_.level);
+    }
+    // Where the last new source went: libzip writes entries in the order of their index.
+    void Placed(zip_int64_t index) {
+        if (pending_) {
+            placed_.emplace_back(index, *pending_);
+            pending_.reset();
+        }
+    }
+    void Abandoned() { pending_.reset(); }
+    // Before the archive is written: deflate in libzip's order.
+    void Ready() {
+        if (!deflater_) {
+            return;
+        }
+        std::sort(placed_.begin(), placed_.end());
+        std::vector<size_t> order;
+        for (const auto& [index, number] : placed_) {
+            order.push_back(number);
+        }
+        deflater_->ReadInOrder(std::move(order));
+    }
+
+  private:
+    const ZipJob& job_;
+    SourceReading& reading_;
+    std::optional<WorkerPool> pool_;  // outlives the deflater, whose pieces it runs
+    std::optional<ParallelDeflater> deflater_;
+    std::optional<size_t> pending_;
+    std::vector<std::pair<zip_int64_t, size_t>> placed_;
+};
+
 // Adds or replaces one file; its index, or -1 with the archive's error set when libzip refuses.
 zip_int64_t PutFile(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& job,
-                    SourceReading& reading) {
+                    EntrySources& sources) {
     if (file.isFolder) {
         index = zip_dir_add(za, file.entryName.c_str(), ZIP_FL_ENC_GUESS);
         return index >= 0 && DescribeEntry(za, index, file, job) ? index : -1;
     }
-    zip_source_t* source = NewFileSource(za, file, reading);
+    zip_source_t* source = sources.New(za, file);
     if (!source) {
         return -1;
     }
     if (index >= 0) {
         if (zip_file_replace(za, index, source, 0) != 0) {
             zip_source_free(source);
+            sources.Abandoned();
             return -1;
         }
     } else {
         index = zip_file_add(za, file.entryName.c_str(), source, ZIP_FL_ENC_GUESS);
         if (index < 0) {
             zip_source_free(source);
+            sources.Abandoned();
             return -1;
         }
     }
+    sources.Placed(index);
     return DescribeEntry(za, index, file, job) ? index : -1;
 }
 
@@ -204,6 +261,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     }
     EntryMatcher entries(za, files);
     SourceReading reading;
+    EntrySources sources(job, reading);
     std::vector<const SourceFile*> written;
     for (size_t i = 0; i < files.size(); ++i) {
         if (!caller.Tick(static_cast<int64_t>(i), static_cast<int64_t>(files.size()))) {
@@ -214,7 +272,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         if (!Wanted(za, index, file, job.action)) {
             continue;
         }
-        if (PutFile(za, index, file, job, reading) < 0) {
+        if (PutFile(za, index, file, job, sources) < 0) {
             return Discard(za, StatusOf(za));
         }
         written.push_back(&file);
@@ -222,6 +280,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     if (written.empty()) {
         return Discard(za, caller.Finish(status::kOk));  // the archive is up to date
     }
+    sources.Ready();
     if (int32_t code = CloseArchive(za, caller); code != status::kOk) {
         if (reading.failed) {
             caller.Report(status::kOpenFile, reading.failed->realPath);

@@ -1,0 +1,221 @@
+#include "platform/ziplib/ParallelDeflater.h"
+
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <numeric>
+
+#include "platform/ziplib/DeflatePiece.h"
+
+namespace vantrel::ziplib {
+
+namespace {
+
+// Reads exactly length bytes at offset; an errno value, or 0.
+int ReadFully(int fd, uint8_t* into, size_t length, uint64_t offset) {
+    while (length > 0) {
+        ssize_t got = ::pread(fd, into, length, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return errno;
+        }
+        if (got == 0) {
+            return ENODATA;  // the file shrank since it was opened
+        }
+        into += got;
+        offset += static_cast<uint64_t>(got);
+        length -= static_cast<size_t>(got);
+    }
+    return 0;
+}
+
+}  // namespace
+
+ParallelDeflater::ParallelDeflater(int level, SourceOpener& opener, WorkerPool& pool,
+                                   DeflateLimits limits)
+    : level_(level),
+      opener_(opener),
+      pool_(pool),
+      limits_(limits),
+      budget_(limits.bytesPerWorker * std::max(1u, pool.Size())) {}
+
+ParallelDeflater::~ParallelDeflater() {
+    std::unique_lock lock(mutex_);
+    cancelled_ = true;
+    done_.wait(lock, [this] { return running_ == 0; });
+}
+
+size_t ParallelDeflater::Add(const SourceFile& file) {
+    items_.emplace_back();
+    items_.back().file = &file;
+    order_.push_back(items_.size() - 1);
+    return items_.size() - 1;
+}
+
+void ParallelDeflater::ReadInOrder(std::vector<size_t> order) {
+    order_ = std::move(order);
+    cursor_ = 0;
+}
+
+void ParallelDeflater::OpenItem(Item& item) {
+    item.opened = true;
+    item.fd = opener_.Open(*item.file);
+    struct stat info {};
+    if (!item.fd || ::fstat(item.fd.Get(), &info) != 0) {
+        item.openError = errno ? errno : EIO;
+        item.fd.Reset();
+        return;
+    }
+    item.planned = static_cast<uint64_t>(info.st_size);
+    item.pieces = std::max<uint64_t>(1, (item.planned + limits_.pieceSize - 1) / limits_.pieceSize);
+    ++openFiles_;
+}
+
+void ParallelDeflater::CloseItem(Item& item) {
+    if (item.fd) {
+        item.fd.Reset();
+        --openFiles_;
+    }
+}
+
+void ParallelDeflater::Submit(Item& item) {
+    auto piece = std::make_shared<Piece>();
+    piece->offset = item.submitted * limits_.pieceSize;
+    piece->length =
+        static_cast<size_t>(std::min<uint64_t>(limits_.pieceSize, item.planned - piece->offset));
+    piece->last = item.submitted + 1 == item.pieces;
+    ++item.submitted;
+    item.waiting.push_back(piece);
+    waitingBytes_ += piece->length;
+    {
+        std::lock_guard lock(mutex_);
+        ++running_;
+    }
+    int fd = item.fd.Get();  // stays open until every piece of the item is done
+    pool_.Submit([this, piece, fd] {
+        bool cancelled;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled = cancelled_;
+        }
+        if (cancelled) {
+            piece->error = ECANCELED;
+        } else {
+            Deflate(*piece, fd);
+        }
+        std::lock_guard lock(mutex_);
+        piece->done = true;
+        --running_;
+        done_.notify_all();
+    });
+}
+
+void ParallelDeflater::Deflate(Piece& piece, int fd) const {
+    thread_local std::vector<uint8_t> input;
+    size_t dictionary = static_cast<size_t>(std::min<uint64_t>(piece.offset, kDeflateWindow));
+    input.resize(dictionary + piece.length);
+    piece.error = ReadFully(fd, input.data(), input.size(), piece.offset - dictionary);
+    if (piece.error) {
+        return;
+    }
+    std::span<const uint8_t> data(input.data() + dictionary, piece.length);
+    piece.crc = static_cast<uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
+    piece.out.reserve(piece.length / 2 + 64);
+    if (!DeflatePiece(level_, {input.data(), dictionary}, data, piece.last, piece.out)) {
+        piece.error = ENOMEM;
+    }
+}
+
+void ParallelDeflater::HandOut() {
+    while (cursor_ < order_.size()) {
+        Item& item = items_[order_[cursor_]];
+        if (!item.opened) {
+            if (openFiles_ >= limits_.filesAhead) {
+                return;
+            }
+            OpenItem(item);
+        }
+        if (item.openError || item.submitted == item.pieces || item.finished) {
+            ++cursor_;
+            continue;
+        }
+        uint64_t next = std::min<uint64_t>(limits_.pieceSize,
+                                           item.planned - item.submitted * limits_.pieceSize);
+        if (waitingBytes_ > 0 && waitingBytes_ + next > budget_) {
+            return;
+        }
+        Submit(item);
+    }
+}
+
+int ParallelDeflater::Open(size_t number) {
+    Item& item = items_[number];
+    if (!item.opened) {
+        OpenItem(item);
+    }
+    HandOut();
+    return item.openError;
+}
+
+int64_t ParallelDeflater::Read(size_t number, void* data, size_t length) {
+    Item& item = items_[number];
+    if (item.openError) {
+        errno = item.openError;
+        return -1;
+    }
+    while (!item.current || item.position == item.current->out.size()) {
+        if (item.current) {
+            waitingBytes_ -= item.current->length;
+            item.current.reset();
+        }
+        if (item.waiting.empty()) {
+            if (item.submitted == item.pieces) {
+                item.finished = true;
+                CloseItem(item);
+                HandOut();
+                return 0;
+            }
+            Submit(item);  // beyond the budget if need be: this is the piece being waited for
+        }
+        std::shared_ptr<Piece> piece = item.waiting.front();
+        item.waiting.pop_front();
+        HandOut();
+        {
+            std::unique_lock lock(mutex_);
+            done_.wait(lock, [&] { return piece->done; });
+        }
+        if (piece->error) {
+            waitingBytes_ -= piece->length;
+            errno = piece->error;
+            return -1;
+        }
+        item.crc = item.size == 0
+                       ? piece->crc
+                       : static_cast<uint32_t>(crc32_combine64(
+                             item.crc, piece->crc, static_cast<z_off64_t>(piece->length)));
+        item.size += piece->length;
+        item.deflated += piece->out.size();
+        item.current = std::move(piece);
+        item.position = 0;
+    }
+    size_t n = std::min(length, item.current->out.size() - item.position);
+    std::memcpy(data, item.current->out.data() + item.position, n);
+    item.position += n;
+    return static_cast<int64_t>(n);
+}
+
+void ParallelDeflater::Close(size_t number) {
+    // A piece still with a worker reads from the descriptor: it stays open until the end then.
+    if (items_[number].waiting.empty()) {
+        CloseItem(items_[number]);
+    }
+}
+
+}  // namespace vantrel::ziplib
