@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 
@@ -17,16 +18,22 @@ std::string TemporaryName() {
     return ".lsz-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
-bool WriteAll(int fd, const char* data, uint64_t size) {
+constexpr size_t kGathered = 1 << 20;
+
+bool WriteAll(int fd, const char* data, uint64_t size, uint64_t offset) {
     while (size > 0) {
-        ssize_t done = ::write(fd, data, size);
+        ssize_t done = ::pwrite(fd, data, size, static_cast<off_t>(offset));
         if (done <= 0) {
             if (done < 0 && errno == EINTR) {
                 continue;
             }
+            if (done == 0) {
+                errno = ENOSPC;
+            }
             return false;
         }
         data += done;
+        offset += static_cast<uint64_t>(done);
         size -= static_cast<uint64_t>(done);
     }
     return true;
@@ -109,10 +116,8 @@ zip_int64_t ArchiveFile::Callback(void* self, void* data, zip_uint64_t length,
             return file->Write(data, length);
         case ZIP_SOURCE_SEEK_WRITE:
             return file->Seek(data, length, true);
-        case ZIP_SOURCE_TELL_WRITE: {
-            off_t position = ::lseek(file->written_.Get(), 0, SEEK_CUR);
-            return position < 0 ? file->Fail(ZIP_ER_TELL, errno) : position;
-        }
+        case ZIP_SOURCE_TELL_WRITE:
+            return static_cast<zip_int64_t>(file->gatheredAt_ + file->cursor_);
         case ZIP_SOURCE_COMMIT_WRITE:
             return file->CommitWrite();
         case ZIP_SOURCE_ROLLBACK_WRITE:
@@ -167,8 +172,24 @@ zip_int64_t ArchiveFile::Seek(void* data, zip_uint64_t length, bool writing) {
         if (!args) {
             return -1;
         }
-        return ::lseek(written_.Get(), args->offset, args->whence) < 0 ? Fail(ZIP_ER_SEEK, errno)
-                                                                       : 0;
+        int64_t base = args->whence == SEEK_SET   ? 0
+                       : args->whence == SEEK_CUR ? static_cast<int64_t>(gatheredAt_ + cursor_)
+                                                  : static_cast<int64_t>(end_);
+        int64_t target = base + args->offset;
+        if (target < 0 ||
+            (args->whence != SEEK_SET && args->whence != SEEK_CUR && args->whence != SEEK_END)) {
+            return Fail(ZIP_ER_SEEK, EINVAL);
+        }
+        auto position = static_cast<uint64_t>(target);
+        if (position >= gatheredAt_ && position <= gatheredAt_ + gathered_.size()) {
+            cursor_ = static_cast<size_t>(position - gatheredAt_);
+            return 0;
+        }
+        if (!Flush()) {
+            return Fail(ZIP_ER_WRITE, errno);
+        }
+        gatheredAt_ = position;
+        return 0;
     }
     zip_int64_t offset = zip_source_seek_compute_offset(
         offset_, static_cast<zip_uint64_t>(info_.st_size), data, length, &error_);
@@ -188,27 +209,53 @@ zip_int64_t ArchiveFile::BeginWrite() {
         return Fail(ZIP_ER_TMPOPEN, errno);
     }
     temporaryName_ = std::move(name);
+    gathered_.clear();
+    gatheredAt_ = cursor_ = end_ = 0;
     if (Exists()) {
         ::fchmod(written_.Get(), info_.st_mode & 07777);  // the archive keeps its permissions
     }
     return 0;
 }
 
+bool ArchiveFile::Flush() {
+    bool written = gathered_.empty() ||
+                   WriteAll(written_.Get(), gathered_.data(), gathered_.size(), gatheredAt_);
+    gatheredAt_ += cursor_;
+    gathered_.clear();
+    cursor_ = 0;
+    return written;
+}
+
 zip_int64_t ArchiveFile::Write(const void* data, zip_uint64_t length) {
-    if (!WriteAll(written_.Get(), static_cast<const char*>(data), length)) {
+    const char* bytes = static_cast<const char*>(data);
+    if ((length >= kGathered || cursor_ + length > kGathered) && !Flush()) {
         return Fail(ZIP_ER_WRITE, errno);
     }
+    if (length >= kGathered) {
+        if (!WriteAll(written_.Get(), bytes, length, gatheredAt_)) {
+            return Fail(ZIP_ER_WRITE, errno);
+        }
+        gatheredAt_ += length;
+    } else {
+        if (gathered_.size() < cursor_ + length) {
+            gathered_.resize(cursor_ + length);
+        }
+        std::copy(bytes, bytes + length, gathered_.begin() + static_cast<ptrdiff_t>(cursor_));
+        cursor_ += static_cast<size_t>(length);
+    }
+    end_ = std::max<uint64_t>(end_, gatheredAt_ + cursor_);
     return static_cast<zip_int64_t>(length);
 }
 
 zip_int64_t ArchiveFile::CommitWrite() {
-    off_t size = ::lseek(written_.Get(), 0, SEEK_END);
-    if (size < 0 ||
-        ::renameat(folder_.Get(), temporaryName_.c_str(), folder_.Get(), name_.c_str()) != 0) {
+    if (!Flush()) {
+        return Fail(ZIP_ER_WRITE, errno);
+    }
+    if (::renameat(folder_.Get(), temporaryName_.c_str(), folder_.Get(), name_.c_str()) != 0) {
         return Fail(ZIP_ER_RENAME, errno);
     }
     temporaryName_.clear();
-    writtenSize_ = static_cast<uint64_t>(size);
+    writtenSize_ = end_;
     return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/files/ConfinedPath.h"
 
@@ -59,6 +60,13 @@ class ArchiveFile {
     platform::UniqueFd written_;
     std::string temporaryName_;
     uint64_t writtenSize_ = 0;
+    // libzip writes an entry's header, data and header again in small pieces: they are gathered
+    // here and leave in large writes (seeks inside the gathered bytes move within them).
+    bool Flush();
+    std::vector<char> gathered_;
+    uint64_t gatheredAt_ = 0;  // the file offset of gathered_[0]
+    size_t cursor_ = 0;        // the write position inside gathered_
+    uint64_t end_ = 0;         // the file's size as written so far
     zip_error_t error_;
 };
 

@@ -14,6 +14,8 @@
 #include "platform/ziplib/DeclaredSizeBound.h"
 #include "platform/ziplib/EntryNameList.h"
 #include "platform/ziplib/EntrySpanCheck.h"
+#include "platform/ziplib/ParallelInflater.h"
+#include "platform/ziplib/RawEntryInflate.h"
 #include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/SafeEntryPath.h"
 #include "platform/ziplib/StatusCodes.h"
@@ -187,8 +189,60 @@ class ArchiveRun {
             caller_.Report(status::kStructure, spans.name);
             return status::kStructure;  // entries that share their bytes: nothing is read
         }
+        dataOffsets_ = std::move(spans.dataOffsets);
         names_.PreferExactNames(EntryNames(za_));
         return status::kOk;
+    }
+
+    // The entry's data as this library can read it straight from the archive (not encrypted,
+    // stored or deflated, sizes and CRC known); nullopt where libzip must read it.
+    std::optional<RawEntry> RawOf(zip_uint64_t index, const EntryFacts& facts) const {
+        constexpr zip_uint64_t kKnown =
+            ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+        const zip_stat_t& st = facts.stat;
+        if (facts.encrypted || (st.valid & kKnown) != kKnown || index >= dataOffsets_.size() ||
+            (st.comp_method != ZIP_CM_DEFLATE && st.comp_method != ZIP_CM_STORE)) {
+            return std::nullopt;
+        }
+        return RawEntry{index,        dataOffsets_[index],
+                        st.comp_size, st.size,
+                        st.crc,       st.comp_method == ZIP_CM_DEFLATE};
+    }
+
+    // Inflates the small listed entries that take ok ahead on the library's worker threads.
+    void InflateAhead(const std::function<bool(const EntryFacts&)>& takes) {
+        std::vector<RawEntry> small;
+        zip_int64_t count = zip_get_num_entries(za_, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            EntryFacts facts = FactsOf(za_, i);
+            auto raw = RawOf(i, facts);
+            if (raw && raw->size <= kWholeEntryLimit && raw->compressedSize <= kWholeEntryLimit &&
+                names_.Matches(facts.name) && takes(facts)) {
+                small.push_back(*raw);
+            }
+        }
+        if (!small.empty()) {
+            pool_.emplace();
+            ahead_.emplace(job_.archive.Fd(), *pool_, std::move(small));
+        }
+    }
+
+    // Reads the entry's data to consume, never more than its declared size; a status code.
+    int32_t Read(zip_uint64_t index, const EntryFacts& facts, const Consumer& consume) {
+        auto raw = RawOf(index, facts);
+        if (!raw) {
+            return ReadDeclared(za_, index, facts, job_.password, caller_, consume);
+        }
+        if (!ahead_ || !ahead_->Has(index)) {
+            return InflateStreamed(job_.archive.Fd(), *raw, caller_, consume);
+        }
+        std::vector<uint8_t> data;
+        int32_t code = ahead_->Take(index, data);
+        if (code == status::kOk && !data.empty() &&
+            !consume(reinterpret_cast<const char*>(data.data()), data.size())) {
+            code = status::kCreateFile;
+        }
+        return code;
     }
 
     // Calls work for every listed entry until it reports an abort; an entry it fails is left
@@ -234,6 +288,9 @@ class ArchiveRun {
     EntryNameList names_ = *EntryNameList::Parse("");
     std::vector<bool> used_;
     zip_t* za_ = nullptr;
+    std::vector<uint64_t> dataOffsets_;
+    std::optional<WorkerPool> pool_;  // outlives ahead_, whose entries it inflates
+    std::optional<ParallelInflater> ahead_;
 };
 
 // Whether the flags let this entry replace (or create) the file found at its place.
@@ -265,6 +322,10 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         return code;
     }
     bool noFolders = (job.flags & kUnzipFlagNoFolders) == kUnzipFlagNoFolders;
+    if (!(job.flags & (kUnzipFlagUpdate | kUnzipFlagFreshen))) {
+        // Update and freshen pass most entries over: those are not worth inflating ahead.
+        run.InflateAhead([](const EntryFacts& facts) { return !facts.folder && PlaceOf(facts); });
+    }
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folders;
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
         auto segments = PlaceOf(facts);
@@ -296,11 +357,10 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
         int32_t written =
             target.WriteFile(*segments, facts.stat.mtime, mode, [&](const Consumer& write) {
-                return ReadDeclared(run.Archive(), index, facts, job.password, caller,
-                                    [&](const char* data, size_t size) {
-                                        caller.CountWritten(size);
-                                        return write(data, size);
-                                    });
+                return run.Read(index, facts, [&](const char* data, size_t size) {
+                    caller.CountWritten(size);
+                    return write(data, size);
+                });
             });
         caller.CountRead(facts.stat.comp_size);
         return written;
@@ -317,6 +377,7 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
     if (int32_t code = run.Open(ZIP_CHECKCONS); code != status::kOk) {
         return code;
     }
+    run.InflateAhead([](const EntryFacts& facts) { return PlaceOf(facts).has_value(); });
     bool unverified = false;
     Consumer discard = [](const char*, size_t) { return true; };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
@@ -328,7 +389,7 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
             unverified = true;  // only its stored bytes can be read without the password
             return ReadEntry(run.Archive(), index, facts, ZIP_FL_ENCRYPTED, "", caller, discard);
         }
-        return ReadDeclared(run.Archive(), index, facts, job.password, caller, discard);
+        return run.Read(index, facts, discard);
     });
     code = caller.Finish(code);
     return code == status::kOk && unverified ? status::kBadPassword : code;

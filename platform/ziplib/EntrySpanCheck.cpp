@@ -174,6 +174,7 @@ struct Span {
     uint64_t record = 0;  // where its central directory record lies
     SpanFault fault = SpanFault::None;
     uint64_t other = 0;
+    uint64_t dataStart = 0;
 };
 
 // The zip64 values of a central record's extra field replace the 32-bit fields that hold the
@@ -271,6 +272,7 @@ void MeasureSpan(Span& span, const Directory& directory, uint64_t fileSize, Read
         span.fault = SpanFault::BrokenHeader;
         return;
     }
+    span.dataStart = dataStart;
     uint64_t end = Add(dataStart, span.compressedSize);
     if (flags & kFlagDescriptor) {
         const uint8_t* extra = cache.At(span.start + kLocalLength + nameLength, extraLength);
@@ -345,6 +347,10 @@ SpanCheck CheckSpans(const ArchiveReader& archive) {
         }
     }
     if (!first) {
+        check.dataOffsets.resize(spans.size());
+        for (const Span& span : spans) {
+            check.dataOffsets[span.index] = span.dataStart;
+        }
         return check;
     }
     check.fault = first->fault;

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/ziplib/ArchiveReader.h"
 
@@ -38,6 +39,8 @@ struct SpanCheck {
     std::string name;
     uint64_t otherIndex = 0;
     std::string otherName;
+    // Without a fault: where each entry's data starts, by its index in the central directory.
+    std::vector<uint64_t> dataOffsets;
 };
 
 // Reads the end records, the central directory and every local header (one pass over each, in

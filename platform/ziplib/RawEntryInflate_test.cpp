@@ -1,0 +1,87 @@
+// Both ways of inflating an entry straight from the archive judge its data alike.
+#include "platform/ziplib/RawEntryInflate.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/ziplib/StatusCodes.h"
+
+namespace vantrel::ziplib {
+namespace {
+
+TEST(RawEntryInflate, WholeAndStreamedAgreeOnEveryFault) {
+    std::string data;
+    for (int i = 0; data.size() < 3000000; ++i) {
+        data += "entry " + std::to_string(i % 977) + "\n";
+    }
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size());
+    std::string deflated(compressBound(data.size()), '\0');
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    z.next_in = reinterpret_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(deflated.data());
+    z.avail_out = static_cast<uInt>(deflated.size());
+    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    deflated.resize(z.total_out);
+    deflateEnd(&z);
+    // The archive: 100 bytes of something else, the deflated entry, then the stored one.
+    std::string archive = std::string(100, 'x') + deflated + data;
+    FILE* file = std::tmpfile();
+    ASSERT_EQ(std::fwrite(archive.data(), 1, archive.size(), file), archive.size());
+    std::fflush(file);
+    int fd = fileno(file);
+
+    RawEntry good{0, 100, deflated.size(), data.size(), static_cast<uint32_t>(crc), true};
+    RawEntry stored{1,           100 + deflated.size(),      data.size(),
+                    data.size(), static_cast<uint32_t>(crc), false};
+    struct Case {
+        const char* what;
+        RawEntry entry;
+        int32_t expected;
+    };
+    auto with = [](RawEntry entry, auto change) {
+        change(entry);
+        return entry;
+    };
+    const Case cases[] = {
+        {"sound", good, status::kOk},
+        {"sound, stored", stored, status::kOk},
+        {"declares less", with(good, [](RawEntry& e) { e.size -= 1000; }), status::kArchiveError},
+        {"declares more", with(good, [](RawEntry& e) { e.size += 1; }), status::kArchiveError},
+        {"wrong CRC", with(good, [](RawEntry& e) { e.crc ^= 1; }), status::kCrc},
+        {"cut short", with(good, [](RawEntry& e) { e.compressedSize /= 2; }),
+         status::kArchiveError},
+        {"not deflate data", with(good, [](RawEntry& e) { e.dataOffset = 0; }),
+         status::kArchiveError},
+        {"stored, sizes differ", with(stored, [](RawEntry& e) { e.size -= 1; }),
+         status::kArchiveError},
+    };
+    CallerHooks ticker({});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> whole;
+        EXPECT_EQ(InflateWhole(fd, c.entry, whole), c.expected);
+        std::string streamed;
+        EXPECT_EQ(InflateStreamed(fd, c.entry, ticker,
+                                  [&](const char* bytes, size_t size) {
+                                      streamed.append(bytes, size);
+                                      return true;
+                                  }),
+                  c.expected);
+        EXPECT_LE(streamed.size(), c.entry.size);  // never a byte past the declared size
+        if (c.expected == status::kOk) {
+            EXPECT_EQ(std::string(whole.begin(), whole.end()), data);
+            EXPECT_EQ(streamed, data);
+        }
+    }
+    std::fclose(file);
+}
+
+}  // namespace
+}  // namespace vantrel::ziplib
