@@ -181,7 +181,7 @@ zip_int64_t ArchiveFile::Seek(void* data, zip_uint64_t length, bool writing) {
             return Fail(ZIP_ER_SEEK, EINVAL);
         }
         auto position = static_cast<uint64_t>(target);
-        if (position >= gatheredAt_ && position <= gatheredAt_ + gathered_.size()) {
+        if (position >= gatheredAt_ && position <= gatheredAt_ + gatheredSize_) {
             cursor_ = static_cast<size_t>(position - gatheredAt_);
             return 0;
         }
@@ -209,8 +209,11 @@ zip_int64_t ArchiveFile::BeginWrite() {
         return Fail(ZIP_ER_TMPOPEN, errno);
     }
     temporaryName_ = std::move(name);
-    gathered_.clear();
-    gatheredAt_ = cursor_ = end_ = 0;
+    if (!gathered_) {
+        gathered_ = std::make_unique_for_overwrite<char[]>(kGathered);
+    }
+    gatheredSize_ = cursor_ = 0;
+    gatheredAt_ = end_ = 0;
     if (Exists()) {
         ::fchmod(written_.Get(), info_.st_mode & 07777);  // the archive keeps its permissions
     }
@@ -218,11 +221,10 @@ zip_int64_t ArchiveFile::BeginWrite() {
 }
 
 bool ArchiveFile::Flush() {
-    bool written = gathered_.empty() ||
-                   WriteAll(written_.Get(), gathered_.data(), gathered_.size(), gatheredAt_);
+    bool written =
+        gatheredSize_ == 0 || WriteAll(written_.Get(), gathered_.get(), gatheredSize_, gatheredAt_);
     gatheredAt_ += cursor_;
-    gathered_.clear();
-    cursor_ = 0;
+    gatheredSize_ = cursor_ = 0;
     return written;
 }
 
@@ -237,11 +239,9 @@ zip_int64_t ArchiveFile::Write(const void* data, zip_uint64_t length) {
         }
         gatheredAt_ += length;
     } else {
-        if (gathered_.size() < cursor_ + length) {
-            gathered_.resize(cursor_ + length);
-        }
-        std::copy(bytes, bytes + length, gathered_.begin() + static_cast<ptrdiff_t>(cursor_));
+        std::copy(bytes, bytes + length, gathered_.get() + cursor_);
         cursor_ += static_cast<size_t>(length);
+        gatheredSize_ = std::max(gatheredSize_, cursor_);
     }
     end_ = std::max<uint64_t>(end_, gatheredAt_ + cursor_);
     return static_cast<zip_int64_t>(length);

@@ -8,8 +8,8 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/files/ConfinedPath.h"
 
@@ -63,7 +63,8 @@ class ArchiveFile {
     // libzip writes an entry's header, data and header again in small pieces: they are gathered
     // here and leave in large writes (seeks inside the gathered bytes move within them).
     bool Flush();
-    std::vector<char> gathered_;
+    std::unique_ptr<char[]> gathered_;  // kGathered bytes, of which gatheredSize_ are in use
+    size_t gatheredSize_ = 0;
     uint64_t gatheredAt_ = 0;  // the file offset of gathered_[0]
     size_t cursor_ = 0;        // the write position inside gathered_
     uint64_t end_ = 0;         // the file's size as written so far

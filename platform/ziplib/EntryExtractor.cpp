@@ -346,13 +346,16 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
             folders.emplace_back(*segments, facts.stat.mtime);
             return target.MakeFolders(*segments);
         }
-        std::time_t existingTime = 0;
-        int64_t existing = target.Existing(*segments, &existingTime);
-        if (existing < 0) {
-            return status::kBadFileSpec;
-        }
-        if (!ShouldWrite(job.flags, existing, existingTime, facts.stat.mtime)) {
-            return status::kOk;
+        if (job.flags & (kUnzipFlagUpdate | kUnzipFlagFreshen)) {
+            // A plain extraction writes whatever is there; WriteFile refuses links on its own.
+            std::time_t existingTime = 0;
+            int64_t existing = target.Existing(*segments, &existingTime);
+            if (existing < 0) {
+                return status::kBadFileSpec;
+            }
+            if (!ShouldWrite(job.flags, existing, existingTime, facts.stat.mtime)) {
+                return status::kOk;
+            }
         }
         mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
         int32_t written =

@@ -30,23 +30,16 @@ std::string TemporaryName() {
     return ".lsz-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
-// Opens the first count segments as folders below root; -1 with code set when it cannot.
-int OpenFolders(int root, const std::vector<std::string>& segments, size_t count, bool create,
-                int32_t& code) {
-    int fd = dup(root);
-    for (size_t i = 0; fd >= 0 && i < count; ++i) {
-        const char* name = segments[i].c_str();
-        int next = openat(fd, name, kFolderFlags);
-        if (next < 0 && errno == ENOENT && create && mkdirat(fd, name, 0777) == 0) {
-            next = openat(fd, name, kFolderFlags);
-        }
-        if (next < 0) {
-            code = errno == ENOENT ? status::kNameNotMatched : StatusOfBlockedName(fd, segments[i]);
-        }
-        close(fd);
-        fd = next;
+// Opens (or creates) the folder name in folder; -1 with code set when it cannot.
+int OpenChildFolder(int folder, const std::string& name, bool create, int32_t& code) {
+    int next = openat(folder, name.c_str(), kFolderFlags);
+    if (next < 0 && errno == ENOENT && create && mkdirat(folder, name.c_str(), 0777) == 0) {
+        next = openat(folder, name.c_str(), kFolderFlags);
     }
-    return fd;
+    if (next < 0) {
+        code = errno == ENOENT ? status::kNameNotMatched : StatusOfBlockedName(folder, name);
+    }
+    return next;
 }
 
 }  // namespace
@@ -69,9 +62,6 @@ TargetFolder::~TargetFolder() {
     if (fd_ >= 0) {
         close(fd_);
     }
-    if (cachedFd_ >= 0) {
-        close(cachedFd_);
-    }
 }
 
 bool TargetFolder::IsKept(const struct stat& info) const {
@@ -83,20 +73,25 @@ bool TargetFolder::IsKept(const struct stat& info) const {
     return false;
 }
 
-int TargetFolder::OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code) {
-    std::vector<std::string> parent(segments.begin(), segments.end() - 1);
-    if (cachedFd_ < 0 || parent != cachedParent_) {
-        int fd = OpenFolders(fd_, segments, parent.size(), create, code);
-        if (fd < 0) {
+int TargetFolder::OpenFolder(const std::vector<std::string>& segments, size_t count, bool create,
+                             int32_t& code) {
+    size_t kept = 0;
+    while (kept < chain_.size() && kept < count && chainNames_[kept] == segments[kept]) {
+        ++kept;
+    }
+    chain_.resize(kept);
+    chainNames_.resize(kept);
+    while (chain_.size() < count) {
+        int folder = chain_.empty() ? fd_ : chain_.back().Get();
+        const std::string& name = segments[chain_.size()];
+        platform::UniqueFd next(OpenChildFolder(folder, name, create, code));
+        if (!next) {
             return -1;
         }
-        if (cachedFd_ >= 0) {
-            close(cachedFd_);
-        }
-        cachedFd_ = fd;
-        cachedParent_ = std::move(parent);
+        chain_.push_back(std::move(next));
+        chainNames_.push_back(name);
     }
-    return dup(cachedFd_);
+    return count == 0 ? fd_ : chain_[count - 1].Get();
 }
 
 int32_t TargetFolder::MakeFolders(const std::vector<std::string>& segments) {
@@ -104,25 +99,19 @@ int32_t TargetFolder::MakeFolders(const std::vector<std::string>& segments) {
         return status::kDiskFull;
     }
     int32_t code = status::kOk;
-    int fd = OpenFolders(fd_, segments, segments.size(), true, code);
-    if (fd >= 0) {
-        close(fd);
-    }
+    OpenFolder(segments, segments.size(), true, code);
     return code;
 }
 
 int64_t TargetFolder::Existing(const std::vector<std::string>& segments, std::time_t* modified) {
     int32_t code = status::kOk;
-    int parent = OpenParent(segments, false, code);
+    int parent = OpenFolder(segments, segments.size() - 1, false, code);
     if (parent < 0) {
         return code == status::kNameNotMatched ? 0 : -1;
     }
     struct stat info {};
-    int result = fstatat(parent, segments.back().c_str(), &info, AT_SYMLINK_NOFOLLOW);
-    int error = errno;
-    close(parent);
-    if (result != 0) {
-        return error == ENOENT ? 0 : -1;
+    if (fstatat(parent, segments.back().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? 0 : -1;
     }
     if (S_ISLNK(info.st_mode)) {
         return -1;
@@ -133,31 +122,8 @@ int64_t TargetFolder::Existing(const std::vector<std::string>& segments, std::ti
     return info.st_mode;
 }
 
-int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::time_t modified,
-                                mode_t mode, const std::function<int32_t(const Writer&)>& produce) {
-    int32_t code = status::kOk;
-    int parent = OpenParent(segments, true, code);
-    if (parent < 0) {
-        return code;
-    }
-    const std::string& leaf = segments.back();
-    struct stat info {};
-    if (fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-        (S_ISLNK(info.st_mode) || S_ISDIR(info.st_mode) || IsKept(info))) {
-        close(parent);
-        return S_ISDIR(info.st_mode) ? status::kCreateFile : status::kBadFileSpec;
-    }
-    if (!reserve_.Admit(0)) {
-        close(parent);
-        return status::kDiskFull;
-    }
-    std::string temporary = TemporaryName();
-    int fd = openat(parent, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0666);
-    if (fd < 0) {
-        close(parent);
-        return status::kCreateFile;
-    }
+int32_t TargetFolder::Fill(int fd, std::time_t modified, mode_t mode,
+                           const std::function<int32_t(const Writer&)>& produce) {
     int writeError = 0;
     Writer writer = [&](const char* data, size_t size) {
         if (!reserve_.Admit(size)) {
@@ -175,7 +141,7 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
         }
         return true;
     };
-    code = produce(writer);
+    int32_t code = produce(writer);
     if (writeError) {
         bool full = writeError == ENOSPC || writeError == EDQUOT;
         code = full ? status::kDiskFull : status::kCreateFile;
@@ -187,6 +153,45 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
         struct timespec times[2] = {{modified, 0}, {modified, 0}};
         futimens(fd, times);
     }
+    return code;
+}
+
+int32_t TargetFolder::WriteNewFile(int parent, const std::string& leaf, int fd,
+                                   std::time_t modified, mode_t mode,
+                                   const std::function<int32_t(const Writer&)>& produce) {
+    int32_t code = Fill(fd, modified, mode, produce);
+    struct stat created {};
+    bool known = code != status::kOk && fstat(fd, &created) == 0;
+    if (close(fd) != 0 && code == status::kOk) {
+        code = status::kCreateFile;
+        known = false;
+    }
+    if (code != status::kOk) {
+        // Only the file made here goes, never one put in its place since.
+        struct stat now {};
+        if (!known || (fstatat(parent, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       platform::SameFile(now, created))) {
+            unlinkat(parent, leaf.c_str(), 0);
+        }
+    }
+    return code;
+}
+
+int32_t TargetFolder::ReplaceFile(int parent, const std::string& leaf, std::time_t modified,
+                                  mode_t mode,
+                                  const std::function<int32_t(const Writer&)>& produce) {
+    struct stat info {};
+    if (fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (S_ISLNK(info.st_mode) || S_ISDIR(info.st_mode) || IsKept(info))) {
+        return S_ISDIR(info.st_mode) ? status::kCreateFile : status::kBadFileSpec;
+    }
+    std::string temporary = TemporaryName();
+    int fd = openat(parent, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0666);
+    if (fd < 0) {
+        return status::kCreateFile;
+    }
+    int32_t code = Fill(fd, modified, mode, produce);
     if (close(fd) != 0 && code == status::kOk) {
         code = status::kCreateFile;
     }
@@ -201,17 +206,39 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     if (code != status::kOk) {
         unlinkat(parent, temporary.c_str(), 0);
     }
-    close(parent);
     return code;
+}
+
+int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::time_t modified,
+                                mode_t mode, const std::function<int32_t(const Writer&)>& produce) {
+    int32_t code = status::kOk;
+    int parent = OpenFolder(segments, segments.size() - 1, true, code);
+    if (parent < 0) {
+        return code;
+    }
+    if (!reserve_.Admit(0)) {
+        return status::kDiskFull;
+    }
+    const std::string& leaf = segments.back();
+    // Where nothing is yet, the file is made under its own name: exclusively, so a link, a
+    // folder or an archive being read found there (or put there meanwhile) is never written.
+    int fd =
+        openat(parent, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        return WriteNewFile(parent, leaf, fd, modified, mode, produce);
+    }
+    if (errno != EEXIST) {
+        return StatusOfBlockedName(parent, leaf);
+    }
+    return ReplaceFile(parent, leaf, modified, mode, produce);
 }
 
 void TargetFolder::SetFolderTime(const std::vector<std::string>& segments, std::time_t modified) {
     int32_t code = status::kOk;
-    int fd = OpenFolders(fd_, segments, segments.size(), false, code);
+    int fd = OpenFolder(segments, segments.size(), false, code);
     if (fd >= 0) {
         struct timespec times[2] = {{modified, 0}, {modified, 0}};
         futimens(fd, times);
-        close(fd);
     }
 }
 

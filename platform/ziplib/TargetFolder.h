@@ -1,9 +1,11 @@
 #pragma once
 // The folder extraction writes into, reached only through directory handles opened without
-// following symbolic links: a name that would pass through a link is refused, and a file is
-// written under a temporary name and renamed into place only when it is complete. Files it must
-// never replace (the archives being read) are refused by identity, whatever their name, and
-// writing stops before the file system's free space would fall below its reserve.
+// following symbolic links: a name that would pass through a link is refused. A file that did not
+// exist is created exclusively under its own name (so nothing else can be there) and removed
+// again when it cannot be finished; one that replaces an existing file is written under a
+// temporary name and renamed into place only when it is complete. Files it must never replace
+// (the archives being read) are refused by identity, whatever their name, and writing stops
+// before the file system's free space would fall below its reserve.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -52,16 +54,25 @@ class TargetFolder {
 
   private:
     bool IsKept(const struct stat& info) const;
-    // A handle of the folder holding the last segment (dup'ed from a cache, since consecutive
-    // entries mostly share their folder); -1 with code set when it cannot be opened.
-    int OpenParent(const std::vector<std::string>& segments, bool create, int32_t& code);
+    // The handle of the folder after the first count segments, kept open with the folders on the
+    // way (consecutive entries mostly share their folders, so each is opened once); -1 with code
+    // set when it cannot be opened. Valid until the next call.
+    int OpenFolder(const std::vector<std::string>& segments, size_t count, bool create,
+                   int32_t& code);
+    int32_t WriteNewFile(int parent, const std::string& leaf, int fd, std::time_t modified,
+                         mode_t mode, const std::function<int32_t(const Writer&)>& produce);
+    int32_t ReplaceFile(int parent, const std::string& leaf, std::time_t modified, mode_t mode,
+                        const std::function<int32_t(const Writer&)>& produce);
+    // Writes what produce gives into fd and, when it succeeded, sets the file's mode and time.
+    int32_t Fill(int fd, std::time_t modified, mode_t mode,
+                 const std::function<int32_t(const Writer&)>& produce);
 
     int fd_ = -1;
     std::string realPath_;
     std::vector<struct stat> keep_;
     platform::FreeSpaceReserve reserve_;
-    std::vector<std::string> cachedParent_;
-    int cachedFd_ = -1;
+    std::vector<std::string> chainNames_;
+    std::vector<platform::UniqueFd> chain_;  // chain_[i] is the folder after chainNames_[0..i]
 };
 
 }  // namespace vantrel::ziplib
