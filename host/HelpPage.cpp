@@ -21,7 +21,10 @@ and type the zip file's name, then press <b>Zip</b>.</p>
 <ul>
 <li><b>Update</b> adds new files and replaces entries whose files are newer.</li>
 <li><b>Freshen</b> replaces entries whose files are newer and adds nothing.</li>
-<li><b>Encrypt</b> protects the added files with the password you type.</li>
+<li><b>Encrypt</b> protects the added files with the password you type, using AES-256
+encryption. 7-Zip, bsdtar (libarchive) and Vantrel itself open such archives, and so do the zip
+libraries for Python and Go that read AES entries (their standard modules do not). Unzip programs
+that know only the old zip encryption, Info-ZIP's unzip 6.0 among them, cannot.</li>
 <li><b>Compression</b>: 0 stores the files, 9 packs them tightest.</li>
 <li><b>Store paths</b> keeps each file's folder path in the zip.</li>
 <li><b>Recurse</b> includes matching files of all subfolders.</li>

@@ -147,7 +147,7 @@ TEST_F(WebHostTest, RedirectsTheRootAndServesTheHelpPage) {
     auto help = Client().Get("/help.htm");
     ASSERT_TRUE(help);
     EXPECT_EQ(help->status, 200);
-    for (const char* anchor : {"id=\"zip\"", "id=\"unzip\"", "id=\"view\""}) {
+    for (const char* anchor : {"id=\"zip\"", "id=\"unzip\"", "id=\"view\"", "AES-256"}) {
         EXPECT_NE(help->body.find(anchor), std::string::npos) << anchor;
     }
 }
