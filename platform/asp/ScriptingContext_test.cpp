@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace vantrel::asp {
 namespace {
 
@@ -26,6 +29,42 @@ TEST(RequestTest, NamesMatchWithoutRegardToCaseAndRepeatedFieldsJoin) {
     for (const auto& [actual, expected] : cases) {
         EXPECT_EQ(actual, expected);
     }
+}
+
+// A buffered response leaves in pieces of about its buffer's size, and at once on Flush, which
+// also pushes the layers below; once the browser has gone, nothing more is sent.
+TEST(ResponseTest, BufferedWritesLeaveInPiecesAndAtOnceOnFlush) {
+    std::vector<std::string> pieces;
+    int pushes = 0;
+    bool browserThere = true;
+    Response response(
+        [&](std::string_view text) {
+            pieces.emplace_back(text);
+            return browserThere;
+        },
+        8, [&] { return ++pushes, browserThere; });
+    response.Write("<P>");
+    response.Write("abc");
+    EXPECT_TRUE(pieces.empty());
+    response.Write("defgh");
+    EXPECT_EQ(pieces, (std::vector<std::string>{"<P>abcdefgh"}));
+    response.Write(".\r\n");
+    response.Flush();
+    EXPECT_EQ(pieces.back(), ".\r\n");
+    EXPECT_EQ(pushes, 1);
+    response.Flush();  // nothing waiting: the push alone
+    EXPECT_EQ(pieces.size(), 2u);
+    response.Write("end");
+    response.End();
+    EXPECT_EQ(pieces.back(), "end");
+    EXPECT_EQ(pushes, 2);
+    browserThere = false;
+    response.Write("lost");
+    response.Flush();
+    EXPECT_FALSE(response.IsClientConnected());
+    response.Write("after");
+    response.End();
+    EXPECT_EQ(pieces.back(), "lost");
 }
 
 }  // namespace
