@@ -1,5 +1,6 @@
 // vantrel-host: serves the zip-file manager's page on an embedded web server, or adds a user to
 // the users file (--add-user).
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ int AddUserAndEnd(const HostOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The time zone is read once, before any thread starts: without TZ the C library looks at
+    // /etc/localtime again for every time it converts, and reading an archive converts the time
+    // of every entry (a change of the zone takes effect when the host restarts).
+    ::setenv("TZ", ":/etc/localtime", 0);
     std::string error;
     auto options = ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
