@@ -13,9 +13,11 @@ $1 == "page" { bytes[$2] = $3; single[$2] = $4 * 1000; next }
 $1 == "wrk" {
     key = $2 SUBSEP $3
     rate[key] = rate[key] " " $5
+    if ($8 != "") errors[key] = $8
+    # A run in which no response completed has no latency to count.
+    if ($5 + 0 == 0) { silent[key]++; next }
     p50[key] = p50[key] " " $6
     p99[key] = p99[key] " " $7
-    if ($8 != "") errors[key] = $8
     next
 }
 
@@ -56,9 +58,13 @@ END {
             msCell(single[page]), rateCell(kept), msCell(p50[kept]), msCell(p99[kept]), rateCell(closing),
             msCell(p99[closing]), rateCell(one), msCell(p50[one]), msCell(p50[oneClosing])
     }
+    for (key in silent) {
+        split(key, part, SUBSEP)
+        notes = notes sprintf("\n- %s, %s: no response completed in %d run(s)", part[1], part[2], silent[key])
+    }
     for (key in errors) {
         split(key, part, SUBSEP)
         notes = notes sprintf("\n- %s, %s: %s", part[1], part[2], errors[key])
     }
-    if (notes != "") print "\nwrk reported errors (in the last run of each):" notes
+    if (notes != "") print "\nwrk reported (errors: in the last run of each):" notes
 }

@@ -140,30 +140,34 @@ OnlyOnce() {  # tool, operation
 }
 
 RunCreate() {  # corpus, level
-    local corpus=$1 level=$2 source=$corpusRoot/$1 run tool archive
+    local corpus=$1 level=$2 run tool archive
     for run in $(seq "$runs"); do
         for tool in "${tools[@]}"; do
             ((run > 1)) && OnlyOnce "$tool" "create-$level" && continue
             archive=$workRoot/out/$tool-$level.zip
             rm -f "$archive"
-            CreateCommand "$tool" "$level" "$source" "$archive"
+            CreateCommand "$tool" "$level" "$corpusRoot/$corpus" "$archive"
             Measure "$corpus" "create-$level" "$tool" "$run"
+            # Only the last run's archive is checked; removing the others at once keeps tmpfs
+            # to one archive beside the corpora.
+            if ((run == runs)) || OnlyOnce "$tool" "create-$level"; then
+                CheckCreated "$corpus" "$level" "$tool" "$archive"
+            fi
+            rm -f "$archive"
         done
     done
-    for tool in "${tools[@]}"; do
-        archive=$workRoot/out/$tool-$level.zip
-        [ -f "$archive" ] || continue
-        printf 'size\t%s\tcreate-%s\t%s\t%s\n' "$corpus" "$level" "$tool" \
-            "$(stat -c %s "$archive")" >>"$measurements"
-        CheckArchive "$tool" "$archive" "$corpus: ${kToolTitle[$tool]}'s level-$level archive"
-        [ "$tool" = vantrel ] && CheckRoundTrip "$source" "$archive" \
-            "$corpus: Vantrel's level-$level archive"
-        if [ "$tool" = infozip ] && [ "$level" = 5 ]; then
-            mv "$archive" "$workRoot/out/reference-$corpus.zip"
-        else
-            rm -f "$archive"
-        fi
-    done
+}
+
+# Notes the archive's size and checks it; Info-ZIP's level-5 archive stays for the reading.
+CheckCreated() {  # corpus, level, tool, archive
+    local corpus=$1 level=$2 tool=$3 archive=$4
+    [ -f "$archive" ] || return
+    printf 'size\t%s\tcreate-%s\t%s\t%s\n' "$corpus" "$level" "$tool" \
+        "$(stat -c %s "$archive")" >>"$measurements"
+    CheckArchive "$tool" "$archive" "$corpus: ${kToolTitle[$tool]}'s level-$level archive"
+    [ "$tool" = vantrel ] && CheckRoundTrip "$corpusRoot/$corpus" "$archive" \
+        "$corpus: Vantrel's level-$level archive"
+    [ "$tool" = infozip ] && [ "$level" = 5 ] && mv "$archive" "$workRoot/out/reference-$corpus.zip"
 }
 
 # Extract, test and list all read Info-ZIP's level-5 archive, made untimed when create did not.
