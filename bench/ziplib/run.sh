@@ -254,7 +254,7 @@ WriteSection() {
     {
         echo "## Zip library$( ((quick)) && echo " (quick corpora)")"
         echo
-        echo "Written by \`bench/ziplib/run.sh$( ((quick)) && echo " --quick")\` on $(date -u '+%Y-%m-%d %H:%M UTC') in $(( (SECONDS + 30) / 60 )) min: median of $runs runs (marked ¹: the first run only), corpora and output on tmpfs ($workRoot)."
+        echo "Written by \`bench/ziplib/run.sh$( ((quick)) && echo " --quick")\` on $(date -u '+%Y-%m-%d %H:%M UTC') in $(( (SECONDS + 30) / 60 )) min: $( ((runs > 1)) && echo "median of $runs runs (marked ¹: the first run only)" || echo "one run each"), corpora and output on tmpfs ($workRoot)."
         echo
         echo "- Machine: $(MachineLine)."
         echo "- Load average (1 minute) before each measurement: $(LoadSummary "$loads"); the benchmark itself adds about 1."
