@@ -17,6 +17,7 @@ import (
 	"path/filepath"
 	"strconv"
 	"strings"
+	"sync"
 )
 
 func main() {
@@ -58,9 +59,7 @@ func create(archive, levelText string, names []string) error {
 	defer out.Close()
 	buffered := bufio.NewWriterSize(out, 1<<20)
 	writer := zip.NewWriter(buffered)
-	writer.RegisterCompressor(zip.Deflate, func(w io.Writer) (io.WriteCloser, error) {
-		return flate.NewWriter(w, level)
-	})
+	writer.RegisterCompressor(zip.Deflate, pooledCompressor(level))
 	for _, name := range names {
 		if err := filepath.WalkDir(name, func(path string, entry fs.DirEntry, err error) error {
 			if err != nil {
@@ -75,6 +74,34 @@ func create(archive, levelText string, names []string) error {
 		return err
 	}
 	return buffered.Flush()
+}
+
+// pooledCompressor reuses deflate writers from entry to entry, as archive/zip's own default
+// compressor does; a fresh writer per entry would cost small files far more than their data.
+func pooledCompressor(level int) zip.Compressor {
+	var pool sync.Pool
+	return func(w io.Writer) (io.WriteCloser, error) {
+		if writer, ok := pool.Get().(*flate.Writer); ok {
+			writer.Reset(w)
+			return &pooledWriter{writer, &pool}, nil
+		}
+		writer, err := flate.NewWriter(w, level)
+		if err != nil {
+			return nil, err
+		}
+		return &pooledWriter{writer, &pool}, nil
+	}
+}
+
+type pooledWriter struct {
+	*flate.Writer
+	pool *sync.Pool
+}
+
+func (p *pooledWriter) Close() error {
+	err := p.Writer.Close()
+	p.pool.Put(p.Writer)
+	return err
 }
 
 func addEntry(writer *zip.Writer, path string, entry fs.DirEntry, level int) error {
