@@ -225,6 +225,8 @@ TEST_F(WebHostTest, AuditsAZipAndARefusedZip) {
               std::string::npos)
         << denied;
     EXPECT_NE(denied.find("\"bytesIn\":0,\"bytesOut\":0}"), std::string::npos);
+    std::string written = std::to_string(fs::file_size(Drive() / "audit" / "a.zip"));
+    EXPECT_NE(done.find("\"bytesIn\":1,\"bytesOut\":" + written + "}"), std::string::npos) << done;
     StoreSetting("DisableAllZipFunctions", "0");
 }
 

@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "component/archive/Globals.h"
-#include "component/archive/ZipEntryRecord.h"
 #include "platform/asp/ScriptingContext.h"
 
+// The zip library's entry record (platform/ziplib/lszip.h).
+struct ZipEntryRecord;
+
 namespace vantrel {
+
+// What an operation answers the library (component/archive/Globals.h).
+struct OperationHooks;
 
 template <typename Tag>
 struct FarbaleTestAccess;
@@ -193,6 +197,9 @@ class Farbale {
     // and the message it gave; unset when the operation stopped before the library.
     std::optional<int32_t> lastStatus_;
     std::optional<std::string> lastLibraryMessage_;
+    // What the library read and wrote for the operation (both runs of a repair).
+    uint64_t lastBytesIn_ = 0;
+    uint64_t lastBytesOut_ = 0;
     // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
     // words reach the operation record.
     std::optional<std::string> operationText_;
