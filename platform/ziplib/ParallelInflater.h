@@ -20,7 +20,7 @@ class ParallelInflater {
   public:
     // entries in the order they will be taken (each at most kWholeEntryLimit); fd stays open.
     ParallelInflater(int fd, WorkerPool& pool, std::vector<RawEntry> entries,
-                     size_t bytesPerWorker = 32 << 20);
+                     size_t bytesPerWorker = 16 << 20);
     // Waits for the entries still with the workers.
     ~ParallelInflater();
     ParallelInflater(const ParallelInflater&) = delete;
