@@ -50,6 +50,7 @@ bool Farbale::WaitForOperationSlot(OperationKind kind) {
         return false;
     }
     Write(kWaitingNotice);
+    Context().response.Flush();  // the caller sees the notice while it waits
     OperationClock& clock = ActiveOperationClock();
     int64_t deadline = clock.Seconds() + WaitForSeconds;
     // The slot is tested again at once after the notice, then after every pause, as long as the

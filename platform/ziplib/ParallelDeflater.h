@@ -27,7 +27,7 @@ namespace vantrel::ziplib {
 struct DeflateLimits {
     size_t pieceSize = 4 << 20;
     size_t bytesPerWorker = 8 << 20;  // pieces handed out and not yet copied
-    size_t filesAhead = 64;            // files open ahead of the one being copied
+    size_t filesAhead = 64;           // files open ahead of the one being copied
 };
 
 class ParallelDeflater {
