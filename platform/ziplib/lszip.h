@@ -11,6 +11,10 @@
  *   - Settings live per thread: concurrent calls on different threads never share them. They stay
  *     in force from one execute call to the next, except the password, which serves exactly one
  *     execute call (so a later run on the same thread never decrypts with someone else's key).
+ *   - Every file is opened, and every callback called, on the thread of the execute call, under
+ *     that thread's file rights. Zipping, extraction and test also use worker threads of their
+ *     own, one per core, which only deflate or inflate data read from files the calling thread
+ *     opened; they never reach a file by name and never call the caller.
  *   - Setters return nonzero when they accept the value (any non-NULL text), 0 for NULL.
  *   - Execute calls return a status code: 0 when the whole operation succeeded, a negative code
  *     otherwise (see "Status codes" below). The listing returns the entry count instead.
@@ -81,12 +85,13 @@
  *   Flags: 3 extract, 1 test, +8 freshen (only entries whose file exists and is older),
  *   +4 update (new entries, and those whose file is older), +0x30 do not re-create the stored
  *   folders (files go straight into the target folder under their bare names).
- *   Extraction restores modification times (and Unix permission bits where stored), writes each
- *   file under a temporary name and renames it into place when complete, and never writes
- *   outside the target folder: names that are absolute, begin with a drive ("c:"), contain ".."
- *   segments, are stored symbolic links, or would pass through a symbolic link are refused
- *   (-152) with nothing written for them; the other entries are still extracted. A wrong or
- *   missing password gives -61 for the entry and nothing is written for it. A test without a
+ *   Extraction restores modification times (and Unix permission bits where stored), creates a
+ *   new file exclusively under its own name (removed again when it cannot be finished), writes
+ *   a file that replaces another under a temporary name renamed into place when complete, and
+ *   never writes outside the target folder: names that are absolute, begin with a drive ("c:"),
+ *   contain ".." segments, are stored symbolic links, or would pass through a symbolic link are
+ *   refused (-152) with nothing written for them; the other entries are still extracted. A wrong
+ *   or missing password gives -61 for the entry and nothing is written for it. A test without a
  *   password can only check the structure of encrypted entries and then reports -61 when it
  *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
  *   processed); an archive without entries gives -164.
