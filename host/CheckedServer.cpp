@@ -125,6 +125,13 @@ bool WaitForNextRequest(Connection& connection, const ConnectionSettings& settin
     return false;
 }
 
+// The library compresses a response whenever the browser accepts it; the host's pages stream.
+void DropAcceptEncoding(Pending& pending) {
+    size_t end = pending.bytes.find("\r\n\r\n") + 4;
+    pending.bytes = WithoutAcceptEncoding(std::string_view(pending.bytes).substr(0, end)) +
+                    pending.bytes.substr(end);
+}
+
 std::string RequestLineOf(const Pending& pending) {
     std::string_view bytes = pending.View();
     return std::string(bytes.substr(0, std::min(bytes.find('\r'), kMaxRequestLine)));
@@ -153,6 +160,7 @@ void ServeConnection(Connection& connection, const ConnectionSettings& settings,
             }
             return;
         }
+        DropAcceptEncoding(pending);
         CheckedStream stream(connection, pending, settings);
         bool closed = false;
         if (!run(stream, left == 1, closed) || closed) {

@@ -41,5 +41,11 @@ TEST(RequestFramingTest, StopsReadingAHeadThatCanNeverBeAccepted) {
               431);
 }
 
+TEST(RequestFramingTest, DropsAcceptEncodingSoThatPagesStream) {
+    EXPECT_EQ(WithoutAcceptEncoding("GET / HTTP/1.1\r\nHost: a\r\nAccept-Encoding: gzip, br\r\n"
+                                    "accept-encoding: deflate\r\nX-Accept-Encoding: 1\r\n\r\n"),
+              "GET / HTTP/1.1\r\nHost: a\r\nX-Accept-Encoding: 1\r\n\r\n");
+}
+
 }  // namespace
 }  // namespace vantrel::host

@@ -118,8 +118,7 @@ void ReportAbortedAtStop(const asp::OperationRecord& record) {
     std::cerr << "vantrel-host: stopping: aborted "
               << (extraction ? "the extraction of " + record.archive + " into " + record.target +
                                    "; the entries extracted before the stop remain there"
-                             : "the operation " + std::string(1, record.letter) + " on " +
-                                   record.archive + "; the archive is unchanged")
+                             : "the work on " + record.archive + "; the archive is unchanged")
               << std::endl;
 }
 
