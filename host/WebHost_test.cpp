@@ -147,7 +147,7 @@ TEST_F(WebHostTest, RedirectsTheRootAndServesTheHelpPage) {
     auto help = Client().Get("/help.htm");
     ASSERT_TRUE(help);
     EXPECT_EQ(help->status, 200);
-    for (const char* anchor : {"id=\"zip\"", "id=\"unzip\"", "id=\"view\""}) {
+    for (const char* anchor : {"id=\"zip\"", "id=\"unzip\"", "id=\"view\"", "AES-256"}) {
         EXPECT_NE(help->body.find(anchor), std::string::npos) << anchor;
     }
 }
@@ -225,6 +225,8 @@ TEST_F(WebHostTest, AuditsAZipAndARefusedZip) {
               std::string::npos)
         << denied;
     EXPECT_NE(denied.find("\"bytesIn\":0,\"bytesOut\":0}"), std::string::npos);
+    std::string written = std::to_string(fs::file_size(Drive() / "audit" / "a.zip"));
+    EXPECT_NE(done.find("\"bytesIn\":1,\"bytesOut\":" + written + "}"), std::string::npos) << done;
     StoreSetting("DisableAllZipFunctions", "0");
 }
 

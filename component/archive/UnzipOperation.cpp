@@ -131,6 +131,10 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
             CallUnzipSide(archive, target, names, action, flags, password, message);
         lastStatus_ = code;
         if (code) {
+            int64_t read = 0, written = 0;
+            CurrentUnzipSideCalls().getBytes(read, written);
+            lastBytesIn_ += static_cast<uint64_t>(read);
+            lastBytesOut_ += static_cast<uint64_t>(written);
             message = StatusMessage(*code);
             ok = *code == 0;
             if (ok && action == kActionTest) {

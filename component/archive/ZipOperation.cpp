@@ -219,6 +219,10 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
             CallZipSide(TempDir, archive, files, action, flags, password, level, message);
         lastStatus_ = code;
         if (code) {
+            int64_t read = 0, written = 0;
+            CurrentZipSideCalls().getBytes(read, written);
+            lastBytesIn_ += static_cast<uint64_t>(read);
+            lastBytesOut_ += static_cast<uint64_t>(written);
             message = StatusMessage(*code);
             ok = *code == 0;
             if (!ok) {

@@ -193,6 +193,9 @@ class Farbale {
     // and the message it gave; unset when the operation stopped before the library.
     std::optional<int32_t> lastStatus_;
     std::optional<std::string> lastLibraryMessage_;
+    // What the library read and wrote for the operation (both runs of a repair).
+    uint64_t lastBytesIn_ = 0;
+    uint64_t lastBytesOut_ = 0;
     // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
     // words reach the operation record.
     std::optional<std::string> operationText_;

@@ -66,6 +66,7 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
     Write("<BODY BGCOLOR=\"#C0C0C0\" TOPMARGIN=\"0\">" + strNewLine + strFontOpen + strNewLine);
     lastStatus_.reset();
     lastLibraryMessage_.reset();
+    lastBytesIn_ = lastBytesOut_ = 0;
     operationText_.emplace();
     if (strOptions.empty()) {
         Write(kParameterError);
@@ -160,6 +161,8 @@ void Farbale::RecordOperation(char letter, const std::string& archive, const std
         operation.target = target;
         operation.entries = std::move(entries);
         operation.status = lastStatus_;
+        operation.bytesIn = lastBytesIn_;
+        operation.bytesOut = lastBytesOut_;
         operation.text = lastLibraryMessage_.value_or(written);
         operation.outcome = succeeded             ? asp::OperationOutcome::Succeeded
                             : lastLibraryMessage_ ? asp::OperationOutcome::Failed

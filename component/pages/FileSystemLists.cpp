@@ -19,6 +19,11 @@ namespace {
 constexpr size_t kMostFilesListed = 1000;
 constexpr int kMostFolderLevels = 1000;
 constexpr const char* kIndent = "&nbsp;&nbsp;";
+// The title of a file whose name holds a "\\" or a "|": Linux allows them, but a path the pages
+// send cannot carry the one and a list of files cannot carry the other.
+constexpr const char* kUncarriableName =
+    "This name holds a \\ or a | that the page cannot send to the server: the file cannot be "
+    "chosen here.";
 
 struct FileType {
     const char* pattern;
@@ -220,6 +225,14 @@ int32_t Farbale::BuildFolderFileLists(const std::string& driveLabel, const std::
         std::string entries;
         int32_t count = 0;
         for (const platform::ListedFile& file : contents->files) {
+            if (!file.carriable) {
+                // Shown, but never sent: the page could not name it to the server exactly.
+                entries +=
+                    OptionLine("", std::string(" DISABLED TITLE=\"") + kUncarriableName + "\"",
+                               HtmlEscape(file.name));
+                ++count;
+                continue;
+            }
             const std::string title = FileTitle(folderPath + file.name, file.details);
             entries += OptionLine(HtmlEscape(file.name), " TITLE=\"" + HtmlEscape(title) + "\"",
                                   HtmlEscape(file.name));

@@ -102,7 +102,7 @@ NamePool ReadNames(const FolderHandle& folder) {
     NamePool pool;
     while (dirent* entry = readdir(folder.Dir())) {
         std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !IsWindowsName(name)) {
+        if (name == "." || name == "..") {
             continue;
         }
         pool.Add(name, entry->d_type);
@@ -134,6 +134,9 @@ struct ListingContext {
         if (!S_ISLNK(status.st_mode)) {
             return status;
         }
+        if (!IsWindowsName(pool.Name(entry))) {
+            return std::nullopt;  // a link whose name is no Windows name cannot be followed
+        }
         ConfinedPath target;
         if (ConfinedPath::Open(ChildPath(windowsFolder, pool.Name(entry)), PathIntent::FileOrFolder,
                                target) != PathStatus::Ok) {
@@ -154,7 +157,7 @@ bool MayBeFolder(const Entry& entry) {
 std::vector<std::string> Subfolders(const ListingContext& context) {
     std::vector<Entry> folders;
     for (const Entry& entry : context.pool.Entries()) {
-        if (!MayBeFolder(entry)) {
+        if (!MayBeFolder(entry) || !IsWindowsName(context.pool.Name(entry))) {
             continue;
         }
         if (entry.type != DT_DIR) {
@@ -182,7 +185,8 @@ std::optional<ListedFile> ExamineFile(const ListingContext& context, const Entry
     if (!status) {
         // Gone since the folder was read: still listed, without details. A dangling or escaping
         // link is not listed.
-        return entry.type == DT_REG ? std::optional(ListedFile{name, {}}) : std::nullopt;
+        bool carriable = IsWindowsName(name) && name.find('|') == std::string::npos;
+        return entry.type == DT_REG ? std::optional(ListedFile{name, {}, carriable}) : std::nullopt;
     }
     if (!S_ISREG(status->st_mode)) {
         return std::nullopt;
@@ -192,7 +196,8 @@ std::optional<ListedFile> ExamineFile(const ListingContext& context, const Entry
     details.size = static_cast<uint64_t>(status->st_size);
     details.modified = status->st_mtime;
     details.attributes = AttributesOf(name, false, (status->st_mode & S_IWUSR) != 0);
-    return ListedFile{std::move(name), details};
+    bool carriable = IsWindowsName(name) && name.find('|') == std::string::npos;
+    return ListedFile{std::move(name), details, carriable};
 }
 
 // The first `limit` files in name order. Only as many names as are shown get ordered and

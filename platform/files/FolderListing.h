@@ -33,6 +33,10 @@ struct FileDetails {
 struct ListedFile {
     std::string name;
     FileDetails details;
+    // False for a name the pages' requests cannot carry: a "\" (a separator in a Windows path)
+    // or a "|" (the separator of the pages' file lists). Such a file is listed so that the page
+    // can say why it cannot be chosen.
+    bool carriable = true;
 };
 
 // Windows order of names: case ignored; names that differ only in case keep byte order.
@@ -46,8 +50,9 @@ struct FolderContents {
 // One pass over a folder given as a Windows path. Subfolders: every one, in name order. Files:
 // the ordinary files whose names match the Windows wildcard pattern (none for an empty pattern),
 // hidden files left out, in name order; only the first `fileLimit` are returned, and only they
-// are examined for their details, so a folder of many files lists quickly. Names that cannot
-// stand in a Windows path, and links that lead out of the drive's folder, are left out. nullopt
+// are examined for their details, so a folder of many files lists quickly. Subfolders whose
+// names cannot stand in a Windows path, and links that lead out of the drive's folder, are left
+// out; files whose names the pages cannot carry are listed, marked. nullopt
 // when the folder is missing, unreadable or outside its drive.
 std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::string_view pattern,
                                          size_t fileLimit);

@@ -59,6 +59,7 @@ TEST_F(FolderListingTest, NamesAreOrderedIgnoringCase) {
 
 TEST_F(FolderListingTest, FilesAndFoldersAreKeptApartAndHiddenFilesLeftOut) {
     MakeFile("sub\\inner.txt");  // a backslash name: cannot stand in a Windows path
+    MakeFile("a|b.txt");         // nor can a bar stand in the pages' lists of files
     MakeFile("plain.txt");
     MakeFile(".profile");
     fs::create_directories(root_ / "c" / "folder.txt");
@@ -66,7 +67,10 @@ TEST_F(FolderListingTest, FilesAndFoldersAreKeptApartAndHiddenFilesLeftOut) {
 
     auto files = ListFiles("c:\\", "*.*", 1000);
     ASSERT_TRUE(files);
-    EXPECT_EQ(Names(*files), (std::vector<std::string>{"plain.txt"}));
+    EXPECT_EQ(Names(*files), (std::vector<std::string>{"a|b.txt", "plain.txt", "sub\\inner.txt"}));
+    EXPECT_FALSE((*files)[0].carriable);
+    EXPECT_TRUE((*files)[1].carriable);
+    EXPECT_FALSE((*files)[2].carriable);
     EXPECT_EQ(ListSubfolders("c:\\"), (std::vector<std::string>{".config", "folder.txt"}));
 }
 

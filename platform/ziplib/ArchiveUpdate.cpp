@@ -100,8 +100,12 @@ class EntryMatcher {
     std::unordered_multimap<std::string, size_t> folded_;
 };
 
-// Whether action puts this file into the archive, given the entry it would replace (-1: none).
-bool Wanted(zip_t* za, zip_int64_t index, const SourceFile& file, int32_t action) {
+// Whether the job puts this file into the archive, given the entry it would replace (-1: none).
+bool Wanted(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& job) {
+    int32_t action = job.action;
+    if (job.newerThan && !file.isFolder && file.info.st_mtime <= job.newerThan) {
+        return false;
+    }
     if (index < 0) {
         return action != kActionFreshen;
     }
@@ -135,8 +139,20 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
     if (zip_set_file_compression(za, index, method, static_cast<zip_uint32_t>(job.level)) != 0) {
         return false;
     }
+    if (job.fileComment &&
+        zip_file_set_comment(za, index, job.fileComment->data(),
+                             static_cast<zip_uint16_t>(job.fileComment->size()), 0) != 0) {
+        return false;
+    }
     return !(job.flags & kFlagEncrypt) ||
            zip_file_set_encryption(za, index, ZIP_EM_AES_256, job.password.c_str()) == 0;
+}
+
+// Gives the archive the job's comment; false with the archive's error set when libzip refuses.
+bool CommentArchive(zip_t* za, const ZipJob& job) {
+    return !job.archiveComment ||
+           zip_set_archive_comment(za, job.archiveComment->data(),
+                                   static_cast<zip_uint16_t>(job.archiveComment->size())) == 0;
 }
 
 // Adds or replaces one file; its index, or -1 with the archive's error set when libzip refuses.
@@ -202,6 +218,9 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     if (!za) {
         return StatusOfZipError(error, errno);
     }
+    if (!CommentArchive(za, job)) {
+        return Discard(za, StatusOf(za));
+    }
     EntryMatcher entries(za, files);
     SourceReading reading;
     std::vector<const SourceFile*> written;
@@ -211,7 +230,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         }
         const SourceFile& file = files[i];
         zip_int64_t index = entries.Find(file.entryName);
-        if (!Wanted(za, index, file, job.action)) {
+        if (!Wanted(za, index, file, job)) {
             continue;
         }
         if (PutFile(za, index, file, job, reading) < 0) {
@@ -219,7 +238,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         }
         written.push_back(&file);
     }
-    if (written.empty()) {
+    if (written.empty() && !job.archiveComment) {
         return Discard(za, caller.Finish(status::kOk));  // the archive is up to date
     }
     if (int32_t code = CloseArchive(za, caller); code != status::kOk) {
@@ -251,6 +270,9 @@ int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& call
     zip_t* za = archive.Open(0, error);
     if (!za) {
         return StatusOfZipError(error, errno);
+    }
+    if (!CommentArchive(za, job)) {
+        return Discard(za, StatusOf(za));
     }
     zip_int64_t count = zip_get_num_entries(za, 0);
     names->PreferExactNames(EntryNames(za));

@@ -4,6 +4,8 @@
 // place only when it is complete, so a failure leaves the archive as it was.
 
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "platform/ziplib/ArchiveFile.h"
@@ -29,6 +31,9 @@ struct ZipJob {
     int32_t flags = 0;
     std::string list;      // source files (add, update, freshen) or entry names (delete)
     std::string password;  // for encrypt
+    std::optional<std::string> archiveComment;  // replaces the archive's comment
+    std::optional<std::string> fileComment;     // of every entry added or replaced
+    std::time_t newerThan = 0;                  // when set, older files are left alone
 };
 
 // Actions 2, 3 and 4; returns a status code.

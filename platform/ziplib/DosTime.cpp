@@ -15,6 +15,18 @@ DosDateTime ToDosDateTime(std::time_t when) {
     return dos;
 }
 
+std::time_t FromDosDateTime(DosDateTime dos) {
+    std::tm local{};
+    local.tm_year = (dos.date >> 9) + 80;
+    local.tm_mon = ((dos.date >> 5) & 15) - 1;
+    local.tm_mday = dos.date & 31;
+    local.tm_hour = dos.time >> 11;
+    local.tm_min = (dos.time >> 5) & 63;
+    local.tm_sec = (dos.time & 31) * 2;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
 bool FileIsNewerThanEntry(std::time_t fileTime, std::time_t entryTime) {
     return fileTime - (fileTime % 2) > entryTime;
 }

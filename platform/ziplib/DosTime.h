@@ -12,6 +12,8 @@ struct DosDateTime {
 };
 
 DosDateTime ToDosDateTime(std::time_t when);
+// The local time the two words name (out-of-range fields roll over, as the host's dates do).
+std::time_t FromDosDateTime(DosDateTime dos);
 
 // The zip format keeps only even seconds, so an entry written from a file carries the file's time
 // rounded down: the file counts as newer only when it is newer than that rounding allows.

@@ -1,9 +1,12 @@
 #include "platform/ziplib/EntryNameList.h"
 
 #include <algorithm>
+#include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/files/Wildcard.h"
+#include "platform/text/CaseFolding.h"
 
 namespace vantrel::ziplib {
 
@@ -44,12 +47,28 @@ std::optional<EntryNameList> EntryNameList::Parse(std::string_view list) {
 
 void EntryNameList::PreferExactNames(const std::vector<std::string>& entryNames) {
     std::unordered_set<std::string> present;
-    for (const auto& name : entryNames) {
-        present.insert(WithForwardSlashes(name));
+    std::unordered_multimap<std::string, std::string> byFolded;
+    for (const auto& entryName : entryNames) {
+        std::string name = WithForwardSlashes(entryName);
+        byFolded.emplace(platform::FoldCase(name), name);
+        present.insert(std::move(name));
     }
-    exact_.assign(patterns_.size(), false);
+    exact_.assign(patterns_.size(), true);
     for (size_t i = 0; i < patterns_.size(); ++i) {
-        exact_[i] = present.count(patterns_[i]) > 0;
+        std::string& pattern = patterns_[i];
+        if (present.count(pattern)) {
+            continue;
+        }
+        if (pattern.find_first_of("*?") != std::string::npos) {
+            exact_[i] = false;
+            continue;
+        }
+        // A name no entry carries exactly stands for the one entry that differs from it in
+        // letter case alone; with two or more such entries it stands for none.
+        auto [first, last] = byFolded.equal_range(platform::FoldCase(pattern));
+        if (first != last && std::next(first) == last) {
+            pattern = first->second;
+        }
     }
 }
 

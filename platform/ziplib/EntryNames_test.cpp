@@ -60,12 +60,17 @@ TEST(EntryNameList, MarksEveryPatternThatMatched) {
 
 TEST(SafeEntrySegments, RefusesNamesThatLeaveTheTarget) {
     for (const char* name : {"../x", "a/../../x", "..", "/etc/passwd", "\\x", "c:x", "c:/x",
-                             "a/b:c", "a\\..\\..\\x", "", "./", "/"}) {
+                             "Z:", "a\\..\\..\\x", "", "./", "/"}) {
         EXPECT_FALSE(SafeEntrySegments(name)) << name;
     }
     EXPECT_EQ(*SafeEntrySegments("a/./b//c.txt"), (std::vector<std::string>{"a", "b", "c.txt"}));
     EXPECT_EQ(*SafeEntrySegments("dir\\sub\\"), (std::vector<std::string>{"dir", "sub"}));
     EXPECT_EQ(*SafeEntrySegments("..a/b.."), (std::vector<std::string>{"..a", "b.."}));
+    // A colon elsewhere is an ordinary Linux name: Perl's manual pages are named so.
+    EXPECT_EQ(*SafeEntrySegments("man3/File::Spec.3perl.gz"),
+              (std::vector<std::string>{"man3", "File::Spec.3perl.gz"}));
+    EXPECT_EQ(*SafeEntrySegments("a/b:c"), (std::vector<std::string>{"a", "b:c"}));
+    EXPECT_EQ(*SafeEntrySegments("ab:c"), (std::vector<std::string>{"ab:c"}));
 }
 
 std::atomic<int> g_calls = 0;
@@ -102,7 +107,12 @@ TEST(EntryNameListTest, ExactNamesWinOverNamesDifferingInCase) {
     }
     EXPECT_TRUE(literal->Matches("a*.txt"));
     EXPECT_TRUE(names->Matches("x.bin"));      // wildcards still ignore case
-    EXPECT_TRUE(names->Matches("OTHER.TXT"));  // no exact entry: case is ignored
+    EXPECT_TRUE(names->Matches("OTHER.TXT"));  // no exact entry: the one differing in case
+    // Two entries differing from the name in case alone: the name stands for neither.
+    auto ambiguous = EntryNameList::Parse("readme");
+    ambiguous->PreferExactNames({"README", "Readme"});
+    EXPECT_FALSE(ambiguous->Matches("README"));
+    EXPECT_FALSE(ambiguous->Matches("Readme"));
 }
 
 TEST(ProgressTicker, AStopIsFinal) {

@@ -19,10 +19,6 @@ namespace {
 
 using Fault = SpanFault;
 
-bool Installed(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Bytes of entries a, b, c stored, as the base of the damaged archives below.
 struct ThreeStored {
     RawArchive archive;

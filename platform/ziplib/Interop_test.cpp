@@ -12,24 +12,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-bool Installed(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// 7-Zip installs as 7zz from Debian's 7zip package, as 7z from others.
-std::string SevenZip() {
-    for (const char* name : {"7zz", "7z"}) {
-        if (Installed(name)) {
-            return name;
-        }
-    }
-    return {};
-}
-
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-
 class Interop : public ::testing::Test {
   protected:
     void SetUp() override {

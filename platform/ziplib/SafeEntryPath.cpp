@@ -1,5 +1,7 @@
 #include "platform/ziplib/SafeEntryPath.h"
 
+#include "platform/drives/WindowsPath.h"
+
 namespace vantrel::ziplib {
 
 std::optional<std::vector<std::string>> SafeEntrySegments(std::string_view name) {
@@ -12,9 +14,10 @@ std::optional<std::vector<std::string>> SafeEntrySegments(std::string_view name)
         size_t end = name.find_first_of("/\\", start);
         end = end == std::string_view::npos ? name.size() : end;
         std::string_view segment = name.substr(start, end - start);
-        // A colon marks a drive ("c:") or an alternate stream: neither belongs below the target.
-        if (segment == ".." || segment.find(':') != std::string_view::npos ||
-            segment.find('\0') != std::string_view::npos) {
+        // A first segment such as "c:" names a drive, never a place below the target. Elsewhere
+        // a colon is an ordinary character of a Linux name (no alternate streams here).
+        bool driveQualified = start == 0 && platform::HasDriveLetter(segment);
+        if (segment == ".." || driveQualified || segment.find('\0') != std::string_view::npos) {
             return std::nullopt;
         }
         if (!segment.empty() && segment != ".") {

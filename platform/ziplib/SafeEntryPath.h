@@ -1,6 +1,7 @@
 #pragma once
 // Which entry names may be extracted: a name is a path below the target folder, so names that are
-// absolute, carry a drive or contain ".." are refused. "\" counts as a separator like "/".
+// absolute, begin with a drive ("c:") or contain ".." are refused. "\" counts as a separator like
+// "/"; a colon anywhere else is an ordinary character.
 
 #include <optional>
 #include <string>

@@ -165,6 +165,36 @@ int32_t Execute(int32_t action, int32_t flags, CallerHooks& caller) {
     return caller.Finish(result);
 }
 
+// The archive comment of the one archive LSUZ_ZIPNAME named, copied into comment (cut at a
+// character boundary to size - 1 bytes); its whole length, or a status code.
+int32_t ReadArchiveComment(char* comment, int32_t size) {
+    if (!comment || size < 1) {
+        return status::kInternal;
+    }
+    CallerHooks caller(CallerFunctions{});
+    auto archives = ExpandArchiveNames(t_settings.archive, caller);
+    if (!archives || archives->size() != 1) {
+        return status::kBadArchiveName;
+    }
+    const NamedArchive& archive = archives->front();
+    if (archive.status != status::kOk) {
+        return archive.status;
+    }
+    int error = 0;
+    zip_t* za = OpenReadOnlyZip(archive.opened.Fd(), 0, &error);
+    if (!za) {
+        return StatusOfZipError(error, errno);
+    }
+    int length = 0;
+    const char* text = zip_get_archive_comment(za, &length, ZIP_FL_ENC_RAW);
+    std::string whole = text ? std::string(text, static_cast<size_t>(length)) : std::string();
+    zip_discard(za);
+    std::string cut = CutUtf8(whole, static_cast<size_t>(size) - 1);
+    std::memcpy(comment, cut.data(), cut.size());
+    comment[cut.size()] = '\0';
+    return static_cast<int32_t>(whole.size());
+}
+
 int32_t NextEntry(void* record) {
     if (!record || !t_listing.archive) {
         return status::kInternal;
@@ -207,6 +237,14 @@ int32_t LSUZ_RESET(void) {
     t_listing.Close();
     t_settings = UnzipSettings{};
     return 1;
+}
+
+int32_t LSUZ_INIT(void) {
+    return LSUZ_RESET();
+}
+
+int32_t LSUZ_GETCMT(char* comment, int32_t size) {
+    return Guarded([&] { return ReadArchiveComment(comment, size); });
 }
 
 int32_t LSUZ_ZIPNAME(char* archive) {

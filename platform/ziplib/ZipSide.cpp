@@ -1,12 +1,19 @@
 // liblspzipx.so: the zip side's exported functions. Settings live per thread, so requests served
 // on different threads never share them; the password serves one execute call only.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "platform/files/ConfinedPath.h"
 #include "platform/ziplib/ArchiveFolderLock.h"
 #include "platform/ziplib/ArchiveRepair.h"
 #include "platform/ziplib/ArchiveUpdate.h"
+#include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/LibraryVersion.h"
 #include "platform/ziplib/StatusCodes.h"
 #include "platform/ziplib/lszip.h"
@@ -21,12 +28,39 @@ struct ZipSettings {
     std::string tempFolder;
     std::string list;
     std::string password;
+    std::optional<std::string> archiveComment;
+    std::optional<std::string> fileComment;
+    std::time_t newerThan = 0;
+    bool removeArchive = false;
     CallerFunctions caller;
+};
+
+struct LastCall {
     uint64_t bytesRead = 0;
     uint64_t bytesWritten = 0;
 };
 
 thread_local ZipSettings t_settings;
+thread_local LastCall t_lastCall;
+
+constexpr size_t kLongestComment = 65535;  // the zip format's 16-bit comment length
+
+int32_t StoreComment(std::optional<std::string>& setting, const char* value) {
+    if (!value || std::strlen(value) > kLongestComment) {
+        return 0;
+    }
+    setting = value;
+    return 1;
+}
+
+// Deletes the archive a call has just written, as LSZIP_REMOVEARCHIVE asked.
+void RemoveWritten(const ConfinedLeaf& leaf) {
+    struct stat info {};
+    if (::fstatat(leaf.folder.Fd(), leaf.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+        ::unlinkat(leaf.folder.Fd(), leaf.name.c_str(), 0);
+    }
+}
 
 int32_t Store(std::string& setting, const char* value) {
     if (!value) {
@@ -70,12 +104,25 @@ int32_t Execute(const char* archivePath, int32_t action, int32_t level, int32_t 
     if (archive.OpenStatus() != status::kOk) {
         return archive.OpenStatus();
     }
+    int32_t code;
     if (action == kActionRepair) {
-        return RepairArchive(archive, (flags & kFlagHarderRepair) != 0, caller);
+        code = RepairArchive(archive, (flags & kFlagHarderRepair) != 0, caller);
+    } else {
+        ZipJob job{action,
+                   level,
+                   flags,
+                   t_settings.list,
+                   t_settings.password,
+                   t_settings.archiveComment,
+                   t_settings.fileComment,
+                   t_settings.newerThan};
+        code = action == kActionDelete ? DeleteEntries(job, archive, caller)
+                                       : AddFiles(job, archive, caller);
     }
-    ZipJob job{action, level, flags, t_settings.list, t_settings.password};
-    return action == kActionDelete ? DeleteEntries(job, archive, caller)
-                                   : AddFiles(job, archive, caller);
+    if (code == status::kOk && t_settings.removeArchive) {
+        RemoveWritten(leaf);
+    }
+    return code;
 }
 
 }  // namespace
@@ -84,6 +131,32 @@ extern "C" {
 
 int32_t LSZIP_VER(void) {
     return kLibraryVersion;
+}
+
+int32_t LSZIP_INIT(void) {
+    t_settings = ZipSettings{};
+    return 1;
+}
+
+int32_t LSZIP_SETARCHIVECMT(char* comment) {
+    return StoreComment(t_settings.archiveComment, comment);
+}
+
+int32_t LSZIP_SETFILECMT(char* comment) {
+    return StoreComment(t_settings.fileComment, comment);
+}
+
+int32_t LSZIP_SETDATE(int32_t dosDateTime) {
+    auto words = static_cast<uint32_t>(dosDateTime);
+    t_settings.newerThan = words == 0 ? 0
+                                      : FromDosDateTime({static_cast<uint16_t>(words >> 16),
+                                                         static_cast<uint16_t>(words & 0xFFFF)});
+    return t_settings.newerThan == -1 ? 0 : 1;
+}
+
+int32_t LSZIP_REMOVEARCHIVE(int32_t remove) {
+    t_settings.removeArchive = remove != 0;
+    return 1;
 }
 
 int32_t LSZIP_SETTEMPATH(char* folder) {
@@ -124,17 +197,17 @@ int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, int32_t flag
         code = status::kInternal;
     }
     t_settings.password.clear();
-    t_settings.bytesRead = caller.BytesRead();
-    t_settings.bytesWritten = caller.BytesWritten();
+    t_settings.removeArchive = false;
+    t_lastCall = {caller.BytesRead(), caller.BytesWritten()};
     return code;
 }
 
 int32_t LSZIP_GETBYTES(int64_t* read, int64_t* written) {
     if (read) {
-        *read = static_cast<int64_t>(t_settings.bytesRead);
+        *read = static_cast<int64_t>(t_lastCall.bytesRead);
     }
     if (written) {
-        *written = static_cast<int64_t>(t_settings.bytesWritten);
+        *written = static_cast<int64_t>(t_lastCall.bytesWritten);
     }
     return 1;
 }

@@ -128,6 +128,24 @@ inline void Craft(const fs::path& path, const std::vector<CraftedEntry>& entries
     }
 }
 
+inline bool Installed(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// 7-Zip installs as 7zz from Debian's 7zip package, as 7z from others.
+inline std::string SevenZip() {
+    for (const char* name : {"7zz", "7z"}) {
+        if (Installed(name)) {
+            return name;
+        }
+    }
+    return {};
+}
+
+inline int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
 struct ListedEntry {
     std::string name;
     ZipEntryRecord record;

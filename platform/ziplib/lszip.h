@@ -35,16 +35,21 @@
  *     0x20000  the harder repair (see below).
  *   File list (LSZIP_INCLUDE, actions 2 to 4): full Windows paths joined by "|", or one folder
  *   followed by a wildcard pattern ("c:\data\*.txt"; Windows rules: case ignored, "*.*" matches
- *   every name). An item naming a folder stands for "folder\*.*". Symbolic links are skipped, and
- *   the archive never adds itself. Two different files that would get the same entry name (case
- *   ignored) refuse the whole list with -162; a named file that does not exist refuses it with
- *   -1; a list that finds no file gives -167. Update and freshen with nothing newer change
- *   nothing and return 0.
+ *   every name). An item naming a folder stands for "folder\*.*". A named item that is a symbolic
+ *   link inside its drive is followed; inside a folder, links are skipped. The archive never adds
+ *   itself. Two different files that would get exactly the same entry name refuse the whole list
+ *   with -162 (names differing in letter case alone are two entries); a named file that does not
+ *   exist refuses it with -1; a list that finds no file gives -167. An update or freshen replaces
+ *   the entry of exactly the file's entry name, else the one entry differing from it in letter
+ *   case alone that no file of the list names exactly. Update and freshen with nothing newer
+ *   change nothing and return 0.
  *   Entry-name list (LSZIP_INCLUDE for action 1, LSUZ_INCLUDE): names separated by blanks, a
  *   name holding blanks in double quotes, wildcards allowed and running across folder
  *   separators; "*.*" is every entry, "dir\*.*" everything below dir and dir's own folder entry.
- *   "\" and "/" are the same separator (dir, a slash, "*.*" works alike); case is ignored,
- *   except that a name without wildcards that an entry carries exactly matches only that entry.
+ *   "\" and "/" are the same separator (dir, a slash, "*.*" works alike). A name that an entry
+ *   carries exactly (wildcard characters included) matches only that entry; a name without
+ *   wildcards that none carries matches the one entry differing from it in letter case alone, or
+ *   none when there are several; wildcards ignore case.
  *   An unclosed quote gives -163; a delete that matches nothing gives -168. An archive left
  *   without entries is removed.
  *   Every change is written to a temporary file beside the archive that replaces it with one
@@ -78,7 +83,7 @@
  *   folders (files go straight into the target folder under their bare names).
  *   Extraction restores modification times (and Unix permission bits where stored), writes each
  *   file under a temporary name and renames it into place when complete, and never writes
- *   outside the target folder: names that are absolute, carry a drive or a colon, contain ".."
+ *   outside the target folder: names that are absolute, begin with a drive ("c:"), contain ".."
  *   segments, are stored symbolic links, or would pass through a symbolic link are refused
  *   (-152) with nothing written for them; the other entries are still extracted. A wrong or
  *   missing password gives -61 for the entry and nothing is written for it. A test without a
@@ -171,6 +176,19 @@ typedef struct ZipEntryRecord {
 
 /* The library's version as a whole number: 110 for 1.10. */
 LSZIP_API int32_t LSZIP_VER(void);
+/* Forgets every setting of the calling thread's zip side. Returns 1. */
+LSZIP_API int32_t LSZIP_INIT(void);
+/* The comment the next execute calls give the archive (replacing its old one); at most 65,535
+ * bytes, else refused. */
+LSZIP_API int32_t LSZIP_SETARCHIVECMT(char* comment);
+/* The comment of every entry the next execute calls add or replace; at most 65,535 bytes. */
+LSZIP_API int32_t LSZIP_SETFILECMT(char* comment);
+/* Limits add, update and freshen to files modified after a local time, given as MS-DOS date and
+ * time words (date in the high 16 bits, time in the low 16 bits, as in the entry record); 0 lifts
+ * the limit. Refused (0) for a date that cannot be a time. */
+LSZIP_API int32_t LSZIP_SETDATE(int32_t dosDateTime);
+/* Nonzero: the next execute call deletes its archive once it has succeeded (that call only). */
+LSZIP_API int32_t LSZIP_REMOVEARCHIVE(int32_t remove);
 /* Folder for temporary files (accepted; see "Every change is written ..." above). */
 LSZIP_API int32_t LSZIP_SETTEMPATH(char* folder);
 /* The file list (add, update, freshen) or entry-name list (delete) of the next execute. */
@@ -197,6 +215,12 @@ LSZIP_API int32_t LSZIP_GETBYTES(int64_t* read, int64_t* written);
 LSZIP_API int32_t LSUZ_VER(void);
 /* Forgets every setting and closes any listing. */
 LSZIP_API int32_t LSUZ_RESET(void);
+/* The same as LSUZ_RESET. */
+LSZIP_API int32_t LSUZ_INIT(void);
+/* The comment of the one archive named by LSUZ_ZIPNAME, NUL-terminated in comment (cut at a
+ * character boundary to size - 1 bytes); returns the comment's whole length in bytes (0 for none),
+ * or a status code. */
+LSZIP_API int32_t LSUZ_GETCMT(char* comment, int32_t size);
 /* The archive of the next execute. Extraction and test also take several archives: joined by
  * "|", where names after the first without a folder lie in the first one's folder
  * ("c:\data\a.zip|b.zip"), or a wildcard in the last segment ("c:\data\*.zip"); each is worked on

@@ -96,6 +96,28 @@ test('zip selected files, then see the archive in the source list', async () => 
   await page.close();
 });
 
+// Linux names: colons are ordinary characters; a name with a bar cannot travel in the list of
+// chosen files, so the page shows it but will not send it.
+test('files named with colons are browsed, chosen and zipped; a name with a bar is shown, never sent', async () => {
+  write('perl/File::Spec.3perl.gz', 'spec');
+  write('perl/IO::File.3perl.gz', 'io');
+  write('perl/a|b.txt', 'bar');
+  const page = await openFramesetAt(browser, host, 'c:\\perl', 'c:\\perl');
+  const source = frame(page, 'source');
+  const barred = await source.evaluate(() => Array.from(
+    document.forms['frmSource'].elements['selFiles'].options).find((o) => o.text === 'a|b.txt'));
+  assert.ok(barred, 'the file with a bar is listed');
+  assert.ok(await source.evaluate(() => Array.from(
+    document.forms['frmSource'].elements['selFiles'].options).find((o) => o.text === 'a|b.txt')
+    .disabled), 'and cannot be chosen');
+  await setTargetName(page, 'perl');
+  const controls = await selectSource(page, ['File::Spec.3perl.gz', 'IO::File.3perl.gz'], 'zip');
+  const { text } = await start(page, controls);
+  assert.equal(text, 'Creating c:\\perl\\perl.zip ... .\nOperation complete, no errors.');
+  assert.deepEqual(entries(local('perl', 'perl.zip')), ['File::Spec.3perl.gz', 'IO::File.3perl.gz']);
+  await page.close();
+});
+
 test('zip by type filter, recursing and storing full paths', async () => {
   write('typed/x.txt', 'x');
   write('typed/y.log', 'y');

@@ -1,0 +1,97 @@
+// Names as Linux has them: two files of one folder that differ in letter case alone, and colons
+// inside names (Perl's manual pages are called File::Spec.3perl.gz).
+#include <gtest/gtest.h>
+
+#include "platform/ziplib/ZipTestSupport.h"
+
+namespace vantrel::ziplib::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class LinuxNames : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        drive.Put("pair/A.txt", "upper", 7200);
+        drive.Put("pair/a.txt", "lower", 7200);
+        drive.Put("pair/Docs/x.txt", "x", 7200);
+        drive.Put("pair/docs/y.txt", "y", 7200);
+    }
+    TestDrive drive;
+};
+
+TEST_F(LinuxNames, FilesDifferingInCaseAloneAreTwoEntriesWhicheverWayTheyAreNamed) {
+    const Names all{"A.txt", "Docs/", "Docs/x.txt", "a.txt", "docs/", "docs/y.txt"};
+    ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\pair\\*.*"}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"), all);
+    ASSERT_EQ(
+        (ZipCall{.archive = "c:\\named.zip", .list = "c:\\pair\\A.txt|c:\\pair\\a.txt"}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\named.zip"), (Names{"A.txt", "a.txt"}));
+    ASSERT_EQ((UnzipCall{.archive = "c:\\test.zip", .action = 4, .flags = 1}.Run()), 0);
+    ASSERT_EQ((UnzipCall{}.Run()), 0);
+    EXPECT_EQ(drive.Read("out/A.txt"), "upper");
+    EXPECT_EQ(drive.Read("out/a.txt"), "lower");
+    EXPECT_EQ(drive.Read("out/Docs/x.txt") + drive.Read("out/docs/y.txt"), "xy");
+}
+
+TEST_F(LinuxNames, ANameMatchesItsExactEntryOrTheOneDifferingInCaseAlone) {
+    ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\pair\\*.*"}.Run()), 0);
+    drive.Put("pair/a.txt", "lower, edited");
+    ASSERT_EQ((ZipCall{.action = 3, .flags = 0x1801, .list = "c:\\pair\\*.*"}.Run()), 0);
+    ASSERT_EQ((UnzipCall{.names = "a.txt"}.Run()), 0);
+    EXPECT_EQ(drive.Read("out/a.txt"), "lower, edited");
+    EXPECT_FALSE(drive.Exists("out/A.txt"));
+    // With two entries differing from it in case alone, a name stands for neither.
+    EXPECT_EQ((ZipCall{.action = 1, .list = "A.TXT"}.Run()), -168);
+    EXPECT_EQ((UnzipCall{.names = "A.TXT", .target = "c:\\none"}.Run()), -1);
+    ASSERT_EQ((ZipCall{.action = 1, .list = "a.txt"}.Run()), 0);
+    EXPECT_EQ(EntryNames("c:\\test.zip"),
+              (Names{"A.txt", "Docs/", "Docs/x.txt", "docs/", "docs/y.txt"}));
+    ASSERT_EQ((ZipCall{.action = 1, .list = "a.TXT"}.Run()), 0);  // now the only one
+    EXPECT_EQ(EntryNames("c:\\test.zip").front(), "Docs/");
+}
+
+TEST_F(LinuxNames, AnInfoZipArchiveOfBothTestsClean) {
+    if (!Installed("zip")) {
+        GTEST_SKIP() << "Info-ZIP zip is not installed";
+    }
+    ASSERT_EQ(Shell("cd '" + drive.Path("pair").string() + "' && zip -qr ../infozip.zip ."), 0);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\infozip.zip", .action = 4, .flags = 1}.Run()), 0);
+}
+
+TEST_F(LinuxNames, TheKernelsHeadersZipWholeAndPassInfoZipsTest) {
+    if (!fs::is_directory("/usr/include/linux") || !Installed("unzip")) {
+        GTEST_SKIP() << "no kernel headers or no unzip here";
+    }
+    fs::copy("/usr/include/linux", drive.Path("linux"), fs::copy_options::recursive);
+    ASSERT_EQ(
+        (ZipCall{.archive = "c:\\linux.zip", .flags = 0x1801, .list = "c:\\linux\\*.*"}.Run()), 0);
+    Names names = EntryNames("c:\\linux.zip");
+    for (const char* header : {"netfilter/xt_CONNMARK.h", "netfilter/xt_connmark.h"}) {
+        EXPECT_NE(std::find(names.begin(), names.end(), header), names.end()) << header;
+    }
+    EXPECT_EQ(Shell("unzip -tq '" + drive.Path("linux.zip").string() + "'"), 0);
+}
+
+TEST_F(LinuxNames, NamesWithColonsAreExtractedAndZippedLikeAnyOther) {
+    if (!Installed("zip")) {
+        GTEST_SKIP() << "Info-ZIP zip is not installed";
+    }
+    drive.Put("man/man3/File::Spec.3perl.gz", "perl");
+    drive.Put("man/ab:c", "colon");
+    drive.Put("man/x/c:d", "a drive-like name, but not the first segment");
+    ASSERT_EQ(Shell("cd '" + drive.Path("man").string() + "' && zip -qr ../man.zip ."), 0);
+    ASSERT_EQ((UnzipCall{.archive = "c:\\man.zip", .target = "c:\\man-out"}.Run()), 0);
+    EXPECT_EQ(drive.Read("man-out/man3/File::Spec.3perl.gz"), "perl");
+    EXPECT_EQ(drive.Read("man-out/ab:c"), "colon");
+    EXPECT_EQ(drive.Read("man-out/x/c:d").size(), 44u);
+    ASSERT_EQ((ZipCall{.archive = "c:\\ours.zip",
+                       .flags = 0x1801,
+                       .list = "c:\\man\\man3\\File::Spec.3perl.gz|c:\\man\\ab:c"}
+                   .Run()),
+              0);
+    EXPECT_EQ(EntryNames("c:\\ours.zip"), (Names{"File::Spec.3perl.gz", "ab:c"}));
+}
+
+}  // namespace
+}  // namespace vantrel::ziplib::testing
