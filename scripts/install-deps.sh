@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev libgl-dev fonts-liberation fonts-dejavu-core xvfb xauth
     chromium
     zip unzip 7zip
-    libsystemd-dev help2man lintian nginx
+    libsystemd-dev systemd help2man lintian nginx file
 )
 
 missing=()
