@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "component/archive/Globals.h"
-#include "component/archive/ZipEntryRecord.h"
 #include "platform/asp/ScriptingContext.h"
 
+// The zip library's entry record (platform/ziplib/lszip.h).
+struct ZipEntryRecord;
+
 namespace vantrel {
+
+// What an operation answers the library (component/archive/Globals.h).
+struct OperationHooks;
 
 template <typename Tag>
 struct FarbaleTestAccess;

@@ -79,6 +79,7 @@ TEST_F(ShowPageTest, WritesTheFramesetExactlyForUnknownOperations) {
         bool result = false;
         EXPECT_EQ(request.Run(&result), kFrameset) << op;
         EXPECT_TRUE(result);
+        EXPECT_EQ(CurrentContext(), nullptr) << "a finished page leaves no way to its request";
     }
 }
 

@@ -1,7 +1,5 @@
 // The information page's content: the component's and the zip library's versions.
-#include <exception>
 
-#include "component/archive/Globals.h"
 #include "component/core/Farbale.h"
 
 namespace vantrel {
@@ -9,22 +7,6 @@ namespace vantrel {
 namespace {
 
 constexpr const char* kComponentTitle = "Quillfen Farbale v1.10";
-
-// 110 reads "1.10": the first digit, a full stop, the rest ("-" leads a negative number).
-std::string VersionText(int32_t version) {
-    std::string digits = std::to_string(version);
-    return digits.substr(0, 1) + "." + digits.substr(1);
-}
-
-// A library that cannot be loaded is no error here: its version is simply empty.
-template <typename Query>
-std::string VersionOrEmpty(Query query) {
-    try {
-        return VersionText(query());
-    } catch (...) {
-        return {};
-    }
-}
 
 }  // namespace
 
@@ -35,14 +17,6 @@ void Farbale::WriteInfoContent() {
     Write("Installed compression system versions: ZIP v" + zipVersion + ", UNZIP v" + unzipVersion +
           strNewLine);
     Write("</SPAN>");
-}
-
-std::string Farbale::GetZipLibraryVersion() {
-    return VersionOrEmpty([] { return lszip::LSZIP_VER(); });
-}
-
-std::string Farbale::GetUnzipLibraryVersion() {
-    return VersionOrEmpty([] { return lszip::LSUZ_VER(); });
 }
 
 }  // namespace vantrel

@@ -117,7 +117,6 @@ class PageRequest {
         if (result) {
             *result = shown;
         }
-        SetCurrentContext(nullptr);
         return page;
     }
 };

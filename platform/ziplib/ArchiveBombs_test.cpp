@@ -42,6 +42,21 @@ TEST(ArchiveBombs, EntriesThatShareTheirBytesAreRefusedInListTestAndExtraction) 
     }
 }
 
+// What extraction accepts, the test accepts too: bsdtar announces a data descriptor and still
+// states the uncompressed size in the local header, with 0 as the compressed size.
+TEST(ArchiveBombs, ATestPassesWhatExtractionAccepts) {
+    TestDrive drive;
+    RawArchive archive;
+    RawEntry entry{.name = "b.txt", .flags = 0x8};
+    RawEntry written = archive.AddLocal(entry, "bsdtar");
+    std::string bytes = archive.Finish({written});
+    bytes[22] = 6;  // the local header's uncompressed size
+    WriteArchive(drive, "bsd.zip", bytes);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\bsd.zip", .action = 4, .flags = 1}.Run()), 0);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\bsd.zip"}.Run()), 0);
+    EXPECT_EQ(drive.Read("out/b.txt"), "bsdtar");
+}
+
 TEST(ArchiveBombs, ExtractionStopsBeforeTheDiskFallsBelowItsReserve) {
     TestDrive drive;
     RawArchive archive;
