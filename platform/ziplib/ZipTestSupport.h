@@ -114,6 +114,8 @@ struct UnzipCall {
 
 struct ListedEntry {
     std::string name;
+    // Packed: compare its numbers as values (+record.size); the test macros take references,
+    // and a reference to a misaligned field is undefined.
     ZipEntryRecord record;
     std::string fullName;
     int64_t size;
