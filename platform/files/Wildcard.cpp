@@ -14,12 +14,13 @@ bool SameLetter(char a, char b) {
 bool Match(std::string_view pattern, std::string_view name) {
     size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || SameLetter(pattern[p], name[n]))) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
+        // A star is a star even where the name holds one (Linux names may).
+        if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || SameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
         } else if (starP != std::string_view::npos) {
             p = starP + 1;
             n = ++starN;

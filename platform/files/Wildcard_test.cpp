@@ -19,6 +19,7 @@ TEST(WildcardTest, FollowsWindowsRules) {
         {"*.txt", "txt", false},      {"data.*", "data", true},
         {"data.*", "data.bin", true}, {"~sz*.~fb", "~SZ1407.~FB", true},
         {"*a*b*", "xaybz", true},     {"*a*b*", "xbya", false},
+        {"*.*", "*x.txt", true},      {"*", "*.", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
