@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev libgl-dev fonts-liberation fonts-dejavu-core xvfb xauth
     chromium
     zip unzip 7zip
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()
