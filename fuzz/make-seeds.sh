@@ -9,7 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build}"
 driver="$PWD/$build_dir/bin/lszip-driver"
-[ -x "$driver" ] || { echo "build lszip-driver first: cmake --build $build_dir --target lszip-driver"; exit 1; }
+if [ ! -x "$driver" ]; then
+    echo "build lszip-driver first: cmake --build $build_dir --target lszip-driver"
+    exit 1
+fi
 corpus="$PWD/fuzz/corpus"
 
 # One seed of several texts: its arguments joined by the byte 0xFF (see fuzz/FuzzInput.h).
@@ -31,7 +34,7 @@ mkdir -p "$corpus"/{form_decoding,windows_paths,wildcard,zip_listing,zip_repair}
 seed "$corpus/form_decoding/frame-load" "0" "OP=unziplist&ZN=c:\\inetpub\\wwwroot\\a b.zip" "" \
     "ASPSESSIONID=k3j4; theme=x" "127.0.0.1:8080" ""
 seed "$corpus/form_decoding/zip-call" "1" "" \
-    "OP=call_zip&SP=c%3A%5Cdata%5C&SL=c%3A%5Cdata%5Ca.txt%7Cc%3A%5Cdata%5Cb.txt&TP=c%3A%5Cout%5Cx.zip&PW=&OS=-P5SRM" \
+    "OP=call_zip&SP=c%3A%5Cdata%5C&SL=c%3A%5Cdata%5Ca.txt%7Cc%3A%5Cdata%5Cb.txt&PW=&OS=-P5SRM" \
     "ASPSESSIONID=abc" "localhost:8080" "http://localhost:8080"
 seed "$corpus/form_decoding/odd-escapes" "1" "a=%&b=%4&c=%zz&d=%u00e9%u20AC&e=+x+&=f&g" \
     "ZL=%22my+file.txt%22+b.txt+&ZN=%00evil&OS=E%0A-" "a=1;;b;=c; d=%41" "[::1]:8080" \
@@ -70,7 +73,9 @@ zipped stored.zip 0 $((0x1001)) 'c:\src\a.txt'
 zipped deflated.zip 9 $((0x1001 + 0x800)) 'c:\src\*.*'
 zipped paths.zip 6 $((0x1001 + 0x2080)) 'c:\src\a.txt|c:\src\sub\b.txt'
 zipped encrypted.zip 6 $((0x1001 + 0x10)) 'c:\src\a.txt' secret
-(cd "$work/c/src" && printf 'streamed\n' | zip -q -fz- - - | cat >"$corpus/zip_listing/streamed.zip")
+# Written into a pipe, Info-ZIP cannot seek back: its entry carries a data descriptor.
+(cd "$work/c/src" && printf 'streamed\n' | zip -q -fz- - - | cat) \
+    >"$corpus/zip_listing/streamed.zip"
 (cd "$work/c/src" && zip -q -fz "$corpus/zip_listing/zip64.zip" a.txt)
 (cd "$work/c/src" && zip -q -P secret "$corpus/zip_listing/zipcrypto.zip" a.txt sub/b.txt)
 (cd "$work/c/src" && zip -q -z "$corpus/zip_listing/comment.zip" a.txt <<<"an archive comment")

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every fuzz target (or the ones named) for SECONDS each, as many at once as there are
 # cores, in the AddressSanitizer build build-asan/. Each starts from its committed seeds and kept
-# crash inputs and adds what it learns to build-asan/fuzz/<target>/corpus/, which later runs go
-# on from. A finding fails the run; its input lands in build-asan/fuzz/<target>/findings/.
+# crash inputs and adds what it learns to build-asan/fuzzing/<target>/corpus/, which later runs go
+# on from. A finding fails the run; its input lands in build-asan/fuzzing/<target>/findings/.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]    (default 60 seconds, every target)
 set -euo pipefail
@@ -19,9 +19,9 @@ fi
 configure_sanitized build-asan address,undefined -DVANTREL_FUZZ=ON
 cmake --build build-asan -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
-# Runs one target; its exit status lands in build-asan/fuzz/<target>/status.
+# Runs one target; its exit status lands in build-asan/fuzzing/<target>/status.
 run_target() {
-    local target="$1" work="build-asan/fuzz/$1" status=0
+    local target="$1" work="build-asan/fuzzing/$1" status=0
     mkdir -p "$work/corpus" "$work/findings"
     local seeds=("fuzz/corpus/$target")
     [ -d "fuzz/crashes/$target" ] && seeds+=("fuzz/crashes/$target")
@@ -38,7 +38,7 @@ for target in "${targets[@]}"; do
         running=$((running - 1))
     fi
     echo "fuzzing $target for ${seconds}s"
-    rm -f "build-asan/fuzz/$target/status"
+    rm -f "build-asan/fuzzing/$target/status"
     run_target "$target" &
     running=$((running + 1))
 done
@@ -46,7 +46,7 @@ wait
 
 failed=()
 for target in "${targets[@]}"; do
-    work="build-asan/fuzz/$target"
+    work="build-asan/fuzzing/$target"
     if [ "$(cat "$work/status" 2>/dev/null)" = 0 ]; then
         echo "$target: $(grep -E '^stat::number_of_executed_units' "$work/log" | tr -s ' ')"
     else
