@@ -7,13 +7,26 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Runs one stage and says how long it took.
+# Sets cpu_seconds to the processor time that the finished child processes have used so far
+# (read in this shell: a subshell would count only its own children).
+cpu_file="$(mktemp)"
+trap 'rm -f "$cpu_file"' EXIT
+read_cpu_seconds() {
+    times >"$cpu_file"
+    cpu_seconds=$(tail -n 1 "$cpu_file" | awk '{ t = 0; for (i = 1; i <= 2; ++i) {
+        split($i, p, /[ms]/); t += p[1] * 60 + p[2] } printf "%d", t }')
+}
+
+# Runs one stage and says how long it took, on the clock and in processor time.
 stage() {
-    local name="$1" start=$SECONDS
+    local name="$1" start=$SECONDS cpu_before
     shift
+    read_cpu_seconds
+    cpu_before=$cpu_seconds
     echo "== $name"
     "$@"
-    echo "== $name took $((SECONDS - start))s"
+    read_cpu_seconds
+    echo "== $name took $((SECONDS - start))s ($((cpu_seconds - cpu_before))s of processor time)"
 }
 
 run_tests() {
