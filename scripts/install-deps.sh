@@ -11,6 +11,7 @@ packages=(
     chromium
     zip unzip 7zip
     libsystemd-dev systemd help2man lintian nginx file
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()
