@@ -7,7 +7,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
-#include "platform/host/PageRequest.h"
+#include "host/ForwardedRequest.h"
+#include "host/PageRequest.h"
 
 namespace {
 
@@ -73,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         page.Form(name);
     }
     FUZZ_CHECK(page.ServerVariables("SCRIPT_NAME") == "/farbale.asp");
-    host::HostName(request, "fuzzhost");
-    host::IsSameSitePost(request);
+    host::ForwardedRequest site = host::ResolveForwarded(request, {}, false);
+    host::HostName(site.host, "fuzzhost");
+    host::IsSameSitePost(request, site);
     return 0;
 }
