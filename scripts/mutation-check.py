@@ -6,7 +6,7 @@ runs the unit and dialog tests; a break they miss is tried against the browser a
 suites too. The files are restored after each mutation, whatever happens. The count of caught
 breaks is what a leaner test suite must not lose. Not part of CI: it takes about an hour.
 
-    scripts/mutation-check.py [--build-dir build-mutation] [--only NAME...] [--list]
+    scripts/mutation-check.py [--build-dir build-mutation] [--only NAME...] [--list] [--check]
 """
 
 import argparse
@@ -64,8 +64,15 @@ def main():
     parser.add_argument("--build-dir", default=str(ROOT / "build-mutation"))
     parser.add_argument("--only", nargs="*")
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--check", action="store_true", help="only check that every break applies")
     args = parser.parse_args()
     chosen = [m for m in MUTATIONS if not args.only or m["name"] in args.only]
+    if args.check:
+        for m in chosen:
+            count = (ROOT / m["file"]).read_text().count(m["find"])
+            if count != 1:
+                print(f"{m['name']}: occurs {count} times in {m['file']}")
+        return
     if args.list:
         for m in chosen:
             print(f"{m['name']:40} {m['file']}")
