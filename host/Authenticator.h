@@ -30,6 +30,8 @@ class Authenticator {
 // The server's accounts through the PAM service "vantrel" (authentication and account checks). A
 // host not running as root can only check its own account's password.
 std::unique_ptr<Authenticator> MakePamAuthenticator();
+// Whether the PAM service file is there (/etc/pam.d/vantrel or /usr/lib/pam.d/vantrel).
+bool PamServiceInstalled();
 
 // The users file, read afresh for every sign-in so that an added user can sign in at once.
 std::unique_ptr<Authenticator> MakeUsersFileAuthenticator(std::filesystem::path file);

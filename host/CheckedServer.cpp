@@ -163,6 +163,31 @@ void Refuse(Connection& connection, const HeadVerdict& verdict) {
     }
 }
 
+// Waits for the next request of a kept-alive connection; false when none comes in time or the
+// server stops meanwhile, so an idle browser never holds up a stopping server.
+bool WaitForNextRequest(Connection& connection, const ConnectionSettings& settings) {
+    constexpr std::chrono::milliseconds kSlice(200);
+    auto deadline = std::chrono::steady_clock::now() + settings.keepAliveTimeout;
+    while (*settings.listening != INVALID_SOCKET) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            return false;
+        }
+        if (connection.WaitReadable(std::min(left, kSlice))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The library compresses a response whenever the browser accepts it; the host's pages stream.
+void DropAcceptEncoding(Pending& pending) {
+    size_t end = pending.bytes.find("\r\n\r\n") + 4;
+    pending.bytes = WithoutAcceptEncoding(std::string_view(pending.bytes).substr(0, end)) +
+                    pending.bytes.substr(end);
+}
+
 std::string RequestLineOf(const Pending& pending) {
     std::string_view bytes = pending.View();
     return std::string(bytes.substr(0, std::min(bytes.find('\r'), kMaxRequestLine)));
@@ -186,7 +211,7 @@ void ServeConnection(Connection& connection, const ConnectionSettings& settings,
         if (*settings.listening == INVALID_SOCKET) {
             return;
         }
-        if (pending.Empty() && !connection.WaitReadable(settings.keepAliveTimeout)) {
+        if (pending.Empty() && !WaitForNextRequest(connection, settings)) {
             return;
         }
         std::optional<HeadVerdict> verdict = ReadHead(connection, pending, settings);
@@ -200,6 +225,7 @@ void ServeConnection(Connection& connection, const ConnectionSettings& settings,
             }
             return;
         }
+        DropAcceptEncoding(pending);
         CheckedStream stream(connection, pending, settings, outgoing);
         bool closed = false;
         bool served = run(stream, left == 1, closed);

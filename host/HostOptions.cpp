@@ -2,11 +2,15 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>
 
+#include "host/ConfigFile.h"
 #include "platform/files/FreeSpaceReserve.h"
+#include "platform/install/Installation.h"
+#include "platform/registry/Registry.h"
 
 namespace vantrel::host {
 namespace fs = std::filesystem;
@@ -49,13 +53,35 @@ std::optional<SignInMode> ParseSignIn(const std::string& value) {
     return it == kModes.end() ? std::nullopt : std::optional(it->second);
 }
 
-// What the command line has said so far; the sign-in mode is settled once it is all read.
+bool ParseStopTimeout(const std::string& value, HostOptions& options) {
+    char* end = nullptr;
+    long seconds = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || seconds < 0 || seconds > 86400) {
+        return false;
+    }
+    options.stopTimeoutSeconds = static_cast<int>(seconds);
+    return true;
+}
+
+std::optional<bool> ParseSwitch(const std::string& value) {
+    if (value == "true" || value == "yes") {
+        return true;
+    }
+    if (value == "false" || value == "no") {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// What the command line and the file have said so far; the sign-in mode is settled once it is all
+// read.
 struct Parsing {
     HostOptions options;
     std::optional<SignInMode> signIn;
+    std::string detail;  // a setter's own account of a wrong value
 };
 
-// Each option with a value: how it is stored, and what is said when the value is wrong.
+// Each setting: how its value is stored, and what is said when the value is wrong.
 using Setter = std::function<bool(const std::string& value, Parsing& parsing)>;
 
 template <typename Store>
@@ -66,64 +92,209 @@ Setter Always(Store store) {
     };
 }
 
-const std::map<std::string, std::pair<Setter, const char*>>& Setters() {
-    static const std::map<std::string, std::pair<Setter, const char*>> kSetters = {
-        {"--listen",
+Setter Switch(bool HostOptions::*field) {
+    return [field](const std::string& value, Parsing& parsing) {
+        auto on = ParseSwitch(value);
+        if (on) {
+            parsing.options.*field = *on;
+        }
+        return on.has_value();
+    };
+}
+
+enum class Kind {
+    Single,      // the last one given counts
+    Repeatable,  // each one given adds to a list
+    Switch,      // true or false; alone on the command line, true
+};
+
+struct Setting {
+    Setter set;
+    std::string wrongValue;  // "" when every value is taken
+    Kind kind = Kind::Single;
+};
+
+const std::map<std::string, Setting>& Settings() {
+    static const std::map<std::string, Setting> kSettings = {
+        {"listen",
          {[](auto& v, Parsing& p) { return ParseListen(v, p.options); },
-          "--listen takes ADDRESS:PORT, e.g. 127.0.0.1:8080"}},
-        {"--data", {Always([](auto& v, auto& o) { o.dataFolder = v; }), ""}},
-        {"--web-root", {Always([](auto& v, auto& o) { o.webRoot = v; }), ""}},
-        {"--page",
+          "listen takes ADDRESS:PORT, e.g. 127.0.0.1:8080"}},
+        {"drive",
+         {[](auto& v, Parsing& p) {
+              auto drive = platform::DriveMap::ParseEntry(v, &p.detail);
+              if (drive) {
+                  p.options.drives.Add(*drive);
+              }
+              return drive.has_value();
+          },
+          "drive takes L=FOLDER[,TYPE][,VOLUME]", Kind::Repeatable}},
+        {"data", {Always([](auto& v, auto& o) { o.dataFolder = v; }), ""}},
+        {"web-root", {Always([](auto& v, auto& o) { o.webRoot = v; }), ""}},
+        {"page",
          {[](auto& v, Parsing& p) {
               p.options.page = v;
               return !v.empty() && v[0] == '/';
           },
-          "--page takes a path beginning with /"}},
-        {"--registry", {Always([](auto& v, auto& o) { o.registry = v; }), ""}},
-        {"--threads",
+          "page takes a path beginning with /"}},
+        {"registry", {Always([](auto& v, auto& o) { o.registry = v; }), ""}},
+        {"debug", {Switch(&HostOptions::debug), "debug takes true or false", Kind::Switch}},
+        {"threads",
          {[](auto& v, Parsing& p) { return ParseThreads(v, p.options); },
-          "--threads takes a number from 1 to 1024"}},
-        {"--sign-in",
+          "threads takes a number from 1 to 1024"}},
+        {"sign-in",
          {[](auto& v, Parsing& p) {
               p.signIn = ParseSignIn(v);
               return p.signIn.has_value();
           },
-          "--sign-in takes system, users or none"}},
-        {"--users", {Always([](auto& v, auto& o) { o.usersFile = v; }), ""}},
-        {"--add-user", {Always([](auto& v, auto& o) { o.addUser = v; }), ""}},
-        {"--tls-cert", {Always([](auto& v, auto& o) { o.tlsCertificate = v; }), ""}},
-        {"--tls-key", {Always([](auto& v, auto& o) { o.tlsKey = v; }), ""}},
-        {"--audit-log", {Always([](auto& v, auto& o) { o.auditLog = v; }), ""}},
-        {"--access-log", {Always([](auto& v, auto& o) { o.accessLog = v; }), ""}},
-        {"--min-free-space",
+          "sign-in takes system, users or none"}},
+        {"users", {Always([](auto& v, auto& o) { o.usersFile = v; }), ""}},
+        {"tls-cert", {Always([](auto& v, auto& o) { o.tlsCertificate = v; }), ""}},
+        {"tls-key", {Always([](auto& v, auto& o) { o.tlsKey = v; }), ""}},
+        {"plain-http",
+         {Switch(&HostOptions::plainHttp), "plain-http takes true or false", Kind::Switch}},
+        {"audit-log", {Always([](auto& v, auto& o) { o.auditLog = v; }), ""}},
+        {"access-log", {Always([](auto& v, auto& o) { o.accessLog = v; }), ""}},
+        {"min-free-space",
          {[](auto& v, Parsing& p) {
               p.options.minFreeSpace = v;
               return platform::ParseReserve(v).has_value();
           },
-          "--min-free-space takes bytes, with K, M, G or T (\"2G\"), or a percentage (\"5%\")"}},
+          "min-free-space takes bytes, with K, M, G or T (\"2G\"), or a percentage (\"5%\")"}},
+        {"trusted-proxy",
+         {[](auto& v, Parsing& p) {
+              auto proxy = TrustedProxy::Parse(v);
+              if (proxy) {
+                  p.options.trustedProxies.push_back(*proxy);
+              }
+              return proxy.has_value();
+          },
+          "trusted-proxy takes an IP address or a network, e.g. 127.0.0.1 or 10.0.0.0/8",
+          Kind::Repeatable}},
+        {"stop-timeout",
+         {[](auto& v, Parsing& p) { return ParseStopTimeout(v, p.options); },
+          "stop-timeout takes seconds from 0 to 86400"}},
     };
-    return kSetters;
+    return kSettings;
 }
 
-bool ApplyOption(const std::string& name, const std::string& value, Parsing& parsing,
-                 std::string& error) {
-    if (name == "--drive") {
-        auto drive = platform::DriveMap::ParseEntry(value, &error);
-        if (drive) {
-            parsing.options.drives.Add(*drive);
+// Options of the command line alone: they say what to do rather than how to serve.
+bool IsCommandLineOnly(const std::string& name) {
+    return name == "config" || name == "add-user" || name == "check-config" || name == "help";
+}
+
+// One setting as given: its name without dashes, its value, and where it was given (empty: the
+// command line).
+struct Given {
+    std::string name;
+    std::string value;
+    std::string origin;
+};
+
+// The command line's settings in order, and what it asks for besides; false with the reason.
+struct CommandLine {
+    std::vector<Given> settings;
+    std::optional<std::filesystem::path> config;
+    bool help = false;
+};
+
+bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, HostOptions& options,
+                     std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        if (name == "--help" || name == "-h") {
+            line.help = true;
+            return true;
         }
-        return drive.has_value();
-    }
-    auto it = Setters().find(name);
-    if (it == Setters().end()) {
-        error = "unknown option " + name;
-        return false;
-    }
-    if (!it->second.first(value, parsing)) {
-        error = it->second.second;
-        return false;
+        if (!name.starts_with("--")) {
+            error = "unexpected argument " + name;
+            return false;
+        }
+        std::optional<std::string> value;
+        if (size_t equals = name.find('='); equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        name = name.substr(2);
+        if (name == "check-config" && !value) {
+            options.checkConfig = true;
+            continue;
+        }
+        auto known = Settings().find(name);
+        if (known != Settings().end() && known->second.kind == Kind::Switch && !value) {
+            value = "true";  // a switch alone turns it on
+        }
+        if (!value && i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (!value) {
+            error = "--" + name + " needs a value";
+            return false;
+        }
+        if (name == "config") {
+            line.config = *value;
+        } else if (name == "add-user") {
+            options.addUser = *value;
+        } else if (known == Settings().end()) {
+            error = "unknown option --" + name;
+            return false;
+        } else {
+            line.settings.push_back({name, *value, ""});
+        }
     }
     return true;
+}
+
+// The file's settings, checked for keys the host does not know and for settings given twice.
+bool ReadFileSettings(const fs::path& file, std::vector<Given>& settings, std::string& error) {
+    auto lines = ReadConfigFile(file, error);
+    if (!lines) {
+        return false;
+    }
+    std::map<std::string, std::string> seen;
+    for (const auto& line : *lines) {
+        auto known = Settings().find(line.key);
+        if (known == Settings().end()) {
+            error = line.origin + ": " +
+                    (IsCommandLineOnly(line.key) ? line.key + " is for the command line only"
+                                                 : "unknown key '" + line.key + "'");
+            return false;
+        }
+        if (known->second.kind != Kind::Repeatable && seen.count(line.key)) {
+            error =
+                line.origin + ": " + line.key + " is set twice (first at " + seen[line.key] + ")";
+            return false;
+        }
+        seen.emplace(line.key, line.origin);
+        settings.push_back({line.key, line.value, line.origin});
+    }
+    return true;
+}
+
+// The file's settings first, then the command line's, which win; a repeatable option given on the
+// command line replaces the file's lines of it rather than adding to them.
+std::vector<Given> Merge(std::vector<Given> fromFile, const std::vector<Given>& fromCommandLine) {
+    std::erase_if(fromFile, [&](const Given& given) {
+        return Settings().at(given.name).kind == Kind::Repeatable &&
+               std::any_of(fromCommandLine.begin(), fromCommandLine.end(),
+                           [&](const Given& other) { return other.name == given.name; });
+    });
+    fromFile.insert(fromFile.end(), fromCommandLine.begin(), fromCommandLine.end());
+    return fromFile;
+}
+
+bool Apply(const Given& given, Parsing& parsing, std::string& error) {
+    const Setting& setting = Settings().at(given.name);
+    parsing.detail.clear();
+    if (setting.set(given.value, parsing)) {
+        return true;
+    }
+    if (!parsing.detail.empty()) {
+        error = given.origin.empty() ? parsing.detail : given.origin + ": " + parsing.detail;
+    } else {
+        error = given.origin.empty() ? "--" + setting.wrongValue
+                                     : given.origin + ": " + setting.wrongValue;
+    }
+    return false;
 }
 
 // The combinations the host refuses to start with.
@@ -160,6 +331,9 @@ bool IsLoopbackAddress(const std::string& address) {
 }
 
 fs::path DefaultDataFolder() {
+    if (const auto& installed = platform::Installation()) {
+        return installed->data;
+    }
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
         return fs::path(data) / "vantrel" / "data";
     }
@@ -171,28 +345,26 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
                                             std::string& error) {
     Parsing parsing;
     HostOptions& options = parsing.options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        if (name == "--help" || name == "-h") {
+    CommandLine line;
+    if (!ReadCommandLine(args, line, options, error) || line.help) {
+        if (line.help) {
             error.clear();
-            return std::nullopt;
         }
-        if (name == "--debug" || name == "--plain-http") {
-            (name == "--debug" ? options.debug : options.plainHttp) = true;
-            continue;
-        }
-        std::string value;
-        if (size_t equals = name.find('=');
-            equals != std::string::npos && name.rfind("--", 0) == 0) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            error = name + " needs a value";
-            return std::nullopt;
-        }
-        if (!ApplyOption(name, value, parsing, error)) {
+        return std::nullopt;
+    }
+    const auto& installed = platform::Installation();
+    std::error_code ec;
+    if (line.config) {
+        options.configFile = *line.config;
+    } else if (installed && fs::exists(installed->configFile, ec)) {
+        options.configFile = installed->configFile;
+    }
+    std::vector<Given> fromFile;
+    if (!options.configFile.empty() && !ReadFileSettings(options.configFile, fromFile, error)) {
+        return std::nullopt;
+    }
+    for (const auto& given : Merge(std::move(fromFile), line.settings)) {
+        if (!Apply(given, parsing, error)) {
             return std::nullopt;
         }
     }
@@ -202,7 +374,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         options.dataFolder = DefaultDataFolder();
     }
     if (options.auditLog.empty()) {
-        options.auditLog = options.dataFolder / "audit.log";
+        options.auditLog =
+            installed ? installed->logs / "audit.log" : options.dataFolder / "audit.log";
     }
     if (options.drives.Drives().empty()) {
         options.drives.Add({'c', options.dataFolder / "c", platform::DriveType::Fixed, "DATA"});
@@ -215,15 +388,20 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
 
 std::string HostUsage() {
     return "Usage: vantrel-host [options]\n"
+           "Serves the Vantrel zip-file manager's page on an embedded web server.\n"
+           "\n"
+           "Options:\n"
            "  --listen ADDR:PORT      where to listen (default 127.0.0.1:8080)\n"
            "  --drive L=FOLDER[,TYPE][,VOLUME]\n"
            "                          map drive L: to FOLDER (repeatable); TYPE is fixed,\n"
            "                          network, removable, cdrom or ramdisk (default fixed)\n"
-           "  --data DIR              without --drive, drive c: is DIR/c\n"
-           "                          (default ~/.local/share/vantrel/data)\n"
+           "  --data DIR              without --drive, drive c: is DIR/c (default\n"
+           "                          ~/.local/share/vantrel/data; installed, /var/lib/vantrel)\n"
            "  --web-root WINPATH      the web site's root folder (default c:\\inetpub\\wwwroot)\n"
            "  --page PATH             the application page's path (default /farbale.asp)\n"
-           "  --registry DIR          the settings registry's folder\n"
+           "  --registry DIR          the settings registry's folder (default\n"
+           "                          ~/.local/share/vantrel/registry; installed,\n"
+           "                          /etc/vantrel/settings)\n"
            "  --debug                 every new session echoes its request fields\n"
            "  --threads N             requests served at once (default 32)\n"
            "  --min-free-space SIZE   free space extraction leaves on the disk: bytes, K, M, G\n"
@@ -233,18 +411,84 @@ std::string HostUsage() {
            "                          users (the --users file) or none; default none on a\n"
            "                          loopback address, else system\n"
            "  --users FILE            the users file: name:hash[:linux-account] a line\n"
-           "  --add-user NAME[:ACCOUNT] --users FILE\n"
-           "                          add or replace a user (password from standard input;\n"
-           "                          ACCOUNT: the Linux account whose file rights it works\n"
-           "                          with) and end\n"
+           "  --add-user NAME[:ACCOUNT]\n"
+           "                          add or replace a user of the --users file (password\n"
+           "                          from standard input; ACCOUNT: the Linux account whose\n"
+           "                          file rights it works with) and end\n"
            "  --tls-cert FILE --tls-key FILE\n"
            "                          serve HTTPS with this certificate (PEM) and key\n"
            "  --plain-http            serve plain HTTP on a non-loopback address (for a TLS\n"
            "                          proxy in front)\n"
-           "  --audit-log FILE        one JSON line per operation and sign-in\n"
-           "                          (default DIR/audit.log of --data)\n"
+           "  --trusted-proxy ADDR    believe X-Forwarded-For, -Proto and -Host from this\n"
+           "                          address or network (repeatable), e.g. 127.0.0.1\n"
+           "  --audit-log FILE        one JSON line per operation and sign-in (default\n"
+           "                          audit.log in the data folder; installed,\n"
+           "                          /var/log/vantrel/audit.log)\n"
            "  --access-log FILE|-     one line per request, Common Log Format (default -,\n"
-           "                          standard output)\n";
+           "                          standard output)\n"
+           "  --stop-timeout SECONDS  on SIGTERM or SIGINT, how long running operations may\n"
+           "                          go on before they are aborted (default 60)\n"
+           "  --config FILE           read settings from FILE (default, when installed:\n"
+           "                          /etc/vantrel/vantrel.conf)\n"
+           "  --check-config          check the configuration, print the effective settings\n"
+           "                          and end: exit status 0 when it is good, 2 when not\n"
+           "  --help                  print this help and end\n"
+           "\n"
+           "Configuration file:\n"
+           "  One setting a line, \"key = value\", with the name of a long option above as\n"
+           "  the key (listen, drive, sign-in, ...); switches take true or false. Lines\n"
+           "  beginning with # are comments. Options on the command line override the\n"
+           "  file; --drive or --trusted-proxy there replace all of the file's lines of it.\n"
+           "  A wrong line stops the start with FILE:LINE and what is wrong.\n"
+           "\n"
+           "Signals:\n"
+           "  SIGTERM and SIGINT stop accepting connections and end once the running\n"
+           "  requests are done (operations are aborted after --stop-timeout); SIGHUP\n"
+           "  reopens the log files.\n"
+           "\n"
+           "Exit status:\n"
+           "  0 after a clean stop, 1 when the host cannot start, 2 for a wrong option or\n"
+           "  configuration.\n";
+}
+
+std::vector<std::string> EffectiveSettings(const HostOptions& options) {
+    static const std::map<SignInMode, const char*> kModes = {
+        {SignInMode::System, "system"}, {SignInMode::Users, "users"}, {SignInMode::None, "none"}};
+    std::string listen = options.listenAddress.find(':') != std::string::npos
+                             ? "[" + options.listenAddress + "]"
+                             : options.listenAddress;
+    std::vector<std::string> lines = {"listen = " + listen + ":" +
+                                      std::to_string(options.listenPort)};
+    for (const auto& drive : options.drives.Drives()) {
+        platform::DriveMap one;
+        one.Add(drive);
+        lines.push_back("drive = " + one.ToSpec());
+    }
+    auto add = [&lines](const std::string& key, const std::string& value) {
+        if (!value.empty()) {
+            lines.push_back(key + " = " + value);
+        }
+    };
+    add("data", options.dataFolder.string());
+    add("web-root", options.webRoot);
+    add("page", options.page);
+    add("registry",
+        options.registry.empty() ? registry::RegistryRoot().string() : options.registry.string());
+    add("debug", options.debug ? "true" : "false");
+    add("threads", std::to_string(options.threads));
+    add("min-free-space", options.minFreeSpace);
+    add("sign-in", kModes.at(options.signIn));
+    add("users", options.usersFile.string());
+    add("tls-cert", options.tlsCertificate.string());
+    add("tls-key", options.tlsKey.string());
+    add("plain-http", options.plainHttp ? "true" : "false");
+    for (const auto& proxy : options.trustedProxies) {
+        add("trusted-proxy", proxy.Text());
+    }
+    add("audit-log", options.auditLog.string());
+    add("access-log", options.accessLog);
+    add("stop-timeout", std::to_string(options.stopTimeoutSeconds));
+    return lines;
 }
 
 }  // namespace vantrel::host

@@ -1,11 +1,15 @@
 #pragma once
-// The web host's command line.
+// The web host's command line and configuration file. Every option with a value (and every
+// switch, as true or false) can also be a line of the configuration file (host/ConfigFile.h); the
+// command line overrides the file, and a repeatable option given on the command line replaces the
+// file's lines of it.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "host/ForwardedRequest.h"
 #include "platform/drives/DriveMap.h"
 
 namespace vantrel::host {
@@ -40,6 +44,16 @@ struct HostOptions {
     // --min-free-space: the free space extraction leaves on the target's file system ("1G",
     // "5%", "0"); empty: the library's default, 1 GiB or 5%, whichever is smaller.
     std::string minFreeSpace;
+    // --trusted-proxy (repeatable): the proxies whose X-Forwarded-* headers are believed.
+    std::vector<TrustedProxy> trustedProxies;
+    // --stop-timeout: how long running operations may go on once a stop is asked for, before they
+    // are aborted.
+    int stopTimeoutSeconds = 60;
+
+    // --config, or the installed program's default when it exists; empty: none was read.
+    std::filesystem::path configFile;
+    // --check-config: check the configuration, print the effective settings and end.
+    bool checkConfig = false;
 
     bool Tls() const { return !tlsCertificate.empty(); }
 };
@@ -47,15 +61,21 @@ struct HostOptions {
 // True for 127.0.0.0/8, ::1 and "localhost".
 bool IsLoopbackAddress(const std::string& address);
 
+// An installed program's data folder (/var/lib/vantrel, see platform/install), else
 // $XDG_DATA_HOME/vantrel/data, or ~/.local/share/vantrel/data.
 std::filesystem::path DefaultDataFolder();
 
-// Parses the arguments; on a mistake returns nullopt and puts the reason into error. "--help"
-// returns nullopt with an empty error. Refuses combinations that would expose the server: no
-// sign-in on a non-loopback address, plain HTTP there without --plain-http.
+// Parses the arguments and the configuration file (--config FILE, or an installed program's
+// /etc/vantrel/vantrel.conf when it exists); on a mistake returns nullopt and puts the reason into
+// error, "FILE:LINE: what is wrong" for a line of the file. "--help" returns nullopt with an empty
+// error. Refuses combinations that would expose the server: no sign-in on a non-loopback address,
+// plain HTTP there without --plain-http.
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
                                             std::string& error);
 
 std::string HostUsage();
+
+// The effective settings as configuration lines ("listen = 127.0.0.1:8080"), one per setting.
+std::vector<std::string> EffectiveSettings(const HostOptions& options);
 
 }  // namespace vantrel::host

@@ -5,12 +5,17 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 
 namespace vantrel::host {
 
 namespace {
 
 constexpr size_t kMaxQueuedLines = 10000;
+
+int OpenForAppending(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+}
 
 void WriteAll(int fd, const std::string& text) {
     size_t done = 0;
@@ -30,18 +35,18 @@ void WriteAll(int fd, const std::string& text) {
 
 std::unique_ptr<LogWriter> LogWriter::Open(const std::string& target, std::string& error) {
     if (target == "-") {
-        return std::unique_ptr<LogWriter>(new LogWriter(STDOUT_FILENO, false));
+        return std::unique_ptr<LogWriter>(new LogWriter(STDOUT_FILENO, ""));
     }
-    int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    int fd = OpenForAppending(target);
     if (fd < 0) {
         error = "cannot open the log " + target + ": " + std::strerror(errno);
         return nullptr;
     }
-    return std::unique_ptr<LogWriter>(new LogWriter(fd, true));
+    return std::unique_ptr<LogWriter>(new LogWriter(fd, target));
 }
 
-LogWriter::LogWriter(int fd, bool ownsFd)
-    : fd_(fd), ownsFd_(ownsFd), thread_([this] { WriteLoop(); }) {}
+LogWriter::LogWriter(int fd, std::string path)
+    : fd_(fd), path_(std::move(path)), thread_([this] { WriteLoop(); }) {}
 
 LogWriter::~LogWriter() {
     {
@@ -50,7 +55,7 @@ LogWriter::~LogWriter() {
     }
     wake_.notify_one();
     thread_.join();
-    if (ownsFd_) {
+    if (!path_.empty()) {
         ::close(fd_);
     }
 }
@@ -79,12 +84,40 @@ void LogWriter::Flush() {
     written_.wait(lock, [this] { return queue_.empty() && !writing_; });
 }
 
+void LogWriter::Reopen() {
+    {
+        std::lock_guard lock(mutex_);
+        reopen_ = !path_.empty();
+    }
+    wake_.notify_one();
+}
+
+void LogWriter::ReopenNow() {
+    int fd = OpenForAppending(path_);
+    if (fd < 0) {
+        std::cerr << "vantrel-host: cannot reopen the log " << path_ << ": " << std::strerror(errno)
+                  << "; writing on to the old one" << std::endl;
+        return;
+    }
+    ::close(fd_);
+    fd_ = fd;
+}
+
 void LogWriter::WriteLoop() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        wake_.wait(lock, [this] { return stopping_ || reopen_ || !queue_.empty(); });
+        if (reopen_) {
+            reopen_ = false;
+            lock.unlock();
+            ReopenNow();
+            lock.lock();
+        }
         if (queue_.empty() && stopping_) {
             return;
+        }
+        if (queue_.empty()) {
+            continue;
         }
         std::string text;
         while (!queue_.empty()) {

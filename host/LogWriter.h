@@ -25,19 +25,25 @@ class LogWriter {
     void Append(std::string line) noexcept;
     // Waits until every queued line has been written.
     void Flush();
+    // Has the file opened anew by its name before the next write (after logrotate has moved it
+    // away); standard output stays as it is. A file that cannot be opened again keeps the old one,
+    // and says so on standard error.
+    void Reopen();
 
   private:
-    LogWriter(int fd, bool ownsFd);
+    LogWriter(int fd, std::string path);
     void WriteLoop();
+    void ReopenNow();
 
-    const int fd_;
-    const bool ownsFd_;
+    int fd_;                  // used and replaced only by the writing thread once it runs
+    const std::string path_;  // empty: standard output, never reopened
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable written_;
     std::deque<std::string> queue_;
     size_t dropped_ = 0;
     bool writing_ = false;
+    bool reopen_ = false;
     bool stopping_ = false;
     std::thread thread_;
 };

@@ -14,6 +14,7 @@ class OperationAdmission {
     // Takes a place without waiting; false when all places are taken.
     bool TryEnter();
     void Leave();
+    int Running() const { return running_; }
 
     // Holds a place for its lifetime once admitted.
     class Ticket {

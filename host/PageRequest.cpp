@@ -70,8 +70,7 @@ std::string CookieValue(const std::string& header, const std::string& name) {
     return {};
 }
 
-std::string HostName(const httplib::Request& request, const std::string& fallback) {
-    std::string host = request.get_header_value("Host");
+std::string HostName(const std::string& host, const std::string& fallback) {
     if (host.empty()) {
         return fallback;
     }
@@ -84,7 +83,8 @@ std::string HostName(const httplib::Request& request, const std::string& fallbac
 }
 
 asp::Request BuildPageRequest(const httplib::Request& request, const std::string& scriptName,
-                              const std::string& serverName, const std::string& account) {
+                              const std::string& serverName, const std::string& account,
+                              const std::string& client) {
     std::string query = QueryOf(request.target);
     asp::FieldList form = IsFormPost(request) ? ParseUrlEncoded(request.body) : asp::FieldList{};
     asp::FieldList variables = {
@@ -92,7 +92,7 @@ asp::Request BuildPageRequest(const httplib::Request& request, const std::string
         {"SERVER_NAME", serverName},
         {"REQUEST_METHOD", request.method},
         {"QUERY_STRING", query},
-        {"REMOTE_ADDR", request.remote_addr},
+        {"REMOTE_ADDR", client.empty() ? request.remote_addr : client},
         {"REMOTE_PORT", std::to_string(request.remote_port)},
         {"HTTP_HOST", request.get_header_value("Host")},
         {"HTTP_USER_AGENT", request.get_header_value("User-Agent")},
@@ -104,7 +104,7 @@ asp::Request BuildPageRequest(const httplib::Request& request, const std::string
                         ParseCookies(request.get_header_value("Cookie")), std::move(variables));
 }
 
-bool IsSameSitePost(const httplib::Request& request) {
+bool IsSameSitePost(const httplib::Request& request, const ForwardedRequest& site) {
     if (request.method != "POST") {
         return true;
     }
@@ -115,9 +115,13 @@ bool IsSameSitePost(const httplib::Request& request) {
     if (claimed.empty()) {
         return true;  // not a browser's cross-site form: browsers always name the origin
     }
-    std::string host = request.get_header_value("Host");
-    std::string site = SiteOf(claimed);
-    return site == "http://" + host || site == "https://" + host;
+    std::string origin = SiteOf(claimed);
+    bool https = origin == "https://" + site.host;
+    bool http = origin == "http://" + site.host;
+    if (site.forwardedScheme) {
+        return site.https ? https : http;
+    }
+    return http || https;
 }
 
 }  // namespace vantrel::host

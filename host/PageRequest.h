@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "host/ForwardedRequest.h"
 #include "platform/asp/ScriptingContext.h"
 
 namespace vantrel::host {
@@ -19,15 +20,18 @@ asp::FieldList ParseCookies(const std::string& header);
 // The value of one cookie in a Cookie header; empty when it is not there.
 std::string CookieValue(const std::string& header, const std::string& name);
 
-// The Host header without its port, or the fallback when there is none.
-std::string HostName(const httplib::Request& request, const std::string& fallback);
+// A Host value ("example.org:8080") without its port, or the fallback when it is empty.
+std::string HostName(const std::string& host, const std::string& fallback);
 
 // account: the signed-in account's name, as the server variable AUTH_USER (empty: nobody).
+// client: the client's address as REMOTE_ADDR (empty: the connection's peer).
 asp::Request BuildPageRequest(const httplib::Request& request, const std::string& scriptName,
-                              const std::string& serverName, const std::string& account = {});
+                              const std::string& serverName, const std::string& account = {},
+                              const std::string& client = {});
 
 // False for a POST whose Origin (or, without one, whose Referer) names a site other than the one
-// the request was sent to: the pages only ever post to themselves.
-bool IsSameSitePost(const httplib::Request& request);
+// the browser sent the request to (site.host; with the scheme too when a trusted proxy told it):
+// the pages only ever post to themselves.
+bool IsSameSitePost(const httplib::Request& request, const ForwardedRequest& site);
 
 }  // namespace vantrel::host

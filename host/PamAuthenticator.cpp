@@ -82,4 +82,10 @@ std::unique_ptr<Authenticator> MakePamAuthenticator() {
     return std::make_unique<PamAuthenticator>();
 }
 
+bool PamServiceInstalled() {
+    std::error_code ec;
+    return std::filesystem::exists(std::string("/etc/pam.d/") + kPamService, ec) ||
+           std::filesystem::exists(std::string("/usr/lib/pam.d/") + kPamService, ec);
+}
+
 }  // namespace vantrel::host

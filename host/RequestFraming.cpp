@@ -1,5 +1,7 @@
 #include "host/RequestFraming.h"
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 
 #include "platform/text/CaseFolding.h"
@@ -118,6 +120,25 @@ HeadVerdict CheckUnfinishedHead(std::string_view head) {
         return {431, ""};
     }
     return kFine;
+}
+
+std::string WithoutAcceptEncoding(std::string_view head) {
+    constexpr std::string_view kName = "accept-encoding:";
+    std::string kept;
+    for (size_t start = 0; start < head.size();) {
+        size_t end = head.find("\r\n", start);
+        end = end == std::string_view::npos ? head.size() : end + 2;
+        std::string_view line = head.substr(start, end - start);
+        bool dropped = line.size() >= kName.size() &&
+                       std::equal(kName.begin(), kName.end(), line.begin(), [](char a, char b) {
+                           return a == std::tolower(static_cast<unsigned char>(b));
+                       });
+        if (!dropped) {
+            kept += line;
+        }
+        start = end;
+    }
+    return kept;
 }
 
 std::string ErrorText(int status, std::string_view reason) {

@@ -25,6 +25,11 @@ HeadVerdict CheckRequestHead(std::string_view head);
 // a blank line made of a bare line feed; else 0 (read on).
 HeadVerdict CheckUnfinishedHead(std::string_view head);
 
+// The head without its Accept-Encoding lines. The host never compresses a response: a compressor
+// holds small writes back until the page ends, and a page's progress dots must reach the browser
+// as they are written.
+std::string WithoutAcceptEncoding(std::string_view head);
+
 // A short text for an error status that a person can read ("Request too large ...").
 std::string ErrorText(int status, std::string_view reason = {});
 

@@ -72,7 +72,7 @@ bool CheckRegistryReadable(const fs::path& root, std::string& error) {
         if ((info.st_mode & needed) != needed) {
             error = "the settings registry " + absolute.string() +
                     " must be readable by every account that signs in, but " + walked.string() +
-                    " is closed to them; keep it in a folder such as /etc/vantrel/registry "
+                    " is closed to them; keep it in a folder such as /etc/vantrel/settings "
                     "(--registry)";
             return false;
         }

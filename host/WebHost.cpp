@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -17,7 +18,6 @@
 #include "host/AccountCredentials.h"
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
-#include "host/HelpPage.h"
 #include "host/PageRequest.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
@@ -26,6 +26,7 @@
 #include "host/ThreadFileCredentials.h"
 #include "host/UsersFile.h"
 #include "platform/files/FreeSpaceReserve.h"
+#include "platform/install/Installation.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/TextPieces.h"
 
@@ -41,12 +42,15 @@ constexpr const char* kTooBusyPage =
     "<HTML><BODY BGCOLOR=\"#C0C0C0\"><FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">"
     "<B>The server is too busy to start another operation now. Please try again in a "
     "moment.</B></FONT></BODY></HTML>\r\n";
+// The zip library's status of an operation its progress callback stopped.
+constexpr int32_t kAbortedStatus = -30;
 constexpr const char* kNoFileRights =
     "<B>Error:</B> The server cannot work with your account's file rights now.";
 
 // What the access log needs to know of the request the current thread serves; the library calls
 // its logger on the thread that served the request, once the response has been sent.
 struct RequestNotes {
+    std::string client;  // as a trusted proxy tells it; empty: the connection's peer
     std::string account;
     std::optional<uint64_t> streamedBytes;
 };
@@ -68,15 +72,6 @@ fs::path LinuxPathOf(const platform::ConfinedPath& folder) {
     return fs::read_symlink("/proc/self/fd/" + std::to_string(folder.Fd()), ec);
 }
 
-void PutHelpPage(const platform::ConfinedPath& webRoot) {
-    platform::UniqueFd help(::openat(webRoot.Fd(), "help.htm",
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    std::string_view page = DefaultHelpPage();
-    if (help && ::write(help.Get(), page.data(), page.size()) < 0) {
-        ::unlinkat(webRoot.Fd(), "help.htm", 0);
-    }
-}
-
 // The whole file open at fd.
 std::string ReadWhole(int fd) {
     std::string text;
@@ -88,9 +83,20 @@ std::string ReadWhole(int fd) {
     return text;
 }
 
-bool PamServiceInstalled() {
-    std::error_code ec;
-    return fs::exists("/etc/pam.d/vantrel", ec) || fs::exists("/usr/lib/pam.d/vantrel", ec);
+// The control pages open help.htm beside the page; a web root without one gets the copy from the
+// program's data folder (share/vantrel).
+void PutHelpPage(const platform::ConfinedPath& webRoot) {
+    fs::path source = platform::SharedDataFolder() / "help.htm";
+    platform::UniqueFd original(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!original) {
+        return;
+    }
+    std::string page = ReadWhole(original.Get());
+    platform::UniqueFd help(::openat(webRoot.Fd(), "help.htm",
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (help && ::write(help.Get(), page.data(), page.size()) < 0) {
+        ::unlinkat(webRoot.Fd(), "help.htm", 0);
+    }
 }
 
 std::string HostAccountName() {
@@ -101,6 +107,20 @@ std::string HostAccountName() {
         return found->pw_name;
     }
     return "uid " + std::to_string(::geteuid());
+}
+
+// An operation that the stop of the server aborted, said in the service's log: what became of its
+// archive, or of the folder it was extracting into.
+void ReportAbortedAtStop(const asp::OperationRecord& record) {
+    if (!OperationsStopped() || record.status != kAbortedStatus) {
+        return;
+    }
+    bool extraction = !record.target.empty() && record.letter != 'T';
+    std::cerr << "vantrel-host: stopping: aborted "
+              << (extraction ? "the extraction of " + record.archive + " into " + record.target +
+                                   "; the entries extracted before the stop remain there"
+                             : "the work on " + record.archive + "; the archive is unchanged")
+              << std::endl;
 }
 
 // Everything one page request needs, kept alive until the page has been streamed.
@@ -144,6 +164,7 @@ asp::OperationRecord UnreportedOperation(const asp::Request& request, std::strin
 struct WebHost::Caller {
     std::shared_ptr<asp::Session> session;
     std::shared_ptr<const SignedInAccount> account;
+    ForwardedRequest site;
 };
 
 WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
@@ -159,6 +180,8 @@ bool WebHost::Prepare(std::string& error) {
     // A browser that goes away mid-page must not end the process (a TLS write to a closed
     // connection raises SIGPIPE).
     std::signal(SIGPIPE, SIG_IGN);
+    std::error_code made;
+    fs::create_directories(options_.dataFolder, made);
     for (const auto& drive : options_.drives.Drives()) {
         std::error_code ec;
         if (drive.type == platform::DriveType::Fixed) {
@@ -201,6 +224,17 @@ bool WebHost::Prepare(std::string& error) {
         }
         authenticator_ = MakeUsersFileAuthenticator(options_.usersFile);
     }
+    // The installed program keeps its logs in a folder of its own, made when missing and closed to
+    // other accounts (the audit log names who did what).
+    if (const auto& installed = platform::Installation();
+        installed && options_.auditLog.parent_path() == installed->logs) {
+        std::error_code ec;
+        if (fs::create_directories(installed->logs, ec)) {
+            fs::permissions(installed->logs,
+                            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec,
+                            ec);
+        }
+    }
     accessLog_ = LogWriter::Open(options_.accessLog, error);
     auditLog_ = accessLog_ ? LogWriter::Open(options_.auditLog.string(), error) : nullptr;
     if (!auditLog_) {
@@ -216,22 +250,23 @@ bool WebHost::Prepare(std::string& error) {
 }
 
 void WebHost::SetUpServer() {
+    auto logRefusal = [this](auto& client, auto& line, int status) {
+        accessLog_->Append(CommonLogLine(
+            {client, "", std::chrono::system_clock::now(), line, status, std::nullopt}));
+    };
     if (options_.Tls()) {
         auto server = std::make_unique<CheckedServer<httplib::SSLServer>>(
             options_.tlsCertificate.c_str(), options_.tlsKey.c_str());
-        server->OnRefusal([this](auto& client, auto& line, int status) {
-            accessLog_->Append(CommonLogLine(
-                {client, "", std::chrono::system_clock::now(), line, status, std::nullopt}));
-        });
+        server->OnRefusal(logRefusal);
         server_ = std::move(server);
     } else {
         auto server = std::make_unique<CheckedServer<httplib::Server>>();
-        server->OnRefusal([this](auto& client, auto& line, int status) {
-            accessLog_->Append(CommonLogLine(
-                {client, "", std::chrono::system_clock::now(), line, status, std::nullopt}));
-        });
+        server->OnRefusal(logRefusal);
         server_ = std::move(server);
     }
+    // A browser keeps one connection for the frameset's pages and every later click; the
+    // library's default of five requests a connection would open a new one every few clicks.
+    server_->set_keep_alive_max_count(1000);
     int threads = options_.threads;
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server_->set_payload_max_length(8 * 1024 * 1024);
@@ -250,7 +285,8 @@ void WebHost::SetUpServer() {
     server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
         uint64_t bytes = t_notes.streamedBytes.value_or(response.body.size());
         accessLog_->Append(
-            CommonLogLine({request.remote_addr, t_notes.account, std::chrono::system_clock::now(),
+            CommonLogLine({t_notes.client.empty() ? request.remote_addr : t_notes.client,
+                           t_notes.account, std::chrono::system_clock::now(),
                            request.method + " " + request.target + " " + request.version,
                            response.status, bytes}));
         t_notes = {};
@@ -309,11 +345,37 @@ bool WebHost::Bind() {
 }
 
 bool WebHost::Run() {
+    {
+        std::lock_guard lock(stopMutex_);
+        if (stopping_) {
+            return true;
+        }
+    }
     return server_->listen_after_bind();
 }
 
 void WebHost::Stop() {
-    server_->stop();
+    std::lock_guard lock(stopMutex_);
+    stopping_ = true;
+    // The server can only be stopped once it runs; a stop asked for before that is sent again by
+    // the next call.
+    if (!stopSent_ && server_->is_running()) {
+        server_->stop();
+        stopSent_ = true;
+    }
+}
+
+void WebHost::AbortOperations() {
+    StopAllOperations();
+}
+
+int WebHost::RunningOperations() const {
+    return operations_.Running();
+}
+
+void WebHost::ReopenLogs() {
+    accessLog_->Reopen();
+    auditLog_->Reopen();
 }
 
 void WebHost::FlushLogs() {
@@ -321,34 +383,37 @@ void WebHost::FlushLogs() {
     auditLog_->Flush();
 }
 
-std::string WebHost::SessionCookie(const std::string& id, bool expired) const {
+std::string WebHost::SessionCookie(const std::string& id, bool secure, bool expired) const {
     return std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict" +
-           (options_.Tls() ? "; Secure" : "") + (expired ? "; Max-Age=0" : "");
+           (secure ? "; Secure" : "") + (expired ? "; Max-Age=0" : "");
 }
 
 void WebHost::Route(const httplib::Request& request, httplib::Response& response) {
-    if (options_.Tls()) {
+    ForwardedRequest site = ResolveForwarded(request, options_.trustedProxies, options_.Tls());
+    t_notes.client = site.client;
+    if (site.https) {
         response.set_header("Strict-Transport-Security", "max-age=31536000");
     }
-    if (!IsSameSitePost(request)) {
+    if (!IsSameSitePost(request, site)) {
         response.status = 403;
         response.set_content("Cross-site requests are refused.\n", kTextContentType);
         return;
     }
     const bool signsIn = options_.signIn != SignInMode::None;
     if (signsIn && request.path == "/signin") {
-        request.method == "POST" ? SignIn(request, response) : ShowSignIn(response, 200, "", "");
+        request.method == "POST" ? SignIn(request, site, response)
+                                 : ShowSignIn(response, 200, "", "");
         return;
     }
     if (signsIn && request.path == "/signout" && request.method == "POST") {
-        SignOut(request, response);
+        SignOut(request, site, response);
         return;
     }
     std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
     auto found = sessions_.Find(id);
     if (!found && !signsIn) {
         id = sessions_.Start(nullptr);
-        response.set_header("Set-Cookie", SessionCookie(id));
+        response.set_header("Set-Cookie", SessionCookie(id, site.https));
         found = sessions_.Find(id);
     }
     if (!found) {
@@ -356,7 +421,7 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
         // frame is refused outright, so nothing is done for it.
         asp::Request page = BuildPageRequest(request, options_.page, "");
         if (request.path == options_.page && Farbale::IsOperationCall(page)) {
-            AuditWho nobody{std::chrono::system_clock::now(), "", {}, {}, request.remote_addr};
+            AuditWho nobody{std::chrono::system_clock::now(), "", {}, {}, site.client};
             auditLog_->Append(
                 OperationAuditLine(nobody, UnreportedOperation(page, "Not signed in."), {}));
             ShowSignIn(response, 401, "", "");
@@ -365,7 +430,7 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
         }
         return;
     }
-    Caller caller{found->session, found->account};
+    Caller caller{found->session, found->account, site};
     t_notes.account = caller.account ? caller.account->name : "";
     if (request.path == options_.page) {
         ServePage(request, response, caller);
@@ -385,11 +450,12 @@ void WebHost::ShowSignIn(httplib::Response& response, int status, std::string_vi
     response.set_content(SignInPage(message, account), kPageContentType);
 }
 
-void WebHost::SignIn(const httplib::Request& request, httplib::Response& response) {
+void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& site,
+                     httplib::Response& response) {
     asp::Request form({}, ParseUrlEncoded(request.body), {}, {});
     std::string name = form.Form("account");
     std::string password = form.Form("password");
-    const std::string& client = request.remote_addr;
+    const std::string& client = site.client;
     AuditWho who{std::chrono::system_clock::now(), name, {}, {}, client};
     auto now = clock_();
     if (throttle_.IsLockedOut(name, client, now)) {
@@ -426,21 +492,22 @@ void WebHost::SignIn(const httplib::Request& request, httplib::Response& respons
     std::string id = sessions_.Start(account);
     auditLog_->Append(SignInAuditLine(WhoOf(account.get(), client), "signin", "signed in"));
     t_notes.account = account->name;
-    response.set_header("Set-Cookie", SessionCookie(id));
+    response.set_header("Set-Cookie", SessionCookie(id, site.https));
     response.set_header("Cache-Control", "no-store");
     response.status = 303;
     response.set_header("Location", options_.page);
 }
 
-void WebHost::SignOut(const httplib::Request& request, httplib::Response& response) {
+void WebHost::SignOut(const httplib::Request& request, const ForwardedRequest& site,
+                      httplib::Response& response) {
     std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
     if (auto found = sessions_.Find(id); found && found->account) {
         auditLog_->Append(
-            SignInAuditLine(WhoOf(found->account.get(), request.remote_addr), "signout", "done"));
+            SignInAuditLine(WhoOf(found->account.get(), site.client), "signout", "done"));
         t_notes.account = found->account->name;
     }
     sessions_.End(id);
-    response.set_header("Set-Cookie", SessionCookie("", true));
+    response.set_header("Set-Cookie", SessionCookie("", site.https, true));
     response.status = 303;
     response.set_header("Location", options_.page);
 }
@@ -448,10 +515,12 @@ void WebHost::SignOut(const httplib::Request& request, httplib::Response& respon
 void WebHost::ServePage(const httplib::Request& request, httplib::Response& response,
                         const Caller& caller) {
     response.set_header("Cache-Control", "no-store");
+    // A proxy in front (nginx) passes each progress dot on as it is written.
+    response.set_header("X-Accel-Buffering", "no");
     auto run = std::make_shared<PageRun>(PageRun{
-        BuildPageRequest(request, options_.page, HostName(request, options_.listenAddress),
-                         caller.account ? caller.account->name : ""),
-        caller.session, asp::Server(options_.webRoot), caller.account, request.remote_addr});
+        BuildPageRequest(request, options_.page, HostName(caller.site.host, options_.listenAddress),
+                         caller.account ? caller.account->name : "", caller.site.client),
+        caller.session, asp::Server(options_.webRoot), caller.account, caller.site.client});
     run->operationCall = Farbale::IsOperationCall(run->request);
     std::shared_ptr<OperationAdmission::Ticket> ticket;
     if (run->operationCall) {
@@ -501,6 +570,9 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                 record = UnreportedOperation(run->request, "The page failed.");
             }
             if (run->operationCall) {
+                if (record) {
+                    ReportAbortedAtStop(*record);
+                }
                 auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
                     std::chrono::steady_clock::now() - started);
                 audit->Append(OperationAuditLine(

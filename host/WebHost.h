@@ -8,10 +8,12 @@
 
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "host/Authenticator.h"
+#include "host/ForwardedRequest.h"
 #include "host/HostOptions.h"
 #include "host/LogWriter.h"
 #include "host/OperationAdmission.h"
@@ -33,9 +35,19 @@ class WebHost {
     bool Prepare(std::string& error);
     // Binds the listening address (port 0: any free port); false when it cannot.
     bool Bind();
-    // Serves until Stop or the end of the process.
+    // Serves until Stop, then waits for the requests being served; true unless it could not serve.
     bool Run();
+    // Stops accepting connections: Run returns once the requests being served have ended. Safe to
+    // call from any thread, and again: a stop asked for before Run serves takes effect when called
+    // again once it does.
     void Stop();
+    // Aborts the running operations through the zip library's progress callback and ends every
+    // wait for an operation slot; for a stop that has waited long enough.
+    void AbortOperations();
+    // Operation requests being served now.
+    int RunningOperations() const;
+    // Opens the log files anew by their names (SIGHUP, after logrotate).
+    void ReopenLogs();
     std::string Address() const;
     // What the host says at start: who may use it and with whose file rights.
     std::vector<std::string> StartNotes() const;
@@ -50,11 +62,13 @@ class WebHost {
                    const Caller& caller);
     void ServeStatic(const httplib::Request& request, httplib::Response& response,
                      const Caller& caller);
-    void SignIn(const httplib::Request& request, httplib::Response& response);
-    void SignOut(const httplib::Request& request, httplib::Response& response);
+    void SignIn(const httplib::Request& request, const ForwardedRequest& site,
+                httplib::Response& response);
+    void SignOut(const httplib::Request& request, const ForwardedRequest& site,
+                 httplib::Response& response);
     void ShowSignIn(httplib::Response& response, int status, std::string_view message,
                     std::string_view account);
-    std::string SessionCookie(const std::string& id, bool expired = false) const;
+    std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
     void SetUpServer();
 
     HostOptions options_;
@@ -67,6 +81,9 @@ class WebHost {
     std::unique_ptr<LogWriter> accessLog_;
     std::unique_ptr<LogWriter> auditLog_;
     std::unique_ptr<httplib::Server> server_;
+    std::mutex stopMutex_;
+    bool stopping_ = false;
+    bool stopSent_ = false;
 };
 
 }  // namespace vantrel::host

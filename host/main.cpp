@@ -1,11 +1,16 @@
-// vantrel-host: serves the zip-file manager's page on an embedded web server, or adds a user to
-// the users file (--add-user).
+// vantrel-host: serves the zip-file manager's page on an embedded web server, checks its
+// configuration (--check-config), or adds a user to the users file (--add-user).
+#include <systemd/sd-daemon.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "host/ConfigCheck.h"
 #include "host/PasswordPrompt.h"
+#include "host/SignalWatcher.h"
 #include "host/UsersFile.h"
 #include "host/WebHost.h"
 
@@ -30,6 +35,52 @@ int AddUserAndEnd(const HostOptions& options) {
     return 0;
 }
 
+// Serves until SIGTERM or SIGINT, then stops cleanly: exit status 0.
+int Serve(const HostOptions& options) {
+    // Before any thread starts, so that only the watcher takes the stop and reopen signals.
+    SignalWatcher::BlockSignals();
+    WebHost host(options);
+    std::string error;
+    if (!host.Prepare(error)) {
+        std::cerr << "vantrel-host: " << error << "\n";
+        return 1;
+    }
+    if (!host.Bind()) {
+        std::cerr << "vantrel-host: cannot listen on " << options.listenAddress << ":"
+                  << options.listenPort << "\n";
+        return 1;
+    }
+    for (const auto& note : host.StartNotes()) {
+        std::cout << note << "\n";
+    }
+    std::cout << "Vantrel is serving " << host.Address() << std::endl;
+    // Under systemd (Type=notify) the service counts as started once it listens.
+    sd_notify(0, "READY=1");
+    std::atomic<bool> stopping = false;
+    SignalWatcher watcher(std::chrono::seconds(options.stopTimeoutSeconds),
+                          {[&] {
+                               if (!stopping.exchange(true)) {
+                                   sd_notify(0, "STOPPING=1");
+                                   std::cout << "Stopping: no new connections; "
+                                             << host.RunningOperations()
+                                             << " operation(s) running get "
+                                             << options.stopTimeoutSeconds << " s to finish."
+                                             << std::endl;
+                               }
+                               host.Stop();
+                           },
+                           [&] {
+                               std::cout << "Stopping: aborting the " << host.RunningOperations()
+                                         << " operation(s) still running." << std::endl;
+                               host.AbortOperations();
+                           },
+                           [&] { host.ReopenLogs(); }});
+    bool served = host.Run();
+    host.FlushLogs();
+    std::cout << "Stopped." << std::endl;
+    return served ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,26 +90,19 @@ int main(int argc, char** argv) {
     ::setenv("TZ", ":/etc/localtime", 0);
     std::string error;
     auto options = ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options && error.empty()) {
+        std::cout << HostUsage();
+        return 0;
+    }
     if (!options) {
-        std::cerr << (error.empty() ? "" : "vantrel-host: " + error + "\n") << HostUsage();
-        return error.empty() ? 0 : 2;
+        std::cerr << "vantrel-host: " << error << "\n(vantrel-host --help lists the options)\n";
+        return 2;
+    }
+    if (options->checkConfig) {
+        return CheckConfiguration(*options, std::cout, std::cerr);
     }
     if (options->addUser) {
         return AddUserAndEnd(*options);
     }
-    WebHost host(*options);
-    if (!host.Prepare(error)) {
-        std::cerr << "vantrel-host: " << error << "\n";
-        return 1;
-    }
-    if (!host.Bind()) {
-        std::cerr << "vantrel-host: cannot listen on " << options->listenAddress << ":"
-                  << options->listenPort << "\n";
-        return 1;
-    }
-    for (const auto& note : host.StartNotes()) {
-        std::cout << note << "\n";
-    }
-    std::cout << "Vantrel is serving " << host.Address() << std::endl;
-    return host.Run() ? 0 : 1;
+    return Serve(*options);
 }

@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev libgl-dev fonts-liberation fonts-dejavu-core xvfb xauth
     chromium
     zip unzip 7zip
+    libsystemd-dev systemd help2man lintian nginx file
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -220,6 +220,7 @@ void FrmSecureTest::aStoredOverflowOpensWithTheStoredValuesKept() {
     QCOMPARE(registry_->Stored("DLLOperationTimeOut"), std::optional<std::string>("99999999999"));
     QCOMPARE(registry_->Stored("DisableMoveIntoZip"), std::nullopt);
     QString folder = qEnvironmentVariable("VANTREL_TEST_OUTPUT", QDir::currentPath());
+    QVERIFY(QDir().mkpath(folder));
     QVERIFY(dialog_->grab().save(QDir(folder).filePath("frmSecure-overflow.png")));
 }
 

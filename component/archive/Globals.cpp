@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -14,7 +15,22 @@
 
 namespace vantrel {
 
+namespace {
+std::atomic<bool> g_stopped = false;
+}  // namespace
+
+void StopAllOperations() {
+    g_stopped = true;
+}
+
+bool OperationsStopped() {
+    return g_stopped;
+}
+
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    if (g_stopped) {
+        return 1;
+    }
     try {
         asp::ScriptingContext* context = CurrentContext();
         if (!context) {

@@ -15,8 +15,16 @@ namespace vantrel {
 
 // The progress callback handed to the library: writes "." and a line break into the current
 // request's response and returns 0. It never lets an exception into the library: on failure it
-// writes the description (when it still can) and returns 1, which stops the operation.
+// writes the description (when it still can) and returns 1, which stops the operation. Once
+// StopAllOperations has been called it returns 1 at once, so every running operation ends at its
+// next progress report with the library's "aborted" status, its archive unchanged.
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t);
+
+// For a server that is stopping and has waited long enough: aborts every running operation of the
+// process through the progress callback, and ends every wait for an operation slot. There is no
+// way back; the process is expected to end.
+void StopAllOperations();
+bool OperationsStopped();
 
 // What an operation answers when the library asks whether a real location may be used, and what
 // it does with each file or entry the library leaves out. Installed for the calling thread while a

@@ -2,6 +2,7 @@
 // lock files are the only state that requests, objects and server processes share.
 #include <string_view>
 
+#include "component/archive/Globals.h"
 #include "component/core/Farbale.h"
 #include "component/policy/LockFileTime.h"
 #include "component/policy/OperationClock.h"
@@ -54,8 +55,9 @@ bool Farbale::WaitForOperationSlot(OperationKind kind) {
     OperationClock& clock = ActiveOperationClock();
     int64_t deadline = clock.Seconds() + WaitForSeconds;
     // The slot is tested again at once after the notice, then after every pause, as long as the
-    // deadline lies ahead; a slot that frees at the deadline itself is not taken.
-    while (clock.Seconds() < deadline) {
+    // deadline lies ahead; a slot that frees at the deadline itself is not taken. A server that
+    // stops ends the wait as it aborts the running operations.
+    while (clock.Seconds() < deadline && !OperationsStopped()) {
         if (takeIfFree()) {
             return false;
         }

@@ -16,12 +16,13 @@ bool Match(const Text& pattern, const Text& name) {
     constexpr size_t kNone = static_cast<size_t>(-1);
     size_t p = 0, n = 0, starP = kNone, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
+        // A star is a star even where the name holds one (Linux names may).
+        if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
         } else if (starP != kNone) {
             p = starP + 1;
             n = ++starN;

@@ -36,6 +36,8 @@ TEST(WildcardTest, FollowsWindowsRules) {
          "a\xFF"
          "b",
          true},  // an invalid byte is one character
+        {"*.*", "*x.txt", true},
+        {"*", "*.", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;

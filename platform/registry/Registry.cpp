@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/install/Installation.h"
 #include "platform/text/CaseFolding.h"
 
 namespace vantrel::registry {
@@ -184,6 +185,9 @@ bool WriteAtomically(const fs::path& target, const char* data, size_t size) {
 }  // namespace
 
 fs::path DefaultRegistryRoot() {
+    if (const auto& installed = platform::Installation()) {
+        return installed->settings;
+    }
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
         return fs::path(data) / "vantrel" / "registry";
     }

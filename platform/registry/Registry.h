@@ -30,6 +30,7 @@ inline constexpr const char* kRegistryVariable = "VANTREL_REGISTRY";
 std::filesystem::path RegistryRoot();
 // Overrides the root for this process (an empty path undoes it).
 void SetRegistryRoot(const std::filesystem::path& root);
+// An installed program's settings folder (/etc/vantrel/settings, see platform/install), else
 // $XDG_DATA_HOME/vantrel/registry, or ~/.local/share/vantrel/registry.
 std::filesystem::path DefaultRegistryRoot();
 

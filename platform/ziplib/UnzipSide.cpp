@@ -2,6 +2,8 @@
 // thread; the password serves one execute call only.
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -313,11 +315,14 @@ int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize, int64
             std::memcpy(fullName, cut.data(), cut.size());
             fullName[cut.size()] = '\0';
         }
+        // A damaged archive may declare sizes beyond any file; the caller still gets no
+        // negative one.
         if (size) {
-            *size = static_cast<int64_t>(info.size);
+            *size = static_cast<int64_t>(std::min<uint64_t>(info.size, INT64_MAX));
         }
         if (compressedSize) {
-            *compressedSize = static_cast<int64_t>(info.compressedSize);
+            *compressedSize =
+                static_cast<int64_t>(std::min<uint64_t>(info.compressedSize, INT64_MAX));
         }
         return status::kOk;
     });

@@ -40,7 +40,7 @@ TEST_F(UnzipSide, ListsEveryEntryWithItsDetailsAndThenReportsTheEnd) {
     EXPECT_EQ(count, 5);
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[0].name, "a.txt");
-    EXPECT_EQ(entries[0].record.size, 5u);
+    EXPECT_EQ(+entries[0].record.size, 5u);
     EXPECT_EQ(entries[1].name, "sub/");
     EXPECT_EQ(entries[1].record.attributes & 0x10, 0x10);
     // The record's time words are the archive's own MS-DOS time.
@@ -204,7 +204,7 @@ TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
     auto entries = ListEntries("c:\\secret.zip");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].record.flags & 1, 1);
-    EXPECT_EQ(entries[0].record.method, 8);
+    EXPECT_EQ(+entries[0].record.method, 8);
 
     EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .password = "wrong"}.Run()), -61);
     EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip"}.Run()), -61);

@@ -126,15 +126,15 @@ TEST(ZipSide, StoredAndDeflatedEntriesCarryTheirMethodAndDetails) {
     ZipCall{.level = 0, .list = "c:\\big.txt"}.Run();
     auto stored = ListEntries("c:\\test.zip");
     ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(stored[0].record.method, 0);
-    EXPECT_EQ(stored[0].record.size, 10000u);
-    EXPECT_EQ(stored[0].record.ratio, 0);
+    EXPECT_EQ(+stored[0].record.method, 0);
+    EXPECT_EQ(+stored[0].record.size, 10000u);
+    EXPECT_EQ(+stored[0].record.ratio, 0);
     EXPECT_EQ(stored[0].record.attributes & 0xFF, 0x20);
     ZipCall{.level = 9, .list = "c:\\big.txt"}.Run();
     auto deflated = ListEntries("c:\\test.zip");
     ASSERT_EQ(deflated.size(), 1u);
-    EXPECT_EQ(deflated[0].record.method, 8);
-    EXPECT_GT(deflated[0].record.ratio, 95);
+    EXPECT_EQ(+deflated[0].record.method, 8);
+    EXPECT_GT(+deflated[0].record.ratio, 95);
     EXPECT_EQ(deflated[0].record.flags & 0x6, 0x2);  // maximum compression
 }
 

@@ -148,6 +148,8 @@ inline int Shell(const std::string& command) {
 
 struct ListedEntry {
     std::string name;
+    // Packed: compare its numbers as values (+record.size); the test macros take references,
+    // and a reference to a misaligned field is undefined.
     ZipEntryRecord record;
     std::string fullName;
     int64_t size;

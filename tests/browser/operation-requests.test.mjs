@@ -53,7 +53,8 @@ function withSettings(values, body) {
 
 // Posts an operation call; resolves to the page and the moments (ms) each chunk arrived. Uses
 // node:http, which hands over every chunk as it comes (fetch may gather them).
-function post(fields) {
+// onChunk, when given, sees each piece of the page as it arrives.
+function post(fields, onChunk = () => {}) {
   const body = new URLSearchParams(fields).toString();
   const started = Date.now();
   return new Promise((resolve, reject) => {
@@ -65,7 +66,10 @@ function post(fields) {
       assert.equal(response.statusCode, 200);
       response.setEncoding('utf8');
       const chunks = [];
-      response.on('data', (text) => chunks.push({ at: Date.now() - started, text }));
+      response.on('data', (text) => {
+        chunks.push({ at: Date.now() - started, text });
+        onChunk(text);
+      });
       response.on('end', () => resolve({ page: chunks.map((c) => c.text).join(''), chunks }));
       response.on('error', reject);
     });
@@ -208,10 +212,10 @@ test('a busy queue makes the caller wait, streaming the notice, then apologise',
     } finally {
       fs.rmSync(lock, { force: true });
     }
-    // The same lock, freed a second into the wait: the caller goes on.
+    // The same lock, freed once the caller is waiting: the caller goes on.
     fs.writeFileSync(lock, '');
-    setTimeout(() => fs.rmSync(lock, { force: true }), 1000);
-    const { page } = await post(zipCall('busy', ['a.txt'], 'c:\\busy\\b.zip', '--5---'));
+    const { page } = await post(zipCall('busy', ['a.txt'], 'c:\\busy\\b.zip', '--5---'),
+                                (text) => text.includes('Waiting') && fs.rmSync(lock, { force: true }));
     assert.equal(report(page), 'Waiting to access compression component ...<BR>' +
                                'Creating c:\\busy\\b.zip ... .\r\n<BR>Operation complete, no errors.<P>');
     assert.deepEqual(entries(local('busy', 'b.zip')), ['a.txt']);

@@ -55,12 +55,16 @@ async function start(page, controls) {
     if (request.method() === 'POST' && (op === 'source' || op === 'target')) reloaded.push(op);
   };
   page.on('request', recordReload);
-  const sourceLoaded = page.waitForResponse((response) => response.request().method() === 'POST'
-    && fieldsOf(response.request()).OP === 'source');
+  const loaded = (op) => page.waitForResponse((response) => response.request().method() === 'POST'
+    && fieldsOf(response.request()).OP === op, { timeout: 60000 });
+  const sourceLoaded = loaded('source');
+  const targetLoaded = loaded('target').catch(() => null);
   await controls.click('input[name=btnStart]');
   await (await sourceLoaded).finished();
   await frame(page, 'source').waitForLoadState('load');
-  await page.waitForTimeout(200);  // a target reload, when asked for, is posted by now
+  // The result page's script names the frames it reloads: wait for the target's too, if named.
+  const script = await frame(page, 'result').content();
+  if (script.includes("top.frames ['target'].doReload")) await (await targetLoaded).finished();
   page.off('request', recordReload);
   const text = await resultText(page);
   return { text, reloaded: [...new Set(reloaded)].sort() };

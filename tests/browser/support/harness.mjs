@@ -46,7 +46,7 @@ function hostBinary() {
   return binary;
 }
 
-async function freePort() {
+export async function freePort() {
   const server = net.createServer();
   server.listen(0, '127.0.0.1');
   await once(server, 'listening');
@@ -86,9 +86,10 @@ function chownTree(folder, uid) {
 
 // Starts a host. drives: [{ letter, type, volume }], each given a fresh folder; prepare(folders)
 // fills them before the host starts (folders maps each letter to its folder). signIn: the host
-// signs users in through its users file, with the user the host's signIn names.
+// signs users in through its users file, with the user the host's signIn names. args: more
+// options for the host.
 export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume: 'DATA' }],
-                                  prepare, signIn = false } = {}) {
+                                  prepare, signIn = false, args = [] } = {}) {
   const root = fs.mkdtempSync(path.join(os.tmpdir(), 'vantrel-browser-'));
   const folders = {};
   const driveArgs = [];
@@ -106,7 +107,7 @@ export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume
   const child = spawn(hostBinary(),
                       ['--listen', `127.0.0.1:${port}`, ...driveArgs, '--registry', registry,
                        '--data', root, '--access-log', path.join(root, 'access.log'),
-                       ...signInArgs],
+                       ...signInArgs, ...args],
                       { stdio: ['ignore', 'pipe', 'pipe'] });
   let stderr = '';
   child.stderr.on('data', (chunk) => { stderr += chunk; });

@@ -1,0 +1,111 @@
+// The repair scanner on an archive given as bytes: the raw readers stay inside the bytes, a central
+// directory written for what they recovered reads back whole, and a repair through the C interface
+// either leaves a readable archive or leaves the original exactly as it was, with no temporary
+// file behind it.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/FuzzDrive.h"
+#include "platform/ziplib/RawZipFormat.h"
+#include "platform/ziplib/lszip.h"
+
+namespace {
+
+using namespace vantrel::ziplib;
+
+constexpr int32_t kRepair = 5;
+constexpr int32_t kHarderRepair = 0x20000;
+constexpr int32_t kAlwaysSet = 0x1001;
+
+// Every local entry the whole-file scan would find, each checked against the bounds of the bytes.
+std::vector<raw::LocalEntry> ScanLocalEntries(raw::Bytes file) {
+    std::vector<raw::LocalEntry> entries;
+    const uint8_t signature[4] = {0x50, 0x4b, 0x03, 0x04};
+    uint64_t from = 0;
+    while (from < file.size) {
+        auto hit = static_cast<const uint8_t*>(
+            memmem(file.data + from, file.size - from, signature, sizeof signature));
+        if (!hit) {
+            break;
+        }
+        uint64_t offset = static_cast<uint64_t>(hit - file.data);
+        from = offset + 1;
+        auto entry = raw::ReadLocalEntry(file, offset);
+        if (!entry) {
+            continue;
+        }
+        FUZZ_CHECK(entry->offset == offset);
+        FUZZ_CHECK(entry->dataOffset <= entry->end && entry->end <= file.size);
+        FUZZ_CHECK(entry->compressedSize <= entry->end - entry->dataOffset);
+        if (raw::CheckEntryData(file, *entry) != raw::DataCheck::Bad) {
+            from = entry->end;
+            entries.push_back(std::move(*entry));
+        }
+    }
+    return entries;
+}
+
+// The entries copied one after the other with a central directory behind them, as a repair
+// writes them: the directory must read back with one record per entry.
+void CheckRebuiltDirectory(raw::Bytes file, const std::vector<raw::LocalEntry>& entries) {
+    std::string rebuilt;
+    std::vector<uint64_t> offsets;
+    for (const auto& entry : entries) {
+        offsets.push_back(rebuilt.size());
+        rebuilt.append(reinterpret_cast<const char*>(file.data + entry.offset),
+                       entry.end - entry.offset);
+    }
+    rebuilt += raw::BuildCentralDirectory(entries, offsets, rebuilt.size());
+    raw::Bytes bytes{reinterpret_cast<const uint8_t*>(rebuilt.data()), rebuilt.size()};
+    auto end = raw::FindEndRecord(bytes);
+    FUZZ_CHECK(end.has_value());
+    auto fields = raw::ReadCentralDirectory(bytes);
+    FUZZ_CHECK(fields.has_value() && fields->size() == entries.size());
+}
+
+int32_t ListingCount(std::string archive) {
+    LSUZ_RESET();
+    LSUZ_ZIPNAME(archive.data());
+    int32_t count = LSUZ_EXECUTE(1, 1);
+    LSUZ_RESET();
+    return count;
+}
+
+// A repair either succeeds with a readable archive in place, or changes nothing at all. The
+// damaged original may stay beside a successful repair, whole.
+void CheckRepair(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, size_t size,
+                 int32_t flags) {
+    drive.PutOnly("fuzz.zip", data, size);
+    std::string original(reinterpret_cast<const char*>(data), size);
+    std::string archive = "c:\\fuzz.zip";
+    int32_t code = LSZIP_EXECUTE(archive.data(), kRepair, 0, flags);
+    std::vector<std::string> names = drive.Names();
+    if (code != 0) {
+        FUZZ_CHECK(names == std::vector<std::string>{"fuzz.zip"});
+        FUZZ_CHECK(drive.Read("fuzz.zip") == original);
+        return;
+    }
+    FUZZ_CHECK(ListingCount(archive) >= 0);
+    for (const auto& name : names) {
+        FUZZ_CHECK(name == "fuzz.zip" || name == "fuzz.zip.damaged");
+    }
+    if (names.size() == 2) {
+        FUZZ_CHECK(drive.Read("fuzz.zip.damaged") == original);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static vantrel::fuzz::FuzzDrive drive;
+    raw::Bytes file{data, size};
+    raw::FindEndRecord(file);
+    raw::ReadCentralDirectory(file);
+    CheckRebuiltDirectory(file, ScanLocalEntries(file));
+    CheckRepair(drive, data, size, kAlwaysSet);
+    CheckRepair(drive, data, size, kAlwaysSet | kHarderRepair);
+    return 0;
+}

@@ -1,0 +1,183 @@
+// The nginx site of the deployment guide, run with Debian's nginx on a loopback port: TLS at
+// nginx, the host behind it on loopback with --plain-http. Chromium gets the pages through it,
+// an operation's progress dots pass through as they are written, and the host believes the
+// forwarded client address, scheme and name only with --trusted-proxy.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync, spawn } from 'node:child_process';
+import { once } from 'node:events';
+import crypto from 'node:crypto';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import { freePort, frameReady, launchBrowser, startHost, waitFor } from './support/harness.mjs';
+
+const recipe = path.join(path.dirname(fileURLToPath(import.meta.url)), '..', '..', 'packaging',
+                         'nginx-site.conf');
+// nginx reaches the host from this address, so that the host can tell the proxy (127.0.0.2)
+// from the browser (127.0.0.1) although both are on this machine.
+const proxyAddress = '127.0.0.2';
+
+let folder;
+let browser;
+
+before(async () => {
+  folder = fs.mkdtempSync(path.join(os.tmpdir(), 'vantrel-nginx-'));
+  execFileSync('openssl', ['req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '1',
+    '-subj', '/CN=localhost', '-keyout', path.join(folder, 'key.pem'),
+    '-out', path.join(folder, 'cert.pem')], { stdio: 'ignore' });
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+  fs.rmSync(folder, { recursive: true, force: true });
+});
+
+// The guide's TLS server block, pointed at this test's ports, certificate and folders.
+function siteFor(nginxPort, hostPort) {
+  const site = fs.readFileSync(recipe, 'utf8');
+  const server = site.slice(site.indexOf('server {'), site.indexOf('\n}\n') + 2);
+  return server
+    .replace('listen 443 ssl;', `listen 127.0.0.1:${nginxPort} ssl;`)
+    .replace(/^\s*listen \[::\]:443 ssl;\n/m, '')
+    .replace(/ssl_certificate\s+\S+;/, `ssl_certificate ${path.join(folder, 'cert.pem')};`)
+    .replace(/ssl_certificate_key\s+\S+;/, `ssl_certificate_key ${path.join(folder, 'key.pem')};`)
+    .replace('proxy_pass http://127.0.0.1:8080;',
+             `proxy_pass http://127.0.0.1:${hostPort};\n        proxy_bind ${proxyAddress};`);
+}
+
+async function startNginx(hostPort) {
+  const port = await freePort();
+  const root = fs.mkdtempSync(path.join(folder, 'nginx-'));
+  const temp = (name) => path.join(root, name);
+  const asRoot = process.getuid && process.getuid() === 0;
+  fs.writeFileSync(temp('nginx.conf'), `${asRoot ? 'user root;\n' : ''}daemon off;
+worker_processes 1;
+pid ${temp('nginx.pid')};
+error_log ${temp('error.log')};
+events { worker_connections 64; }
+http {
+  access_log off;
+  client_body_temp_path ${temp('body')};
+  proxy_temp_path ${temp('proxy')};
+  fastcgi_temp_path ${temp('fastcgi')};
+  uwsgi_temp_path ${temp('uwsgi')};
+  scgi_temp_path ${temp('scgi')};
+  ${siteFor(port, hostPort)}
+}
+`);
+  const child = spawn('/usr/sbin/nginx', ['-p', root, '-c', temp('nginx.conf')],
+                      { stdio: ['ignore', 'ignore', 'pipe'] });
+  let said = '';
+  child.stderr.on('data', (chunk) => { said += chunk; });
+  await waitFor(() => new Promise((resolve) => {
+    const socket = net.connect(port, '127.0.0.1', () => { socket.destroy(); resolve(true); });
+    socket.on('error', () => resolve(child.exitCode !== null ? Promise.reject(new Error(said)) : false));
+  }), 'nginx to listen');
+  return {
+    url: `https://127.0.0.1:${port}/farbale.asp`,
+    async stop() {
+      child.kill('SIGTERM');
+      if (child.exitCode === null) await once(child, 'exit');
+    },
+  };
+}
+
+// The host behind nginx, with a file that takes a few seconds to zip.
+async function serveBehindNginx(hostArgs) {
+  const host = await startHost({
+    args: ['--plain-http', ...hostArgs],
+    prepare: ({ c }) => {
+      const chunk = Buffer.alloc(1024 * 1024);
+      const fd = fs.openSync(path.join(c, 'big.bin'), 'w');
+      for (let i = 0; i < 40; i++) fs.writeSync(fd, crypto.randomFillSync(chunk));
+      fs.closeSync(fd);
+      fs.writeFileSync(path.join(c, 'small.txt'), 'small');
+    },
+  });
+  const nginx = await startNginx(Number(new URL(host.url).port));
+  const context = await browser.newContext({ ignoreHTTPSErrors: true });
+  const page = await context.newPage();
+  return {
+    host, nginx, context, page,
+    async stop() {
+      await context.close();
+      await nginx.stop();
+      await host.stop();
+    },
+  };
+}
+
+// Posts an operation from the page, as its forms do, and reads the answer as it streams: when
+// the first progress dot arrived, and when the page ended.
+function postFromPage(page, fields) {
+  return page.evaluate(async (form) => {
+    const started = performance.now();
+    const response = await fetch('/farbale.asp', { method: 'POST', body: new URLSearchParams(form) });
+    const reader = response.body.getReader();
+    const decoder = new TextDecoder();
+    let text = '';
+    let firstDot = null;
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      text += decoder.decode(value, { stream: true });
+      if (firstDot === null && text.includes('.\r\n')) firstDot = performance.now() - started;
+    }
+    return { status: response.status, text, firstDot, ended: performance.now() - started };
+  }, fields);
+}
+
+// The client addresses of the audit log's operation lines, once there is one.
+function auditClients(host) {
+  const audit = path.join(host.root, 'audit.log');
+  return waitFor(() => {
+    const lines = fs.existsSync(audit) ? fs.readFileSync(audit, 'utf8').split('\n') : [];
+    const clients = lines.filter(Boolean).map((line) => JSON.parse(line))
+      .filter((entry) => entry.event === 'operation').map((entry) => entry.client);
+    return clients.length > 0 && clients;
+  }, 'an operation in the audit log');
+}
+
+test('the pages and the progress dots pass through nginx to chromium', async () => {
+  const setup = await serveBehindNginx(['--trusted-proxy', proxyAddress]);
+  try {
+    const { page } = setup;
+    await page.goto(setup.nginx.url);
+    const source = await frameReady(page, 'source', 'form[name=frmSource]');
+    await frameReady(page, 'controls', 'form[name=frmButtons]');
+    // The source frame opens in the web root, which holds the help page.
+    assert.match(await source.innerText('select[name=selFiles]'), /help\.htm/);
+    const cookies = await setup.context.cookies();
+    assert.equal(cookies.find((cookie) => cookie.name === 'VANTRELSESSION')?.secure, true,
+                 'the session cookie is Secure: the browser came over HTTPS');
+
+    const zip = await postFromPage(page, { OP: 'call_zip', SL: 'c:\\big.bin', TP: 'c:\\big.zip', OS: '--9---' });
+    assert.equal(zip.status, 200);
+    assert.match(zip.text, /Operation complete, no errors\./);
+    assert.ok(zip.firstDot !== null && zip.firstDot < zip.ended - 500,
+              `the first dot came at ${zip.firstDot} ms, the end at ${zip.ended} ms`);
+    assert.deepEqual(await auditClients(setup.host), ['127.0.0.1']);
+  } finally {
+    await setup.stop();
+  }
+});
+
+test('without --trusted-proxy the forwarded headers count for nothing', async () => {
+  const setup = await serveBehindNginx([]);
+  try {
+    const { page } = setup;
+    await page.goto(setup.nginx.url);
+    await frameReady(page, 'source', 'form[name=frmSource]');
+    const cookies = await setup.context.cookies();
+    assert.equal(cookies.find((cookie) => cookie.name === 'VANTRELSESSION')?.secure, false);
+    const zip = await postFromPage(page, { OP: 'call_zip', SL: 'c:\\small.txt', TP: 'c:\\small.zip', OS: '--5---' });
+    assert.match(zip.text, /Operation complete, no errors\./);
+    assert.deepEqual(await auditClients(setup.host), [proxyAddress]);
+  } finally {
+    await setup.stop();
+  }
+});

@@ -1,0 +1,136 @@
+// cmake --install into a folder of its own, as an administrator installs by hand: the programs,
+// the component with the zip library beside it, the data, the manual pages and the system files
+// land where they belong, and the installed programs work from there, finding their
+// configuration, settings and data without being told.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+
+import {
+  buildDir, freePort, request, startHost, temporaryFolder, zipCall,
+} from './support.mjs';
+
+let prefix;
+
+before(() => {
+  prefix = temporaryFolder('install');
+  execFileSync('cmake', ['--install', buildDir, '--prefix', prefix], { stdio: 'ignore' });
+});
+after(() => fs.rmSync(prefix, { recursive: true, force: true }));
+
+function installed(...parts) {
+  return path.join(prefix, ...parts);
+}
+
+// The installed programs find everything by their own place: nothing of the test's environment
+// may point them elsewhere.
+function cleanEnvironment() {
+  const env = { ...process.env };
+  for (const name of ['VANTREL_REGISTRY', 'VANTREL_DRIVES', 'XDG_DATA_HOME']) delete env[name];
+  return env;
+}
+
+test('the layout', () => {
+  const expected = [
+    'bin/vantrel-host', 'bin/vantrelsec',
+    'lib/vantrel/libvantrel.so', 'lib/vantrel/liblspzipx.so', 'lib/vantrel/liblspuzipx.so',
+    'share/vantrel/help.htm', 'share/vantrel/vantrel.conf', 'share/vantrel/nginx-site.conf',
+    'share/man/man8/vantrel-host.8.gz', 'share/man/man8/vantrelsec.8.gz',
+    'share/doc/vantrel/deploying.md', 'share/doc/vantrel/copyright',
+    'lib/systemd/system/vantrel.service',
+    'etc/vantrel/vantrel.conf', 'etc/pam.d/vantrel', 'etc/logrotate.d/vantrel',
+  ];
+  for (const file of expected) assert.ok(fs.existsSync(installed(file)), file);
+  // The unit and the logrotate file name this installation's places.
+  const unit = fs.readFileSync(installed('lib/systemd/system/vantrel.service'), 'utf8');
+  assert.match(unit, new RegExp(`^ExecStart=${installed('bin/vantrel-host')}$`, 'm'));
+  assert.match(fs.readFileSync(installed('etc/logrotate.d/vantrel'), 'utf8'),
+               new RegExp(`^${installed('var/log/vantrel')}/\\*\\.log `, 'm'));
+  // The installed host loads its component from lib/vantrel, not from the build tree.
+  const libraries = execFileSync('ldd', [installed('bin/vantrel-host')]).toString();
+  assert.ok(libraries.includes(`libvantrel.so => ${prefix}/bin/../lib/vantrel/libvantrel.so`),
+            libraries);
+});
+
+test('systemd accepts the unit', { skip: !fs.existsSync('/usr/bin/systemd-analyze') && 'no systemd' },
+  () => {
+    const verified = spawnSync('systemd-analyze', ['verify', '--man=no', installed('lib/systemd/system/vantrel.service')],
+                               { encoding: 'utf8' });
+    assert.equal(verified.status, 0, verified.stderr);
+    assert.equal(verified.stderr.trim(), '');
+  });
+
+test('--check-config reads the installed configuration and names what is wrong', () => {
+  const env = cleanEnvironment();
+  const good = spawnSync(installed('bin/vantrel-host'), ['--check-config', '--sign-in', 'none'],
+                         { env, encoding: 'utf8' });
+  assert.equal(good.status, 0, good.stderr);
+  for (const line of [
+    `# configuration: ${installed('etc/vantrel/vantrel.conf')}`,
+    'listen = 127.0.0.1:8080',
+    `drive = c=${installed('var/lib/vantrel/c')},fixed,DATA`,
+    `registry = ${installed('etc/vantrel/settings')}`,
+    `audit-log = ${installed('var/log/vantrel/audit.log')}`,
+    'sign-in = none',
+  ]) {
+    assert.ok(good.stdout.split('\n').includes(line), `${line} in\n${good.stdout}`);
+  }
+  assert.ok(!fs.existsSync(installed('var')), 'checking made nothing');
+
+  const config = installed('etc/vantrel/broken.conf');
+  fs.writeFileSync(config, 'sign-in = none\ndrive = d=/nonexistent/disc,cdrom\ntls-cert = /nonexistent.pem\n');
+  const bad = spawnSync(installed('bin/vantrel-host'), ['--check-config', '--config', config],
+                        { env, encoding: 'utf8' });
+  assert.equal(bad.status, 2);
+  assert.match(bad.stderr, /tls-cert and --tls-key go together/);
+  fs.writeFileSync(config, 'sign-in = none\ndrive = d=/nonexistent/disc,cdrom\n');
+  const missing = spawnSync(installed('bin/vantrel-host'), ['--check-config', '--config', config],
+                            { env, encoding: 'utf8' });
+  assert.equal(missing.status, 2);
+  assert.match(missing.stderr, /drive d: \(\/nonexistent\/disc\) does not exist/);
+  fs.writeFileSync(config, 'sign-in = none\nlisten = everywhere\n');
+  const wrongLine = spawnSync(installed('bin/vantrel-host'), ['--config', config],
+                              { env, encoding: 'utf8' });
+  assert.equal(wrongLine.status, 2);
+  assert.match(wrongLine.stderr, new RegExp(`${config}:2: listen takes ADDRESS:PORT`));
+});
+
+// The host and the dialog agree on the settings' place without being told: a value set with the
+// installed vantrelsec holds for the installed host's next request.
+test('the installed host serves the frameset and sees what vantrelsec sets', async () => {
+  const env = cleanEnvironment();
+  const drive = installed('var/lib/vantrel/c');
+  const port = await freePort();
+  const host = await startHost(installed('bin/vantrel-host'),
+                               ['--listen', `127.0.0.1:${port}`, '--sign-in', 'none'], env);
+  try {
+    const frameset = await request(host.url);
+    assert.equal(frameset.status, 200);
+    assert.match(frameset.body, /<FRAMESET/);
+    assert.match(frameset.body, /SRC="\/farbale\.asp\?OP=source"/);
+    const help = await request(`${host.origin}/help.htm`);
+    assert.equal(help.body, fs.readFileSync(installed('share/vantrel/help.htm'), 'utf8'));
+
+    fs.writeFileSync(path.join(drive, 'a.txt'), 'installed');
+    const zipped = await request(host.url, { method: 'POST', form: zipCall(['c:\\a.txt'], 'c:\\a.zip') });
+    assert.match(zipped.body, /Operation complete, no errors\./);
+    assert.ok(fs.existsSync(path.join(drive, 'a.zip')));
+    // The component found the zip library beside itself.
+    const maps = fs.readFileSync(`/proc/${host.child.pid}/maps`, 'utf8');
+    assert.ok(maps.includes(installed('lib/vantrel/liblspzipx.so')), 'the installed zip library');
+
+    const set = spawnSync(installed('bin/vantrelsec'), ['--set', 'DisableAllZipFunctions=1'],
+                          { env, encoding: 'utf8' });
+    assert.equal(set.status, 0, set.stderr);
+    assert.ok(fs.existsSync(installed('etc/vantrel/settings')));
+    const refused = await request(host.url, { method: 'POST', form: zipCall(['c:\\a.txt'], 'c:\\b.zip') });
+    assert.match(refused.body, /All Zip Functions have been disabled by the administrator\./);
+    assert.ok(!fs.existsSync(path.join(drive, 'b.zip')));
+    assert.ok(fs.existsSync(installed('var/log/vantrel/audit.log')));
+  } finally {
+    host.child.kill('SIGTERM');
+    assert.equal(await host.exited, 0, host.output);
+  }
+});
