@@ -12,6 +12,7 @@ breaks is what a leaner test suite must not lose. Not part of CI: it takes about
 import argparse
 import os
 import pathlib
+import shutil
 import subprocess
 import sys
 import time
@@ -31,8 +32,9 @@ def run(command, cwd, timeout):
 
 
 def configure(build):
-    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-DCMAKE_BUILD_TYPE=RelWithDebInfo"],
-                   check=True, stdout=subprocess.DEVNULL)
+    launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                    *launcher], check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(build), f"-j{os.cpu_count()}"], check=True,
                    stdout=subprocess.DEVNULL)
 
