@@ -22,7 +22,7 @@ bool Terminated(const char* text, size_t size) {
 void ListEntries(std::string archive) {
     LSUZ_RESET();
     LSUZ_ZIPNAME(archive.data());
-    int32_t count = LSUZ_EXECUTE(1, 1);
+    int32_t count = LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST);
     std::vector<char> fullName(kFullNameSize);
     for (int32_t i = 0; i < count; ++i) {
         ZipEntryRecord record;
@@ -49,7 +49,7 @@ int32_t TestArchive(std::string archive) {
     LSUZ_RESET();
     LSUZ_ZIPNAME(archive.data());
     LSUZ_INCLUDE(everything.data());
-    int32_t code = LSUZ_EXECUTE(4, 1);
+    int32_t code = LSUZ_EXECUTE(LSUZ_TEST, LSUZ_FLAG_TEST);
     LSUZ_RESET();
     return code;
 }

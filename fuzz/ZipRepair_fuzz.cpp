@@ -16,9 +16,6 @@ namespace {
 
 using namespace vantrel::ziplib;
 
-constexpr int32_t kRepair = 5;
-constexpr int32_t kHarderRepair = 0x20000;
-constexpr int32_t kAlwaysSet = 0x1001;
 
 // Every local entry the whole-file scan would find, each checked against the bounds of the bytes.
 std::vector<raw::LocalEntry> ScanLocalEntries(raw::Bytes file) {
@@ -69,7 +66,7 @@ void CheckRebuiltDirectory(raw::Bytes file, const std::vector<raw::LocalEntry>& 
 int32_t ListingCount(std::string archive) {
     LSUZ_RESET();
     LSUZ_ZIPNAME(archive.data());
-    int32_t count = LSUZ_EXECUTE(1, 1);
+    int32_t count = LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST);
     LSUZ_RESET();
     return count;
 }
@@ -81,7 +78,7 @@ void CheckRepair(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, siz
     drive.PutOnly("fuzz.zip", data, size);
     std::string original(reinterpret_cast<const char*>(data), size);
     std::string archive = "c:\\fuzz.zip";
-    int32_t code = LSZIP_EXECUTE(archive.data(), kRepair, 0, flags);
+    int32_t code = LSZIP_EXECUTE(archive.data(), LSZIP_REPAIR, 0, flags);
     std::vector<std::string> names = drive.Names();
     if (code != 0) {
         FUZZ_CHECK(names == std::vector<std::string>{"fuzz.zip"});
@@ -105,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     raw::FindEndRecord(file);
     raw::ReadCentralDirectory(file);
     CheckRebuiltDirectory(file, ScanLocalEntries(file));
-    CheckRepair(drive, data, size, kAlwaysSet);
-    CheckRepair(drive, data, size, kAlwaysSet | kHarderRepair);
+    CheckRepair(drive, data, size, LSZIP_FLAG_BASE);
+    CheckRepair(drive, data, size, LSZIP_FLAG_BASE | LSZIP_FLAG_HARDER_REPAIR);
     return 0;
 }

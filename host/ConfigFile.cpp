@@ -5,17 +5,14 @@
 #include <fstream>
 #include <string_view>
 
+#include "platform/text/TextPieces.h"
+
 namespace vantrel::host {
 
 namespace {
 
-// Blanks and tabs: administrators line up their values with either.
 std::string Trim(std::string_view text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    return std::string(platform::TrimBlanksAndTabs(text));
 }
 
 bool IsKey(const std::string& key) {

@@ -1,10 +1,10 @@
 #include "host/RequestFraming.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "platform/text/CaseFolding.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel::host {
 
@@ -25,14 +25,6 @@ bool IsToken(std::string_view name) {
     return true;
 }
 
-// Optional white space round a header value: blanks and tabs.
-std::string_view TrimSpace(std::string_view text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
@@ -49,7 +41,7 @@ HeadVerdict CheckHeaderLine(std::string_view line, std::optional<std::string>& l
         return {400, "a header line without a valid name"};
     }
     std::string_view name = line.substr(0, colon);
-    std::string_view value = TrimSpace(line.substr(colon + 1));
+    std::string_view value = platform::TrimBlanksAndTabs(line.substr(colon + 1));
     if (platform::EqualsIgnoringCase(name, "Content-Length")) {
         if (!AllDigits(value) || (length && *length != value)) {
             return {400, "an invalid or repeated Content-Length"};
@@ -129,10 +121,7 @@ std::string WithoutAcceptEncoding(std::string_view head) {
         size_t end = head.find("\r\n", start);
         end = end == std::string_view::npos ? head.size() : end + 2;
         std::string_view line = head.substr(start, end - start);
-        bool dropped = line.size() >= kName.size() &&
-                       std::equal(kName.begin(), kName.end(), line.begin(), [](char a, char b) {
-                           return a == std::tolower(static_cast<unsigned char>(b));
-                       });
+        bool dropped = platform::EqualsIgnoringCase(line.substr(0, kName.size()), kName);
         if (!dropped) {
             kept += line;
         }

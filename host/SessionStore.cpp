@@ -52,11 +52,6 @@ void SessionStore::End(const std::string& id) {
     }
 }
 
-size_t SessionStore::Count() const {
-    std::lock_guard lock(mutex_);
-    return order_.size();
-}
-
 void SessionStore::ForgetIdle(TimePoint now) {
     while (!order_.empty() && now - order_.back().lastUsed > limits_.idle) {
         Erase(std::prev(order_.end()));

@@ -45,7 +45,6 @@ class SessionStore {
     // Begins a session with a fresh id (never one handed out before) and gives back the id.
     std::string Start(std::shared_ptr<const SignedInAccount> account);
     void End(const std::string& id);
-    size_t Count() const;
 
   private:
     struct Entry {

@@ -31,7 +31,6 @@ TEST(SessionStoreTest, IdleSessionsExpireAfterTwentyMinutesAndUseKeepsThemAlive)
     EXPECT_FALSE(clocked.store.Find(idle));
     clocked.now += 20min + 1s;
     EXPECT_FALSE(clocked.store.Find(used));
-    EXPECT_EQ(clocked.store.Count(), 0u);
 }
 
 TEST(SessionStoreTest, EvenABusySessionEndsTwelveHoursAfterItBegan) {
@@ -54,7 +53,6 @@ TEST(SessionStoreTest, AFullStoreDropsTheLeastRecentlyUsedSession) {
     }
     ASSERT_TRUE(clocked.store.Find(ids[0]));  // now ids[1] is the least recently used
     std::string fourth = clocked.store.Start(nullptr);
-    EXPECT_EQ(clocked.store.Count(), 3u);
     EXPECT_FALSE(clocked.store.Find(ids[1]));
     EXPECT_TRUE(clocked.store.Find(ids[0]));
     EXPECT_TRUE(clocked.store.Find(fourth));

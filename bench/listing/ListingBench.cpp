@@ -9,6 +9,7 @@
 #include "bench/BenchSupport.h"
 #include "component/archive/Globals.h"
 #include "component/core/PageHarness.h"
+#include "platform/ziplib/lszip.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ int32_t ListWithLibrary(const std::string& archive) {
     std::string name = archive;
     lszip::LSUZ_RESET();
     lszip::LSUZ_ZIPNAME(name);
-    int32_t count = lszip::LSUZ_EXECUTE(1, 1);
+    int32_t count = lszip::LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST);
     for (int32_t i = 0; i < count; ++i) {
         ZipEntryRecord record{};
         std::string fullName;

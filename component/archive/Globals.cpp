@@ -159,23 +159,22 @@ Fn Function(Side side, const char* name) {
     return reinterpret_cast<Fn>(Bind(side, name));
 }
 
-// Calls fn with a NUL-terminated copy of text and copies back what the library left in it.
+// Calls fn with text as the library takes it (see Globals.h), or answers refused.
 template <typename Call>
-int32_t WithText(std::string& text, Call call) {
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    int32_t result = call(buffer.data());
-    text.assign(buffer.data());
-    return result;
+int32_t WithText(const std::string& text, int32_t refused, Call call) {
+    if (text.find('\0') != std::string::npos) {
+        return refused;
+    }
+    // char* is only the C interface's spelling: the library never writes into it.
+    return call(const_cast<char*>(text.c_str()));
 }
 
 using NoArgs = int32_t (*)();
 using TextArg = int32_t (*)(char*);
 using CallbackArg = int32_t (*)(ZipProgressFn);
 
-int32_t CallText(Side side, const char* name, std::string& text) {
-    auto fn = Function<TextArg>(side, name);
-    return WithText(text, fn);
+int32_t CallText(Side side, const char* name, const std::string& text) {
+    return WithText(text, 0, Function<TextArg>(side, name));
 }
 
 }  // namespace
@@ -183,21 +182,22 @@ int32_t CallText(Side side, const char* name, std::string& text) {
 int32_t LSZIP_VER() {
     return Function<NoArgs>(Side::Zip, "LSZIP_VER")();
 }
-int32_t LSZIP_SETTEMPATH(std::string& folder) {
+int32_t LSZIP_SETTEMPATH(const std::string& folder) {
     return CallText(Side::Zip, "LSZIP_SETTEMPATH", folder);
 }
-int32_t LSZIP_INCLUDE(std::string& list) {
+int32_t LSZIP_INCLUDE(const std::string& list) {
     return CallText(Side::Zip, "LSZIP_INCLUDE", list);
 }
-int32_t LSZIP_PASSWORD(std::string& password) {
+int32_t LSZIP_PASSWORD(const std::string& password) {
     return CallText(Side::Zip, "LSZIP_PASSWORD", password);
 }
 int32_t LSZIP_SETCALLBACK(ZipProgressFn callback) {
     return Function<CallbackArg>(Side::Zip, "LSZIP_SETCALLBACK")(callback);
 }
-int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32_t flags) {
+int32_t LSZIP_EXECUTE(const std::string& archive, int32_t action, int32_t level, int32_t flags) {
     auto fn = Function<int32_t (*)(char*, int32_t, int32_t, int32_t)>(Side::Zip, "LSZIP_EXECUTE");
-    return WithText(archive, [&](char* text) { return fn(text, action, level, flags); });
+    return WithText(archive, LSZIP_E_ARGUMENT,
+                    [&](char* text) { return fn(text, action, level, flags); });
 }
 
 int32_t LSZIP_SETPATHCHECK(ZipPathCheckFn check) {
@@ -216,16 +216,16 @@ int32_t LSUZ_VER() {
 int32_t LSUZ_RESET() {
     return Function<NoArgs>(Side::Unzip, "LSUZ_RESET")();
 }
-int32_t LSUZ_ZIPNAME(std::string& archive) {
+int32_t LSUZ_ZIPNAME(const std::string& archive) {
     return CallText(Side::Unzip, "LSUZ_ZIPNAME", archive);
 }
-int32_t LSUZ_INCLUDE(std::string& names) {
+int32_t LSUZ_INCLUDE(const std::string& names) {
     return CallText(Side::Unzip, "LSUZ_INCLUDE", names);
 }
-int32_t LSUZ_EXTRACTTO(std::string& folder) {
+int32_t LSUZ_EXTRACTTO(const std::string& folder) {
     return CallText(Side::Unzip, "LSUZ_EXTRACTTO", folder);
 }
-int32_t LSUZ_PASSWORD(std::string& password) {
+int32_t LSUZ_PASSWORD(const std::string& password) {
     return CallText(Side::Unzip, "LSUZ_PASSWORD", password);
 }
 int32_t LSUZ_SETCALLBACK(ZipProgressFn callback) {
@@ -242,9 +242,6 @@ int32_t LSUZ_SETMSG(ZipMessageFn report) {
 }
 int32_t LSUZ_GETBYTES(int64_t& read, int64_t& written) {
     return Function<int32_t (*)(int64_t*, int64_t*)>(Side::Unzip, "LSUZ_GETBYTES")(&read, &written);
-}
-int32_t LSUZ_GETNEXT(ZipEntryRecord& record) {
-    return Function<int32_t (*)(void*)>(Side::Unzip, "LSUZ_GETNEXT")(&record);
 }
 int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& size,
                        int64_t& compressedSize) {

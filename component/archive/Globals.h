@@ -53,31 +53,31 @@ int32_t LeftOutReport(int32_t code, const char* name);
 
 namespace lszip {
 
-// Text arguments go to the library as a NUL-terminated copy that lives during the call; any
-// change the library makes in it is copied back into the string.
+// Text arguments: the library reads NUL-terminated UTF-8 and never writes into it, so it is handed
+// the string's own characters. A text holding a NUL byte would reach the library cut short, so it
+// is never passed: a setter answers 0 (refused), an execute call -11.
 int32_t LSZIP_VER();
-int32_t LSZIP_SETTEMPATH(std::string& folder);
-int32_t LSZIP_INCLUDE(std::string& list);
-int32_t LSZIP_PASSWORD(std::string& password);
+int32_t LSZIP_SETTEMPATH(const std::string& folder);
+int32_t LSZIP_INCLUDE(const std::string& list);
+int32_t LSZIP_PASSWORD(const std::string& password);
 int32_t LSZIP_SETCALLBACK(ZipProgressFn callback);
-int32_t LSZIP_EXECUTE(std::string& archive, int32_t action, int32_t level, int32_t flags);
+int32_t LSZIP_EXECUTE(const std::string& archive, int32_t action, int32_t level, int32_t flags);
 int32_t LSZIP_SETPATHCHECK(ZipPathCheckFn check);
 int32_t LSZIP_SETMSG(ZipMessageFn report);
 int32_t LSZIP_GETBYTES(int64_t& read, int64_t& written);
 
 int32_t LSUZ_VER();
 int32_t LSUZ_RESET();
-int32_t LSUZ_ZIPNAME(std::string& archive);
-int32_t LSUZ_INCLUDE(std::string& names);
-int32_t LSUZ_EXTRACTTO(std::string& folder);
-int32_t LSUZ_PASSWORD(std::string& password);
+int32_t LSUZ_ZIPNAME(const std::string& archive);
+int32_t LSUZ_INCLUDE(const std::string& names);
+int32_t LSUZ_EXTRACTTO(const std::string& folder);
+int32_t LSUZ_PASSWORD(const std::string& password);
 int32_t LSUZ_SETCALLBACK(ZipProgressFn callback);
 int32_t LSUZ_EXECUTE(int32_t action, int32_t flags);
 int32_t LSUZ_SETPATHCHECK(ZipPathCheckFn check);
 int32_t LSUZ_SETMSG(ZipMessageFn report);
 int32_t LSUZ_GETBYTES(int64_t& read, int64_t& written);
-int32_t LSUZ_GETNEXT(ZipEntryRecord& record);
-// As LSUZ_GETNEXT, with what the record cannot hold: the full name and the 64-bit sizes.
+// The next listed entry, with what the record cannot hold: the full name and the 64-bit sizes.
 int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& size,
                        int64_t& compressedSize);
 

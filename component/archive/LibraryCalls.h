@@ -1,7 +1,7 @@
 #pragma once
 // The zip library calls that the operations and the contents listing make, gathered in two tables
 // (one per side of the library) so that they can run against a stand-in library in tests. Texts are
-// passed as strings; the tables hand the library a NUL-terminated copy that lives during the call.
+// passed as strings, and reach the library by the rule of the bindings in Globals.h.
 
 #include <cstdint>
 #include <functional>

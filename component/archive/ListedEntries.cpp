@@ -11,8 +11,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int32_t kListAction = 1;
-constexpr int32_t kListFlags = 1;
 
 // Resets the unzip side when the listing ends, however it ends, so that no archive stays open in
 // the library's per-thread state. The directory of a large archive takes tens of megabytes while
@@ -50,7 +48,7 @@ std::optional<int32_t> ForEachListedEntry(const std::string& archive, const List
         error = "<B>Error:</B> Failed to set name of zip archive.";
         return std::nullopt;
     }
-    const int32_t entries = calls.execute(kListAction, kListFlags);
+    const int32_t entries = calls.execute(LSUZ_LIST, LSUZ_FLAG_LIST);
     if (entries < 0) {
         error = ErrorText(StatusMessage(entries));
         return std::nullopt;

@@ -8,19 +8,11 @@
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel {
 
 namespace {
-
-constexpr int32_t kActionExtract = 3;
-constexpr int32_t kActionTest = 4;
-
-constexpr int32_t kExtractFlags = 3;
-constexpr int32_t kTestFlags = 1;
-constexpr int32_t kFreshenFlag = 8;
-constexpr int32_t kUpdateFlag = 4;
-constexpr int32_t kNoFoldersFlag = 48;
 
 constexpr std::string_view kAllUnzipDisabled =
     "<B>All Unzip Functions have been disabled by the administrator.</B></P>";
@@ -44,7 +36,7 @@ std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::stri
         message = "<B>Error:</B> Failed to set list of files to extract";
         return std::nullopt;
     }
-    if (action != kActionTest && !calls.extractTo(target)) {
+    if (action != LSUZ_TEST && !calls.extractTo(target)) {
         message = "<B>Error:</B> Failed to set path for extracted files.";
         return std::nullopt;
     }
@@ -76,41 +68,41 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
             Write("Parameter Error<BR>" + strNewLine);
             return false;
         }
-        int32_t action = kActionExtract;
-        int32_t flags = kExtractFlags;
+        int32_t action = LSUZ_EXTRACT;
+        int32_t flags = LSUZ_FLAG_EXTRACT;
         if (options[0] == 'T') {
-            action = kActionTest;
+            action = LSUZ_TEST;
             // The password applies only when the user ticked "Apply this Password".
             if (options.size() < 2 || options[1] != 'P') {
                 password.clear();
             }
             names = "*.*";
-            flags = kTestFlags;
+            flags = LSUZ_FLAG_TEST;
         } else if (!CheckPathAccess(AsFolder(target)) || !CheckPathAccess(archive)) {
             return false;
         }
         if (options[0] == 'F') {
-            flags += kFreshenFlag;
+            flags += LSUZ_FLAG_FRESHEN;
         } else if (options[0] == 'U') {
-            flags += kUpdateFlag;
+            flags += LSUZ_FLAG_UPDATE;
         }
         if (options.size() > 2) {
             if (options[1] != 'P') {
                 password.clear();
             }
             if (options[2] == 'R') {
-                flags += kNoFoldersFlag;
+                flags += LSUZ_FLAG_NO_FOLDERS;
             }
         }
         if (WaitForOperationSlot(OperationKind::Unzip)) {
             return false;
         }
-        Write((action == kActionTest ? "Testing archive file " : "Extracting from ") +
+        Write((action == LSUZ_TEST ? "Testing archive file " : "Extracting from ") +
               HtmlEscape(archive) + " ... ");
         std::string message;
         // A test reads archives wherever they lie, as it always has; an extraction only where
         // the policy allows.
-        ScopedOperationHooks hooks(LibraryHooks(action != kActionTest));
+        ScopedOperationHooks hooks(LibraryHooks(action != LSUZ_TEST));
         bool ok = RunUnzipLibrary(archive, target, names, action, flags, password, message);
         Write("<BR>" + message + "<P>");
         return ok;
@@ -137,7 +129,7 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
             lastBytesOut_ += static_cast<uint64_t>(written);
             message = StatusMessage(*code);
             ok = *code == 0;
-            if (ok && action == kActionTest) {
+            if (ok && action == LSUZ_TEST) {
                 message = "Complete, no errors found.";
             } else if (!ok) {
                 message = "<B>Error:</B> " + message;

@@ -9,26 +9,13 @@
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "platform/text/AsciiCase.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel {
 
 namespace {
 
-constexpr int32_t kActionDelete = 1;
-constexpr int32_t kActionAdd = 2;
-constexpr int32_t kActionUpdate = 3;
-constexpr int32_t kActionFreshen = 4;
-constexpr int32_t kActionRepair = 5;
-
-constexpr int32_t kBaseFlags = 0x1001;
-constexpr int32_t kFullPathsFlag = 0x2080;
-constexpr int32_t kRecurseFlag = 0x800;
-constexpr int32_t kMoveFlag = 0x100;
-constexpr int32_t kEncryptFlag = 0x10;
-constexpr int32_t kHarderRepairFlag = 0x20000;
-
 constexpr int32_t kDefaultLevel = 5;
-constexpr int32_t kNothingToDelete = -168;
 
 constexpr std::string_view kZipExtension = ".zip";
 
@@ -67,24 +54,24 @@ int32_t LevelOf(char option) {
 int32_t ActionOf(const std::string& options) {
     switch (options.empty() ? '\0' : options[0]) {
         case 'D':
-            return kActionDelete;
+            return LSZIP_DELETE;
         case 'U':
-            return kActionUpdate;
+            return LSZIP_UPDATE;
         case 'F':
-            return kActionFreshen;
+            return LSZIP_FRESHEN;
         case 'X':
-            return kActionRepair;
+            return LSZIP_REPAIR;
         default:
-            return kActionAdd;
+            return LSZIP_ADD;
     }
 }
 
 std::string ProgressLine(int32_t action, const std::string& archive) {
     std::string shown = HtmlEscape(archive);
     switch (action) {
-        case kActionRepair:
+        case LSZIP_REPAIR:
             return "Trying to repair " + shown + " ... ";
-        case kActionAdd:
+        case LSZIP_ADD:
             return "Creating " + shown + " ... ";
         default:
             return "Updating " + shown + " ... ";
@@ -102,15 +89,15 @@ std::optional<int32_t> CallZipSide(const std::string& tempDir, const std::string
                                    std::string& message) {
     // An empty entry list deletes nothing; it never reaches the library, which could take it as
     // a list of its own choosing.
-    if (action == kActionDelete && IsBlank(files)) {
-        return kNothingToDelete;
+    if (action == LSZIP_DELETE && IsBlank(files)) {
+        return LSZIP_E_NOTHING_TO_DELETE;
     }
     ZipSideCalls calls = CurrentZipSideCalls();
     if (!calls.setTempPath(tempDir)) {
         message = "<B>Error:</B> Failed to set temporary directory.";
         return std::nullopt;
     }
-    if (action != kActionRepair && !calls.include(files)) {
+    if (action != LSZIP_REPAIR && !calls.include(files)) {
         message = "<B>Error:</B> Failed to set list of files to include.";
         return std::nullopt;
     }
@@ -138,28 +125,28 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         // archive is the only path they touch. (Testing "*.*" against an include list would
         // refuse every repair and delete under the default settings.) The entries that a delete
         // removes still meet the exclude list, below.
-        bool filesArePaths = action != kActionDelete && action != kActionRepair;
+        bool filesArePaths = action != LSZIP_DELETE && action != LSZIP_REPAIR;
         if (!CheckPathAccess(archive) || (filesArePaths && !CheckPathAccess(files))) {
             return false;
         }
-        if (action == kActionDelete &&
+        if (action == LSZIP_DELETE &&
             RefuseWhenDisabled("DisableDeleteFromZip", kDeleteDisabled)) {
             return false;
         }
-        int32_t flags = kBaseFlags;
+        int32_t flags = LSZIP_FLAG_BASE;
         if (options.size() > 5) {
-            flags += options[3] == 'S' ? kFullPathsFlag : 0;
+            flags += options[3] == 'S' ? LSZIP_FLAG_FULL_PATHS : 0;
             if (options[4] == 'R') {
                 if (RefuseWhenDisabled("DisableRecurseSubdirFiles", kRecurseDisabled)) {
                     return false;
                 }
-                flags += kRecurseFlag;
+                flags += LSZIP_FLAG_RECURSE;
             }
             if (options[5] == 'M') {
                 if (RefuseWhenDisabled("DisableMoveIntoZip", kMoveDisabled)) {
                     return false;
                 }
-                flags += kMoveFlag;
+                flags += LSZIP_FLAG_MOVE;
             }
         }
         int32_t level = kDefaultLevel;
@@ -169,7 +156,7 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
                 if (RefuseWhenDisabled("DisableEncryptZipFiles", kEncryptDisabled)) {
                     return false;
                 }
-                flags += kEncryptFlag;
+                flags += LSZIP_FLAG_ENCRYPT;
             } else {
                 password.clear();
             }
@@ -180,7 +167,7 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         }
         // The entries a delete removes are found in the archive as it is inside the slot, where
         // no other zip operation changes it.
-        if (action == kActionDelete && !CheckDeletedEntryNames(archive, files)) {
+        if (action == LSZIP_DELETE && !CheckDeletedEntryNames(archive, files)) {
             ReleaseOperationSlot(OperationKind::Zip);
             return false;
         }
@@ -188,12 +175,12 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         std::string message;
         ScopedOperationHooks hooks(LibraryHooks(true));
         bool ok = RunZipLibrary(archive, files, action, flags, password, level, message);
-        if (action != kActionRepair || ok) {
+        if (action != LSZIP_REPAIR || ok) {
             Write("<BR>" + message + "<P>");
             return ok;
         }
         // The first repair run kept the slot: the harder fix runs inside the queue too.
-        flags += kHarderRepairFlag;
+        flags += LSZIP_FLAG_HARDER_REPAIR;
         Write("<BR>Applying harder fix operation ...<BR>");
         if (RunZipLibrary(archive, files, action, flags, password, level, message)) {
             Write("<BR><B>Successfully repaired file " + HtmlEscape(archive) + "</B><P>");
@@ -234,7 +221,7 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
         ok = false;
     }
     lastLibraryMessage_ = message;
-    bool retryFollows = action == kActionRepair && !ok && (flags & kHarderRepairFlag) == 0;
+    bool retryFollows = action == LSZIP_REPAIR && !ok && (flags & LSZIP_FLAG_HARDER_REPAIR) == 0;
     if (!retryFollows) {
         ReleaseOperationSlot(OperationKind::Zip);
     }

@@ -8,11 +8,12 @@
 #include "component/archive/FakeZipLibrary.h"
 #include "component/archive/ListingTestLibrary.h"
 #include "component/archive/OperationHarness.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::testing {
 namespace {
 
-constexpr int32_t kBase = 0x1001;
+constexpr int32_t kBase = LSZIP_FLAG_BASE;
 
 // How the option string, the password and the archive name reach the library.
 TEST(ZipOperationTest, MapsOptionsToActionLevelFlagsAndPassword) {
@@ -25,7 +26,7 @@ TEST(ZipOperationTest, MapsOptionsToActionLevelFlagsAndPassword) {
     const Case cases[] = {
         {"-P5SRM", "", 2, 5, 14721, "unset"},
         {"UP9---", "secret", 3, 9, 4113, "secret"},
-        {"F-0S--", "secret", 4, 0, kBase + 0x2080, "unset"},
+        {"F-0S--", "secret", 4, 0, kBase + LSZIP_FLAG_FULL_PATHS, "unset"},
         {"-", "secret", 2, 5, kBase, "secret"},  // too short for the "P" test
         {"F", "", 4, 5, kBase, "unset"},
         {"--7SR", "", 2, 7, kBase, "unset"},  // positions 4 to 6 need six characters
@@ -262,7 +263,7 @@ TEST(ZipOperationTest, RepairRetriesWithTheHarderFixInTheSameSlot) {
         EXPECT_EQ(request.Zip("c:\\d.zip", "*.*", "", "X-5---"), c.ok);
         EXPECT_EQ(request.output, c.expected);
         ASSERT_EQ(library.zipRuns.size(), c.codes.size());
-        EXPECT_EQ(library.zipRuns.back().flags, c.codes.size() == 2 ? kBase + 0x20000 : kBase);
+        EXPECT_EQ(library.zipRuns.back().flags, c.codes.size() == 2 ? kBase + LSZIP_FLAG_HARDER_REPAIR : kBase);
         EXPECT_EQ(locksDuringRuns, std::vector<size_t>(c.codes.size(), 1u));
         EXPECT_TRUE(request.LockFiles().empty());
     }

@@ -5,6 +5,7 @@
 #include "component/core/Farbale.h"
 #include "component/core/OptionString.h"
 #include "platform/text/TextPieces.h"
+#include "platform/ziplib/EntryNameList.h"
 
 namespace vantrel {
 
@@ -33,27 +34,10 @@ std::vector<std::string> SplitFileList(const std::string& list) {
     return files;
 }
 
-// The contents page's entry list: names separated by blanks, a name with a blank in quotes.
-std::vector<std::string> SplitEntryList(const std::string& list) {
-    std::vector<std::string> names;
-    std::string name;
-    bool quoted = false;
-    for (char c : list) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ' ' && !quoted) {
-            if (!name.empty()) {
-                names.push_back(std::move(name));
-                name.clear();
-            }
-        } else {
-            name += c;
-        }
-    }
-    if (!name.empty()) {
-        names.push_back(std::move(name));
-    }
-    return names;
+// The names of an entry list as the library reads them; none when it cannot read the list.
+std::vector<std::string> EntryListNames(const std::string& list) {
+    auto parsed = ziplib::EntryNameList::Parse(list);
+    return parsed ? parsed->Names() : std::vector<std::string>{};
 }
 
 }  // namespace
@@ -106,7 +90,7 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
         case 'T':
         case 'E':
             target = letter == 'E' ? strTargetPath : "";
-            entries = SplitEntryList(strZipNameList);
+            entries = EntryListNames(strZipNameList);
             // A byte the contents page could not carry stands for itself again through "?".
             result = UnzipOperation(archive, strTargetPath,
                                     WithWildcardForReplacements(strZipNameList), strPassword,
@@ -122,7 +106,7 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
         case 'X': {
             strOptions = strOptions.substr(0, 2) + "5---";
             std::string names = letter == 'D' && !entriesChosen ? "" : strZipNameList;
-            entries = SplitEntryList(names);
+            entries = EntryListNames(names);
             result = ZipOperation(archive, names, strPassword, strOptions);
             break;
         }

@@ -2,6 +2,7 @@
 
 #include "component/archive/FakeZipLibrary.h"
 #include "component/core/PageHarness.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::testing {
 namespace {
@@ -268,7 +269,7 @@ TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
     EXPECT_EQ(library_.zipRuns[0].archive, "c:\\in\\a.zip");
     EXPECT_EQ(library_.zipRuns[0].list, "d/x.txt");
     EXPECT_EQ(library_.zipRuns[0].action, 1);
-    EXPECT_EQ(library_.zipRuns[0].flags, 0x1001 + 0x10);  // "DP5---"
+    EXPECT_EQ(library_.zipRuns[0].flags, LSZIP_FLAG_BASE + LSZIP_FLAG_ENCRYPT);  // "DP5---"
     EXPECT_EQ(library_.zipRuns[0].level, 5);
 
     // A repair without an entry list gets "*.*", which it does not hand the library.

@@ -1,11 +1,14 @@
 #include "platform/asp/HostNumber.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/text/AsciiCase.h"
 
 namespace vantrel::asp {
 
 namespace {
+
+using platform::LowerAscii;
 
 constexpr char kDecimalPoint = '.';
 constexpr char kThousandsSeparator = ',';
@@ -14,8 +17,9 @@ constexpr char kCurrencySign = '$';
 // arithmetic in range.
 constexpr int64_t kLargestExponent = 100000;
 
+// Blanks as the C locale has them, whatever locale the program set (the dialog sets the user's).
 bool IsBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -98,8 +102,8 @@ class NumberReader {
     }
 
     bool AtBasePrefix() const {
-        char base = static_cast<char>(std::toupper(static_cast<unsigned char>(Peek(1))));
-        return Peek() == '&' && (base == 'H' || base == 'O');
+        char base = LowerAscii(Peek(1));
+        return Peek() == '&' && (base == 'h' || base == 'o');
     }
 
     // &H or &O and its digits; signs, parentheses and currency signs do not go with them.
@@ -107,7 +111,7 @@ class NumberReader {
         if (leading_.plus || leading_.minus || leading_.currency || leading_.openParenthesis) {
             return false;
         }
-        int shift = std::toupper(static_cast<unsigned char>(Peek(1))) == 'H' ? 4 : 3;
+        int shift = LowerAscii(Peek(1)) == 'h' ? 4 : 3;
         at_ += 2;
         uint64_t value = 0;
         size_t digits = 0;
@@ -126,9 +130,9 @@ class NumberReader {
         if (c >= '0' && c <= (shift == 3 ? '7' : '9')) {
             return c - '0';
         }
-        char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (shift == 4 && upper >= 'A' && upper <= 'F') {
-            return upper - 'A' + 10;
+        char lower = LowerAscii(c);
+        if (shift == 4 && lower >= 'a' && lower <= 'f') {
+            return lower - 'a' + 10;
         }
         return -1;
     }

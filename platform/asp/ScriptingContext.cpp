@@ -55,14 +55,8 @@ std::string Request::Item(std::string_view name) const {
     return {};
 }
 
-std::string Request::QueryString(std::string_view name) const {
-    return Lookup(queryString_, name, Repeats::Join).value_or("");
-}
 std::string Request::Form(std::string_view name) const {
     return Lookup(form_, name, Repeats::Join).value_or("");
-}
-std::string Request::Cookies(std::string_view name) const {
-    return Lookup(cookies_, name, Repeats::FirstCounts).value_or("");
 }
 std::string Request::ServerVariables(std::string_view name) const {
     return Lookup(serverVariables_, name, Repeats::FirstCounts).value_or("");

@@ -37,10 +37,7 @@ class Request {
     std::string Item(std::string_view name) const;
     // A field given more than once yields its values joined by ", " in the order they arrived:
     // "?a=1&a=&a=3" gives "1, , 3".
-    std::string QueryString(std::string_view name) const;
     std::string Form(std::string_view name) const;
-    // A cookie sent twice (under two paths) counts with its first value, the most specific one.
-    std::string Cookies(std::string_view name) const;
     // SCRIPT_NAME, SERVER_NAME, REQUEST_METHOD, QUERY_STRING, REMOTE_ADDR, HTTP_HOST, ...
     std::string ServerVariables(std::string_view name) const;
 

@@ -15,12 +15,11 @@ TEST(RequestTest, NamesMatchWithoutRegardToCaseAndRepeatedFieldsJoin) {
                     {{"SCRIPT_NAME", "/farbale.asp"}, {"script_name", "/other.asp"}});
     const std::pair<std::string, std::string> cases[] = {
         {request.Item("OP"), "info"},  // the query string comes before the form
-        {request.QueryString("sL"), "a.txt, , c.txt"},
         {request.Item("sl"), "a.txt, , c.txt"},
         {request.Form("sp"), "c:\\one, c:\\two"},
         {request.Item("SP"), "c:\\one, c:\\two"},
         {request.Item("TP"), "c:\\t"},  // the form comes before the cookies
-        {request.Cookies("Session"), "first"},
+        {request.Item("Session"), "first"},  // a cookie sent twice counts with its first value
         {request.ServerVariables("Script_Name"), "/farbale.asp"},
         {request.Item("script_name"), "/farbale.asp"},
         {request.Form("ZN"), ""},

@@ -1,7 +1,6 @@
 #include "platform/drives/DriveMap.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <system_error>
 
@@ -35,8 +34,8 @@ std::optional<Drive> DriveMap::ParseEntry(std::string_view entry, std::string* e
         }
         return std::nullopt;
     };
-    if (entry.size() < 3 || entry[1] != '=' ||
-        !std::isalpha(static_cast<unsigned char>(entry[0]))) {
+    char letter = entry.empty() ? '\0' : LowerAscii(entry[0]);
+    if (entry.size() < 3 || entry[1] != '=' || letter < 'a' || letter > 'z') {
         return fail("a drive is LETTER=FOLDER[,TYPE][,VOLUME]");
     }
     auto fields = SplitText(entry.substr(2), ',');

@@ -107,10 +107,6 @@ bool FreeSpaceReserve::Admit(uint64_t bytes) {
     return true;
 }
 
-uint64_t FreeSpaceReserve::ReserveBytes() const {
-    return space_ ? setting_.BytesFor(space_->size) : 0;
-}
-
 bool FreeSpaceReserve::Measure() {
     space_ = probe_(fd_);
     sinceMeasure_ = 0;

@@ -59,9 +59,6 @@ class FreeSpaceReserve {
     // is seen within that many bytes. False when the file system cannot be measured.
     bool Admit(uint64_t bytes);
 
-    // The reserve at the last measure, for the message that says why extraction stopped.
-    uint64_t ReserveBytes() const;
-
   private:
     bool Measure();
     bool Fits(uint64_t cost) const;

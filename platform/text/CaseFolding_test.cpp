@@ -59,5 +59,15 @@ TEST(CaseFoldingTest, OneCodePointStaysOneAndInvalidBytesAreKept) {
     EXPECT_EQ(LowerAscii("C:\\WinNT\\\xC3\x9C"), "c:\\winnt\\\xC3\x9C");
 }
 
+// Every single byte: ASCII letters fold alike in both; no other byte changes, whatever the locale.
+TEST(CaseFoldingTest, EveryByteAlone) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        const char lower = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : c;
+        EXPECT_EQ(LowerAscii(c), lower) << byte;
+        EXPECT_EQ(FoldCase(std::string(1, c)), std::string(1, lower)) << byte;
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::platform

@@ -2,12 +2,24 @@
 
 namespace vantrel::platform {
 
-std::string TrimBlanks(std::string_view text) {
-    size_t first = text.find_first_not_of(' ');
+namespace {
+
+std::string_view Trim(std::string_view text, std::string_view round) {
+    size_t first = text.find_first_not_of(round);
     if (first == std::string_view::npos) {
         return {};
     }
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+    return text.substr(first, text.find_last_not_of(round) - first + 1);
+}
+
+}  // namespace
+
+std::string TrimBlanks(std::string_view text) {
+    return std::string(Trim(text, " "));
+}
+
+std::string_view TrimBlanksAndTabs(std::string_view text) {
+    return Trim(text, " \t");
 }
 
 std::vector<std::string_view> SplitText(std::string_view text, char separator) {

@@ -13,10 +13,17 @@ TEST(TextPiecesTest, SplitsKeepingEmptyPieces) {
     EXPECT_EQ(SplitText(";", ';'), (Pieces{"", ""}));
 }
 
-TEST(TextPiecesTest, TrimsBlanksOnly) {
-    EXPECT_EQ(TrimBlanks("  a b  "), "a b");
+// Every byte round a text: only the blank (and for the second trim the tab) goes.
+TEST(TextPiecesTest, TrimsExactlyItsOwnBytesOverAllBytes) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string b(2, static_cast<char>(byte));
+        const std::string text = b + "a " + b + " z" + b;
+        const std::string inner = "a " + b + " z";
+        EXPECT_EQ(TrimBlanks(text), byte == ' ' ? inner : text) << byte;
+        EXPECT_EQ(TrimBlanksAndTabs(text), byte == ' ' || byte == '\t' ? inner : text) << byte;
+    }
     EXPECT_EQ(TrimBlanks("   "), "");
-    EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
+    EXPECT_EQ(TrimBlanksAndTabs(" \t "), "");
 }
 
 }  // namespace

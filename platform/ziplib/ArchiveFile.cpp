@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cerrno>
 
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -48,14 +48,14 @@ ArchiveFile::ArchiveFile(const platform::ConfinedPath& folder, std::string name)
         ::openat(folder_.Get(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!existing_) {
         if (errno == ELOOP) {
-            openStatus_ = status::kBadFileSpec;
+            openStatus_ = LSZIP_E_REFUSED;
         } else if (errno != ENOENT) {
-            openStatus_ = status::kOpenFile;
+            openStatus_ = LSZIP_E_OPEN;
         }
         return;
     }
     if (::fstat(existing_.Get(), &info_) != 0 || !S_ISREG(info_.st_mode)) {
-        openStatus_ = status::kBadArchiveName;
+        openStatus_ = LSZIP_E_ARCHIVE_PATH;
         existing_.Reset();
         return;
     }

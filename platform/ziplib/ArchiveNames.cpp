@@ -7,7 +7,7 @@
 
 #include "platform/drives/JoinedPaths.h"
 #include "platform/files/Wildcard.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -24,11 +24,11 @@ bool HasWildcard(const std::string& name) {
 int32_t StatusOfUnopened(PathStatus opened) {
     switch (opened) {
         case PathStatus::Refused:
-            return status::kBadFileSpec;
+            return LSZIP_E_REFUSED;
         case PathStatus::WrongKind:
-            return status::kBadArchiveName;
+            return LSZIP_E_ARCHIVE_PATH;
         default:
-            return status::kOpenFile;
+            return LSZIP_E_OPEN;
     }
 }
 
@@ -66,7 +66,7 @@ std::optional<std::vector<NamedArchive>> ExpandArchiveNames(const std::string& n
         }
         PathIntent intent = HasWildcard(last) ? PathIntent::Folder : PathIntent::File;
         std::string opened = HasWildcard(last) ? windowsPath.substr(0, slash + 1) : windowsPath;
-        NamedArchive named{windowsPath, {}, status::kOk};
+        NamedArchive named{windowsPath, {}, LSZIP_OK};
         PathStatus status =
             ConfinedPath::Open(opened, intent, named.opened,
                                HasWildcard(last) ? platform::LocationCheck{} : caller.Check());
@@ -87,7 +87,7 @@ std::optional<std::vector<NamedArchive>> ExpandArchiveNames(const std::string& n
             continue;
         }
         for (const std::string& match : Matching(named.opened, last)) {
-            NamedArchive found{named.opened.RealPath() + match, {}, status::kOk};
+            NamedArchive found{named.opened.RealPath() + match, {}, LSZIP_OK};
             PathStatus child = named.opened.OpenChild(match, PathIntent::File, found.opened);
             if (child == PathStatus::WrongKind) {
                 continue;  // a link, a folder, a device
@@ -96,7 +96,7 @@ std::optional<std::vector<NamedArchive>> ExpandArchiveNames(const std::string& n
                 caller.NoteRefusal();
                 continue;
             }
-            found.status = child == PathStatus::Ok ? status::kOk : StatusOfUnopened(child);
+            found.status = child == PathStatus::Ok ? LSZIP_OK : StatusOfUnopened(child);
             archives.push_back(std::move(found));
         }
     }

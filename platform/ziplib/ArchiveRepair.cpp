@@ -13,7 +13,7 @@
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/ReadOnlyZip.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -125,15 +125,15 @@ int32_t WriteRebuilt(raw::Bytes file, const std::vector<raw::LocalEntry>& entrie
         offsets.push_back(position);
         uint64_t length = entry.end - entry.offset;
         if (!WriteAll(fd, file.data + entry.offset, length)) {
-            return errno == ENOSPC ? status::kDiskFull : status::kZipping;
+            return errno == ENOSPC ? LSZIP_E_DISK_FULL : LSZIP_E_WRITE;
         }
         position += length;
     }
     std::string central = raw::BuildCentralDirectory(entries, offsets, position);
     if (!WriteAll(fd, central.data(), central.size()) || fsync(fd) != 0) {
-        return errno == ENOSPC ? status::kDiskFull : status::kZipping;
+        return errno == ENOSPC ? LSZIP_E_DISK_FULL : LSZIP_E_WRITE;
     }
-    return status::kOk;
+    return LSZIP_OK;
 }
 
 bool OpensWithEntries(int rebuilt, size_t expected) {
@@ -202,51 +202,51 @@ std::string DamagedCopyName(int folder, const std::string& archive) {
 
 int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller) {
     if (!archive.Exists()) {
-        return archive.OpenStatus() != status::kOk ? archive.OpenStatus() : status::kOpenFile;
+        return archive.OpenStatus() != LSZIP_OK ? archive.OpenStatus() : LSZIP_E_OPEN;
     }
     MappedFile mapped(archive.Fd());
     if (!mapped.IsOpen()) {
-        return status::kOpenFile;
+        return LSZIP_E_OPEN;
     }
     if (!caller.Tick(0, static_cast<int64_t>(mapped.Size()))) {
-        return status::kAborted;
+        return LSZIP_E_ABORTED;
     }
     if (!harder && ArchiveIsSound(archive.Fd())) {
-        return status::kOk;
+        return LSZIP_OK;
     }
     raw::Bytes file{mapped.Data(), mapped.Size()};
     Recovery found = harder ? ScanWholeFile(file, caller) : FollowLocalHeaders(file, caller);
     if (caller.Aborted()) {
-        return status::kAborted;
+        return LSZIP_E_ABORTED;
     }
     if (found.entries.empty() || found.hitBadEntry) {
-        return found.entries.empty() ? status::kFormat : status::kArchiveError;
+        return found.entries.empty() ? LSZIP_E_FORMAT : LSZIP_E_DAMAGED;
     }
     std::string rebuiltName;
     platform::UniqueFd rebuilt = CreateRebuilt(archive, rebuiltName);
     if (!rebuilt) {
-        return status::kTempFile;
+        return LSZIP_E_TEMP_FILE;
     }
     int32_t code = WriteRebuilt(file, found.entries, rebuilt.Get());
-    if (code == status::kOk && !OpensWithEntries(rebuilt.Get(), found.entries.size())) {
-        code = status::kStructure;
+    if (code == LSZIP_OK && !OpensWithEntries(rebuilt.Get(), found.entries.size())) {
+        code = LSZIP_E_STRUCTURE;
     }
-    if (code == status::kOk) {
+    if (code == LSZIP_OK) {
         auto end = raw::FindEndRecord(file);
         bool holdsEverything = end && end->entries <= found.entries.size();
         if ((!holdsEverything && !KeepDamagedCopy(archive)) ||
             ::renameat(archive.FolderFd(), rebuiltName.c_str(), archive.FolderFd(),
                        archive.Name().c_str()) != 0) {
-            code = status::kReplaceArchive;
+            code = LSZIP_E_REPLACE;
         }
     }
-    if (code != status::kOk) {
+    if (code != LSZIP_OK) {
         ::unlinkat(archive.FolderFd(), rebuiltName.c_str(), 0);
         return code;
     }
     caller.CountRead(mapped.Size());
     caller.CountWritten(static_cast<uint64_t>(::lseek(rebuilt.Get(), 0, SEEK_END)));
-    return status::kOk;
+    return LSZIP_OK;
 }
 
 }  // namespace vantrel::ziplib

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/ziplib/ZipTestSupport.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib::testing {
 namespace {
@@ -30,7 +31,7 @@ class Repair : public ::testing::Test {
         std::ofstream(drive.Path("test.zip"), std::ios::binary | std::ios::trunc) << bytes;
     }
     int32_t RunRepair(bool harder) {
-        return ZipCall{.action = 5, .flags = 0x1001 | (harder ? 0x20000 : 0)}.Run();
+        return ZipCall{.action = LSZIP_REPAIR, .flags = LSZIP_FLAG_BASE | (harder ? LSZIP_FLAG_HARDER_REPAIR : 0)}.Run();
     }
     size_t CentralDirectory() const { return original.find(std::string("PK\x01\x02", 4)); }
     bool Sound() { return UnzipCall{.action = 4, .flags = 1}.Run() == 0; }

@@ -18,7 +18,7 @@
 #include "platform/ziplib/MoveVerification.h"
 #include "platform/ziplib/ParallelDeflater.h"
 #include "platform/ziplib/SourceList.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
 
 namespace vantrel::ziplib {
@@ -54,9 +54,9 @@ int32_t CloseArchive(zip_t* za, CallerHooks& caller) {
     zip_register_progress_callback_with_state(za, 0.001, OnProgress, nullptr, &progress);
     zip_register_cancel_callback_with_state(za, OnCancel, nullptr, &progress);
     if (zip_close(za) == 0) {
-        return status::kOk;
+        return LSZIP_OK;
     }
-    int32_t code = caller.Aborted() ? status::kAborted : StatusOf(za);
+    int32_t code = caller.Aborted() ? LSZIP_E_ABORTED : StatusOf(za);
     zip_discard(za);
     return code;
 }
@@ -111,12 +111,12 @@ bool Wanted(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& 
         return false;
     }
     if (index < 0) {
-        return action != kActionFreshen;
+        return action != LSZIP_FRESHEN;
     }
     if (file.isFolder) {
         return false;
     }
-    if (action == kActionAdd) {
+    if (action == LSZIP_ADD) {
         return true;
     }
     zip_stat_t st;
@@ -148,7 +148,7 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
                              static_cast<zip_uint16_t>(job.fileComment->size()), 0) != 0) {
         return false;
     }
-    return !(job.flags & kFlagEncrypt) ||
+    return !(job.flags & LSZIP_FLAG_ENCRYPT) ||
            zip_file_set_encryption(za, index, ZIP_EM_AES_256, job.password.c_str()) == 0;
 }
 
@@ -247,7 +247,7 @@ void DeleteSources(const ZipJob& job, const ArchiveFile& archive,
         ConfirmWrittenEntries(archive.WrittenFd(), written, job.password, opener);
     for (size_t i = 0; i < written.size(); ++i) {
         if (!written[i]->isFolder && !(confirmed[i] && DeleteSourceFile(*written[i], opener))) {
-            caller.Report(status::kCopying, written[i]->realPath);
+            caller.Report(LSZIP_E_MOVE, written[i]->realPath);
         }
     }
 }
@@ -255,20 +255,20 @@ void DeleteSources(const ZipJob& job, const ArchiveFile& archive,
 }  // namespace
 
 int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
-    if ((job.flags & kFlagEncrypt) && job.password.empty()) {
-        return status::kBadPassword;
+    if ((job.flags & LSZIP_FLAG_ENCRYPT) && job.password.empty()) {
+        return LSZIP_E_PASSWORD;
     }
-    if (!archive.Exists() && job.action == kActionFreshen) {
-        return status::kNothingToAdd;
+    if (!archive.Exists() && job.action == LSZIP_FRESHEN) {
+        return LSZIP_E_NOTHING_TO_ADD;
     }
     std::vector<SourceFile> files;
-    SourceOptions options{HasAll(job.flags, kFlagFullPaths), HasAll(job.flags, kFlagRecurse),
+    SourceOptions options{HasAll(job.flags, LSZIP_FLAG_FULL_PATHS), HasAll(job.flags, LSZIP_FLAG_RECURSE),
                           archive.Exists() ? &archive.Info() : nullptr};
-    if (int32_t code = ExpandSourceList(job.list, options, caller, files); code != status::kOk) {
+    if (int32_t code = ExpandSourceList(job.list, options, caller, files); code != LSZIP_OK) {
         return code;
     }
     if (files.empty()) {
-        return caller.LeftOut() != status::kOk ? caller.LeftOut() : status::kNothingToAdd;
+        return caller.LeftOut() != LSZIP_OK ? caller.LeftOut() : LSZIP_E_NOTHING_TO_ADD;
     }
     int error = 0;
     zip_t* za = archive.Open(ZIP_CREATE, error);
@@ -284,7 +284,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     std::vector<const SourceFile*> written;
     for (size_t i = 0; i < files.size(); ++i) {
         if (!caller.Tick(static_cast<int64_t>(i), static_cast<int64_t>(files.size()))) {
-            return Discard(za, status::kAborted);
+            return Discard(za, LSZIP_E_ABORTED);
         }
         const SourceFile& file = files[i];
         zip_int64_t index = entries.Find(file.entryName);
@@ -297,33 +297,33 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         written.push_back(&file);
     }
     if (written.empty() && !job.archiveComment) {
-        return Discard(za, caller.Finish(status::kOk));  // the archive is up to date
+        return Discard(za, caller.Finish(LSZIP_OK));  // the archive is up to date
     }
     sources.Ready();
-    if (int32_t code = CloseArchive(za, caller); code != status::kOk) {
+    if (int32_t code = CloseArchive(za, caller); code != LSZIP_OK) {
         if (reading.failed) {
-            caller.Report(status::kOpenFile, reading.failed->realPath);
+            caller.Report(LSZIP_E_OPEN, reading.failed->realPath);
         }
         return code;
     }
     caller.CountRead(reading.bytesRead);
     caller.CountWritten(archive.WrittenSize());
-    if (HasAll(job.flags, kFlagMove)) {
+    if (HasAll(job.flags, LSZIP_FLAG_MOVE)) {
         DeleteSources(job, archive, written, reading.opener, caller);
     }
-    return caller.Finish(status::kOk);
+    return caller.Finish(LSZIP_OK);
 }
 
 int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     auto names = EntryNameList::Parse(job.list);
     if (!names) {
-        return status::kListError;
+        return LSZIP_E_LIST;
     }
     if (names->Empty()) {
-        return status::kNothingToDelete;
+        return LSZIP_E_NOTHING_TO_DELETE;
     }
     if (!archive.Exists()) {
-        return status::kOpenFile;
+        return LSZIP_E_OPEN;
     }
     int error = 0;
     zip_t* za = archive.Open(0, error);
@@ -338,7 +338,7 @@ int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& call
     zip_int64_t deleted = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         if (!caller.Tick(i, count)) {
-            return Discard(za, status::kAborted);
+            return Discard(za, LSZIP_E_ABORTED);
         }
         const char* name = zip_get_name(za, i, 0);
         if (name && names->Matches(name)) {
@@ -347,14 +347,14 @@ int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& call
         }
     }
     if (deleted == 0) {
-        return Discard(za, status::kNothingToDelete);
+        return Discard(za, LSZIP_E_NOTHING_TO_DELETE);
     }
-    if (int32_t code = CloseArchive(za, caller); code != status::kOk) {
+    if (int32_t code = CloseArchive(za, caller); code != LSZIP_OK) {
         return code;
     }
     caller.CountRead(static_cast<uint64_t>(archive.Info().st_size));
     caller.CountWritten(archive.WrittenSize());
-    return status::kOk;
+    return LSZIP_OK;
 }
 
 }  // namespace vantrel::ziplib

@@ -10,23 +10,12 @@
 
 #include "platform/ziplib/ArchiveFile.h"
 #include "platform/ziplib/CallerHooks.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
-inline constexpr int32_t kActionDelete = 1;
-inline constexpr int32_t kActionAdd = 2;
-inline constexpr int32_t kActionUpdate = 3;
-inline constexpr int32_t kActionFreshen = 4;
-inline constexpr int32_t kActionRepair = 5;
-
-inline constexpr int32_t kFlagEncrypt = 0x10;
-inline constexpr int32_t kFlagMove = 0x100;
-inline constexpr int32_t kFlagRecurse = 0x800;
-inline constexpr int32_t kFlagFullPaths = 0x2080;
-inline constexpr int32_t kFlagHarderRepair = 0x20000;
-
 struct ZipJob {
-    int32_t action = kActionAdd;
+    int32_t action = LSZIP_ADD;
     int32_t level = 5;
     int32_t flags = 0;
     std::string list;      // source files (add, update, freshen) or entry names (delete)

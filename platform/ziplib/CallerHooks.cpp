@@ -1,6 +1,6 @@
 #include "platform/ziplib/CallerHooks.h"
 
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -19,7 +19,7 @@ platform::LocationCheck CallerHooks::Check() const {
 }
 
 void CallerHooks::Report(int32_t code, const std::string& name) {
-    if (leftOut_ == status::kOk) {
+    if (leftOut_ == LSZIP_OK) {
         leftOut_ = code;
     }
     if (report_) {
@@ -28,13 +28,13 @@ void CallerHooks::Report(int32_t code, const std::string& name) {
 }
 
 void CallerHooks::NoteRefusal() {
-    if (leftOut_ == status::kOk) {
-        leftOut_ = status::kBadFileSpec;
+    if (leftOut_ == LSZIP_OK) {
+        leftOut_ = LSZIP_E_REFUSED;
     }
 }
 
 int32_t CallerHooks::Finish(int32_t code) const {
-    return code != status::kOk ? code : leftOut_;
+    return code != LSZIP_OK ? code : leftOut_;
 }
 
 }  // namespace vantrel::ziplib

@@ -18,7 +18,7 @@
 #include "platform/ziplib/RawEntryInflate.h"
 #include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/SafeEntryPath.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
 
 namespace vantrel::ziplib {
@@ -108,10 +108,10 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
         int32_t code =
             ReadEntry(za, index, EntryFacts{}, ZIP_FL_COMPRESSED, password, ticker,
                       [&](const char* data, size_t size) { return inflater.Feed(data, size); });
-        if (code == status::kOk && !inflater.Finish()) {
-            code = status::kArchiveError;
+        if (code == LSZIP_OK && !inflater.Finish()) {
+            code = LSZIP_E_DAMAGED;
         }
-        return code == status::kCrc || code == status::kArchiveError ? status::kBadPassword : code;
+        return code == LSZIP_E_CRC || code == LSZIP_E_DAMAGED ? LSZIP_E_PASSWORD : code;
     }
     zip_file_t* file =
         zip_fopen_index_encrypted(za, index, flags, password.empty() ? nullptr : password.c_str());
@@ -119,7 +119,7 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
         return StatusOf(za);
     }
     std::vector<char> buffer(1 << 16);
-    int32_t code = status::kOk;
+    int32_t code = LSZIP_OK;
     int64_t done = 0;
     int64_t total = static_cast<int64_t>(facts.stat.size);
     while (true) {
@@ -133,18 +133,18 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
         }
         done += got;
         if (!consume(buffer.data(), static_cast<size_t>(got))) {
-            code = status::kCreateFile;
+            code = LSZIP_E_CREATE;
             break;
         }
         if (!ticker.Tick(done, total)) {
-            code = status::kAborted;
+            code = LSZIP_E_ABORTED;
             break;
         }
     }
     zip_fclose(file);
     if (facts.encrypted && !(flags & ZIP_FL_ENCRYPTED) &&
-        (code == status::kCrc || code == status::kArchiveError)) {
-        code = status::kBadPassword;
+        (code == LSZIP_E_CRC || code == LSZIP_E_DAMAGED)) {
+        code = LSZIP_E_PASSWORD;
     }
     return code;
 }
@@ -156,8 +156,8 @@ int32_t ReadDeclared(zip_t* za, zip_uint64_t index, const EntryFacts& facts,
     uint64_t declared = (facts.stat.valid & ZIP_STAT_SIZE) ? facts.stat.size : UINT64_MAX;
     DeclaredSizeBound bound(declared, consume);
     int32_t code = ReadEntry(za, index, facts, 0, password, caller, std::ref(bound));
-    if (bound.Exceeded() || (code == status::kOk && declared != UINT64_MAX && !bound.Whole())) {
-        return status::kArchiveError;
+    if (bound.Exceeded() || (code == LSZIP_OK && declared != UINT64_MAX && !bound.Whole())) {
+        return LSZIP_E_DAMAGED;
     }
     return code;
 }
@@ -175,7 +175,7 @@ class ArchiveRun {
     int32_t Open(int openFlags) {
         auto names = EntryNameList::Parse(job_.names.empty() ? "*.*" : job_.names);
         if (!names) {
-            return status::kListError;
+            return LSZIP_E_LIST;
         }
         names_ = std::move(*names);
         used_.assign(names_.Size(), false);
@@ -186,12 +186,12 @@ class ArchiveRun {
         }
         SpanCheck spans = CheckEntrySpans(DescriptorReader(job_.archive.Fd()));
         if (spans.fault != SpanFault::None) {
-            caller_.Report(status::kStructure, spans.name);
-            return status::kStructure;  // entries that share their bytes: nothing is read
+            caller_.Report(LSZIP_E_STRUCTURE, spans.name);
+            return LSZIP_E_STRUCTURE;  // entries that share their bytes: nothing is read
         }
         dataOffsets_ = std::move(spans.dataOffsets);
         names_.PreferExactNames(EntryNames(za_));
-        return status::kOk;
+        return LSZIP_OK;
     }
 
     // The entry's data as this library can read it straight from the archive (not encrypted,
@@ -238,9 +238,9 @@ class ArchiveRun {
         }
         std::vector<uint8_t> data;
         int32_t code = ahead_->Take(index, data);
-        if (code == status::kOk && !data.empty() &&
+        if (code == LSZIP_OK && !data.empty() &&
             !consume(reinterpret_cast<const char*>(data.data()), data.size())) {
-            code = status::kCreateFile;
+            code = LSZIP_E_CREATE;
         }
         return code;
     }
@@ -250,34 +250,34 @@ class ArchiveRun {
     int32_t ForEachListed(const std::function<int32_t(zip_uint64_t, const EntryFacts&)>& work) {
         zip_int64_t count = zip_get_num_entries(za_, 0);
         if (count == 0) {
-            return status::kEmptyArchive;
+            return LSZIP_E_EMPTY;
         }
         for (zip_int64_t i = 0; i < count; ++i) {
             if (!caller_.Tick(i, count)) {
-                return status::kAborted;
+                return LSZIP_E_ABORTED;
             }
             EntryFacts facts = FactsOf(za_, i);
             if (!names_.Matches(facts.name, &used_)) {
                 continue;
             }
             int32_t code = work(i, facts);
-            if (code == status::kAborted) {
+            if (code == LSZIP_E_ABORTED) {
                 return code;
             }
-            if (code == status::kDiskFull) {
+            if (code == LSZIP_E_DISK_FULL) {
                 caller_.Report(code, facts.name);
                 return code;  // the next entries would not fit either
             }
-            if (code != status::kOk && code != kRefusedByCheck) {
+            if (code != LSZIP_OK && code != kRefusedByCheck) {
                 caller_.Report(code, facts.name);
             }
         }
         for (bool used : used_) {
             if (!used) {
-                return status::kNameNotMatched;
+                return LSZIP_E_NOT_MATCHED;
             }
         }
-        return status::kOk;
+        return LSZIP_OK;
     }
 
     zip_t* Archive() const { return za_; }
@@ -296,10 +296,10 @@ class ArchiveRun {
 // Whether the flags let this entry replace (or create) the file found at its place.
 bool ShouldWrite(int32_t flags, int64_t existing, std::time_t existingTime, std::time_t entryTime) {
     bool newer = existing != 0 && entryTime > existingTime;
-    if (flags & kUnzipFlagFreshen) {
+    if (flags & LSUZ_FLAG_FRESHEN) {
         return newer;
     }
-    if (flags & kUnzipFlagUpdate) {
+    if (flags & LSUZ_FLAG_UPDATE) {
         return existing == 0 || newer;
     }
     return true;
@@ -318,11 +318,11 @@ std::optional<std::vector<std::string>> PlaceOf(const EntryFacts& facts) {
 
 int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& caller) {
     ArchiveRun run(job, caller);
-    if (int32_t code = run.Open(0); code != status::kOk) {
+    if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
-    bool noFolders = (job.flags & kUnzipFlagNoFolders) == kUnzipFlagNoFolders;
-    if (!(job.flags & (kUnzipFlagUpdate | kUnzipFlagFreshen))) {
+    bool noFolders = (job.flags & LSUZ_FLAG_NO_FOLDERS) == LSUZ_FLAG_NO_FOLDERS;
+    if (!(job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN))) {
         // Update and freshen pass most entries over: those are not worth inflating ahead.
         run.InflateAhead([](const EntryFacts& facts) { return !facts.folder && PlaceOf(facts); });
     }
@@ -330,10 +330,10 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
         auto segments = PlaceOf(facts);
         if (!segments) {
-            return status::kBadFileSpec;  // nothing is written for it
+            return LSZIP_E_REFUSED;  // nothing is written for it
         }
         if (facts.folder && noFolders) {
-            return status::kOk;
+            return LSZIP_OK;
         }
         if (noFolders) {
             segments = std::vector<std::string>{segments->back()};
@@ -346,15 +346,15 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
             folders.emplace_back(*segments, facts.stat.mtime);
             return target.MakeFolders(*segments);
         }
-        if (job.flags & (kUnzipFlagUpdate | kUnzipFlagFreshen)) {
+        if (job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
             // A plain extraction writes whatever is there; WriteFile refuses links on its own.
             std::time_t existingTime = 0;
             int64_t existing = target.Existing(*segments, &existingTime);
             if (existing < 0) {
-                return status::kBadFileSpec;
+                return LSZIP_E_REFUSED;
             }
             if (!ShouldWrite(job.flags, existing, existingTime, facts.stat.mtime)) {
-                return status::kOk;
+                return LSZIP_OK;
             }
         }
         mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
@@ -379,7 +379,7 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
     ArchiveRun run(job, caller);
     // Opened as extraction opens it: a local header that leaves a size to its data descriptor
     // but states another (as bsdtar writes them) is no damage that extraction would refuse.
-    if (int32_t code = run.Open(0); code != status::kOk) {
+    if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
     run.InflateAhead([](const EntryFacts& facts) { return PlaceOf(facts).has_value(); });
@@ -387,7 +387,7 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
     Consumer discard = [](const char*, size_t) { return true; };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
         if (!PlaceOf(facts)) {
-            return status::kBadFileSpec;  // extraction would refuse it
+            return LSZIP_E_REFUSED;  // extraction would refuse it
         }
         caller.CountRead(facts.stat.comp_size);
         if (facts.encrypted && job.password.empty()) {
@@ -397,7 +397,7 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
         return run.Read(index, facts, discard);
     });
     code = caller.Finish(code);
-    return code == status::kOk && unverified ? status::kBadPassword : code;
+    return code == LSZIP_OK && unverified ? LSZIP_E_PASSWORD : code;
 }
 
 }  // namespace vantrel::ziplib

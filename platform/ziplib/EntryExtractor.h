@@ -8,16 +8,9 @@
 #include "platform/files/ConfinedPath.h"
 #include "platform/ziplib/CallerHooks.h"
 #include "platform/ziplib/TargetFolder.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
-
-inline constexpr int32_t kUnzipActionList = 1;
-inline constexpr int32_t kUnzipActionExtract = 3;
-inline constexpr int32_t kUnzipActionTest = 4;
-
-inline constexpr int32_t kUnzipFlagUpdate = 0x4;
-inline constexpr int32_t kUnzipFlagFreshen = 0x8;
-inline constexpr int32_t kUnzipFlagNoFolders = 0x30;
 
 struct UnzipJob {
     const platform::ConfinedPath& archive;  // open for reading

@@ -24,6 +24,8 @@ class EntryNameList {
     // True when a pattern matches; marks in used (sized like the list) every pattern that does.
     bool Matches(std::string_view entryName, std::vector<bool>* used = nullptr) const;
     size_t Size() const { return patterns_.size(); }
+    // The names as read, with forward slashes.
+    const std::vector<std::string>& Names() const { return patterns_; }
 
   private:
     std::vector<std::string> patterns_;

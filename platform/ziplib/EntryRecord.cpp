@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/ziplib/DosTime.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
 
 namespace vantrel::ziplib {
@@ -100,7 +100,7 @@ int32_t FillEntryRecord(zip_t* za, zip_uint64_t index, const raw::CentralFields*
     if (comment) {
         CopyText(record.comment, sizeof record.comment, std::string(comment, commentLength));
     }
-    return status::kOk;
+    return LSZIP_OK;
 }
 
 }  // namespace vantrel::ziplib

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -59,7 +59,7 @@ void ParallelInflater::HandOut() {
                 std::lock_guard lock(mutex_);
                 cancelled = cancelled_;
             }
-            int32_t code = cancelled ? status::kAborted : InflateWhole(fd_, job->entry, job->out);
+            int32_t code = cancelled ? LSZIP_E_ABORTED : InflateWhole(fd_, job->entry, job->out);
             std::lock_guard lock(mutex_);
             job->code = code;
             job->done = true;
@@ -86,7 +86,7 @@ int32_t ParallelInflater::Take(uint64_t index, std::vector<uint8_t>& data) {
         data = std::move(job->out);
         return job->code;
     }
-    return status::kInternal;
+    return LSZIP_E_ARGUMENT;
 }
 
 }  // namespace vantrel::ziplib

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -45,17 +45,17 @@ int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out) {
     thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(
         libdeflate_alloc_decompressor());
     if (!entry.deflated && entry.compressedSize != entry.size) {
-        return status::kArchiveError;
+        return LSZIP_E_DAMAGED;
     }
     input.resize(entry.compressedSize);
     if (!ReadAt(fd, input.data(), input.size(), entry.dataOffset)) {
-        return status::kArchiveError;
+        return LSZIP_E_DAMAGED;
     }
     if (!entry.deflated) {
         out.assign(input.begin(), input.end());
     } else {
         if (!decompressor) {
-            return status::kOutOfMemory;
+            return LSZIP_E_MEMORY;
         }
         out.resize(entry.size);
         size_t made = 0;
@@ -63,16 +63,16 @@ int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out) {
         libdeflate_result result = libdeflate_deflate_decompress(
             decompressor.get(), input.data(), input.size(), out.data(), out.size(), &made);
         if (result != LIBDEFLATE_SUCCESS || made != entry.size) {
-            return status::kArchiveError;
+            return LSZIP_E_DAMAGED;
         }
     }
-    return libdeflate_crc32(0, out.data(), out.size()) == entry.crc ? status::kOk : status::kCrc;
+    return libdeflate_crc32(0, out.data(), out.size()) == entry.crc ? LSZIP_OK : LSZIP_E_CRC;
 }
 
 int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,
                         const std::function<bool(const char*, size_t)>& consume) {
     if (!entry.deflated && entry.compressedSize != entry.size) {
-        return status::kArchiveError;
+        return LSZIP_E_DAMAGED;
     }
     std::vector<uint8_t> input(kStreamBuffer);
     std::vector<uint8_t> output(kStreamBuffer);
@@ -88,7 +88,7 @@ int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,
         if (state->avail_in == 0 && left > 0) {
             size_t length = static_cast<size_t>(std::min<uint64_t>(left, input.size()));
             if (!ReadAt(fd, input.data(), length, offset)) {
-                return status::kArchiveError;
+                return LSZIP_E_DAMAGED;
             }
             offset += length;
             left -= length;
@@ -99,7 +99,7 @@ int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,
             state->next_out = output.data();
             state->avail_out = static_cast<uint32_t>(output.size());
             if (isal_inflate(state.get()) < 0) {
-                return status::kArchiveError;
+                return LSZIP_E_DAMAGED;
             }
             made = output.size() - state->avail_out;
         } else {
@@ -109,19 +109,19 @@ int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,
         }
         bool ended = entry.deflated ? state->block_state == ISAL_BLOCK_FINISH : left == 0;
         if (made == 0 && !ended && state->avail_in == 0 && left == 0) {
-            return status::kArchiveError;  // the data ends inside the stream
+            return LSZIP_E_DAMAGED;  // the data ends inside the stream
         }
         if (made > entry.size - passed) {
-            return status::kArchiveError;  // past the declared size: nothing more is passed on
+            return LSZIP_E_DAMAGED;  // past the declared size: nothing more is passed on
         }
         if (made > 0) {
             crc = crc32_gzip_refl(crc, produced, made);
             if (!consume(reinterpret_cast<const char*>(produced), made)) {
-                return status::kCreateFile;
+                return LSZIP_E_CREATE;
             }
             passed += made;
             if (!ticker.Tick(static_cast<int64_t>(passed), static_cast<int64_t>(entry.size))) {
-                return status::kAborted;
+                return LSZIP_E_ABORTED;
             }
         }
         if (ended) {
@@ -129,9 +129,9 @@ int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,
         }
     }
     if (passed != entry.size) {
-        return status::kArchiveError;
+        return LSZIP_E_DAMAGED;
     }
-    return crc == entry.crc ? status::kOk : status::kCrc;
+    return crc == entry.crc ? LSZIP_OK : LSZIP_E_CRC;
 }
 
 }  // namespace vantrel::ziplib

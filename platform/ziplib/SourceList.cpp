@@ -11,7 +11,7 @@
 #include "platform/drives/JoinedPaths.h"
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/Wildcard.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -87,7 +87,7 @@ class Expander {
     int32_t Item(const std::string& item) {
         auto parsed = platform::ParseWindowsPath(item);
         if (!parsed) {
-            return status::kBadFileSpec;
+            return LSZIP_E_REFUSED;
         }
         std::string base = options_.fullPaths ? JoinSegments(parsed->segments) : std::string();
         if (parsed->segments.empty() || HasWildcard(parsed->segments.back())) {
@@ -103,7 +103,7 @@ class Expander {
                 return Unreachable(opened, parsed->ToString());
             }
             Walk(Root(folder), *folder, base, pattern);
-            return status::kOk;
+            return LSZIP_OK;
         }
         ConfinedLeaf leaf;
         PathStatus opened = ConfinedLeaf::Open(item, leaf, caller_.Check());
@@ -120,20 +120,20 @@ class Expander {
         }
         if (S_ISREG(leaf.info.st_mode)) {
             AddFile(SharedFolder(leaf.folder), leaf.folder, leaf.name, base, true);
-            return status::kOk;
+            return LSZIP_OK;
         }
         if (!S_ISDIR(leaf.info.st_mode)) {
-            return status::kNameNotMatched;
+            return LSZIP_E_NOT_MATCHED;
         }
         auto folder = std::make_shared<ConfinedPath>();
         if (leaf.folder.OpenChild(leaf.name, PathIntent::Folder, *folder) != PathStatus::Ok ||
             !platform::SameFile(folder->Info(), leaf.info)) {
-            caller_.Report(status::kOpenFile, leaf.realPath);
-            return status::kOk;
+            caller_.Report(LSZIP_E_OPEN, leaf.realPath);
+            return LSZIP_OK;
         }
         std::string prefix = options_.fullPaths ? base + "/" : std::string();
         Walk(Root(folder), *folder, prefix, "*.*");
-        return status::kOk;
+        return LSZIP_OK;
     }
 
   private:
@@ -142,16 +142,16 @@ class Expander {
         switch (opened) {
             case PathStatus::NoDrive:
             case PathStatus::OutsideDrive:
-                return status::kBadFileSpec;
+                return LSZIP_E_REFUSED;
             case PathStatus::NotFound:
             case PathStatus::WrongKind:
-                return status::kNameNotMatched;
+                return LSZIP_E_NOT_MATCHED;
             case PathStatus::Refused:
                 caller_.NoteRefusal();
-                return status::kOk;
+                return LSZIP_OK;
             default:
-                caller_.Report(status::kOpenFile, path);
-                return status::kOk;
+                caller_.Report(LSZIP_E_OPEN, path);
+                return LSZIP_OK;
         }
     }
 
@@ -181,7 +181,7 @@ class Expander {
         PathStatus opened = folder.OpenChild(name, PathIntent::File, file);
         std::string realPath = folder.RealPath() + name;
         if (opened != PathStatus::Ok) {
-            caller_.Report(status::kOpenFile, realPath);
+            caller_.Report(LSZIP_E_OPEN, realPath);
             return;
         }
         if (options_.archive && platform::SameFile(file.Info(), *options_.archive)) {
@@ -192,7 +192,7 @@ class Expander {
             return;
         }
         if (entryName.size() > kLongestEntryName) {
-            caller_.Report(status::kBadFileSpec, realPath);
+            caller_.Report(LSZIP_E_REFUSED, realPath);
             return;
         }
         files_.push_back({node, name, realPath, entryName, false, file.Info()});
@@ -202,7 +202,7 @@ class Expander {
               const std::string& prefix, const std::string& pattern) {
         for (const FolderEntry& entry : ReadFolder(folder)) {
             if (!platform::IsWindowsName(entry.name)) {
-                caller_.Report(status::kBadFileSpec, folder.RealPath() + entry.name);
+                caller_.Report(LSZIP_E_REFUSED, folder.RealPath() + entry.name);
                 continue;
             }
             unsigned char type = TypeOf(folder, entry);
@@ -218,7 +218,7 @@ class Expander {
                    const std::string& name, const std::string& prefix, const std::string& pattern) {
         ConfinedPath child;
         if (folder.OpenChild(name, PathIntent::Folder, child) != PathStatus::Ok) {
-            caller_.Report(status::kOpenFile, folder.RealPath() + name + "\\");
+            caller_.Report(LSZIP_E_OPEN, folder.RealPath() + name + "\\");
             return;
         }
         if (!caller_.Allows(child.RealPath())) {
@@ -252,12 +252,12 @@ int32_t RemoveRepeats(std::vector<SourceFile>& files) {
             continue;
         }
         if (!names.insert(file.entryName).second) {
-            return status::kRepeatedName;
+            return LSZIP_E_REPEATED_NAME;
         }
         unique.push_back(std::move(file));
     }
     files = std::move(unique);
-    return status::kOk;
+    return LSZIP_OK;
 }
 
 }  // namespace
@@ -269,7 +269,7 @@ int32_t ExpandSourceList(std::string_view list, const SourceOptions& options, Ca
         if (item.empty()) {
             continue;
         }
-        if (int32_t code = expander.Item(item); code != status::kOk) {
+        if (int32_t code = expander.Item(item); code != LSZIP_OK) {
             return code;
         }
     }

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -20,9 +20,9 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 int32_t StatusOfBlockedName(int folder, const std::string& name) {
     struct stat info {};
     if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode)) {
-        return status::kBadFileSpec;
+        return LSZIP_E_REFUSED;
     }
-    return status::kCreateFile;
+    return LSZIP_E_CREATE;
 }
 
 std::string TemporaryName() {
@@ -37,7 +37,7 @@ int OpenChildFolder(int folder, const std::string& name, bool create, int32_t& c
         next = openat(folder, name.c_str(), kFolderFlags);
     }
     if (next < 0) {
-        code = errno == ENOENT ? status::kNameNotMatched : StatusOfBlockedName(folder, name);
+        code = errno == ENOENT ? LSZIP_E_NOT_MATCHED : StatusOfBlockedName(folder, name);
     }
     return next;
 }
@@ -96,18 +96,18 @@ int TargetFolder::OpenFolder(const std::vector<std::string>& segments, size_t co
 
 int32_t TargetFolder::MakeFolders(const std::vector<std::string>& segments) {
     if (!reserve_.Admit(0)) {
-        return status::kDiskFull;
+        return LSZIP_E_DISK_FULL;
     }
-    int32_t code = status::kOk;
+    int32_t code = LSZIP_OK;
     OpenFolder(segments, segments.size(), true, code);
     return code;
 }
 
 int64_t TargetFolder::Existing(const std::vector<std::string>& segments, std::time_t* modified) {
-    int32_t code = status::kOk;
+    int32_t code = LSZIP_OK;
     int parent = OpenFolder(segments, segments.size() - 1, false, code);
     if (parent < 0) {
-        return code == status::kNameNotMatched ? 0 : -1;
+        return code == LSZIP_E_NOT_MATCHED ? 0 : -1;
     }
     struct stat info {};
     if (fstatat(parent, segments.back().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -144,9 +144,9 @@ int32_t TargetFolder::Fill(int fd, std::time_t modified, mode_t mode,
     int32_t code = produce(writer);
     if (writeError) {
         bool full = writeError == ENOSPC || writeError == EDQUOT;
-        code = full ? status::kDiskFull : status::kCreateFile;
+        code = full ? LSZIP_E_DISK_FULL : LSZIP_E_CREATE;
     }
-    if (code == status::kOk) {
+    if (code == LSZIP_OK) {
         if (mode) {
             fchmod(fd, mode);
         }
@@ -161,12 +161,12 @@ int32_t TargetFolder::WriteNewFile(int parent, const std::string& leaf, int fd,
                                    const std::function<int32_t(const Writer&)>& produce) {
     int32_t code = Fill(fd, modified, mode, produce);
     struct stat created {};
-    bool known = code != status::kOk && fstat(fd, &created) == 0;
-    if (close(fd) != 0 && code == status::kOk) {
-        code = status::kCreateFile;
+    bool known = code != LSZIP_OK && fstat(fd, &created) == 0;
+    if (close(fd) != 0 && code == LSZIP_OK) {
+        code = LSZIP_E_CREATE;
         known = false;
     }
-    if (code != status::kOk) {
+    if (code != LSZIP_OK) {
         // Only the file made here goes, never one put in its place since.
         struct stat now {};
         if (!known || (fstatat(parent, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -183,27 +183,27 @@ int32_t TargetFolder::ReplaceFile(int parent, const std::string& leaf, std::time
     struct stat info {};
     if (fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
         (S_ISLNK(info.st_mode) || S_ISDIR(info.st_mode) || IsKept(info))) {
-        return S_ISDIR(info.st_mode) ? status::kCreateFile : status::kBadFileSpec;
+        return S_ISDIR(info.st_mode) ? LSZIP_E_CREATE : LSZIP_E_REFUSED;
     }
     std::string temporary = TemporaryName();
     int fd = openat(parent, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     0666);
     if (fd < 0) {
-        return status::kCreateFile;
+        return LSZIP_E_CREATE;
     }
     int32_t code = Fill(fd, modified, mode, produce);
-    if (close(fd) != 0 && code == status::kOk) {
-        code = status::kCreateFile;
+    if (close(fd) != 0 && code == LSZIP_OK) {
+        code = LSZIP_E_CREATE;
     }
     // Looked at again right before the rename: a kept file moved here meanwhile stays too.
-    if (code == status::kOk && fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (code == LSZIP_OK && fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
         IsKept(info)) {
-        code = status::kBadFileSpec;
+        code = LSZIP_E_REFUSED;
     }
-    if (code == status::kOk && renameat(parent, temporary.c_str(), parent, leaf.c_str()) != 0) {
-        code = status::kCreateFile;
+    if (code == LSZIP_OK && renameat(parent, temporary.c_str(), parent, leaf.c_str()) != 0) {
+        code = LSZIP_E_CREATE;
     }
-    if (code != status::kOk) {
+    if (code != LSZIP_OK) {
         unlinkat(parent, temporary.c_str(), 0);
     }
     return code;
@@ -211,13 +211,13 @@ int32_t TargetFolder::ReplaceFile(int parent, const std::string& leaf, std::time
 
 int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::time_t modified,
                                 mode_t mode, const std::function<int32_t(const Writer&)>& produce) {
-    int32_t code = status::kOk;
+    int32_t code = LSZIP_OK;
     int parent = OpenFolder(segments, segments.size() - 1, true, code);
     if (parent < 0) {
         return code;
     }
     if (!reserve_.Admit(0)) {
-        return status::kDiskFull;
+        return LSZIP_E_DISK_FULL;
     }
     const std::string& leaf = segments.back();
     // Where nothing is yet, the file is made under its own name: exclusively, so a link, a
@@ -234,7 +234,7 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
 }
 
 void TargetFolder::SetFolderTime(const std::vector<std::string>& segments, std::time_t modified) {
-    int32_t code = status::kOk;
+    int32_t code = LSZIP_OK;
     int fd = OpenFolder(segments, segments.size(), false, code);
     if (fd >= 0) {
         struct timespec times[2] = {{modified, 0}, {modified, 0}};

@@ -20,7 +20,7 @@
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/ReadOnlyZip.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
 #include "platform/ziplib/lszip.h"
 
@@ -73,7 +73,7 @@ int32_t Store(std::string& setting, const char* value) {
 
 int32_t OpenListing(const NamedArchive& archive) {
     t_listing.Close();
-    if (archive.status != status::kOk) {
+    if (archive.status != LSZIP_OK) {
         return archive.status;
     }
     int error = 0;
@@ -83,12 +83,12 @@ int32_t OpenListing(const NamedArchive& archive) {
     }
     if (CheckEntrySpans(DescriptorReader(archive.opened.Fd())).fault != SpanFault::None) {
         zip_discard(za);
-        return status::kStructure;  // entries that share their bytes are not listed either
+        return LSZIP_E_STRUCTURE;  // entries that share their bytes are not listed either
     }
     zip_int64_t count = zip_get_num_entries(za, 0);
     if (count > INT32_MAX) {
         zip_discard(za);
-        return status::kOutOfMemory;
+        return LSZIP_E_MEMORY;
     }
     t_listing.archive = za;
     t_listing.count = static_cast<zip_uint64_t>(count);
@@ -109,36 +109,36 @@ int32_t OpenTarget(CallerHooks& caller, std::optional<ConfinedPath>& target) {
         ConfinedPath::Open(t_settings.target, PathIntent::NewFolder, *target, caller.Check());
     switch (opened) {
         case PathStatus::Ok:
-            return status::kOk;
+            return LSZIP_OK;
         case PathStatus::Refused:
         case PathStatus::NoDrive:
         case PathStatus::OutsideDrive:
         case PathStatus::WrongKind:
         case PathStatus::Unusable:
-            return status::kBadFileSpec;
+            return LSZIP_E_REFUSED;
         default:
-            return status::kCreateFile;
+            return LSZIP_E_CREATE;
     }
 }
 
 int32_t Execute(int32_t action, int32_t flags, CallerHooks& caller) {
     auto archives = ExpandArchiveNames(t_settings.archive, caller);
     if (!archives) {
-        return status::kBadArchiveName;
+        return LSZIP_E_ARCHIVE_PATH;
     }
-    if (action == kUnzipActionList) {
-        return archives->size() == 1 ? OpenListing(archives->front()) : status::kBadArchiveName;
+    if (action == LSUZ_LIST) {
+        return archives->size() == 1 ? OpenListing(archives->front()) : LSZIP_E_ARCHIVE_PATH;
     }
-    if (action != kUnzipActionTest && action != kUnzipActionExtract) {
-        return status::kInternal;
+    if (action != LSUZ_TEST && action != LSUZ_EXTRACT) {
+        return LSZIP_E_ARGUMENT;
     }
     if (archives->empty()) {
-        return caller.Finish(status::kNameNotMatched);
+        return caller.Finish(LSZIP_E_NOT_MATCHED);
     }
     std::optional<ConfinedPath> targetFolder;
     std::vector<struct stat> read;
-    if (action == kUnzipActionExtract) {
-        if (int32_t code = OpenTarget(caller, targetFolder); code != status::kOk) {
+    if (action == LSUZ_EXTRACT) {
+        if (int32_t code = OpenTarget(caller, targetFolder); code != LSZIP_OK) {
             return code;
         }
         for (const auto& archive : *archives) {
@@ -150,17 +150,17 @@ int32_t Execute(int32_t action, int32_t flags, CallerHooks& caller) {
         target.emplace(*targetFolder, std::move(read));
     }
     // Every archive is worked on; the first failure is the call's result.
-    int32_t result = status::kOk;
+    int32_t result = LSZIP_OK;
     for (const auto& archive : *archives) {
         UnzipJob job{archive.opened, t_settings.names, t_settings.password, flags};
         int32_t code = archive.status;
-        if (code == status::kOk) {
+        if (code == LSZIP_OK) {
             code = target ? ExtractEntries(job, *target, caller) : TestEntries(job, caller);
         }
-        if (code == status::kAborted) {
+        if (code == LSZIP_E_ABORTED) {
             return code;
         }
-        if (result == status::kOk) {
+        if (result == LSZIP_OK) {
             result = code;
         }
     }
@@ -171,15 +171,15 @@ int32_t Execute(int32_t action, int32_t flags, CallerHooks& caller) {
 // character boundary to size - 1 bytes); its whole length, or a status code.
 int32_t ReadArchiveComment(char* comment, int32_t size) {
     if (!comment || size < 1) {
-        return status::kInternal;
+        return LSZIP_E_ARGUMENT;
     }
     CallerHooks caller(CallerFunctions{});
     auto archives = ExpandArchiveNames(t_settings.archive, caller);
     if (!archives || archives->size() != 1) {
-        return status::kBadArchiveName;
+        return LSZIP_E_ARCHIVE_PATH;
     }
     const NamedArchive& archive = archives->front();
-    if (archive.status != status::kOk) {
+    if (archive.status != LSZIP_OK) {
         return archive.status;
     }
     int error = 0;
@@ -199,17 +199,17 @@ int32_t ReadArchiveComment(char* comment, int32_t size) {
 
 int32_t NextEntry(void* record) {
     if (!record || !t_listing.archive) {
-        return status::kInternal;
+        return LSZIP_E_ARGUMENT;
     }
     if (t_listing.next >= t_listing.count) {
-        return status::kEmptyArchive;
+        return LSZIP_E_EMPTY;
     }
     zip_uint64_t index = t_listing.next++;
     const raw::CentralFields* raw = t_listing.raw ? &(*t_listing.raw)[index] : nullptr;
     ZipEntryRecord filled;
     EntryInfo info;
     int32_t code = FillEntryRecord(t_listing.archive, index, raw, filled, info);
-    if (code == status::kOk) {
+    if (code == LSZIP_OK) {
         std::memcpy(record, &filled, sizeof filled);
         t_listing.last = std::move(info);
     }
@@ -221,9 +221,9 @@ int32_t Guarded(Work work) {
     try {
         return work();
     } catch (const std::bad_alloc&) {
-        return status::kOutOfMemory;
+        return LSZIP_E_MEMORY;
     } catch (...) {
-        return status::kInternal;
+        return LSZIP_E_ARGUMENT;
     }
 }
 
@@ -304,9 +304,9 @@ int32_t LSUZ_GETNEXT(void* record) {
 
 int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize, int64_t* size,
                        int64_t* compressedSize) {
-    return Guarded([&] {
+    return Guarded([&]() -> int32_t {
         int32_t code = NextEntry(record);
-        if (code != status::kOk) {
+        if (code != LSZIP_OK) {
             return code;
         }
         const EntryInfo& info = *t_listing.last;
@@ -324,7 +324,7 @@ int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize, int64
             *compressedSize =
                 static_cast<int64_t>(std::min<uint64_t>(info.compressedSize, INT64_MAX));
         }
-        return status::kOk;
+        return LSZIP_OK;
     });
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/ziplib/ZipTestSupport.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib::testing {
 namespace {
@@ -52,7 +53,7 @@ TEST_F(UnzipSide, ListsEveryEntryWithItsDetailsAndThenReportsTheEnd) {
 
     std::string archive = "c:\\test.zip";
     LSUZ_ZIPNAME(Text(archive));
-    ASSERT_EQ(LSUZ_EXECUTE(1, 1), 5);
+    ASSERT_EQ(LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST), 5);
     ZipEntryRecord record;
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(LSUZ_GETNEXT(&record), 0);
@@ -107,7 +108,7 @@ TEST_F(UnzipSide, ExtractsOnlyTheListedEntries) {
 TEST_F(UnzipSide, SeveralArchivesByBarsOrWildcardsAreAllExtracted) {
     drive.Put("more/x.txt", "xray");
     ASSERT_EQ((ZipCall{.archive = "c:\\second.zip", .list = "c:\\more\\x.txt"}.Run()), 0);
-    EXPECT_EQ((UnzipCall{.archive = "c:\\test.zip|second.zip", .flags = 3 + 0x30}.Run()), 0);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\test.zip|second.zip", .flags = LSUZ_FLAG_EXTRACT + LSUZ_FLAG_NO_FOLDERS}.Run()), 0);
     EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"a.txt", "b.txt", "c.txt", "x.txt"}));
 
     EXPECT_EQ((UnzipCall{.archive = "c:\\*.ZIP", .target = "c:\\all"}.Run()), 0);
@@ -135,7 +136,7 @@ TEST_F(UnzipSide, ANameCarriedExactlyMatchesOnlyThatEntry) {
 }
 
 TEST_F(UnzipSide, WithoutFoldersFilesLandInTheTargetItself) {
-    EXPECT_EQ((UnzipCall{.flags = 3 + 0x30}.Run()), 0);
+    EXPECT_EQ((UnzipCall{.flags = LSUZ_FLAG_EXTRACT + LSUZ_FLAG_NO_FOLDERS}.Run()), 0);
     EXPECT_EQ(FilesBelow(drive.Path("out")), (Names{"a.txt", "b.txt", "c.txt"}));
 }
 

@@ -2,20 +2,20 @@
 
 #include <cerrno>
 
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
 int32_t StatusOfZipError(int zipError, int systemError) {
     switch (zipError) {
         case ZIP_ER_OK:
-            return status::kOk;
+            return LSZIP_OK;
         case ZIP_ER_MULTIDISK:
-            return status::kMultiVolume;
+            return LSZIP_E_MULTI_VOLUME;
         case ZIP_ER_RENAME:
-            return status::kReplaceArchive;
+            return LSZIP_E_REPLACE;
         case ZIP_ER_CLOSE:
-            return status::kZipping;
+            return LSZIP_E_WRITE;
         case ZIP_ER_SEEK:
         case ZIP_ER_READ:
         case ZIP_ER_EOF:
@@ -23,34 +23,34 @@ int32_t StatusOfZipError(int zipError, int systemError) {
         case ZIP_ER_COMPRESSED_DATA:
         case ZIP_ER_COMPNOTSUPP:
         case ZIP_ER_ENCRNOTSUPP:
-            return status::kArchiveError;
+            return LSZIP_E_DAMAGED;
         case ZIP_ER_WRITE:
-            return systemError == ENOSPC || systemError == EDQUOT ? status::kDiskFull
-                                                                  : status::kZipping;
+            return systemError == ENOSPC || systemError == EDQUOT ? LSZIP_E_DISK_FULL
+                                                                  : LSZIP_E_WRITE;
         case ZIP_ER_CRC:
-            return status::kCrc;
+            return LSZIP_E_CRC;
         case ZIP_ER_NOENT:
         case ZIP_ER_OPEN:
-            return status::kOpenFile;
+            return LSZIP_E_OPEN;
         case ZIP_ER_TMPOPEN:
-            return status::kTempFile;
+            return LSZIP_E_TEMP_FILE;
         case ZIP_ER_MEMORY:
-            return status::kOutOfMemory;
+            return LSZIP_E_MEMORY;
         case ZIP_ER_NOZIP:
-            return status::kFormat;
+            return LSZIP_E_FORMAT;
         case ZIP_ER_INCONS:
-            return status::kStructure;
+            return LSZIP_E_STRUCTURE;
         case ZIP_ER_REMOVE:
-            return status::kReplaceArchive;
+            return LSZIP_E_REPLACE;
         case ZIP_ER_EXISTS:
-            return status::kRepeatedName;
+            return LSZIP_E_REPEATED_NAME;
         case ZIP_ER_NOPASSWD:
         case ZIP_ER_WRONGPASSWD:
-            return status::kBadPassword;
+            return LSZIP_E_PASSWORD;
         case ZIP_ER_CANCELLED:
-            return status::kAborted;
+            return LSZIP_E_ABORTED;
         default:
-            return status::kInternal;
+            return LSZIP_E_ARGUMENT;
     }
 }
 

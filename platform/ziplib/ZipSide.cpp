@@ -15,7 +15,7 @@
 #include "platform/ziplib/ArchiveUpdate.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/LibraryVersion.h"
-#include "platform/ziplib/StatusCodes.h"
+#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/lszip.h"
 
 namespace {
@@ -76,22 +76,22 @@ int32_t ArchiveRefusal(PathStatus opened, int32_t action) {
         case PathStatus::NoDrive:
         case PathStatus::OutsideDrive:
         case PathStatus::WrongKind:
-            return status::kBadArchiveName;
+            return LSZIP_E_ARCHIVE_PATH;
         case PathStatus::Refused:
-            return status::kBadFileSpec;
+            return LSZIP_E_REFUSED;
         default:
-            return action == kActionAdd || action == kActionUpdate ? status::kCreateFile
-                                                                   : status::kOpenFile;
+            return action == LSZIP_ADD || action == LSZIP_UPDATE ? LSZIP_E_CREATE
+                                                                   : LSZIP_E_OPEN;
     }
 }
 
 int32_t Execute(const char* archivePath, int32_t action, int32_t level, int32_t flags,
                 CallerHooks& caller) {
     if (!archivePath) {
-        return status::kBadArchiveName;
+        return LSZIP_E_ARCHIVE_PATH;
     }
-    if (level < 0 || level > 9 || action < kActionDelete || action > kActionRepair) {
-        return status::kInternal;
+    if (level < 0 || level > 9 || action < LSZIP_DELETE || action > LSZIP_REPAIR) {
+        return LSZIP_E_ARGUMENT;
     }
     ConfinedLeaf leaf;
     PathStatus opened = ConfinedLeaf::Open(archivePath, leaf, caller.Check());
@@ -101,12 +101,12 @@ int32_t Execute(const char* archivePath, int32_t action, int32_t level, int32_t 
     ArchiveFolderLock oneChangeAtATime(leaf.folder.Fd());
     // Opened only now, under the lock, so that it is the archive a change before this one left.
     ArchiveFile archive(leaf.folder, leaf.name);
-    if (archive.OpenStatus() != status::kOk) {
+    if (archive.OpenStatus() != LSZIP_OK) {
         return archive.OpenStatus();
     }
     int32_t code;
-    if (action == kActionRepair) {
-        code = RepairArchive(archive, (flags & kFlagHarderRepair) != 0, caller);
+    if (action == LSZIP_REPAIR) {
+        code = RepairArchive(archive, (flags & LSZIP_FLAG_HARDER_REPAIR) != 0, caller);
     } else {
         ZipJob job{action,
                    level,
@@ -116,10 +116,10 @@ int32_t Execute(const char* archivePath, int32_t action, int32_t level, int32_t 
                    t_settings.archiveComment,
                    t_settings.fileComment,
                    t_settings.newerThan};
-        code = action == kActionDelete ? DeleteEntries(job, archive, caller)
+        code = action == LSZIP_DELETE ? DeleteEntries(job, archive, caller)
                                        : AddFiles(job, archive, caller);
     }
-    if (code == status::kOk && t_settings.removeArchive) {
+    if (code == LSZIP_OK && t_settings.removeArchive) {
         RemoveWritten(leaf);
     }
     return code;
@@ -192,9 +192,9 @@ int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, int32_t flag
     try {
         code = Execute(archive, action, level, flags, caller);
     } catch (const std::bad_alloc&) {
-        code = status::kOutOfMemory;
+        code = LSZIP_E_MEMORY;
     } catch (...) {
-        code = status::kInternal;
+        code = LSZIP_E_ARGUMENT;
     }
     t_settings.password.clear();
     t_settings.removeArchive = false;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/ziplib/ZipTestSupport.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib::testing {
 namespace {
@@ -14,7 +15,7 @@ using Names = std::vector<std::string>;
 
 struct ZipCase {
     const char* title;
-    int32_t flags;  // added to 0x1001
+    int32_t flags;  // added to LSZIP_FLAG_BASE
     const char* list;
     int32_t expected;
     Names entries;  // what the archive holds afterwards (none: no archive)
@@ -45,7 +46,7 @@ TEST_P(ZipCases, BuildsTheExpectedArchive) {
     const ZipCase& c = GetParam();
     ZipCall call;
     call.archive = c.archive;
-    call.flags = 0x1001 + c.flags;
+    call.flags = LSZIP_FLAG_BASE + c.flags;
     call.list = c.list;
     call.level = c.level;
     call.password = c.password;
@@ -61,22 +62,22 @@ const ZipCase kZipCases[] = {
     {"every name", 0, "c:\\data\\*.*", 0, {"B.TXT", "a.txt", "c.log"}},
     {"a folder stands for its files", 0, "c:\\data", 0, {"B.TXT", "a.txt", "c.log"}},
     {"full paths joined by bars",
-     0x2080,
+     LSZIP_FLAG_FULL_PATHS,
      "c:\\data\\a.txt|c:\\other\\a.txt",
      0,
      {"data/a.txt", "other/a.txt"}},
     {"recursion keeps the path below the folder",
-     0x800,
+     LSZIP_FLAG_RECURSE,
      "c:\\data\\*.txt",
      0,
      {"B.TXT", "a.txt", "sub/d.txt", "sub/deeper/e.txt"}},
     {"recursion with every name stores folders",
-     0x800,
+     LSZIP_FLAG_RECURSE,
      "c:\\data\\sub\\*.*",
      0,
      {"d.txt", "deeper/", "deeper/e.txt"}},
     {"recursion with full paths",
-     0x800 + 0x2080,
+     LSZIP_FLAG_RECURSE + LSZIP_FLAG_FULL_PATHS,
      "c:\\data\\sub\\*.txt",
      0,
      {"data/sub/d.txt", "data/sub/deeper/e.txt"}},
@@ -305,11 +306,11 @@ TEST(ZipSide, SettingsBelongToTheThreadThatMadeThem) {
     int32_t otherThread = 0;
     std::thread([&] {
         std::string archive = "c:\\other.zip";
-        otherThread = LSZIP_EXECUTE(Text(archive), 2, 6, 0x1001);
+        otherThread = LSZIP_EXECUTE(Text(archive), LSZIP_ADD, 6, LSZIP_FLAG_BASE);
     }).join();
     EXPECT_EQ(otherThread, -167);  // the other thread has no list
     std::string archive = "c:\\mine.zip";
-    EXPECT_EQ(LSZIP_EXECUTE(Text(archive), 2, 6, 0x1001), 0);
+    EXPECT_EQ(LSZIP_EXECUTE(Text(archive), LSZIP_ADD, 6, LSZIP_FLAG_BASE), 0);
 }
 
 TEST(ZipSide, ChangesOfOneArchiveAtTheSameTimeKeepEveryEntry) {
@@ -326,7 +327,7 @@ TEST(ZipSide, ChangesOfOneArchiveAtTheSameTimeKeepEveryEntry) {
         writers.emplace_back([w] {
             for (int r = 0; r < kRounds; ++r) {
                 std::string folder = "c:\\w" + std::to_string(w) + "\\f" + std::to_string(r);
-                ZipCall call{.flags = 0x1001 + 0x2080, .list = folder + ".txt"};
+                ZipCall call{.flags = LSZIP_FLAG_BASE + LSZIP_FLAG_FULL_PATHS, .list = folder + ".txt"};
                 EXPECT_EQ(call.Run(), 0);
             }
         });

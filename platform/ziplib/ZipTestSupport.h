@@ -60,7 +60,7 @@ struct ZipCall {
     std::string archive = "c:\\test.zip";
     int32_t action = 2;
     int32_t level = 6;
-    int32_t flags = 0x1001;
+    int32_t flags = LSZIP_FLAG_BASE;
     std::string list;
     std::string password;
     ZipProgressFn callback = nullptr;
@@ -159,7 +159,7 @@ struct ListedEntry {
 inline std::vector<ListedEntry> ListEntries(std::string archive, int32_t* code = nullptr) {
     LSUZ_RESET();
     LSUZ_ZIPNAME(Text(archive));
-    int32_t count = LSUZ_EXECUTE(1, 1);
+    int32_t count = LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST);
     if (code) {
         *code = count;
     }

@@ -144,6 +144,73 @@ extern "C" {
 
 #define LSZIP_API __attribute__((visibility("default")))
 
+/* The interface's numbers by name; the values are the interface and never change. */
+
+/* Actions of LSZIP_EXECUTE. */
+enum LsZipAction {
+    LSZIP_DELETE = 1,
+    LSZIP_ADD = 2,
+    LSZIP_UPDATE = 3,
+    LSZIP_FRESHEN = 4,
+    LSZIP_REPAIR = 5
+};
+
+/* Flags of LSZIP_EXECUTE, added up. */
+enum LsZipFlag {
+    LSZIP_FLAG_BASE = 0x1001, /* always set by the caller; means nothing more */
+    LSZIP_FLAG_ENCRYPT = 0x10,
+    LSZIP_FLAG_MOVE = 0x100,
+    LSZIP_FLAG_RECURSE = 0x800,
+    LSZIP_FLAG_FULL_PATHS = 0x2080,
+    LSZIP_FLAG_HARDER_REPAIR = 0x20000
+};
+
+/* Actions of LSUZ_EXECUTE. */
+enum LsUnzipAction {
+    LSUZ_LIST = 1,
+    LSUZ_EXTRACT = 3,
+    LSUZ_TEST = 4
+};
+
+/* Flags of LSUZ_EXECUTE: LSUZ_FLAG_LIST, or LSUZ_FLAG_EXTRACT or LSUZ_FLAG_TEST plus the others. */
+enum LsUnzipFlag {
+    LSUZ_FLAG_LIST = 1,
+    LSUZ_FLAG_TEST = 1,
+    LSUZ_FLAG_EXTRACT = 3,
+    LSUZ_FLAG_UPDATE = 4,
+    LSUZ_FLAG_FRESHEN = 8,
+    LSUZ_FLAG_NO_FOLDERS = 0x30
+};
+
+/* Status codes of both sides (see "Status codes" above). */
+enum LsZipStatus {
+    LSZIP_OK = 0,
+    LSZIP_E_NOT_MATCHED = -1,
+    LSZIP_E_FORMAT = -2,
+    LSZIP_E_DAMAGED = -3,
+    LSZIP_E_MEMORY = -4,
+    LSZIP_E_OPEN = -9,
+    LSZIP_E_ARGUMENT = -11,
+    LSZIP_E_CRC = -15,
+    LSZIP_E_ABORTED = -30,
+    LSZIP_E_DISK_FULL = -50,
+    LSZIP_E_STRUCTURE = -51,
+    LSZIP_E_PASSWORD = -61,
+    LSZIP_E_ARCHIVE_PATH = -151,
+    LSZIP_E_REFUSED = -152,
+    LSZIP_E_MULTI_VOLUME = -157,
+    LSZIP_E_REPEATED_NAME = -162,
+    LSZIP_E_LIST = -163,
+    LSZIP_E_EMPTY = -164,
+    LSZIP_E_NOTHING_TO_ADD = -167,
+    LSZIP_E_NOTHING_TO_DELETE = -168,
+    LSZIP_E_CREATE = -169,
+    LSZIP_E_TEMP_FILE = -175,
+    LSZIP_E_WRITE = -178,
+    LSZIP_E_MOVE = -179,
+    LSZIP_E_REPLACE = -189
+};
+
 /* Called during long work with five values the caller may ignore; a nonzero result stops the
  * operation ("Operation aborted.", -30). */
 typedef int32_t (*ZipProgressFn)(int32_t, int32_t, int32_t, int32_t, int32_t);

@@ -49,7 +49,7 @@ int32_t Extract(std::vector<std::string>& a) {
         LSUZ_PASSWORD(Text(a[4]));
     }
     LSUZ_SETCALLBACK(CountProgress);
-    return LSUZ_EXECUTE(3, Number(a[2]));
+    return LSUZ_EXECUTE(LSUZ_EXTRACT, Number(a[2]));
 }
 
 int32_t Test(std::vector<std::string>& a) {
@@ -60,13 +60,13 @@ int32_t Test(std::vector<std::string>& a) {
         LSUZ_PASSWORD(Text(a[1]));
     }
     LSUZ_SETCALLBACK(CountProgress);
-    return LSUZ_EXECUTE(4, 1);
+    return LSUZ_EXECUTE(LSUZ_TEST, LSUZ_FLAG_TEST);
 }
 
 int32_t List(std::vector<std::string>& a) {
     LSUZ_RESET();
     LSUZ_ZIPNAME(Text(a[0]));
-    int32_t count = LSUZ_EXECUTE(1, 1);
+    int32_t count = LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST);
     if (count < 0) {
         return count;
     }
