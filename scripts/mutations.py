@@ -8,7 +8,7 @@ MUTATIONS = [
          find="    if (IsAscii(utf8)) {\n        return LowerAscii(utf8);",
          replace="    if (IsAscii(utf8)) {\n        return std::string(utf8);"),
     dict(name="trim-leaves-the-end", file="platform/text/TextPieces.cpp",
-         find="text.find_last_not_of(' ') - first + 1", replace="text.size() - first"),
+         find="text.find_last_not_of(round) - first + 1", replace="text.size() - first"),
     # platform/drives
     dict(name="climb-above-the-root", file="platform/drives/WindowsPath.cpp",
          find="            if (parsed.segments.empty()) {\n                return false;",
