@@ -81,6 +81,10 @@ def main():
         return
     build = pathlib.Path(args.build_dir)
     configure(build)
+    # A suite that fails unbroken (no node modules, no browser) would count every break as caught.
+    unbroken = caught(build)
+    if unbroken:
+        raise SystemExit(f"the unbroken tree already fails ({unbroken}): nothing to count")
     killed = 0
     for mutation in chosen:
         started = time.time()
