@@ -13,6 +13,7 @@
 
 #include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
+#include "platform/files/FolderEntries.h"
 #include "platform/text/CaseFolding.h"
 
 namespace vantrel::platform {
@@ -52,21 +53,14 @@ PathStatus OpenDriveRoot(char letter, DriveRoot& root) {
 // The one name in folder that differs from name only in letter case; nullopt when there is none
 // or more than one (then no name is more right than another).
 std::optional<std::string> UniqueCaseVariant(int folder, const std::string& name) {
-    UniqueFd listing(::openat(folder, ".", kReadFolder));
-    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
-    if (!dir) {
-        return std::nullopt;
-    }
-    listing.Release();
     std::optional<std::string> found;
     int matches = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (EqualsIgnoringCase(entry->d_name, name)) {
-            found = entry->d_name;
+    for (auto& entry : ReadFolderEntries(folder)) {
+        if (EqualsIgnoringCase(entry.name, name)) {
+            found = std::move(entry.name);
             ++matches;
         }
     }
-    ::closedir(dir);
     return matches == 1 ? found : std::nullopt;
 }
 

@@ -1,6 +1,5 @@
 #include "platform/files/FileOperations.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/ConfinedPath.h"
+#include "platform/files/FolderEntries.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
@@ -23,20 +23,12 @@ bool IsOrdinaryFile(int folder, const std::string& name) {
 std::vector<std::string> OrdinaryFilesMatching(const ConfinedPath& folder,
                                                const std::string& pattern) {
     std::vector<std::string> names;
-    UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
-    if (!dir) {
-        return names;
-    }
-    listing.Release();
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (IsWindowsName(name) && WildcardMatch(pattern, name) &&
-            IsOrdinaryFile(folder.Fd(), name)) {
-            names.push_back(std::move(name));
+    for (auto& entry : ReadFolderEntries(folder.Fd())) {
+        if (IsWindowsName(entry.name) && WildcardMatch(pattern, entry.name) &&
+            IsOrdinaryFile(folder.Fd(), entry.name)) {
+            names.push_back(std::move(entry.name));
         }
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }

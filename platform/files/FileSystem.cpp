@@ -6,6 +6,7 @@
 #include "platform/drives/DriveMap.h"
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/ConfinedPath.h"
+#include "platform/files/FolderEntries.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
@@ -22,19 +23,11 @@ std::vector<std::string> ListNames(std::string_view windowsPattern) {
             names.push_back(dots);
         }
     }
-    UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
-    if (!dir) {
-        return names;
-    }
-    listing.Release();
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name != "." && name != ".." && IsWindowsName(name) && WildcardMatch(pattern, name)) {
-            names.emplace_back(name);
+    for (auto& entry : ReadFolderEntries(folder.Fd())) {
+        if (IsWindowsName(entry.name) && WildcardMatch(pattern, entry.name)) {
+            names.push_back(std::move(entry.name));
         }
     }
-    ::closedir(dir);
     return names;
 }
 

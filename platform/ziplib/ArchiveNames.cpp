@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/drives/JoinedPaths.h"
+#include "platform/files/FolderEntries.h"
 #include "platform/files/Wildcard.h"
 #include "platform/ziplib/lszip.h"
 
@@ -35,19 +36,12 @@ int32_t StatusOfUnopened(PathStatus opened) {
 // The names of the regular files (never links) in folder that match pattern, in name order.
 std::vector<std::string> Matching(const ConfinedPath& folder, const std::string& pattern) {
     std::vector<std::string> found;
-    platform::UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
-    if (!dir) {
-        return found;
-    }
-    listing.Release();
-    while (const dirent* entry = ::readdir(dir)) {
-        bool regular = entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN;
-        if (regular && platform::WildcardMatch(pattern, entry->d_name)) {
-            found.emplace_back(entry->d_name);
+    for (auto& entry : platform::ReadFolderEntries(folder.Fd())) {
+        bool regular = entry.type == DT_REG || entry.type == DT_UNKNOWN;
+        if (regular && platform::WildcardMatch(pattern, entry.name)) {
+            found.push_back(std::move(entry.name));
         }
     }
-    ::closedir(dir);
     std::sort(found.begin(), found.end());
     return found;
 }

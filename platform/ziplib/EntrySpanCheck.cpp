@@ -7,35 +7,20 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/ziplib/RawZipFormat.h"
+
 namespace vantrel::ziplib {
 
 namespace {
 
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kZip64EndSignature = 0x06064b50;
-constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr uint32_t kDescriptorSignature = 0x08074b50;
-constexpr uint16_t kZip64ExtraId = 0x0001;
-constexpr uint16_t kFlagDescriptor = 0x0008;
-constexpr uint32_t kMax32 = 0xFFFFFFFFu;
+using namespace raw;
+
 constexpr uint64_t kLocalLength = 30;
 constexpr uint64_t kCentralLength = 46;
 constexpr uint64_t kEndLength = 22;
 constexpr uint64_t kLocatorLength = 20;
 constexpr uint64_t kZip64EndLength = 56;
 constexpr uint64_t kLongestComment = 65535;
-
-uint16_t Get16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-    return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
-}
-uint64_t Get64(const uint8_t* p) {
-    return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
 
 // Sums that an archive's fields could make overflow stop at the largest value instead.
 uint64_t Add(uint64_t a, uint64_t b) {

@@ -9,27 +9,6 @@ namespace vantrel::ziplib::raw {
 
 namespace {
 
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kZip64EndSignature = 0x06064b50;
-constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr uint32_t kDescriptorSignature = 0x08074b50;
-constexpr uint16_t kZip64ExtraId = 0x0001;
-constexpr uint32_t kMax32 = 0xFFFFFFFFu;
-constexpr uint16_t kMax16 = 0xFFFFu;
-constexpr uint16_t kFlagEncrypted = 0x0001;
-constexpr uint16_t kFlagDescriptor = 0x0008;
-
-uint16_t Get16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-    return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
-}
-uint64_t Get64(const uint8_t* p) {
-    return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
-
 void Put16(std::string& out, uint16_t v) {
     out += static_cast<char>(v & 0xFF);
     out += static_cast<char>(v >> 8);

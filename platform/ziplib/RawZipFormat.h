@@ -62,6 +62,27 @@ DataCheck CheckEntryData(Bytes file, const LocalEntry& entry);
 std::string BuildCentralDirectory(const std::vector<LocalEntry>& entries,
                                   const std::vector<uint64_t>& newOffsets, uint64_t centralOffset);
 
+// The zip format's fixed numbers and little-endian fields, for the code that reads records by hand.
 inline constexpr uint32_t kLocalSignature = 0x04034b50;
+inline constexpr uint32_t kCentralSignature = 0x02014b50;
+inline constexpr uint32_t kEndSignature = 0x06054b50;
+inline constexpr uint32_t kZip64EndSignature = 0x06064b50;
+inline constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
+inline constexpr uint32_t kDescriptorSignature = 0x08074b50;
+inline constexpr uint16_t kZip64ExtraId = 0x0001;
+inline constexpr uint16_t kFlagEncrypted = 0x0001;
+inline constexpr uint16_t kFlagDescriptor = 0x0008;
+inline constexpr uint32_t kMax32 = 0xFFFFFFFFu;
+inline constexpr uint16_t kMax16 = 0xFFFFu;
+
+inline uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t Get32(const uint8_t* p) {
+    return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
+}
+inline uint64_t Get64(const uint8_t* p) {
+    return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
+}
 
 }  // namespace vantrel::ziplib::raw

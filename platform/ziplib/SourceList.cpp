@@ -10,6 +10,7 @@
 
 #include "platform/drives/JoinedPaths.h"
 #include "platform/drives/WindowsPath.h"
+#include "platform/files/FolderEntries.h"
 #include "platform/files/Wildcard.h"
 #include "platform/ziplib/lszip.h"
 
@@ -22,6 +23,8 @@ using platform::PathStatus;
 using platform::UniqueFd;
 
 namespace {
+
+using platform::FolderEntry;
 
 constexpr size_t kLongestEntryName = 65535;  // the zip format's 16-bit name length
 constexpr size_t kOpenFoldersKept = 16;
@@ -42,27 +45,9 @@ std::string JoinSegments(const std::vector<std::string>& segments) {
     return joined;
 }
 
-struct FolderEntry {
-    std::string name;
-    unsigned char type;
-};
-
 // The entries of an opened folder sorted by name, without "." and "..".
 std::vector<FolderEntry> ReadFolder(const ConfinedPath& folder) {
-    std::vector<FolderEntry> entries;
-    UniqueFd listing(::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* dir = listing ? ::fdopendir(listing.Get()) : nullptr;
-    if (!dir) {
-        return entries;
-    }
-    listing.Release();
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name != "." && name != "..") {
-            entries.push_back({std::string(name), entry->d_type});
-        }
-    }
-    ::closedir(dir);
+    std::vector<FolderEntry> entries = platform::ReadFolderEntries(folder.Fd());
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return entries;
