@@ -25,12 +25,6 @@ TEST(TimeOutMinutesTest, RoundsHalvesToEvenAndIsAtLeastOne) {
     }
 }
 
-TEST(LockFileNameTest, CarriesHourAndMinuteAsFourDigits) {
-    EXPECT_EQ(LockFileName("~sz", {14, 7}), "~sz1407.~fb");
-    EXPECT_EQ(LockFileName("~su", {0, 0}), "~su0000.~fb");
-    EXPECT_EQ(LockFileName("~su", {23, 59}), "~su2359.~fb");
-}
-
 TEST(LockFileTakenAtTest, ReadsTheLastEightCharacters) {
     auto taken = LockFileTakenAt("~sz1407.~fb");
     ASSERT_TRUE(taken);
