@@ -162,7 +162,6 @@ TEST(ZipOperationTest, ProgressLineAndStatusTextForEachOutcome) {
         {
             {"U-5---", 0, "Updating c:\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>"},
             {"F-5---", -168, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>Nothing to do.<P>"},
-            {"D-5---", -1, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>FileName not matched.<P>"},
             {"--5---", -162,
              "Creating c:\\o.zip ... .\r\n<BR><B>Error:</B>Cannot repeat names in ZIP "
              "archive').<P>"},

@@ -34,17 +34,6 @@ class ResultPageTest : public ::testing::Test {
     FakeZipLibrary library_;
 };
 
-TEST_F(ResultPageTest, EmptyOptionsGiveABareParameterError) {
-    for (const char* op : {"call_zip", "call_unzip", "call_unziplist"}) {
-        bool result = true;
-        std::string page = Call(op, {{"SP", "c:\\"}, {"OS", "  "}}).Run(&result);
-        EXPECT_EQ(Tail(page), "Parameter Error<P>") << op;
-        EXPECT_FALSE(result);
-        EXPECT_EQ(page.find("</HEAD>"), std::string::npos);
-    }
-    EXPECT_EQ(library_.executes(), 0);
-}
-
 // Every call hands one record of what it did to the host, refused and failed calls included.
 TEST_F(ResultPageTest, RecordsEachOperationForTheHost) {
     using O = asp::OperationOutcome;
@@ -142,26 +131,6 @@ TEST_F(ResultPageTest, OptionStringsMustFitTheirLayout) {
     }
 }
 
-// The contents page marks bytes of a name that it cannot carry with U+FFFD: an extraction takes
-// the mark as the one-character wildcard; a delete is refused, for a wildcard could reach further.
-TEST_F(ResultPageTest, MarkedEntryNamesAreExtractedButNeverDeleted) {
-    const std::string marked = "caf\xEF\xBF\xBD.txt \"a\xEF\xBF\xBD b.txt\" ";
-    Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", marked}, {"OS", "E--"}})
-        .Run();
-    ASSERT_EQ(library_.unzipRuns.size(), 1u);
-    EXPECT_EQ(library_.unzipRuns[0].names, "caf?.txt \"a? b.txt\"");
-
-    bool result = true;
-    std::string page =
-        Call("call_unziplist", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"ZL", marked}, {"OS", "D--"}})
-            .Run(&result);
-    EXPECT_FALSE(result);
-    EXPECT_EQ(library_.zipRuns.size(), 0u);
-    EXPECT_TRUE(Tail(page).starts_with(
-        "<B>Error:</B> A selected entry has a name that this page cannot show exactly"));
-    EXPECT_NE(page.find(kReloadTarget), std::string::npos);
-}
-
 // Which operation runs, with which arguments, and which frames reload.
 TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     bool result = false;
@@ -219,12 +188,6 @@ TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
     EXPECT_EQ(library_.zipRuns[0].action, 1);
     EXPECT_EQ(library_.zipRuns[0].flags, LSZIP_FLAG_BASE + LSZIP_FLAG_ENCRYPT);  // "DP5---"
     EXPECT_EQ(library_.zipRuns[0].level, 5);
-
-    // A repair without an entry list gets "*.*", which it does not hand the library.
-    Call("call_unzip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "X--"}}).Run();
-    ASSERT_EQ(library_.zipRuns.size(), 2u);
-    EXPECT_EQ(library_.zipRuns[1].action, 5);
-    EXPECT_EQ(library_.zipRuns[1].list, "unset");
 }
 
 TEST_F(ResultPageTest, DebugEchoFollowsTheScript) {

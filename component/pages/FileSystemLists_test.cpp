@@ -77,23 +77,6 @@ TEST_F(FolderFileListsTest, ChainLeadsDownToTheCurrentFolder) {
     EXPECT_EQ(CountOf(noTrailing.folders, "VALUE=\"\\a\\b\""), 0);
 }
 
-TEST_F(FolderFileListsTest, UnusableFoldersGiveNoLists) {
-    MakeFolder("a");
-    struct Case {
-        const char* folderPath;
-        const char* folders;  // what is handed back
-    } cases[] = {
-        {"", ""},           {"c:\\missing\\", ""}, {"c:\\..\\", ""}, {"c:\\a\\..\\..\\", ""},
-        {"c:\\a\\.\\", ""}, {"q:\\", ""},
-    };
-    for (const auto& c : cases) {
-        auto lists = PagesAccess::BuildFolderFileLists("c:", "*.*", c.folderPath);
-        EXPECT_EQ(lists.count, -1) << c.folderPath;
-        EXPECT_EQ(lists.folders, c.folders) << c.folderPath;
-        EXPECT_EQ(lists.files, "") << c.folderPath;
-    }
-}
-
 TEST_F(FolderFileListsTest, FilesMatchThePatternAndSkipDotNames) {
     MakeFile("b.TXT");
     MakeFile("a.txt");

@@ -8,12 +8,11 @@ namespace {
 using testing::PageRequest;
 using testing::TemporaryServer;
 
-std::string ZipControls(bool debug = false) {
+std::string ZipControls() {
     TemporaryServer server;
     PageRequest request;
     request.query = {{"OP", "zip"}};
     request.form = {{"SP", "<b>posted</b>"}};
-    request.debug = debug;
     request.scriptName = "/tools/zip.asp";
     return request.Run();
 }
@@ -26,14 +25,6 @@ TEST(ZipControls, PostsTheCallIntoTheResultFrame) {
                         "VALUE=\"call_zip\">"),
               std::string::npos);
     EXPECT_EQ(page.find("<b>posted"), std::string::npos) << "the page reads no request field";
-}
-
-TEST(ZipControls, DebugEchoComesBeforeThePageClose) {
-    std::string page = ZipControls(true);
-    size_t echo = page.find("<P>Operation is: zip<BR>");
-    ASSERT_NE(echo, std::string::npos);
-    EXPECT_LT(page.find("</FORM>\r\n", page.find("frmButtons")), echo);
-    EXPECT_TRUE(page.ends_with("</FONT>\r\n</BODY>\r\n</HTML>\r\n"));
 }
 
 }  // namespace

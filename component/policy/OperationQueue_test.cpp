@@ -141,17 +141,6 @@ TEST_F(OperationQueueTest, WaiterTestsAgainAtOnceAfterTheNotice) {
     PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
 }
 
-TEST_F(OperationQueueTest, WaiterGivesUpAfterItsPeriod) {
-    MakeLock("~sz1407.~fb");
-    PolicyRequest request;
-    PolicyAccess::SetPeriods(request.component, 30, 300);
-    int pauses = 0;
-    clock_.onPause = [&](int64_t) { ++pauses; };
-    EXPECT_TRUE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
-    EXPECT_EQ(request.output, std::string(kWaiting) + kTooBusy);
-    EXPECT_EQ(pauses, 15);
-}
-
 TEST_F(OperationQueueTest, HolderAskingAgainKeepsItsSlot) {
     PolicyRequest repair;
     ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(repair.component, OperationKind::Zip));
