@@ -160,13 +160,16 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     EXPECT_NE(unzip.find(std::string(kReloadSource) + kReloadTarget + kScriptEnd),
               std::string::npos);
 
-    // A test from the zip page reloads only the source frame.
+    // A test reloads only the source frame, whichever page sent it.
     std::string test = Call("call_zip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "T"}}).Run();
     ASSERT_EQ(library_.unzipRuns.size(), 2u);
     EXPECT_EQ(library_.unzipRuns[1].action, 4);
     EXPECT_EQ(Tail(test), std::string("Testing archive file c:\\in\\a.zip ... .\r\n<BR>Complete, "
                                       "no errors found.<P>") +
                               kReloadSource + kScriptEnd);
+    std::string unzipTest =
+        Call("call_unzip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "T--"}}).Run();
+    EXPECT_EQ(unzipTest.find(kReloadTarget), std::string::npos);
 }
 
 TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
