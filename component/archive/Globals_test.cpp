@@ -33,12 +33,6 @@ struct CollectedResponse : testing::CollectedRequest {
     CollectedResponse() { Bind(); }
 };
 
-TEST_F(Binding, FindsBothLibraryFilesBesideTheComponent) {
-    EXPECT_TRUE(fs::exists(fs::path(lszip::ComponentFolder()) / "liblspzipx.so"));
-    EXPECT_EQ(lszip::LSZIP_VER(), 110);
-    EXPECT_EQ(lszip::LSUZ_VER(), 110);
-}
-
 TEST_F(Binding, AMissingFileIsARuntimeErrorThatNamesIt) {
     lszip::SetZipLibraryFolder(EmptyFolder().string());
     try {
@@ -63,7 +57,7 @@ TEST_F(Binding, AMissingFunctionIsARuntimeErrorThatNamesIt) {
     }
 }
 
-TEST_F(Binding, DrivesTheLibraryAndNeverPassesATextCutShortByANulByte) {
+TEST_F(Binding, NeverPassesATextCutShortByANulByte) {
     std::ofstream(server.DriveFolder() / "a.txt") << "alpha";
     std::string list = "c:\\a.txt";
     std::string archive = "c:\\b.zip";
@@ -72,31 +66,12 @@ TEST_F(Binding, DrivesTheLibraryAndNeverPassesATextCutShortByANulByte) {
               LSZIP_E_ARGUMENT);
     EXPECT_NE(lszip::LSZIP_INCLUDE(list), 0);
     EXPECT_EQ(lszip::LSZIP_EXECUTE(archive, LSZIP_ADD, 6, LSZIP_FLAG_BASE), 0);
-    lszip::LSUZ_RESET();
-    EXPECT_NE(lszip::LSUZ_ZIPNAME(archive), 0);
-    ASSERT_EQ(lszip::LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST), 1);
-    ZipEntryRecord record{};
-    std::string fullName;
-    int64_t size = 0, compressed = 0;
-    EXPECT_EQ(lszip::LSUZ_GETNEXTEX(record, fullName, size, compressed), 0);
-    EXPECT_EQ(fullName, "a.txt");
-    EXPECT_EQ(size, 5);
-    EXPECT_EQ(lszip::LSUZ_GETNEXTEX(record, fullName, size, compressed), LSZIP_E_EMPTY);
-    lszip::LSUZ_RESET();
 }
 
 TEST_F(Binding, ProgressWritesADotLineIntoTheCurrentResponse) {
     CollectedResponse page;
     EXPECT_EQ(ZipProgress(1, 2, 3, 4, 5), 0);
     EXPECT_EQ(page.output, ".\r\n");
-
-    std::ofstream(server.DriveFolder() / "a.txt") << "alpha";
-    std::string list = "c:\\a.txt";
-    std::string archive = "c:\\dots.zip";
-    lszip::LSZIP_INCLUDE(list);
-    lszip::LSZIP_SETCALLBACK(ZipProgress);
-    EXPECT_EQ(lszip::LSZIP_EXECUTE(archive, LSZIP_ADD, 6, LSZIP_FLAG_BASE), 0);
-    EXPECT_EQ(page.output.substr(0, 6), ".\r\n.\r\n");
 }
 
 TEST_F(Binding, ProgressWithoutARequestStopsInsteadOfThrowing) {

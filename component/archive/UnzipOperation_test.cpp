@@ -70,13 +70,9 @@ TEST(UnzipOperationTest, RefusalsTouchNothing) {
         const char* expected;
     };
     const Case cases[] = {
-        {"DisableAllUnzipFunctions", "1", "c:\\out", "---",
-         "<B>All Unzip Functions have been disabled by the administrator.</B></P>"},
         {"DisableAllUnzipFunctions", "1", "c:\\out", "",
          "<B>All Unzip Functions have been disabled by the administrator.</B></P>"},
         {"", "", "c:\\out", "", "Parameter Error<BR>\r\n"},
-        {"ExcludedFilePathList", "\\windows\\", "c:\\windows\\", "---",
-         "<B>The selected file path has been disabled by the administrator.</B></P>"},
         {"ExcludedFilePathList", "\\windows\\", "c:\\out\\..\\windows", "U--",
          "<B>The selected file path has been disabled by the administrator.</B></P>"},
         {"IncludedFilePathList", "\\out\\", "c:\\out\\..\\..\\x\\out\\", "---",

@@ -22,44 +22,6 @@ int CountOf(const std::string& text, const std::string& part) {
     return count;
 }
 
-TEST(SplitPath, SplitsDriveFolderAndFile) {
-    struct Case {
-        const char* path;
-        const char* drive;
-        const char* folder;
-        const char* file;
-    } cases[] = {
-        {"C:\\Inetpub\\wwwroot\\*.zip", "c:", "\\Inetpub\\wwwroot\\", "*.zip"},
-        {"d:\\data\\", "d:", "\\data\\", ""},
-        {"  c:\\x.zip  ", "c:", "\\", "x.zip"},
-        {"x.zip", "", "", "x.zip"},
-        {"\\x.zip", "", "", "x.zip"},
-        {"d:\\", "d:", "\\", ""},
-        {"relative\\path", "", "relative\\", "path"},
-        {"", "", "", ""},
-    };
-    for (const auto& c : cases) {
-        auto split = PagesAccess::SplitPath(c.path);
-        EXPECT_EQ(split.drive, c.drive) << c.path;
-        EXPECT_EQ(split.folder, c.folder) << c.path;
-        EXPECT_EQ(split.file, c.file) << c.path;
-    }
-}
-
-TEST(FileTypeList, MarksTheChosenPatternIgnoringCase) {
-    std::string list = PagesAccess::BuildFileTypeList("*.ZIP");
-    EXPECT_EQ(CountOf(list, "<OPTION VALUE="), 25);
-    EXPECT_EQ(CountOf(list, " SELECTED"), 1);
-    EXPECT_EQ(list.substr(0, list.find("<OPTION", 1)),
-              "<OPTION VALUE=\"*.*\">*.* &nbsp; (All Files)\r\n");
-    EXPECT_NE(list.find("<OPTION VALUE=\"*.zip\" SELECTED>*.zip &nbsp; (Zip Files)\r\n"),
-              std::string::npos);
-
-    std::string unknown = PagesAccess::BuildFileTypeList("*.jpg");
-    EXPECT_EQ(CountOf(unknown, "<OPTION VALUE="), 25);
-    EXPECT_EQ(CountOf(unknown, "SELECTED"), 0);
-}
-
 TEST(DriveList, KeepsFixedAndNetworkDrivesInConfiguredOrder) {
     TemporaryServer server;
     std::string folder = server.DriveFolder().string();
@@ -97,13 +59,6 @@ class FolderFileListsTest : public ::testing::Test {
     TemporaryServer server_;
 };
 
-TEST_F(FolderFileListsTest, RootListsItsSubfoldersOneLevelIn) {
-    EXPECT_EQ(PagesAccess::BuildFolderFileLists("c:", "", "c:\\").folders,
-              "<OPTION VALUE=\"\" SELECTED>c:\r\n"
-              "<OPTION VALUE=\"\\inetpub\">&nbsp;&nbsp;inetpub\r\n"
-              "<OPTION VALUE=\"\\temp\">&nbsp;&nbsp;temp\r\n");
-}
-
 TEST_F(FolderFileListsTest, ChainLeadsDownToTheCurrentFolder) {
     MakeFolder("a/b/Zed");
     MakeFolder("a/b/child");
@@ -120,23 +75,6 @@ TEST_F(FolderFileListsTest, ChainLeadsDownToTheCurrentFolder) {
     auto noTrailing = PagesAccess::BuildFolderFileLists("c:", "", "c:\\a\\b");
     EXPECT_EQ(CountOf(noTrailing.folders, "SELECTED"), 0);
     EXPECT_EQ(CountOf(noTrailing.folders, "VALUE=\"\\a\\b\""), 0);
-}
-
-TEST_F(FolderFileListsTest, UnusableFoldersGiveNoLists) {
-    MakeFolder("a");
-    struct Case {
-        const char* folderPath;
-        const char* folders;  // what is handed back
-    } cases[] = {
-        {"", ""},           {"c:\\missing\\", ""}, {"c:\\..\\", ""}, {"c:\\a\\..\\..\\", ""},
-        {"c:\\a\\.\\", ""}, {"q:\\", ""},
-    };
-    for (const auto& c : cases) {
-        auto lists = PagesAccess::BuildFolderFileLists("c:", "*.*", c.folderPath);
-        EXPECT_EQ(lists.count, -1) << c.folderPath;
-        EXPECT_EQ(lists.folders, c.folders) << c.folderPath;
-        EXPECT_EQ(lists.files, "") << c.folderPath;
-    }
 }
 
 TEST_F(FolderFileListsTest, FilesMatchThePatternAndSkipDotNames) {
@@ -192,23 +130,6 @@ TEST_F(FolderFileListsTest, TitleCarriesNameTimeAttributesAndSize) {
     }
     unsetenv("TZ");
     tzset();
-}
-
-TEST_F(FolderFileListsTest, HostileNamesAreEscaped) {
-    // A Linux name cannot hold "/", so the markup is made of tags without one.
-    MakeFile("<b>x<b>.txt");
-    MakeFile("<img src=x onerror=alert(1)>.txt");
-    MakeFolder("a\"b&c");
-    auto lists = PagesAccess::BuildFolderFileLists("c:", "*.txt", "c:\\");
-    EXPECT_EQ(lists.count, 2);
-    EXPECT_EQ(lists.files.find("<b>"), std::string::npos);
-    EXPECT_EQ(lists.files.find("<img"), std::string::npos);
-    EXPECT_NE(lists.files.find("<OPTION VALUE=\"&lt;b&gt;x&lt;b&gt;.txt\" TITLE=\"File Name: "
-                               "c:\\&lt;b&gt;x&lt;b&gt;.txt|"),
-              std::string::npos);
-    EXPECT_NE(lists.files.find("\">&lt;b&gt;x&lt;b&gt;.txt\r\n"), std::string::npos);
-    EXPECT_NE(lists.folders.find("<OPTION VALUE=\"\\a&quot;b&amp;c\">&nbsp;&nbsp;a&quot;b&amp;c"),
-              std::string::npos);
 }
 
 }  // namespace

@@ -8,18 +8,6 @@ namespace vantrel {
 struct PagesTests;
 template <>
 struct FarbaleTestAccess<PagesTests> {
-    struct Split {
-        std::string drive, folder, file;
-    };
-    static Split SplitPath(const std::string& path) {
-        Farbale component;
-        Split split{"unset", "unset", "unset"};
-        component.SplitPath(path, split.drive, split.folder, split.file);
-        return split;
-    }
-    static std::string BuildFileTypeList(const std::string& pattern) {
-        return Farbale().BuildFileTypeList(pattern);
-    }
     static std::string BuildDriveList(const std::string& drive) {
         return Farbale().BuildDriveList(drive);
     }

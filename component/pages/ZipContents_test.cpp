@@ -3,9 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "component/archive/Globals.h"
 #include "component/archive/ListingTestLibrary.h"
-#include "component/archive/StatusMessage.h"
 #include "component/core/PageHarness.h"
 
 namespace vantrel {
@@ -36,45 +34,6 @@ std::string ListOf(const std::string& page) {
 std::string SummaryScript(const std::string& page) {
     size_t start = page.find("objOutDoc = top.frames['result'].document;");
     return start == std::string::npos ? "(no script)" : page.substr(start);
-}
-
-TEST(ZipContents, ListsTheEntriesAndWritesTheSummaryIntoTheResultFrame) {
-    TemporaryServer server;
-    ListingTestLibrary library;
-    library.entries = {{"docs/", 0, 0}, {"docs/a.txt", 1000, 250}};
-    std::string page = ContentsPage("C:\\data\\a.zip");
-    EXPECT_EQ(library.archive, "C:\\data\\a.zip");
-    std::string list = ListOf(page);
-    EXPECT_TRUE(list.starts_with("<OPTION VALUE=\"docs\\*.*\" TITLE=\"File Name: docs\\|"));
-    EXPECT_TRUE(list.ends_with(">docs\\a.txt\r\n\r\n"));
-    std::string script = SummaryScript(page);
-    EXPECT_NE(script.find("objOutDoc.write('<B>Zip File Details</B><BR><SPAN "
-                          "STYLE=\\\"font-size:9pt\\\">File Name: C:\\\\data\\\\a.zip<BR>');"),
-              std::string::npos)
-        << script;
-    EXPECT_NE(script.find("objOutDoc.write('Number of files: 2<BR>Total uncompressed sizes: "
-                          "1,000 bytes<BR>Total compressed size: 250 bytes<BR>Overall "
-                          "Compression rate: 75%');"),
-              std::string::npos)
-        << script;
-    EXPECT_NE(page.find("<INPUT TYPE=\"HIDDEN\" NAME=\"OP\" VALUE=\"call_unziplist\">\r\n"
-                        "<INPUT TYPE=\"HIDDEN\" NAME=\"ZL\">\r\n<INPUT TYPE=\"HIDDEN\" "
-                        "NAME=\"SP\">"),
-              std::string::npos);
-    EXPECT_NE(page.find("top.showPage('help.htm#view')"), std::string::npos);
-}
-
-TEST(ZipContents, AFailedListingShowsThreeEntriesAndOnlyTheFileName) {
-    TemporaryServer server;
-    ListingTestLibrary library;
-    library.countResult = -2;
-    std::string page = ContentsPage("c:\\broken.zip");
-    EXPECT_EQ(ListOf(page), "<OPTION>Cannot read zip<OPTION>file contents:<OPTION><B>Error:</B> " +
-                                StatusMessage(-2) + "\r\n");
-    std::string script = SummaryScript(page);
-    EXPECT_NE(script.find("File Name: c:\\\\broken.zip<BR>');\r\nobjOutDoc.write('');\r\n"),
-              std::string::npos)
-        << script;
 }
 
 TEST(ZipContents, AHostileArchivePathCanNeitherEndTheScriptNorRunOne) {
@@ -117,31 +76,6 @@ TEST(ZipContents, TheListingLeavesTheOperationSlotsAlone) {
     std::ofstream(lock).close();
     ContentsPage("c:\\a.zip");
     EXPECT_TRUE(fs::exists(lock));
-}
-
-TEST(ZipContents, ARealArchiveAndARealFailureThroughTheLibrary) {
-    TemporaryServer server;
-    fs::path folder = lszip::ComponentFolder();
-    if (!fs::exists(folder / "liblspuzipx.so")) {
-        GTEST_SKIP() << "the zip library is not built beside the tests";
-    }
-    fs::path data = server.DriveFolder() / "data";
-    fs::create_directories(data / "docs");
-    std::ofstream(data / "docs" / "my file.txt") << "hello hello hello hello";
-    std::ofstream(data / "not-a.zip") << "plain text, not an archive";
-    std::string command = "cd '" + data.string() + "' && zip -qr a.zip docs";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-
-    std::string list = ListOf(ContentsPage("c:\\data\\a.zip"));
-    EXPECT_NE(list.find("<OPTION VALUE=\"docs\\*.*\""), std::string::npos) << list;
-    EXPECT_NE(list.find(">docs\\my file.txt\r\n"), std::string::npos) << list;
-    EXPECT_NE(list.find("Uncompressed Size: 23 bytes"), std::string::npos) << list;
-
-    std::string failed = ListOf(ContentsPage("c:\\data\\not-a.zip"));
-    EXPECT_TRUE(
-        failed.starts_with("<OPTION>Cannot read zip<OPTION>file contents:<OPTION>"
-                           "<B>Error:</B> "))
-        << failed;
 }
 
 }  // namespace
