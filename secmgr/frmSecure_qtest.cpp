@@ -258,8 +258,6 @@ void FrmSecureTest::messageBoxesCarryTextIconAndTitle_data() {
                               << int(MessageIcon::Critical) << "Error"
                               << "Cannot Save Settings\nError: Overflow"
                               << int(QMessageBox::Critical);
-    QTest::newRow("loading") << "Error: Overflow" << int(MessageIcon::Critical) << "Error"
-                             << "Error: Overflow" << int(QMessageBox::Critical);
     QTest::newRow("write") << "Cannot set Registry value" << int(MessageIcon::Exclamation)
                            << "Error"
                            << "Cannot set Registry value" << int(QMessageBox::Warning);

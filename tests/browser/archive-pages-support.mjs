@@ -4,17 +4,10 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
-import * as harness from './support/harness.mjs';
-
 export {
-  dialogOf, frame, launchBrowser, openFramesetAt as openFrameset, resultText, selectSource,
+  dialogOf, frame, frameReady, launchBrowser, openFramesetAt as openFrameset, operationEnded,
+  resultText, selectSource, startHost, zipEntries,
 } from './support/harness.mjs';
-
-// The harness's host with drive c:; driveFolder is the folder that stands for c:\.
-export async function startHost() {
-  const host = await harness.startHost();
-  return { ...host, driveFolder: host.folders.c };
-}
 
 // Writes files (name -> text) below folder and zips them into archive with Info-ZIP's zip, in the
 // order given; comments (name -> text) are set with zipnote.

@@ -9,7 +9,8 @@ import path from 'node:path';
 
 import {
   dialogOf, frame, launchBrowser, openFramesetAt, resultText, screenshotPath, selectSource, startHost,
-} from './operations-support.mjs';
+  zipEntries as entries,
+} from './support/harness.mjs';
 
 let host;
 let browser;
@@ -32,10 +33,6 @@ function write(relative, text, mtime) {
   fs.mkdirSync(path.dirname(file), { recursive: true });
   fs.writeFileSync(file, text);
   if (mtime) fs.utimesSync(file, mtime, mtime);
-}
-
-function entries(archive) {
-  return execFileSync('unzip', ['-Z1', archive]).toString().split('\n').filter(Boolean).sort();
 }
 
 function entryText(archive, name) {

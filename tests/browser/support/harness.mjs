@@ -131,6 +131,9 @@ export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume
     url,
     folders,
     root,
+    // The folder that stands for c:\, and the registry the administrator's settings go to.
+    driveFolder: folders.c,
+    registryFolder: registry,
     signIn: signIn ? tester : null,
     async stop() {
       if (child.exitCode === null) {
@@ -247,6 +250,18 @@ export async function selectSource(page, names, wantedOp) {
 
 export async function resultText(page) {
   return frame(page, 'result').evaluate(() => document.body?.innerText ?? '');
+}
+
+// Waits until the result frame tells how the operation ended; resolves to its text.
+export async function operationEnded(page) {
+  await frame(page, 'result').waitForFunction(() =>
+    /Operation complete|Error/.test(document.body?.innerText ?? ''), null, { timeout: 20000 });
+  return resultText(page);
+}
+
+// The entry names of an archive, sorted, as Info-ZIP's unzip lists them.
+export function zipEntries(archive) {
+  return execFileSync('unzip', ['-Z1', archive]).toString().split('\n').filter(Boolean).sort();
 }
 
 // Catches every POST into the result frame instead of letting it run an operation; each posted
