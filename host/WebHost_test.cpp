@@ -258,9 +258,6 @@ TEST(HostOptionsTest, DefaultsAndMistakes) {
     EXPECT_EQ(proxied->listenAddress, "::");
 
     for (auto args : std::vector<std::vector<std::string>>{
-             {"--listen", "nonsense"},
-             {"--drive", "x"},
-             {"--threads", "0"},
              {"--min-free-space", "5GB"},
              {"--bogus", "1"},
              {"--page", "farbale.asp"},

@@ -139,9 +139,7 @@ test('the delete warning, declined and accepted', async () => {
 test('the posted fields: entry list, option string, source and target', async () => {
   const cases = [
     { select: [], os: '---', zl: '' },
-    { select: ['b.txt', 'docs\\my file.txt'], os: 'E--', zl: 'b.txt "docs\\my file.txt" ' },
     { select: ['docs\\*.*'], decrypt: 'pw', restore: true, os: 'EPR', zl: 'docs\\*.* ' },
-    { select: ['docs\\c.txt'], remove: true, os: 'D--', zl: 'docs\\c.txt ' },
   ];
   for (const c of cases) {
     const { page, controls } = await openContents();
