@@ -7,8 +7,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  captureCall, checkedStates, dialogOf, frame, launchBrowser, makeArchive,
-  openFrameset, selectSource, startButton, startHost,
+  checkedStates, dialogOf, frame, launchBrowser, makeArchive,
+  openFrameset, resultPostOf, selectSource, startButton, startHost,
 } from './archive-pages-support.mjs';
 
 const kOddName = 'a & b#1+2 %20.zip';
@@ -43,9 +43,7 @@ async function click(controls, name) {
 test('untouched controls post a plain extraction of the selected archive', async () => {
   const { page, controls } = await openUnzipControls();
   assert.deepEqual(await startButton(controls), { value: 'Unzip', key: 'U' });
-  const call = captureCall(page, 'call_unzip');
-  await click(controls, 'btnStart');
-  assert.deepEqual(await call, {
+  assert.deepEqual(await resultPostOf(page, () => click(controls, 'btnStart')), {
     OP: 'call_unzip', SP: 'c:\\data\\', SL: 'a.zip', TP: 'c:\\out\\', PW: '', OS: '---',
   });
   await page.context().close();
@@ -97,9 +95,7 @@ test('the option string follows the boxes', async () => {
     const { page, controls } = await openUnzipControls();
     for (const box of c.click) await click(controls, box);
     if (c.password) await controls.fill('input[name=txtPassword]', c.password);
-    const call = captureCall(page, 'call_unzip');
-    await click(controls, 'btnStart');
-    const fields = await call;
+    const fields = await resultPostOf(page, () => click(controls, 'btnStart'));
     assert.equal(fields.OS, c.os, c.click.join(' '));
     assert.equal(fields.PW, c.password ?? '', c.click.join(' '));
     await page.context().close();
@@ -136,9 +132,7 @@ test('a missing target folder stops the start with its alert and posts nothing',
 // source folder in front of it, so the archive chosen is the archive used.
 test('an archive name that begins with a blank is posted whole', async () => {
   const { page, controls } = await openUnzipControls({ value: ' same.zip' });
-  const call = captureCall(page, 'call_unzip');
-  await click(controls, 'btnStart');
-  const posted = await call;
+  const posted = await resultPostOf(page, () => click(controls, 'btnStart'));
   assert.deepEqual({ SP: posted.SP, SL: posted.SL }, { SP: '', SL: 'c:\\data\\ same.zip' });
   await page.context().close();
 });

@@ -8,8 +8,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  captureCall, checkedStates, dialogOf, frame, frameReady, launchBrowser, makeArchive,
-  openFrameset, operationEnded, resultText, selectSource, startButton, startHost, zipEntries,
+  checkedStates, dialogOf, frame, frameReady, launchBrowser, makeArchive,
+  openFrameset, operationEnded, resultPostOf, resultText, selectSource, startButton, startHost, zipEntries,
 } from './archive-pages-support.mjs';
 
 let host;
@@ -152,9 +152,7 @@ test('the posted fields: entry list, option string, source and target', async ()
     if (c.remove) {
       await dialogOf(page, () => controls.click('input[name=chkDelete]'));
     }
-    const call = captureCall(page, 'call_unziplist');
-    await controls.click('input[name=btnStart]');
-    assert.deepEqual(await call, {
+    assert.deepEqual(await resultPostOf(page, () => controls.click('input[name=btnStart]')), {
       OP: 'call_unziplist', ZL: c.zl, SP: 'c:\\data\\', SL: 'a.zip', TP: 'c:\\out\\',
       PW: c.decrypt ?? '', OS: c.os,
     }, c.os);

@@ -280,6 +280,14 @@ export async function captureResultPosts(page) {
   return posts;
 }
 
+// Runs action, which posts a call into the result frame; gives back the posted fields, the call
+// held back from the server.
+export async function resultPostOf(page, action) {
+  const posts = await captureResultPosts(page);
+  await action();
+  return waitFor(() => posts[0], 'a call posted into the result frame');
+}
+
 // Runs action and gives back the message of the dialog (alert or confirm) that it raises,
 // answering it with accept.
 export async function dialogOf(page, action, accept = true) {
