@@ -18,23 +18,17 @@ export const outputDir = process.env.VANTREL_BROWSER_OUTPUT || path.join(here, '
 
 const chromiumPath = process.env.VANTREL_CHROMIUM || '/usr/bin/chromium';
 
-// Flags that keep the browser off the network and quiet: the tests only talk to the local host.
+// Flags that keep the browser off the network and quiet, beyond those playwright always gives
+// (no background networking, component updates, extensions, first-run pages): the tests only
+// talk to the local host.
 const chromiumArgs = [
   '--disable-gpu',
-  '--disable-dev-shm-usage',
-  '--disable-background-networking',
-  '--disable-component-update',
   '--disable-sync',
   '--disable-quic',
-  '--disable-default-apps',
-  '--disable-extensions',
   '--disable-domain-reliability',
   '--disable-client-side-phishing-detection',
   '--disable-features=Translate,OptimizationHints,MediaRouter,AutofillServerCommunication',
-  '--no-first-run',
-  '--no-default-browser-check',
   '--no-pings',
-  '--metrics-recording-only',
   '--safebrowsing-disable-auto-update',
 ];
 
