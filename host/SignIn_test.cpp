@@ -87,9 +87,6 @@ TEST_F(SignInTest, SigningInGivesAFreshSessionAndEndsTheOldOne) {
 
     std::string first = SignIn();
     ASSERT_FALSE(first.empty());
-    auto info = host_->Get("/farbale.asp?OP=info", first);
-    EXPECT_NE(info->body.find("Signed in as tester <INPUT TYPE=\"SUBMIT\" VALUE=\"Sign out\""),
-              std::string::npos);
     std::string second = SignIn("pass word", first);
     ASSERT_FALSE(second.empty());
     EXPECT_NE(second, first);
