@@ -62,9 +62,6 @@ TEST_F(SignInTest, WithoutASessionOnlyTheSignInPageAnswersAndNothingIsDone) {
         EXPECT_EQ(result->status, 200) << path;
         EXPECT_TRUE(IsSignInPage(result)) << path;
     }
-    auto page = host_->Get("/farbale.asp", "");
-    EXPECT_NE(page->body.find("<INPUT TYPE=\"PASSWORD\" NAME=\"password\""), std::string::npos);
-    EXPECT_NE(page->body.find("VALUE=\"Sign in\""), std::string::npos);
     fs::create_directories(folder_.Path() / "c" / "in");
     std::ofstream(folder_.Path() / "c" / "in" / "a.txt") << "a";
     auto call = host_->Post("/farbale.asp",
@@ -85,18 +82,11 @@ TEST_F(SignInTest, WithoutASessionOnlyTheSignInPageAnswersAndNothingIsDone) {
 
 // A session id the browser had before signing in is never the signed-in one, and stops working.
 TEST_F(SignInTest, SigningInGivesAFreshSessionAndEndsTheOldOne) {
-    auto wrong = host_->Client().Post("/signin", "account=tester&password=guess",
-                                      "application/x-www-form-urlencoded");
-    EXPECT_EQ(wrong->status, 200);
-    EXPECT_NE(wrong->body.find("Unknown account or wrong password."), std::string::npos);
+    EXPECT_TRUE(SignIn("guess").empty());
     EXPECT_TRUE(SignIn("").empty());
-    EXPECT_TRUE(host_->SignIn("nobody-here", "pass word").empty());
 
     std::string first = SignIn();
     ASSERT_FALSE(first.empty());
-    auto info = host_->Get("/farbale.asp?OP=info", first);
-    EXPECT_NE(info->body.find("Signed in as tester <INPUT TYPE=\"SUBMIT\" VALUE=\"Sign out\""),
-              std::string::npos);
     std::string second = SignIn("pass word", first);
     ASSERT_FALSE(second.empty());
     EXPECT_NE(second, first);

@@ -37,21 +37,18 @@ class TerminalCommandsTest : public ::testing::Test {
         return {exitCode, out.str(), err.str()};
     }
     std::string Listing() const { return Command({"--list"}).out; }
-    void StoreCustomSettings() {
-        ASSERT_EQ(Command({"--set", "DisableAllZipFunctions=1", "ExcludedFilePathList=\\secret\\",
-                           "IncludedFilePathList=\\wwwroot\\", "DLLOperationWaitFor=60",
-                           "dlloperationtimeout=600"})
-                      .exitCode,
-                  kExitSuccess);
+    static Run SetCustomSettings() {
+        return Command({"--set", "DisableAllZipFunctions=1", "ExcludedFilePathList=\\secret\\",
+                        "IncludedFilePathList=\\wwwroot\\", "DLLOperationWaitFor=60",
+                        "dlloperationtimeout=600"});
     }
+    void StoreCustomSettings() { ASSERT_EQ(SetCustomSettings().exitCode, kExitSuccess); }
 
     TemporaryRegistry registry_;
 };
 
 TEST_F(TerminalCommandsTest, SetStoresAllTenWithTheDialogsDefaultsAndListShowsThem) {
-    Run first = Command({"--set", "DisableAllZipFunctions=1", "ExcludedFilePathList=\\secret\\",
-                         "IncludedFilePathList=\\wwwroot\\", "DLLOperationWaitFor=60",
-                         "dlloperationtimeout=600"});
+    Run first = SetCustomSettings();
     EXPECT_EQ(first.exitCode, kExitSuccess);
     EXPECT_EQ(first.err, "");
     // Nothing was stored before, so the settings not given took their defaults.

@@ -1,20 +1,14 @@
 // Shared steps of the unzip controls and zip contents tests, on the browser tests' harness: the
-// frameset pointed at a source and a target folder, archives made with Info-ZIP, captured calls.
+// frameset pointed at a source and a target folder, archives made with Info-ZIP, the states of the
+// controls.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
-import * as harness from './support/harness.mjs';
-
 export {
-  dialogOf, frame, launchBrowser, openFramesetAt as openFrameset, resultText, selectSource,
+  dialogOf, frame, frameReady, launchBrowser, openFramesetAt as openFrameset, operationEnded,
+  resultPostOf, resultText, selectSource, startHost, zipEntries,
 } from './support/harness.mjs';
-
-// The harness's host with drive c:; driveFolder is the folder that stands for c:\.
-export async function startHost() {
-  const host = await harness.startHost();
-  return { ...host, driveFolder: host.folders.c };
-}
 
 // Writes files (name -> text) below folder and zips them into archive with Info-ZIP's zip, in the
 // order given; comments (name -> text) are set with zipnote.
@@ -46,25 +40,6 @@ export function makeArchive(folder, archive, files, comments = {}) {
   }
   fs.rmSync(work, { recursive: true, force: true });
   return target;
-}
-
-// Holds back the next operation call posted into the result frame, answering it with an empty
-// page; resolves to its fields.
-export async function captureCall(page, operation) {
-  return new Promise((resolve) => {
-    const handler = async (route) => {
-      const request = route.request();
-      const fields = Object.fromEntries(new URLSearchParams(request.postData() ?? ''));
-      if (request.method() !== 'POST' || fields.OP !== operation) {
-        await route.continue();
-        return;
-      }
-      await route.fulfill({ contentType: 'text/html', body: '<HTML><BODY>held</BODY></HTML>' });
-      await page.unroute(/\/farbale\.asp(\?.*)?$/, handler);
-      resolve(fields);
-    };
-    page.route(/\/farbale\.asp(\?.*)?$/, handler);
-  });
 }
 
 export async function checkedStates(controls, names) {

@@ -18,23 +18,17 @@ export const outputDir = process.env.VANTREL_BROWSER_OUTPUT || path.join(here, '
 
 const chromiumPath = process.env.VANTREL_CHROMIUM || '/usr/bin/chromium';
 
-// Flags that keep the browser off the network and quiet: the tests only talk to the local host.
+// Flags that keep the browser off the network and quiet, beyond those playwright always gives
+// (no background networking, component updates, extensions, first-run pages): the tests only
+// talk to the local host.
 const chromiumArgs = [
   '--disable-gpu',
-  '--disable-dev-shm-usage',
-  '--disable-background-networking',
-  '--disable-component-update',
   '--disable-sync',
   '--disable-quic',
-  '--disable-default-apps',
-  '--disable-extensions',
   '--disable-domain-reliability',
   '--disable-client-side-phishing-detection',
   '--disable-features=Translate,OptimizationHints,MediaRouter,AutofillServerCommunication',
-  '--no-first-run',
-  '--no-default-browser-check',
   '--no-pings',
-  '--metrics-recording-only',
   '--safebrowsing-disable-auto-update',
 ];
 
@@ -131,6 +125,9 @@ export async function startHost({ drives = [{ letter: 'c', type: 'fixed', volume
     url,
     folders,
     root,
+    // The folder that stands for c:\, and the registry the administrator's settings go to.
+    driveFolder: folders.c,
+    registryFolder: registry,
     signIn: signIn ? tester : null,
     async stop() {
       if (child.exitCode === null) {
@@ -249,6 +246,18 @@ export async function resultText(page) {
   return frame(page, 'result').evaluate(() => document.body?.innerText ?? '');
 }
 
+// Waits until the result frame tells how the operation ended; resolves to its text.
+export async function operationEnded(page) {
+  await frame(page, 'result').waitForFunction(() =>
+    /Operation complete|Error/.test(document.body?.innerText ?? ''), null, { timeout: 20000 });
+  return resultText(page);
+}
+
+// The entry names of an archive, sorted, as Info-ZIP's unzip lists them.
+export function zipEntries(archive) {
+  return execFileSync('unzip', ['-Z1', archive]).toString().split('\n').filter(Boolean).sort();
+}
+
 // Catches every POST into the result frame instead of letting it run an operation; each posted
 // form lands in the returned array.
 export async function captureResultPosts(page) {
@@ -263,6 +272,14 @@ export async function captureResultPosts(page) {
     }
   });
   return posts;
+}
+
+// Runs action, which posts a call into the result frame; gives back the posted fields, the call
+// held back from the server.
+export async function resultPostOf(page, action) {
+  const posts = await captureResultPosts(page);
+  await action();
+  return waitFor(() => posts[0], 'a call posted into the result frame');
 }
 
 // Runs action and gives back the message of the dialog (alert or confirm) that it raises,
