@@ -1,7 +1,7 @@
-// Operations posted straight to a real vantrel-host, the way the control pages post them: the path
-// policy, the busy queue, hostile fields and entry names, failures that must change nothing, and
-// two clients zipping into one archive at once. The texts of each refusal and the option strings
-// are the component's unit tests' affair.
+// Operations posted straight to a real vantrel-host, the way the control pages post them: the
+// administrator's refusals, the path policy, the busy queue, option strings the pages never send,
+// hostile fields and entry names, failures that must change nothing, and two clients zipping into
+// one archive at once.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -107,6 +107,39 @@ function zipCall(folder, names, target, options, password = '') {
   };
 }
 
+const refusals = [
+  ['DisableAllZipFunctions', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '--5---'),
+   '<B>All Zip Functions have been disabled by the administrator.</B></P>'],
+  ['DisableDeleteFromZip', { OP: 'call_unziplist', SP: 'c:\\flags\\', SL: 'keep.zip',
+                             ZL: 'a.txt ', OS: 'D--' },
+   '<B>Delete Files from Zip operation has been disabled by the administrator.</B></P>'],
+  ['DisableRecurseSubdirFiles', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '--5-R-'),
+   '<B>Include Subdirectory Contents operation has been disabled by the administrator.</B></P>'],
+  ['DisableMoveIntoZip', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '--5--M'),
+   '<B>Delete Original Files operation has been disabled by the administrator.</B></P>'],
+  ['DisableEncryptZipFiles', zipCall('flags', ['a.txt'], 'c:\\flags\\f.zip', '-P5---', 'pw'),
+   '<B>Zip File Encryption has been disabled by the administrator.</B></P>'],
+  ['DisableAllUnzipFunctions', { OP: 'call_unzip', SP: 'c:\\flags\\', SL: 'keep.zip',
+                                 TP: 'c:\\flags\\out\\', OS: '---' },
+   '<B>All Unzip Functions have been disabled by the administrator.</B></P>'],
+];
+
+test('each administrator flag refuses with its own text and changes nothing', async () => {
+  write('flags/a.txt', 'a');
+  execFileSync('zip', ['-q', '-j', local('flags', 'keep.zip'), local('flags', 'a.txt')]);
+  const before = fs.readFileSync(local('flags', 'keep.zip'));
+  for (const [name, fields, message] of refusals) {
+    await withSettings({ [name]: '1' }, async () => {
+      const { page } = await post(fields);
+      assert.equal(report(page), message, name);
+      assert.match(page, /doReload\(false\);/, name);
+    })();
+  }
+  assert.deepEqual(fs.readdirSync(local('flags')).sort(), ['a.txt', 'keep.zip']);
+  assert.deepEqual(fs.readFileSync(local('flags', 'keep.zip')), before);
+  assert.deepEqual(fs.readdirSync(local('temp')).filter((n) => n.endsWith('.~fb')), []);
+});
+
 test('excluded and climbing paths are refused', withSettings(
   { ExcludedFilePathList: '\\private\\' }, async () => {
     write('private/secret.txt', 'secret');
@@ -131,6 +164,35 @@ test('excluded and climbing paths are refused', withSettings(
   }));
 
 // The waiter that gets the slot once it is freed is the queue's unit tests' affair.
+test('option strings the pages never send', async () => {
+  write('opts/a.txt', 'a');
+  const call = (options) => zipCall('opts', ['a.txt'], 'c:\\opts\\o.zip', options);
+  // Empty: the bare error, without the reload script or the page's end.
+  let { page } = await post(call(''));
+  assert.ok(page.endsWith('SIZE="2">\r\nParameter Error<P>'));
+  // An unknown letter: the error, and the frames still reload.
+  ({ page } = await post(call('Q-5---')));
+  assert.equal(report(page), 'Parameter Error<P>');
+  assert.match(page, /doReload\(false\);\r\n\/\/-->/);
+  assert.ok(page.endsWith('</BODY>\r\n</HTML>\r\n'));
+  // A letter where the level belongs: the conversion error, nothing zipped.
+  ({ page } = await post(call('--x---')));
+  assert.equal(report(page), '<BR><B>Error:</B> Type mismatch<P>');
+  assert.ok(!fs.existsSync(local('opts', 'o.zip')));
+  // Too short for the level or the options: the defaults, and the zip is made.
+  for (const options of ['-', '--', '--9S']) {
+    ({ page } = await post(call(options)));
+    assert.equal(report(page), 'Creating c:\\opts\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>',
+                 options);
+    assert.deepEqual(entries(local('opts', 'o.zip')), ['a.txt'], options);
+  }
+  // Unzip: empty options, then a bare letter.
+  ({ page } = await post({ OP: 'call_unzip', SP: 'c:\\opts\\', SL: 'o.zip', TP: 'c:\\opts\\x\\',
+                           OS: 'Z' }));
+  assert.equal(report(page), 'Parameter Error<P>');
+  assert.match(page, /\['target'\]\.doReload/);
+});
+
 test('a busy queue makes the caller wait, streaming the notice, then apologise',
   withSettings({ DLLOperationWaitFor: '3' }, async () => {
     write('busy/a.txt', 'a');
@@ -185,6 +247,13 @@ test('a hostile entry name is refused and nothing lands outside the target', asy
   assert.equal(fs.readFileSync(local('hostile', 'out', 'good.txt'), 'utf8'), 'good');
 });
 
+test('echoed request values are escaped', async () => {
+  const { page } = await post({ OP: 'call_zip', SL: 'c:\\x.txt', TP: 'c:\\<b>x</b>',
+                                OS: '--5---' });
+  assert.ok(!page.includes('<b>x</b>'));
+  assert.match(page, /Creating c:\\&lt;b&gt;x&lt;\/b&gt;\.zip/);
+});
+
 test('a failed operation reports its error and leaves the archive exactly as it was', async () => {
   write('fail/one/x.txt', 'one');
   write('fail/two/x.txt', 'two');
@@ -236,6 +305,31 @@ test('a NUL or a line break in a field refuses the whole request', withSettings(
     }
     assert.ok(!fs.existsSync(local('inetpub', 'wwwroot', 'stolen.zip')));
     assert.deepEqual(fs.readdirSync(local('outside')), ['secret.txt']);
+  }));
+
+test('entries the exclude list names cannot be deleted, by name, pattern or folder',
+  withSettings({ ExcludedFilePathList: 'web.config;\\private\\' }, async () => {
+    write('site/web.config', '<config/>');
+    write('site/conf/web.config', '<config/>');
+    write('site/conf/app.txt', 'app');
+    write('site/private/x.txt', 'x');
+    const archive = local('site', 's.zip');
+    execFileSync('zip', ['-q', '-r', archive, 'web.config', 'conf', 'private'],
+                 { cwd: local('site') });
+    const before = fs.readFileSync(archive);
+    const refusal = '<B>The selected file path has been disabled by the administrator.</B></P>';
+    const remove = (zl) => post({ OP: 'call_unziplist', SP: 'c:\\site\\', SL: 's.zip', ZL: zl,
+                                  OS: 'D--' });
+    for (const zl of ['web.config ', 'WEB.CONFIG ', '*.* ', 'conf\\*.* ', 'conf\\w* ',
+                      'private\\x.txt ']) {
+      const { page } = await remove(zl);
+      assert.equal(report(page), refusal, zl);
+    }
+    assert.deepEqual(fs.readFileSync(archive), before);
+    const { page } = await remove('conf\\app.txt ');
+    assert.match(report(page), /Operation complete, no errors\.<P>$/);
+    assert.deepEqual(entries(archive),
+                     ['conf/', 'conf/web.config', 'private/', 'private/x.txt', 'web.config']);
   }));
 
 test('a settings store that cannot be read refuses instead of lifting the limits', async () => {
