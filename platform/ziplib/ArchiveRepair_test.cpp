@@ -28,7 +28,7 @@ class Repair : public ::testing::Test {
     }
 
     void Damage(const std::string& bytes, const std::string& archive = "test.zip") {
-        std::ofstream(drive.Path(archive), std::ios::binary | std::ios::trunc) << bytes;
+        drive.Put(archive, bytes);
     }
     // Cuts the archive off where its central directory begins.
     void CutAtCentralDirectory(const std::string& archive) {

@@ -52,9 +52,14 @@ TEST_F(Confinement, ALinkIsJudgedWhereItLeads) {
     EXPECT_EQ(heard.asked, (std::vector<std::string>{"c:\\test.zip", "c:\\windows\\secret.txt"}));
     EXPECT_FALSE(drive.Exists("test.zip"));
 
-    // Walking a folder never follows its links; the link above is left alone.
+    // Walking a folder never follows its links: the link above, links to a file and a folder
+    // off the drive are left alone; named, a link off the drive is refused.
+    std::ofstream(drive.Outside() / "secret.txt") << "secret";
+    drive.Link("wwwroot/away.txt", drive.Outside() / "secret.txt");
+    drive.Link("wwwroot/awaydir", drive.Outside());
     EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\wwwroot\\*.*", .heard = &heard}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), std::vector<std::string>{"page.htm"});
+    EXPECT_EQ((ZipCall{.list = "c:\\wwwroot\\away.txt"}.Run()), -152);
 
     UnzipCall unzip{.target = "c:\\wwwroot\\link\\", .heard = &heard};
     EXPECT_EQ(unzip.Run(), -152);

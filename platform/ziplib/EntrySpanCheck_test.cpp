@@ -171,7 +171,7 @@ TEST_F(EntrySpans, AHundredThousandEntriesTakeWellUnderASecond) {
         entries.push_back(archive.AddLocal({.name = std::to_string(i)}, ""));
     }
     entries.back().offset = 0;  // the last one shares the first one's header
-    std::ofstream(drive.Path("many.zip"), std::ios::binary) << archive.Finish(entries);
+    drive.Put("many.zip", archive.Finish(entries));
     int fd = ::open(drive.Path("many.zip").c_str(), O_RDONLY | O_CLOEXEC);
     auto start = std::chrono::steady_clock::now();
     SpanCheck check = CheckEntrySpans(DescriptorReader(fd));
@@ -185,7 +185,7 @@ TEST_F(EntrySpans, AHundredThousandEntriesTakeWellUnderASecond) {
 
 TEST_F(EntrySpans, AnArchiveThatShrinksUnderTheCheckIsRefusedNotFatal) {
     std::string bytes = FullOverlapBomb(1, 1 << 20);
-    std::ofstream(drive.Path("shrinks.zip"), std::ios::binary) << bytes;
+    drive.Put("shrinks.zip", bytes);
     int fd = ::open(drive.Path("shrinks.zip").c_str(), O_RDWR | O_CLOEXEC);
     DescriptorReader reader(fd);
     ASSERT_EQ(ftruncate(fd, 100), 0);

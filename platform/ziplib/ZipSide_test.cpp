@@ -82,7 +82,6 @@ const ZipCase kZipCases[] = {
      "c:\\data\\sub\\*.txt",
      0,
      {"data/sub/d.txt", "data/sub/deeper/e.txt"}},
-    {"stored, level 0", 0, "c:\\data\\a.txt", 0, {"a.txt"}, "c:\\test.zip", 0},
     {"two files under one name", 0, "c:\\data\\a.txt|c:\\other\\a.txt", -162, {}},
     {"the same file twice is taken once", 0, "c:\\data\\a.txt|c:\\data\\a.txt", 0, {"a.txt"}},
     {"a named file that does not exist", 0, "c:\\data\\a.txt|c:\\data\\missing.txt", -1, {}},
@@ -344,17 +343,6 @@ TEST(ZipSide, TheArchiveNeverAddsItself) {
     ZipCall{.list = "c:\\*.*"}.Run();
     EXPECT_EQ((ZipCall{.list = "c:\\*.*"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt"}));
-}
-
-TEST(ZipSide, SymbolicLinksAmongTheSourcesAreSkipped) {
-    TestDrive drive;
-    drive.Put("s/a.txt", "a");
-    std::ofstream(drive.Outside() / "secret.txt") << "secret";
-    fs::create_symlink(drive.Outside() / "secret.txt", drive.Path("s/link.txt"));
-    fs::create_directory_symlink(drive.Outside(), drive.Path("s/linkdir"));
-    EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\s\\*.*"}.Run()), 0);
-    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt"}));
-    EXPECT_EQ((ZipCall{.list = "c:\\s\\link.txt"}.Run()), -152);  // leads off the drive
 }
 
 }  // namespace
