@@ -1,19 +1,17 @@
 #include "platform/files/ConfinedPath.h"
 
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "platform/files/TestDrive.h"
 
 namespace vantrel::platform {
 namespace {
 
+using testing::ForAWhile;
+using testing::Swapper;
 using testing::TestDrive;
 namespace fs = std::filesystem;
 
@@ -150,30 +148,19 @@ TEST_F(ConfinedPathTest, SwappingAFolderForALinkNeverReachesAnywhereElse) {
     std::ofstream(drive.Outside() / "f.txt") << "SECRET";
     drive.Link("race/out", "../../outside");
     drive.Link("race/win", "../windows");
-    std::atomic<bool> stop = false;
-    std::thread swapper([&] {
-        std::string dir = drive.Path("race/dir"), out = drive.Path("race/out");
-        std::string win = drive.Path("race/win");
-        while (!stop) {
-            ::renameat2(AT_FDCWD, dir.c_str(), AT_FDCWD, out.c_str(), RENAME_EXCHANGE);
-            ::renameat2(AT_FDCWD, dir.c_str(), AT_FDCWD, win.c_str(), RENAME_EXCHANGE);
-        }
-    });
+    Swapper swapper(drive.Path("race/dir"), {drive.Path("race/out"), drive.Path("race/win")});
     int opened = 0;
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < until) {
+    ForAWhile([&] {
         ConfinedPath file;
         if (ConfinedPath::Open("c:\\race\\dir\\f.txt", PathIntent::File, file) != PathStatus::Ok) {
-            continue;
+            return;
         }
         ++opened;
         std::string text = ReadAll(file.Fd());
         ASSERT_NE(text, "SECRET");
         ASSERT_EQ(text, file.RealPath() == "c:\\windows\\f.txt" ? "excluded" : "inside")
             << file.RealPath();
-    }
-    stop = true;
-    swapper.join();
+    });
     EXPECT_GT(opened, 0);
 }
 

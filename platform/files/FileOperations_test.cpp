@@ -5,12 +5,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "platform/files/ExclusiveFileLock.h"
+#include "platform/files/TestDrive.h"
 
 namespace vantrel::platform {
 namespace {
@@ -18,23 +16,11 @@ namespace fs = std::filesystem;
 
 class FileOperationsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("vantrel-fileops-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "c" / "temp");
-        fs::create_directories(root_ / "outside");
-        setenv("VANTREL_DRIVES", ("c=" + (root_ / "c").string()).c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("VANTREL_DRIVES");
-        fs::remove_all(root_);
-    }
-    fs::path Temp() const { return root_ / "c" / "temp"; }
+    void SetUp() override { fs::create_directories(Temp()); }
+    fs::path Temp() const { return drive.Path("temp"); }
     void Write(const fs::path& path, const std::string& text) const { std::ofstream(path) << text; }
 
-    fs::path root_;
+    testing::TestDrive drive;
 };
 
 TEST_F(FileOperationsTest, FindsOnlyOrdinaryFilesSorted) {
@@ -59,21 +45,21 @@ TEST_F(FileOperationsTest, CreatesEmptyOrTruncates) {
 }
 
 TEST_F(FileOperationsTest, RefusesToWriteThroughLinksOrOutsideTheDrive) {
-    Write(root_ / "c" / "precious.txt", "keep");
-    fs::create_symlink(root_ / "c" / "precious.txt", Temp() / "~sz1407.~fb");
+    Write(drive.Folder() / "precious.txt", "keep");
+    fs::create_symlink(drive.Folder() / "precious.txt", Temp() / "~sz1407.~fb");
     EXPECT_FALSE(CreateEmptyFile("c:\\temp\\~sz1407.~fb"));
-    EXPECT_EQ(fs::file_size(root_ / "c" / "precious.txt"), 4u);
+    EXPECT_EQ(fs::file_size(drive.Folder() / "precious.txt"), 4u);
     EXPECT_FALSE(CreateEmptyFile("c:\\temp\\..\\..\\outside\\x"));
     EXPECT_FALSE(CreateEmptyFile("q:\\x"));
-    EXPECT_FALSE(fs::exists(root_ / "outside" / "x"));
+    EXPECT_FALSE(fs::exists(drive.Outside() / "x"));
 }
 
 TEST_F(FileOperationsTest, DeletesOrdinaryFilesOnly) {
     Write(Temp() / "~sz1407.~fb", "");
     Write(Temp() / "~sz1408.~fb", "");
     Write(Temp() / "~su1407.~fb", "");
-    Write(root_ / "c" / "target.txt", "keep");
-    fs::create_symlink(root_ / "c" / "target.txt", Temp() / "~sz1500.~fb");
+    Write(drive.Folder() / "target.txt", "keep");
+    fs::create_symlink(drive.Folder() / "target.txt", Temp() / "~sz1500.~fb");
     EXPECT_FALSE(DeleteOrdinaryFile("c:\\temp\\~sz1500.~fb"));
     EXPECT_FALSE(DeleteOrdinaryFile("c:\\temp\\missing"));
     EXPECT_FALSE(DeleteOrdinaryFile("c:\\temp"));
@@ -82,7 +68,7 @@ TEST_F(FileOperationsTest, DeletesOrdinaryFilesOnly) {
     EXPECT_FALSE(fs::exists(Temp() / "~sz1408.~fb"));
     EXPECT_TRUE(fs::exists(Temp() / "~su1407.~fb"));
     EXPECT_TRUE(fs::is_symlink(Temp() / "~sz1500.~fb"));
-    EXPECT_TRUE(fs::exists(root_ / "c" / "target.txt"));
+    EXPECT_TRUE(fs::exists(drive.Folder() / "target.txt"));
 }
 
 TEST_F(FileOperationsTest, ExclusiveLockMakesOthersWait) {

@@ -2,16 +2,22 @@
 // Test support: drive c: in a fresh folder (with a folder "outside" beside it that no drive maps),
 // published to the process as its drive map, and removed again at the end.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <stdio.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace vantrel::platform::testing {
 
@@ -74,5 +80,35 @@ class TestDrive {
   private:
     fs::path root_;
 };
+
+// Keeps exchanging a with each of others in turn (a folder with links, say) until destroyed.
+class Swapper {
+  public:
+    Swapper(const fs::path& a, std::vector<fs::path> others)
+        : thread_([this, a, others = std::move(others)] {
+              while (!stop_) {
+                  for (const auto& other : others) {
+                      ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE);
+                  }
+              }
+          }) {}
+    ~Swapper() {
+        stop_ = true;
+        thread_.join();
+    }
+
+  private:
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+// Runs attempt again and again for about a second and a half.
+template <typename Attempt>
+void ForAWhile(Attempt attempt) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until) {
+        attempt();
+    }
+}
 
 }  // namespace vantrel::platform::testing

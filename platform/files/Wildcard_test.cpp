@@ -38,6 +38,7 @@ TEST(WildcardTest, FollowsWindowsRules) {
          true},  // an invalid byte is one character
         {"*.*", "*x.txt", true},
         {"*", "*.", true},
+        {"", "a", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;

@@ -53,13 +53,6 @@ class RegistryTest : public ::testing::Test {
     fs::path root_;
 };
 
-TEST_F(RegistryTest, StoresDefaultValueInPlainFiles) {
-    ASSERT_EQ(Store("SOFTWARE\\Quillfen\\Farbale\\DLLOperationWaitFor", "30"), ERROR_SUCCESS);
-    fs::path file = root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Quillfen/Farbale/DLLOperationWaitFor/@";
-    ASSERT_TRUE(fs::exists(file));
-    EXPECT_EQ(fs::file_size(file), 2u);
-}
-
 TEST_F(RegistryTest, MissingKeysAndValuesAreReportedNotFound) {
     std::string text;
     EXPECT_EQ(Read("SOFTWARE\\Nothing", text), ERROR_FILE_NOT_FOUND);

@@ -11,17 +11,13 @@ namespace {
 
 using Heards = std::vector<std::pair<int32_t, std::string>>;
 
-void WriteArchive(const TestDrive& drive, const std::string& relative, const std::string& bytes) {
-    std::ofstream(drive.Path(relative), std::ios::binary) << bytes;
-}
-
 bool IsEmptyFolder(const fs::path& folder) {
     return !fs::exists(folder) || fs::is_empty(folder);
 }
 
 TEST(ArchiveBombs, AnEntryThatInflatesPastItsDeclaredSizeIsDamagedAndLeavesNothing) {
     TestDrive drive;
-    WriteArchive(drive, "lie.zip", LyingSizeArchive(1024, 1 << 20));
+    drive.Put("lie.zip", LyingSizeArchive(1024, 1 << 20));
     Heard told;
     EXPECT_EQ((UnzipCall{.archive = "c:\\lie.zip", .heard = &told}.Run()), -3);
     EXPECT_EQ(told.leftOut, (Heards{{-3, "lie.bin"}}));
@@ -32,7 +28,7 @@ TEST(ArchiveBombs, AnEntryThatInflatesPastItsDeclaredSizeIsDamagedAndLeavesNothi
 TEST(ArchiveBombs, EntriesThatShareTheirBytesAreRefusedInListTestAndExtraction) {
     TestDrive drive;
     for (const std::string& bomb : {FullOverlapBomb(50, 1 << 20), QuotedOverlapBomb(50, 1 << 20)}) {
-        WriteArchive(drive, "bomb.zip", bomb);
+        drive.Put("bomb.zip", bomb);
         int32_t listed = 0;
         EXPECT_TRUE(ListEntries("c:\\bomb.zip", &listed).empty());
         EXPECT_EQ(listed, -51);
@@ -51,7 +47,7 @@ TEST(ArchiveBombs, ATestPassesWhatExtractionAccepts) {
     RawEntry written = archive.AddLocal(entry, "bsdtar");
     std::string bytes = archive.Finish({written});
     bytes[22] = 6;  // the local header's uncompressed size
-    WriteArchive(drive, "bsd.zip", bytes);
+    drive.Put("bsd.zip", bytes);
     EXPECT_EQ((UnzipCall{.archive = "c:\\bsd.zip", .action = 4, .flags = 1}.Run()), 0);
     EXPECT_EQ((UnzipCall{.archive = "c:\\bsd.zip"}.Run()), 0);
     EXPECT_EQ(drive.Read("out/b.txt"), "bsdtar");
@@ -65,7 +61,7 @@ TEST(ArchiveBombs, ExtractionStopsBeforeTheDiskFallsBelowItsReserve) {
     RawEntry small{.name = "small.txt"};
     std::vector<RawEntry> entries{archive.AddLocal(entry, data)};
     entries.push_back(archive.AddLocal(small, "after"));
-    WriteArchive(drive, "zeros.zip", archive.Finish(entries));
+    drive.Put("zeros.zip", archive.Finish(entries));
     struct statvfs space {};
     ASSERT_EQ(::statvfs(drive.Folder().c_str(), &space), 0);
     uint64_t available = static_cast<uint64_t>(space.f_bavail) * space.f_frsize;

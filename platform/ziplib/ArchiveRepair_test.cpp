@@ -27,11 +27,18 @@ class Repair : public ::testing::Test {
         original = drive.Read("test.zip");
     }
 
-    void Damage(const std::string& bytes) {
-        std::ofstream(drive.Path("test.zip"), std::ios::binary | std::ios::trunc) << bytes;
+    void Damage(const std::string& bytes, const std::string& archive = "test.zip") {
+        drive.Put(archive, bytes);
+    }
+    // Cuts the archive off where its central directory begins.
+    void CutAtCentralDirectory(const std::string& archive) {
+        std::string bytes = drive.Read(archive);
+        Damage(bytes.substr(0, bytes.find(std::string("PK\x01\x02", 4))), archive);
     }
     int32_t RunRepair(bool harder) {
-        return ZipCall{.action = LSZIP_REPAIR, .flags = LSZIP_FLAG_BASE | (harder ? LSZIP_FLAG_HARDER_REPAIR : 0)}.Run();
+        return ZipCall{.action = LSZIP_REPAIR,
+                       .flags = LSZIP_FLAG_BASE | (harder ? LSZIP_FLAG_HARDER_REPAIR : 0)}
+            .Run();
     }
     size_t CentralDirectory() const { return original.find(std::string("PK\x01\x02", 4)); }
     bool Sound() { return UnzipCall{.action = 4, .flags = 1}.Run() == 0; }
@@ -104,17 +111,14 @@ TEST_F(Repair, SomethingThatWasNeverAnArchiveCannotBeRepaired) {
 }
 
 TEST_F(Repair, EntriesWithDataDescriptorsAreRecovered) {
-    if (std::system("command -v zip >/dev/null 2>&1") != 0) {
+    if (!Installed("zip")) {
         GTEST_SKIP() << "Info-ZIP zip is not installed";
     }
     // Written to a pipe, zip cannot seek back and leaves the sizes to data descriptors.
     std::string command = "cd '" + drive.Path("src").string() + "' && cat f0.txt f1.txt | " +
                           "zip -q - f2.txt f3.txt - > ../stream.zip";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    std::string bytes = drive.Read("stream.zip");
-    size_t central = bytes.find(std::string("PK\x01\x02", 4));
-    std::ofstream(drive.Path("stream.zip"), std::ios::binary | std::ios::trunc)
-        << bytes.substr(0, central);
+    CutAtCentralDirectory("stream.zip");
     EXPECT_EQ((ZipCall{.archive = "c:\\stream.zip", .action = 5}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\stream.zip"), (Names{"f2.txt", "f3.txt", "-"}));
     EXPECT_EQ((UnzipCall{.archive = "c:\\stream.zip", .action = 4, .flags = 1}.Run()), 0);
@@ -126,10 +130,7 @@ TEST_F(Repair, EncryptedEntriesKeepTheirEncryption) {
             .archive = "c:\\enc.zip", .flags = 0x1011, .list = "c:\\src\\*.*", .password = "pw"}
              .Run()),
         0);
-    std::string bytes = drive.Read("enc.zip");
-    size_t central = bytes.find(std::string("PK\x01\x02", 4));
-    std::ofstream(drive.Path("enc.zip"), std::ios::binary | std::ios::trunc)
-        << bytes.substr(0, central);
+    CutAtCentralDirectory("enc.zip");
     EXPECT_EQ((ZipCall{.archive = "c:\\enc.zip", .action = 5}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\enc.zip"), all);
     UnzipCall test{.archive = "c:\\enc.zip", .action = 4, .flags = 1, .password = "pw"};

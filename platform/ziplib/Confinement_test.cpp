@@ -1,47 +1,17 @@
 // The library as an attacker meets it: links inside allowed folders, folders swapped for links
 // while a call runs, an archive that holds an entry with its own name, files it cannot read.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <sys/syscall.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "platform/ziplib/ZipTestSupport.h"
 
 namespace vantrel::ziplib::testing {
 namespace {
 
+using platform::testing::ForAWhile;
+using platform::testing::Swapper;
+
 using Heards = std::vector<std::pair<int32_t, std::string>>;
-
-// Keeps swapping two names (a folder and a link) until destroyed.
-class Swapper {
-  public:
-    Swapper(const fs::path& a, const fs::path& b)
-        : thread_([this, a, b] {
-              while (!stop_) {
-                  ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
-              }
-          }) {}
-    ~Swapper() {
-        stop_ = true;
-        thread_.join();
-    }
-
-  private:
-    std::atomic<bool> stop_ = false;
-    std::thread thread_;
-};
-
-// Runs attempt again and again for about a second and a half.
-template <typename Attempt>
-void ForAWhile(Attempt attempt) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < until) {
-        attempt();
-    }
-}
 
 // The file rights of the unprivileged account "nobody" for this thread, while the object lives,
 // when the tests run as root (whose rights no permission bit limits).
@@ -82,9 +52,14 @@ TEST_F(Confinement, ALinkIsJudgedWhereItLeads) {
     EXPECT_EQ(heard.asked, (std::vector<std::string>{"c:\\test.zip", "c:\\windows\\secret.txt"}));
     EXPECT_FALSE(drive.Exists("test.zip"));
 
-    // Walking a folder never follows its links; the link above is left alone.
+    // Walking a folder never follows its links: the link above, links to a file and a folder
+    // off the drive are left alone; named, a link off the drive is refused.
+    std::ofstream(drive.Outside() / "secret.txt") << "secret";
+    drive.Link("wwwroot/away.txt", drive.Outside() / "secret.txt");
+    drive.Link("wwwroot/awaydir", drive.Outside());
     EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\wwwroot\\*.*", .heard = &heard}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), std::vector<std::string>{"page.htm"});
+    EXPECT_EQ((ZipCall{.list = "c:\\wwwroot\\away.txt"}.Run()), -152);
 
     UnzipCall unzip{.target = "c:\\wwwroot\\link\\", .heard = &heard};
     EXPECT_EQ(unzip.Run(), -152);
@@ -107,7 +82,7 @@ TEST_F(Confinement, AFolderSwappedForALinkDuringExtractionNeverLetsAWriteOut) {
     drive.Put("race/dir/keep.txt", "");
     drive.Link("race/out", drive.Outside());
     Craft(drive.Path("payload.zip"), {{"written.txt", "x"}});
-    Swapper swapper(drive.Path("race/dir"), drive.Path("race/out"));
+    Swapper swapper(drive.Path("race/dir"), {drive.Path("race/out")});
     int extracted = 0;
     ForAWhile([&] {
         extracted +=
@@ -122,7 +97,7 @@ TEST_F(Confinement, AFileSwappedForALinkDuringAZipNeverBringsItsTargetIn) {
     fs::create_directories(drive.Outside() / "dir");
     std::ofstream(drive.Outside() / "dir" / "f.txt") << "SECRET";
     drive.Link("race/out", drive.Outside() / "dir");
-    Swapper swapper(drive.Path("race/dir"), drive.Path("race/out"));
+    Swapper swapper(drive.Path("race/dir"), {drive.Path("race/out")});
     ForAWhile([&] {
         fs::remove(drive.Path("test.zip"));
         if (ZipCall{.level = 0, .list = "c:\\race\\dir\\f.txt"}.Run() == 0) {

@@ -1,14 +1,13 @@
 // Entries that share bytes with each other or with the central directory: the overlap bombs,
-// directories that point anywhere, and the ordinary archives that must pass.
+// directories that point anywhere, and the ordinary archives that must pass (what libzip and
+// Info-ZIP write plainly is read in the tests through the C interface).
 #include "platform/ziplib/EntrySpanCheck.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <functional>
-#include <iterator>
 
 #include "platform/ziplib/RawArchiveBuilder.h"
 #include "platform/ziplib/ZipTestSupport.h"
@@ -37,22 +36,6 @@ struct ThreeStored {
 
 std::string Patched(std::string bytes, size_t at, std::string_view with) {
     return bytes.replace(at, with.size(), with);
-}
-
-// Archives written by libzip (as our own zip side writes them): deflated, stored, empty, folder.
-std::string WrittenByLibzip(const fs::path& path) {
-    int error = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    static const std::string text(5000, 't');
-    zip_file_add(za, "deflated.txt", zip_source_buffer(za, text.data(), text.size(), 0), 0);
-    zip_int64_t stored =
-        zip_file_add(za, "stored.txt", zip_source_buffer(za, text.data(), 10, 0), 0);
-    zip_set_file_compression(za, stored, ZIP_CM_STORE, 0);
-    zip_file_add(za, "empty.txt", zip_source_buffer(za, nullptr, 0, 0), 0);
-    zip_dir_add(za, "folder", 0);
-    zip_close(za);
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class EntrySpans : public ::testing::Test {
@@ -119,8 +102,6 @@ TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
     longName = Patched(longName, three.entries[2].offset + 26, "\xFF\xFF");
 
     std::vector<Row> rows = {
-        {"written by libzip", WrittenByLibzip(drive.Path("libzip.zip")), Fault::None},
-        {"written by Info-ZIP", InfoZip("zip -q out.zip f1.txt f2.txt"), Fault::None},
         {"Info-ZIP to a pipe: descriptors",
          InfoZip("cat f1.txt | zip -q - f2.txt - | cat > out.zip"), Fault::None},
         {"Info-ZIP forced zip64", InfoZip("zip -q -fz out.zip f1.txt f2.txt"), Fault::None},
@@ -190,7 +171,7 @@ TEST_F(EntrySpans, FindsTheOverlapAtTheLastOfAHundredThousandEntries) {
         entries.push_back(archive.AddLocal({.name = std::to_string(i)}, ""));
     }
     entries.back().offset = 0;  // the last one shares the first one's header
-    std::ofstream(drive.Path("many.zip"), std::ios::binary) << archive.Finish(entries);
+    drive.Put("many.zip", archive.Finish(entries));
     int fd = ::open(drive.Path("many.zip").c_str(), O_RDONLY | O_CLOEXEC);
     SpanCheck check = CheckEntrySpans(DescriptorReader(fd));
     ::close(fd);
@@ -201,45 +182,12 @@ TEST_F(EntrySpans, FindsTheOverlapAtTheLastOfAHundredThousandEntries) {
 
 TEST_F(EntrySpans, AnArchiveThatShrinksUnderTheCheckIsRefusedNotFatal) {
     std::string bytes = FullOverlapBomb(1, 1 << 20);
-    std::ofstream(drive.Path("shrinks.zip"), std::ios::binary) << bytes;
+    drive.Put("shrinks.zip", bytes);
     int fd = ::open(drive.Path("shrinks.zip").c_str(), O_RDWR | O_CLOEXEC);
     DescriptorReader reader(fd);
     ASSERT_EQ(ftruncate(fd, 100), 0);
     EXPECT_EQ(CheckEntrySpans(reader).fault, Fault::Unreadable);
     ::close(fd);
-}
-
-// What libzip inflates from all entries of an archive in memory; -1 when it cannot open it.
-int64_t InflatedByLibzip(const std::string& bytes) {
-    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, nullptr);
-    zip_t* za = zip_open_from_source(source, ZIP_RDONLY, nullptr);
-    if (!za) {
-        zip_source_free(source);
-        return -1;
-    }
-    int64_t total = 0;
-    std::vector<char> buffer(1 << 16);
-    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
-        zip_file_t* file = zip_fopen_index(za, i, 0);
-        zip_int64_t got = 0;
-        while (file && (got = zip_fread(file, buffer.data(), buffer.size())) > 0) {
-            total += got;
-        }
-        if (file) {
-            zip_fclose(file);
-        }
-    }
-    zip_discard(za);
-    return total;
-}
-
-// Without the check, libzip inflates the bombs in full: the builders make real ones.
-TEST_F(EntrySpans, TheBuiltBombsInflateInFullWithoutTheCheck) {
-    std::string full = FullOverlapBomb(10, 1 << 20);
-    EXPECT_EQ(InflatedByLibzip(full), 10 << 20);
-    std::string quoted = QuotedOverlapBomb(10, 1 << 20);
-    EXPECT_GT(InflatedByLibzip(quoted), 10 << 20);
-    EXPECT_LT(full.size() + quoted.size(), 10000u);
 }
 
 }  // namespace

@@ -26,10 +26,8 @@ class Interop : public ::testing::Test {
 
     // Lists, tests and extracts an archive another program wrote, and compares the files.
     void ExpectReadable(const std::string& archive, const std::string& password) {
-        int32_t count = 0;
         auto names = EntryNames("c:\\" + archive);
-        ListEntries("c:\\" + archive, &count);
-        EXPECT_GE(count, 3) << archive;
+        EXPECT_GE(names.size(), 3u) << archive;
         EXPECT_NE(std::find(names.begin(), names.end(), "sub/grüße.txt"), names.end()) << archive;
         UnzipCall test{.archive = "c:\\" + archive, .action = 4, .flags = 1, .password = password};
         EXPECT_EQ(test.Run(), 0) << archive;

@@ -4,32 +4,20 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <string>
 
+#include "platform/ziplib/RawArchiveBuilder.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 namespace {
 
 TEST(RawEntryInflate, WholeAndStreamedAgreeOnEveryFault) {
-    std::string data;
-    for (int i = 0; data.size() < 3000000; ++i) {
-        data += "entry " + std::to_string(i % 977) + "\n";
-    }
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size());
-    std::string deflated(compressBound(data.size()), '\0');
-    z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    z.next_in = reinterpret_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(deflated.data());
-    z.avail_out = static_cast<uInt>(deflated.size());
-    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    deflated.resize(z.total_out);
-    deflateEnd(&z);
+    uint32_t crc = 0;
+    std::string deflated = testing::DeflatedZeros(3000000, &crc);
+    std::string data(3000000, '\0');
     // The archive: 100 bytes of something else, the deflated entry, then the stored one.
     std::string archive = std::string(100, 'x') + deflated + data;
     FILE* file = std::tmpfile();
@@ -37,9 +25,8 @@ TEST(RawEntryInflate, WholeAndStreamedAgreeOnEveryFault) {
     std::fflush(file);
     int fd = fileno(file);
 
-    RawEntry good{0, 100, deflated.size(), data.size(), static_cast<uint32_t>(crc), true};
-    RawEntry stored{1,           100 + deflated.size(),      data.size(),
-                    data.size(), static_cast<uint32_t>(crc), false};
+    RawEntry good{0, 100, deflated.size(), data.size(), crc, true};
+    RawEntry stored{1, 100 + deflated.size(), data.size(), data.size(), crc, false};
     struct Case {
         const char* what;
         RawEntry entry;
@@ -55,12 +42,9 @@ TEST(RawEntryInflate, WholeAndStreamedAgreeOnEveryFault) {
         {"declares less", with(good, [](RawEntry& e) { e.size -= 1000; }), LSZIP_E_DAMAGED},
         {"declares more", with(good, [](RawEntry& e) { e.size += 1; }), LSZIP_E_DAMAGED},
         {"wrong CRC", with(good, [](RawEntry& e) { e.crc ^= 1; }), LSZIP_E_CRC},
-        {"cut short", with(good, [](RawEntry& e) { e.compressedSize /= 2; }),
-         LSZIP_E_DAMAGED},
-        {"not deflate data", with(good, [](RawEntry& e) { e.dataOffset = 0; }),
-         LSZIP_E_DAMAGED},
-        {"stored, sizes differ", with(stored, [](RawEntry& e) { e.size -= 1; }),
-         LSZIP_E_DAMAGED},
+        {"cut short", with(good, [](RawEntry& e) { e.compressedSize /= 2; }), LSZIP_E_DAMAGED},
+        {"not deflate data", with(good, [](RawEntry& e) { e.dataOffset = 0; }), LSZIP_E_DAMAGED},
+        {"stored, sizes differ", with(stored, [](RawEntry& e) { e.size -= 1; }), LSZIP_E_DAMAGED},
     };
     CallerHooks ticker({});
     for (const auto& c : cases) {

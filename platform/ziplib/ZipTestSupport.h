@@ -2,17 +2,9 @@
 // Test support for the zip library: a drive c: in a fresh folder, and the library's calls wrapped
 // the way the component makes them.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
