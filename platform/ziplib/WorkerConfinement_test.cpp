@@ -1,6 +1,6 @@
 // The library's worker threads never reach a file by name and never call the caller's functions:
-// the calls of this program that open or look up a path, and the caller's functions, note whether
-// they run on a worker thread (named "lszip-worker").
+// the calls of this program that take a path, and the caller's functions, note whether they run
+// on a worker thread (named "lszip-worker").
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -83,6 +83,24 @@ int fstatat(int folder, const char* path, struct stat* info, int flags) {
     NotePath();
     static auto real = Real<int (*)(int, const char*, struct stat*, int)>("fstatat");
     return real(folder, path, info, flags);
+}
+
+int mkdirat(int folder, const char* path, mode_t mode) {
+    NotePath();
+    static auto real = Real<int (*)(int, const char*, mode_t)>("mkdirat");
+    return real(folder, path, mode);
+}
+
+int renameat(int from, const char* fromPath, int to, const char* toPath) {
+    NotePath();
+    static auto real = Real<int (*)(int, const char*, int, const char*)>("renameat");
+    return real(from, fromPath, to, toPath);
+}
+
+int unlinkat(int folder, const char* path, int flags) {
+    NotePath();
+    static auto real = Real<int (*)(int, const char*, int)>("unlinkat");
+    return real(folder, path, flags);
 }
 
 ssize_t pread(int fd, void* data, size_t size, off_t offset) {
