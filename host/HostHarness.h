@@ -38,6 +38,20 @@ class TestFolder {
     fs::path path_;
 };
 
+// A form as a browser posts it, its values URL-encoded.
+inline std::string CallForm(const std::vector<std::pair<std::string, std::string>>& fields) {
+    std::string form;
+    for (const auto& [name, value] : fields) {
+        form += (form.empty() ? "" : "&") + name + "=" + httplib::detail::encode_query_param(value);
+    }
+    return form;
+}
+
+// The call that zips one file with the options a browser sends by default.
+inline std::string ZipForm(const std::string& file, const std::string& archive) {
+    return CallForm({{"OP", "call_zip"}, {"SL", file}, {"TP", archive}, {"OS", "--5---"}});
+}
+
 class RunningHost {
   public:
     // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after.
@@ -75,15 +89,8 @@ class RunningHost {
     // empty when the sign-in failed. cookie: one the browser already had.
     std::string SignIn(const std::string& name, const std::string& password,
                        const std::string& cookie = "") const {
-        httplib::Headers headers;
-        if (!cookie.empty()) {
-            headers.emplace("Cookie", cookie);
-        }
         auto result =
-            Client().Post("/signin", headers,
-                          "account=" + httplib::detail::encode_query_param(name) +
-                              "&password=" + httplib::detail::encode_query_param(password),
-                          "application/x-www-form-urlencoded");
+            Post("/signin", CallForm({{"account", name}, {"password", password}}), cookie);
         if (!result || result->status != 303) {
             return {};
         }
@@ -117,15 +124,6 @@ class RunningHost {
     std::thread thread_;
     int port_ = 0;
 };
-
-// The form of an operation call, its values URL-encoded.
-inline std::string CallForm(const std::vector<std::pair<std::string, std::string>>& fields) {
-    std::string form;
-    for (const auto& [name, value] : fields) {
-        form += (form.empty() ? "" : "&") + name + "=" + httplib::detail::encode_query_param(value);
-    }
-    return form;
-}
 
 // The folder of this test program, where vantrel-host is built too.
 inline fs::path ProgramFolder() {

@@ -7,17 +7,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
+using Failures = std::vector<std::pair<const char*, const char*>>;  // account, address
+
 TEST(SignInThrottleTest, FiveFailuresWithinFifteenMinutesLockForAMinute) {
     struct Case {
         const char* what;
-        std::vector<std::pair<const char*, const char*>> failures;  // account, address
+        Failures failures;
         std::chrono::seconds between;
         const char* account;
         const char* address;
         std::chrono::seconds after;  // after the last failure
         bool locked;
     };
-    const std::vector<std::pair<const char*, const char*>> fiveForAlice(5, {"alice", "10.0.0.1"});
+    const Failures fiveForAlice(5, {"alice", "10.0.0.1"});
+    Failures manyNames;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        manyNames.emplace_back(name, "10.0.0.9");
+    }
     const Case cases[] = {
         {"four are allowed", {4, {"alice", "10.0.0.1"}}, 1s, "alice", "10.0.0.2", 0s, false},
         {"the fifth locks the account", fiveForAlice, 1s, "alice", "10.0.0.2", 0s, true},
@@ -25,17 +31,7 @@ TEST(SignInThrottleTest, FiveFailuresWithinFifteenMinutesLockForAMinute) {
         {"for a minute", fiveForAlice, 1s, "alice", "10.0.0.1", 60s, false},
         {"other accounts elsewhere go on", fiveForAlice, 1s, "bob", "10.0.0.2", 0s, false},
         {"spread over more than 15 minutes", fiveForAlice, 4min, "alice", "10.0.0.2", 0s, false},
-        {"one address guessing many names",
-         {{"a", "10.0.0.9"},
-          {"b", "10.0.0.9"},
-          {"c", "10.0.0.9"},
-          {"d", "10.0.0.9"},
-          {"e", "10.0.0.9"}},
-         1s,
-         "f",
-         "10.0.0.9",
-         0s,
-         true},
+        {"one address guessing many names", manyNames, 1s, "f", "10.0.0.9", 0s, true},
     };
     for (const auto& c : cases) {
         SignInThrottle throttle;

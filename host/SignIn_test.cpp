@@ -14,6 +14,7 @@ using namespace std::chrono_literals;
 using testing::CallForm;
 using testing::RunningHost;
 using testing::TestFolder;
+using testing::ZipForm;
 namespace fs = std::filesystem;
 
 int Shell(const std::string& command) {
@@ -64,11 +65,7 @@ TEST_F(SignInTest, WithoutASessionOnlyTheSignInPageAnswersAndNothingIsDone) {
     }
     fs::create_directories(folder_.Path() / "c" / "in");
     std::ofstream(folder_.Path() / "c" / "in" / "a.txt") << "a";
-    auto call = host_->Post("/farbale.asp",
-                            CallForm({{"OP", "call_zip"},
-                                      {"SL", "c:\\in\\a.txt"},
-                                      {"TP", "c:\\in\\a.zip"},
-                                      {"OS", "--5---"}}),
+    auto call = host_->Post("/farbale.asp", ZipForm("c:\\in\\a.txt", "c:\\in\\a.zip"),
                             "VANTRELSESSION=forged");
     EXPECT_EQ(call->status, 401);
     EXPECT_FALSE(fs::exists(folder_.Path() / "c" / "in" / "a.zip"));
@@ -211,10 +208,7 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
         fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
             fs::perms::others_read | fs::perms::others_exec);
     auto zip = [](const std::string& archive) {
-        return CallForm({{"OP", "call_zip"},
-                         {"SL", "c:\\shared\\secret.txt"},
-                         {"TP", "c:\\shared\\" + archive},
-                         {"OS", "--5---"}});
+        return ZipForm("c:\\shared\\secret.txt", "c:\\shared\\" + archive);
     };
 
     std::string second = SignIn(second_);

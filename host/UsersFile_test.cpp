@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
+
+#include "host/HostHarness.h"
 
 namespace vantrel::host {
 namespace {
@@ -12,13 +13,6 @@ namespace fs = std::filesystem;
 
 class UsersFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("users-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
-        file_ = folder_ / "users";
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::vector<UserEntry> Read() {
         std::string error;
         auto entries = ReadUsersFile(file_, error);
@@ -26,8 +20,8 @@ class UsersFileTest : public ::testing::Test {
         return entries.value_or(std::vector<UserEntry>{});
     }
 
-    fs::path folder_;
-    fs::path file_;
+    testing::TestFolder folder_{"users"};
+    fs::path file_ = folder_.Path() / "users";
 };
 
 TEST_F(UsersFileTest, AddsAndReplacesUsersWithYescryptHashes) {
@@ -48,7 +42,7 @@ TEST_F(UsersFileTest, AddsAndReplacesUsersWithYescryptHashes) {
     struct stat info {};
     ASSERT_EQ(::stat(file_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(UsersFileTest, RefusesBadNamesUnknownAccountsAndMalformedFiles) {

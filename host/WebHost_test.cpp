@@ -14,9 +14,9 @@
 namespace vantrel::host {
 namespace {
 
-using testing::CallForm;
 using testing::RunningHost;
 using testing::TestFolder;
+using testing::ZipForm;
 namespace fs = std::filesystem;
 
 // One host without sign-in on a loopback address, shared by the tests of the suite.
@@ -153,10 +153,7 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
 TEST_F(WebHostTest, AuditsAZipAndARefusedZip) {
     fs::create_directories(Drive() / "audit");
     std::ofstream(Drive() / "audit" / "a.txt") << "a";
-    std::string zip = CallForm({{"OP", "call_zip"},
-                                {"SL", "c:\\audit\\a.txt"},
-                                {"TP", "c:\\audit\\a.zip"},
-                                {"OS", "--5---"}});
+    std::string zip = ZipForm("c:\\audit\\a.txt", "c:\\audit\\a.zip");
     ASSERT_TRUE(Client().Post("/farbale.asp", zip, "application/x-www-form-urlencoded"));
     StoreSetting("DisableAllZipFunctions", "1");
     auto refused = Client().Post("/farbale.asp", zip, "application/x-www-form-urlencoded");

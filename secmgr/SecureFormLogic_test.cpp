@@ -110,32 +110,28 @@ TEST_F(SecureFormLogicTest, OnlyAStoredOneChecksAFlag) {
     }
 }
 
-// Every setting is stored from its control, the periods as typed; the flags differ from their
+// Wait For is checked before Time Out and nothing is stored until both are usable; then every
+// setting is stored from its control, the periods as typed. The flags differ from their
 // defaults, so a default stored in place of a control's value shows.
-TEST_F(SecureFormLogicTest, SetStoresEveryControlAsTyped) {
+TEST_F(SecureFormLogicTest, SetChecksBothPeriodsThenStoresEveryControlAsTyped) {
     StoreCustomSettings();
     form_.Load();
     auto expected = StoredSettings();
     form_.SetValue("txtEFPL", "\\changed\\");
+    form_.SetValue("txtWaitFor", "abc");
+    form_.SetValue("txtTimeOut", "abc");
+    EXPECT_EQ(form_.Set().focusControl, "txtWaitFor");
     form_.SetValue("txtWaitFor", "1e3");
+    EXPECT_EQ(form_.Set().focusControl, "txtTimeOut");
+    EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{kWaitForMessage, kTimeOutMessage}));
+    EXPECT_EQ(StoredSettings(), expected);
+
     form_.SetValue("txtTimeOut", " 30.6 ");
     expected["ExcludedFilePathList"] = "\\changed\\";
     expected["DLLOperationWaitFor"] = "1e3";
     expected["DLLOperationTimeOut"] = " 30.6 ";
     EXPECT_TRUE(form_.Set().endProgram);
     EXPECT_EQ(StoredSettings(), expected);
-    EXPECT_TRUE(messages_.shown.empty());
-}
-
-TEST_F(SecureFormLogicTest, CorrectingTheWaitPeriodRevealsTheTimeOutMessage) {
-    StoreCustomSettings();
-    form_.Load();
-    form_.SetValue("txtWaitFor", "abc");
-    form_.SetValue("txtTimeOut", "abc");
-    EXPECT_EQ(form_.Set().focusControl, "txtWaitFor");
-    form_.SetValue("txtWaitFor", "30");
-    EXPECT_EQ(form_.Set().focusControl, "txtTimeOut");
-    EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{kWaitForMessage, kTimeOutMessage}));
 }
 
 // Every period text of the shared table: stored before opening, typed before Set. Both periods
