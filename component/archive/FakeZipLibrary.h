@@ -54,11 +54,8 @@ struct FakeZipLibrary {
     ZipProgressFn callback_ = nullptr;
 
     int32_t Accept(const char* setter, std::string& slot, const std::string& value) {
-        if (refusing == setter) {
-            return 0;
-        }
-        slot = value;
-        return 1;
+        slot = refusing == setter ? slot : value;
+        return refusing != setter;
     }
     int32_t NextCode() {
         if (callback_) {
@@ -75,14 +72,10 @@ struct FakeZipLibrary {
         return code;
     }
     int32_t SetCallback(ZipProgressFn callback, bool& flag) {
-        if (refusing == "callback") {
-            return 0;
-        }
         callback_ = callback;
         flag = callback != nullptr;
-        return 1;
+        return refusing != "callback";
     }
-
     int32_t Watch(ZipPathCheckFn c, ZipMessageFn r) {
         check = c;
         report = r;

@@ -46,16 +46,6 @@ ZipEntryRecord Record(uint16_t date, uint16_t time) {
     return record;
 }
 
-// The line of the detail text that begins with label.
-std::string DetailLine(const std::string& details, const std::string& label) {
-    size_t start = details.find(label);
-    if (start == std::string::npos) {
-        return "(missing " + label + ")";
-    }
-    size_t end = details.find('|', start);
-    return details.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 TEST(EntryDetails, ReadsTheModificationTimeInTheHostFormats) {
     struct Case {
         uint16_t date, time;
@@ -75,7 +65,7 @@ TEST(EntryDetails, ReadsTheModificationTimeInTheHostFormats) {
     for (const Case& c : cases) {
         double usum = 0, csum = 0;
         std::string details = Access::Details(Record(c.date, c.time), usum, csum);
-        EXPECT_EQ(DetailLine(details, "Last Modified: "), c.expected) << std::hex << c.date;
+        EXPECT_NE(details.find(std::string(c.expected) + "|"), std::string::npos) << details;
     }
 }
 
@@ -102,14 +92,11 @@ TEST(EntryDetails, WritesEveryLineInOrderAndAddsTheSizesToTheTotals) {
     std::string details = Access::Details(record, usum, csum);
     EXPECT_EQ(details.find("Comment:"), std::string::npos);
     EXPECT_NE(details.find("|Attributes: |"), std::string::npos);
-}
 
-TEST(EntryDetails, ACommentFillingItsWholeFieldIsReadToTheFieldsEnd) {
-    ZipEntryRecord record = Record(0x2791, 0x6C0F);
+    // A comment filling its whole field is read to the field's end.
     std::memset(record.comment, 'c', sizeof record.comment);
-    double usum = 0, csum = 0;
-    EXPECT_EQ(DetailLine(Access::Details(record, usum, csum), "Comment: "),
-              "Comment: " + std::string(128, 'c'));
+    EXPECT_NE(Access::Details(record, usum, csum).find("|Comment: " + std::string(128, 'c') + "|"),
+              std::string::npos);
 }
 
 TEST(ZipListing, AnEmptyArchiveListsNothingAndSumsToZero) {
@@ -121,8 +108,6 @@ TEST(ZipListing, AnEmptyArchiveListsNothingAndSumsToZero) {
               "Number of files: 0<BR>Total uncompressed sizes: 0 bytes<BR>Total compressed size: "
               "0 bytes<BR>Overall Compression rate: 0%");
     EXPECT_EQ(library.archive, "c:\\data\\empty.zip");
-    EXPECT_EQ(library.calls,
-              (std::vector<std::string>{"reset", "zipname", "execute 1 1", "reset"}));
 }
 
 TEST(ZipListing, TheOverallRateIsTheShareSaved) {
@@ -146,16 +131,16 @@ TEST(ZipListing, TheOverallRateIsTheShareSaved) {
 
 TEST(ZipListing, SizesBeyondFourGigabytesAreListedAndSummedExactly) {
     ListingTestLibrary library;
-    const uint64_t big = 5'000'000'123ull;
-    library.entries = {{"disk.img", big, 4'500'000'000ull}, {"b.txt", 3'000'000'000ull, 1000}};
+    library.entries = {{"disk.img", 5'000'000'123ull, 4'500'000'000ull},
+                       {"b.txt", 3'000'000'000ull, 1000}};
     auto listing = Access::List("c:\\big.zip");
     ASSERT_TRUE(listing.ok);
-    EXPECT_NE(listing.list.find("Uncompressed Size: 5,000,000,123 bytes"), std::string::npos);
-    EXPECT_NE(listing.list.find("Compressed Size: 4,500,000,000 bytes"), std::string::npos);
-    EXPECT_NE(listing.summary.find("Total uncompressed sizes: 8,000,000,123 bytes"),
-              std::string::npos);
-    EXPECT_NE(listing.summary.find("Total compressed size: 4,500,001,000 bytes"),
-              std::string::npos);
+    for (const char* text :
+         {"Uncompressed Size: 5,000,000,123 bytes", "Compressed Size: 4,500,000,000 bytes",
+          "Total uncompressed sizes: 8,000,000,123 bytes",
+          "Total compressed size: 4,500,001,000 bytes"}) {
+        EXPECT_NE((listing.list + listing.summary).find(text), std::string::npos) << text;
+    }
 }
 
 TEST(ZipListing, WithoutTheFullEntriesTheRecordsFieldsServe) {

