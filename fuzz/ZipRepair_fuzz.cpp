@@ -16,7 +16,6 @@ namespace {
 
 using namespace vantrel::ziplib;
 
-
 // Every local entry the whole-file scan would find, each checked against the bounds of the bytes.
 std::vector<raw::LocalEntry> ScanLocalEntries(raw::Bytes file) {
     std::vector<raw::LocalEntry> entries;

@@ -25,7 +25,6 @@ bool IsToken(std::string_view name) {
     return true;
 }
 
-
 bool AllDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }

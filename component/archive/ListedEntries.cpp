@@ -11,7 +11,6 @@ namespace vantrel {
 
 namespace {
 
-
 // Resets the unzip side when the listing ends, however it ends, so that no archive stays open in
 // the library's per-thread state. The directory of a large archive takes tens of megabytes while
 // it is listed; they go back to the system at once, or each of the host's threads would keep its

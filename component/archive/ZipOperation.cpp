@@ -129,8 +129,7 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         if (!CheckPathAccess(archive) || (filesArePaths && !CheckPathAccess(files))) {
             return false;
         }
-        if (action == LSZIP_DELETE &&
-            RefuseWhenDisabled("DisableDeleteFromZip", kDeleteDisabled)) {
+        if (action == LSZIP_DELETE && RefuseWhenDisabled("DisableDeleteFromZip", kDeleteDisabled)) {
             return false;
         }
         int32_t flags = LSZIP_FLAG_BASE;

@@ -92,9 +92,9 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
             target = letter == 'E' ? strTargetPath : "";
             entries = EntryListNames(strZipNameList);
             // A byte the contents page could not carry stands for itself again through "?".
-            result = UnzipOperation(archive, strTargetPath,
-                                    WithWildcardForReplacements(strZipNameList), strPassword,
-                                    strOptions);
+            result =
+                UnzipOperation(archive, strTargetPath, WithWildcardForReplacements(strZipNameList),
+                               strPassword, strOptions);
             break;
         case 'D':
             // A wildcard in place of such a byte could delete other entries too.

@@ -18,7 +18,7 @@ TEST(RequestTest, NamesMatchWithoutRegardToCaseAndRepeatedFieldsJoin) {
         {request.Item("sl"), "a.txt, , c.txt"},
         {request.Form("sp"), "c:\\one, c:\\two"},
         {request.Item("SP"), "c:\\one, c:\\two"},
-        {request.Item("TP"), "c:\\t"},  // the form comes before the cookies
+        {request.Item("TP"), "c:\\t"},       // the form comes before the cookies
         {request.Item("Session"), "first"},  // a cookie sent twice counts with its first value
         {request.ServerVariables("Script_Name"), "/farbale.asp"},
         {request.Item("script_name"), "/farbale.asp"},

@@ -18,8 +18,8 @@
 #include "platform/ziplib/MoveVerification.h"
 #include "platform/ziplib/ParallelDeflater.h"
 #include "platform/ziplib/SourceList.h"
-#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
@@ -262,7 +262,8 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         return LSZIP_E_NOTHING_TO_ADD;
     }
     std::vector<SourceFile> files;
-    SourceOptions options{HasAll(job.flags, LSZIP_FLAG_FULL_PATHS), HasAll(job.flags, LSZIP_FLAG_RECURSE),
+    SourceOptions options{HasAll(job.flags, LSZIP_FLAG_FULL_PATHS),
+                          HasAll(job.flags, LSZIP_FLAG_RECURSE),
                           archive.Exists() ? &archive.Info() : nullptr};
     if (int32_t code = ExpandSourceList(job.list, options, caller, files); code != LSZIP_OK) {
         return code;

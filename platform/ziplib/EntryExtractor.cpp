@@ -18,8 +18,8 @@
 #include "platform/ziplib/RawEntryInflate.h"
 #include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/SafeEntryPath.h"
-#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "platform/ziplib/DosTime.h"
-#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 

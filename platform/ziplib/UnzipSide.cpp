@@ -20,7 +20,6 @@
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/ReadOnlyZip.h"
-#include "platform/ziplib/lszip.h"
 #include "platform/ziplib/ZipErrors.h"
 #include "platform/ziplib/lszip.h"
 

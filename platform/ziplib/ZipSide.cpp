@@ -16,7 +16,6 @@
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/LibraryVersion.h"
 #include "platform/ziplib/lszip.h"
-#include "platform/ziplib/lszip.h"
 
 namespace {
 
@@ -80,8 +79,7 @@ int32_t ArchiveRefusal(PathStatus opened, int32_t action) {
         case PathStatus::Refused:
             return LSZIP_E_REFUSED;
         default:
-            return action == LSZIP_ADD || action == LSZIP_UPDATE ? LSZIP_E_CREATE
-                                                                   : LSZIP_E_OPEN;
+            return action == LSZIP_ADD || action == LSZIP_UPDATE ? LSZIP_E_CREATE : LSZIP_E_OPEN;
     }
 }
 
@@ -117,7 +115,7 @@ int32_t Execute(const char* archivePath, int32_t action, int32_t level, int32_t 
                    t_settings.fileComment,
                    t_settings.newerThan};
         code = action == LSZIP_DELETE ? DeleteEntries(job, archive, caller)
-                                       : AddFiles(job, archive, caller);
+                                      : AddFiles(job, archive, caller);
     }
     if (code == LSZIP_OK && t_settings.removeArchive) {
         RemoveWritten(leaf);

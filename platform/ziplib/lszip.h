@@ -166,11 +166,7 @@ enum LsZipFlag {
 };
 
 /* Actions of LSUZ_EXECUTE. */
-enum LsUnzipAction {
-    LSUZ_LIST = 1,
-    LSUZ_EXTRACT = 3,
-    LSUZ_TEST = 4
-};
+enum LsUnzipAction { LSUZ_LIST = 1, LSUZ_EXTRACT = 3, LSUZ_TEST = 4 };
 
 /* Flags of LSUZ_EXECUTE: LSUZ_FLAG_LIST, or LSUZ_FLAG_EXTRACT or LSUZ_FLAG_TEST plus the others. */
 enum LsUnzipFlag {
