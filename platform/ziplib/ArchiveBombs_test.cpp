@@ -22,7 +22,9 @@ TEST(ArchiveBombs, AnEntryThatInflatesPastItsDeclaredSizeIsDamagedAndLeavesNothi
     EXPECT_EQ((UnzipCall{.archive = "c:\\lie.zip", .heard = &told}.Run()), -3);
     EXPECT_EQ(told.leftOut, (Heards{{-3, "lie.bin"}}));
     EXPECT_TRUE(IsEmptyFolder(drive.Path("out")));
-    EXPECT_EQ((UnzipCall{.archive = "c:\\lie.zip", .action = 4, .flags = 1}.Run()), -3);
+    EXPECT_EQ(
+        (UnzipCall{.archive = "c:\\lie.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()),
+        -3);
 }
 
 TEST(ArchiveBombs, EntriesThatShareTheirBytesAreRefusedInListTestAndExtraction) {
@@ -32,7 +34,10 @@ TEST(ArchiveBombs, EntriesThatShareTheirBytesAreRefusedInListTestAndExtraction) 
         int32_t listed = 0;
         EXPECT_TRUE(ListEntries("c:\\bomb.zip", &listed).empty());
         EXPECT_EQ(listed, -51);
-        EXPECT_EQ((UnzipCall{.archive = "c:\\bomb.zip", .action = 4, .flags = 1}.Run()), -51);
+        EXPECT_EQ(
+            (UnzipCall{.archive = "c:\\bomb.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}
+                 .Run()),
+            -51);
         EXPECT_EQ((UnzipCall{.archive = "c:\\bomb.zip"}.Run()), -51);
         EXPECT_TRUE(IsEmptyFolder(drive.Path("out")));
     }
@@ -48,7 +53,9 @@ TEST(ArchiveBombs, ATestPassesWhatExtractionAccepts) {
     std::string bytes = archive.Finish({written});
     bytes[22] = 6;  // the local header's uncompressed size
     drive.Put("bsd.zip", bytes);
-    EXPECT_EQ((UnzipCall{.archive = "c:\\bsd.zip", .action = 4, .flags = 1}.Run()), 0);
+    EXPECT_EQ(
+        (UnzipCall{.archive = "c:\\bsd.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()),
+        0);
     EXPECT_EQ((UnzipCall{.archive = "c:\\bsd.zip"}.Run()), 0);
     EXPECT_EQ(drive.Read("out/b.txt"), "bsdtar");
 }

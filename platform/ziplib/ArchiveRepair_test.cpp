@@ -41,7 +41,7 @@ class Repair : public ::testing::Test {
             .Run();
     }
     size_t CentralDirectory() const { return original.find(std::string("PK\x01\x02", 4)); }
-    bool Sound() { return UnzipCall{.action = 4, .flags = 1}.Run() == 0; }
+    bool Sound() { return UnzipCall{.action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run() == 0; }
 
     TestDrive drive;
     std::string original;
@@ -60,7 +60,7 @@ TEST_F(Repair, AMissingCentralDirectoryIsRebuiltFromTheLocalHeaders) {
         damaged[i] = '\xAA';
     }
     Damage(damaged);
-    EXPECT_NE((UnzipCall{.action = 4, .flags = 1}.Run()), 0);
+    EXPECT_NE((UnzipCall{.action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()), 0);
     EXPECT_EQ(RunRepair(false), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), all);
     EXPECT_TRUE(Sound());
@@ -107,7 +107,7 @@ TEST_F(Repair, SomethingThatWasNeverAnArchiveCannotBeRepaired) {
     EXPECT_EQ(RunRepair(false), -2);
     EXPECT_EQ(RunRepair(true), -2);
     EXPECT_EQ(drive.Read("test.zip"), std::string(5000, 'z'));
-    EXPECT_EQ((ZipCall{.archive = "c:\\missing.zip", .action = 5}.Run()), -9);
+    EXPECT_EQ((ZipCall{.archive = "c:\\missing.zip", .action = LSZIP_REPAIR}.Run()), -9);
 }
 
 TEST_F(Repair, EntriesWithDataDescriptorsAreRecovered) {
@@ -119,21 +119,25 @@ TEST_F(Repair, EntriesWithDataDescriptorsAreRecovered) {
                           "zip -q - f2.txt f3.txt - > ../stream.zip";
     ASSERT_EQ(std::system(command.c_str()), 0);
     CutAtCentralDirectory("stream.zip");
-    EXPECT_EQ((ZipCall{.archive = "c:\\stream.zip", .action = 5}.Run()), 0);
+    EXPECT_EQ((ZipCall{.archive = "c:\\stream.zip", .action = LSZIP_REPAIR}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\stream.zip"), (Names{"f2.txt", "f3.txt", "-"}));
-    EXPECT_EQ((UnzipCall{.archive = "c:\\stream.zip", .action = 4, .flags = 1}.Run()), 0);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\stream.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}
+                   .Run()),
+              0);
 }
 
 TEST_F(Repair, EncryptedEntriesKeepTheirEncryption) {
-    ASSERT_EQ(
-        (ZipCall{
-            .archive = "c:\\enc.zip", .flags = 0x1011, .list = "c:\\src\\*.*", .password = "pw"}
-             .Run()),
-        0);
+    ASSERT_EQ((ZipCall{.archive = "c:\\enc.zip",
+                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
+                       .list = "c:\\src\\*.*",
+                       .password = "pw"}
+                   .Run()),
+              0);
     CutAtCentralDirectory("enc.zip");
-    EXPECT_EQ((ZipCall{.archive = "c:\\enc.zip", .action = 5}.Run()), 0);
+    EXPECT_EQ((ZipCall{.archive = "c:\\enc.zip", .action = LSZIP_REPAIR}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\enc.zip"), all);
-    UnzipCall test{.archive = "c:\\enc.zip", .action = 4, .flags = 1, .password = "pw"};
+    UnzipCall test{
+        .archive = "c:\\enc.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST, .password = "pw"};
     EXPECT_EQ(test.Run(), 0);
 }
 

@@ -57,7 +57,7 @@ TEST_F(Confinement, ALinkIsJudgedWhereItLeads) {
     std::ofstream(drive.Outside() / "secret.txt") << "secret";
     drive.Link("wwwroot/away.txt", drive.Outside() / "secret.txt");
     drive.Link("wwwroot/awaydir", drive.Outside());
-    EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\wwwroot\\*.*", .heard = &heard}.Run()), 0);
+    EXPECT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\wwwroot\\*.*", .heard = &heard}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), std::vector<std::string>{"page.htm"});
     EXPECT_EQ((ZipCall{.list = "c:\\wwwroot\\away.txt"}.Run()), -152);
 
@@ -69,7 +69,8 @@ TEST_F(Confinement, ALinkIsJudgedWhereItLeads) {
 
 TEST_F(Confinement, RefusedPlacesAreLeftOutAndTheRestDone) {
     drive.Put("wwwroot/windows/inner.txt", "excluded by its path");
-    EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\wwwroot\\*.*", .heard = &heard}.Run()), -152);
+    EXPECT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\wwwroot\\*.*", .heard = &heard}.Run()),
+              -152);
     EXPECT_EQ(EntryNames("c:\\test.zip"), std::vector<std::string>{"page.htm"});
 
     Craft(drive.Path("mixed.zip"), {{"ok.txt", "fine"}, {"windows/new.txt", "refused"}});
@@ -151,7 +152,7 @@ TEST_F(Confinement, AFolderDeeperThanTheSystemsPathLimitIsZippedWhole) {
     ASSERT_EQ(::write(file, "deep", 4), 4);
     ::close(file);
     ::close(folder);
-    EXPECT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\deep\\*.txt"}.Run()), 0);
+    EXPECT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\deep\\*.txt"}.Run()), 0);
     auto names = EntryNames("c:\\test.zip");
     ASSERT_EQ(names.size(), 1u);
     EXPECT_GT(names[0].size(), 5000u);

@@ -50,10 +50,10 @@ TEST_F(Interface, ADateLimitsAnUpdateToNewerFiles) {
     int32_t words = ((local.tm_year - 80) << 25) | ((local.tm_mon + 1) << 21) |
                     (local.tm_mday << 16) | (local.tm_hour << 11) | (local.tm_min << 5);
     ASSERT_EQ(LSZIP_SETDATE(words), 1);
-    ASSERT_EQ((ZipCall{.action = 3, .list = "c:\\*.txt"}.Run()), 0);
+    ASSERT_EQ((ZipCall{.action = LSZIP_UPDATE, .list = "c:\\*.txt"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), std::vector<std::string>{"new.txt"});
     ASSERT_EQ(LSZIP_SETDATE(0), 1);
-    ASSERT_EQ((ZipCall{.action = 3, .list = "c:\\*.txt"}.Run()), 0);
+    ASSERT_EQ((ZipCall{.action = LSZIP_UPDATE, .list = "c:\\*.txt"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip").size(), 2u);
 }
 

@@ -29,7 +29,10 @@ class Interop : public ::testing::Test {
         auto names = EntryNames("c:\\" + archive);
         EXPECT_GE(names.size(), 3u) << archive;
         EXPECT_NE(std::find(names.begin(), names.end(), "sub/grüße.txt"), names.end()) << archive;
-        UnzipCall test{.archive = "c:\\" + archive, .action = 4, .flags = 1, .password = password};
+        UnzipCall test{.archive = "c:\\" + archive,
+                       .action = LSUZ_TEST,
+                       .flags = LSUZ_FLAG_TEST,
+                       .password = password};
         EXPECT_EQ(test.Run(), 0) << archive;
         std::string target = "c:\\x-" + archive;
         UnzipCall extract{.archive = "c:\\" + archive, .target = target, .password = password};
@@ -55,7 +58,7 @@ TEST_F(Interop, InfoZipTestsWhatWeWrite) {
     for (int level : {0, 1, 6, 9}) {
         std::string archive = "c:\\ours" + std::to_string(level) + ".zip";
         ASSERT_EQ(
-            (ZipCall{.archive = archive, .level = level, .flags = 0x1801, .list = "c:\\src\\*.*"}
+            (ZipCall{.archive = archive, .level = level, .flags = kRecurse, .list = "c:\\src\\*.*"}
                  .Run()),
             0);
         std::string path = Folder("ours" + std::to_string(level) + ".zip");
@@ -70,14 +73,15 @@ TEST_F(Interop, SevenZipTestsWhatWeWriteEncryptedOrNot) {
     if (sevenZip.empty()) {
         GTEST_SKIP() << "7-Zip is not installed";
     }
-    ASSERT_EQ((ZipCall{.archive = "c:\\plain.zip", .flags = 0x1801, .list = "c:\\src\\*.*"}.Run()),
-              0);
-    EXPECT_EQ(Shell(sevenZip + " t " + Folder("plain.zip")), 0);
     ASSERT_EQ(
-        (ZipCall{
-            .archive = "c:\\aes.zip", .flags = 0x1811, .list = "c:\\src\\*.*", .password = "pa ss"}
-             .Run()),
-        0);
+        (ZipCall{.archive = "c:\\plain.zip", .flags = kRecurse, .list = "c:\\src\\*.*"}.Run()), 0);
+    EXPECT_EQ(Shell(sevenZip + " t " + Folder("plain.zip")), 0);
+    ASSERT_EQ((ZipCall{.archive = "c:\\aes.zip",
+                       .flags = kRecurse | LSZIP_FLAG_ENCRYPT,
+                       .list = "c:\\src\\*.*",
+                       .password = "pa ss"}
+                   .Run()),
+              0);
     EXPECT_EQ(Shell(sevenZip + " t '-ppa ss' " + Folder("aes.zip")), 0);
     EXPECT_NE(Shell(sevenZip + " t -pwrong " + Folder("aes.zip")), 0);
 }

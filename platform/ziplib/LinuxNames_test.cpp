@@ -22,12 +22,14 @@ class LinuxNames : public ::testing::Test {
 
 TEST_F(LinuxNames, FilesDifferingInCaseAloneAreTwoEntriesWhicheverWayTheyAreNamed) {
     const Names all{"A.txt", "Docs/", "Docs/x.txt", "a.txt", "docs/", "docs/y.txt"};
-    ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\pair\\*.*"}.Run()), 0);
+    ASSERT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\pair\\*.*"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"), all);
     ASSERT_EQ(
         (ZipCall{.archive = "c:\\named.zip", .list = "c:\\pair\\A.txt|c:\\pair\\a.txt"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\named.zip"), (Names{"A.txt", "a.txt"}));
-    ASSERT_EQ((UnzipCall{.archive = "c:\\test.zip", .action = 4, .flags = 1}.Run()), 0);
+    ASSERT_EQ(
+        (UnzipCall{.archive = "c:\\test.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()),
+        0);
     ASSERT_EQ((UnzipCall{}.Run()), 0);
     EXPECT_EQ(drive.Read("out/A.txt"), "upper");
     EXPECT_EQ(drive.Read("out/a.txt"), "lower");
@@ -35,19 +37,20 @@ TEST_F(LinuxNames, FilesDifferingInCaseAloneAreTwoEntriesWhicheverWayTheyAreName
 }
 
 TEST_F(LinuxNames, ANameMatchesItsExactEntryOrTheOneDifferingInCaseAlone) {
-    ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\pair\\*.*"}.Run()), 0);
+    ASSERT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\pair\\*.*"}.Run()), 0);
     drive.Put("pair/a.txt", "lower, edited");
-    ASSERT_EQ((ZipCall{.action = 3, .flags = 0x1801, .list = "c:\\pair\\*.*"}.Run()), 0);
+    ASSERT_EQ((ZipCall{.action = LSZIP_UPDATE, .flags = kRecurse, .list = "c:\\pair\\*.*"}.Run()),
+              0);
     ASSERT_EQ((UnzipCall{.names = "a.txt"}.Run()), 0);
     EXPECT_EQ(drive.Read("out/a.txt"), "lower, edited");
     EXPECT_FALSE(drive.Exists("out/A.txt"));
     // With two entries differing from it in case alone, a name stands for neither.
-    EXPECT_EQ((ZipCall{.action = 1, .list = "A.TXT"}.Run()), -168);
+    EXPECT_EQ((ZipCall{.action = LSZIP_DELETE, .list = "A.TXT"}.Run()), -168);
     EXPECT_EQ((UnzipCall{.names = "A.TXT", .target = "c:\\none"}.Run()), -1);
-    ASSERT_EQ((ZipCall{.action = 1, .list = "a.txt"}.Run()), 0);
+    ASSERT_EQ((ZipCall{.action = LSZIP_DELETE, .list = "a.txt"}.Run()), 0);
     EXPECT_EQ(EntryNames("c:\\test.zip"),
               (Names{"A.txt", "Docs/", "Docs/x.txt", "docs/", "docs/y.txt"}));
-    ASSERT_EQ((ZipCall{.action = 1, .list = "a.TXT"}.Run()), 0);  // now the only one
+    ASSERT_EQ((ZipCall{.action = LSZIP_DELETE, .list = "a.TXT"}.Run()), 0);  // now the only one
     EXPECT_EQ(EntryNames("c:\\test.zip").front(), "Docs/");
 }
 
@@ -59,7 +62,7 @@ TEST_F(LinuxNames, NamesWithColonsAreExtractedAndZippedLikeAnyOther) {
     EXPECT_EQ(drive.Read("man/man3/File::Spec.3perl.gz"), "perl");
     EXPECT_EQ(drive.Read("man/x/c:d").size(), 44u);
     ASSERT_EQ((ZipCall{.archive = "c:\\ours.zip",
-                       .flags = 0x1801,
+                       .flags = kRecurse,
                        .list = "c:\\man\\man3\\File::Spec.3perl.gz|c:\\man\\ab:c"}
                    .Run()),
               0);

@@ -28,7 +28,7 @@ class UnzipSide : public ::testing::Test {
         drive.Put("src/a.txt", "alpha", 7200);
         drive.Put("src/sub/b.txt", "bravo", 7200);
         drive.Put("src/sub/deep/c.txt", "charlie", 7200);
-        ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\src\\*.*"}.Run()), 0);
+        ASSERT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\src\\*.*"}.Run()), 0);
     }
     TestDrive drive;
 };
@@ -114,7 +114,8 @@ TEST_F(UnzipSide, SeveralArchivesByBarsOrWildcardsAreAllExtracted) {
     EXPECT_EQ((UnzipCall{.archive = "c:\\*.ZIP", .target = "c:\\all"}.Run()), 0);
     EXPECT_EQ(drive.Read("all/x.txt"), "xray");
     EXPECT_EQ(drive.Read("all/sub/b.txt"), "bravo");
-    EXPECT_EQ((UnzipCall{.archive = "c:\\*.zip", .action = 4, .flags = 1}.Run()), 0);
+    EXPECT_EQ(
+        (UnzipCall{.archive = "c:\\*.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()), 0);
 
     EXPECT_EQ((UnzipCall{.archive = "c:\\none*.zip", .target = "c:\\none"}.Run()), -1);
     EXPECT_EQ((UnzipCall{.archive = "c:\\test.zip|..\\..\\x.zip"}.Run()), -151);
@@ -173,7 +174,7 @@ TEST_F(UnzipSide, NamesThatWouldPassThroughASymbolicLinkAreRefused) {
 
 TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
     ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip",
-                       .flags = 0x1011,
+                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
                        .list = "c:\\src\\a.txt",
                        .password = "right"}
                    .Run()),
@@ -191,17 +192,19 @@ TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
     // The password served that run only.
     EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .target = "c:\\out2"}.Run()), -61);
     // So did the zip side's.
-    EXPECT_EQ(
-        (ZipCall{.archive = "c:\\again.zip", .flags = 0x1011, .list = "c:\\src\\a.txt"}.Run()),
-        -61);
+    EXPECT_EQ((ZipCall{.archive = "c:\\again.zip",
+                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
+                       .list = "c:\\src\\a.txt"}
+                   .Run()),
+              -61);
 
-    UnzipCall test{.archive = "c:\\secret.zip", .action = 4, .flags = 1};
+    UnzipCall test{.archive = "c:\\secret.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST};
     // Structure only, and said so; with the password it tests good (seen in the browser).
     EXPECT_EQ(test.Run(), -61);
 }
 
 TEST_F(UnzipSide, TestFindsDamagedData) {
-    UnzipCall test{.action = 4, .flags = 1};
+    UnzipCall test{.action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST};
     EXPECT_EQ(test.Run(), 0);
     drive.Put("src/stored.txt", std::string(4000, 's'));
     ASSERT_EQ(

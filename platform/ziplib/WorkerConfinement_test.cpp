@@ -127,7 +127,7 @@ TEST(WorkerConfinement, WorkersOnlyReadFromDescriptorsTheCallerOpened) {
         std::string archive = "c:\\w" + std::to_string(level) + ".zip";
         EXPECT_EQ((ZipCall{.archive = archive,
                            .level = level,
-                           .flags = 0x1801,
+                           .flags = kRecurse,
                            .list = "c:\\w\\*.*",
                            .callback = Progress}
                        .Run()),

@@ -120,7 +120,7 @@ TEST(ZipSide, UpdateWithNothingNewerLeavesTheArchiveAndAnAddReplacesAnyway) {
     ZipCall{.list = "c:\\src\\*.*"}.Run();
     auto before = fs::last_write_time(drive.Path("test.zip"));
     drive.Put("src/same.txt", "changed but not newer", 7200);
-    EXPECT_EQ((ZipCall{.action = 3, .list = "c:\\src\\*.*"}.Run()), 0);
+    EXPECT_EQ((ZipCall{.action = LSZIP_UPDATE, .list = "c:\\src\\*.*"}.Run()), 0);
     EXPECT_EQ(fs::last_write_time(drive.Path("test.zip")), before);
     EXPECT_EQ(ListEntries("c:\\test.zip")[0].size, 4);
 
@@ -154,8 +154,8 @@ TEST_P(DeleteCases, DeletesMatchingEntries) {
             drive.Put("t/" + name, name);
         }
     }
-    ASSERT_EQ((ZipCall{.flags = 0x1801, .list = "c:\\t\\*.*"}.Run()), 0);
-    ZipCall call{.action = 1, .list = GetParam().list};
+    ASSERT_EQ((ZipCall{.flags = kRecurse, .list = "c:\\t\\*.*"}.Run()), 0);
+    ZipCall call{.action = LSZIP_DELETE, .list = GetParam().list};
     EXPECT_EQ(call.Run(), GetParam().expected);
     Names left;
     std::ranges::set_difference(kAll, GetParam().gone, std::back_inserter(left));
@@ -181,9 +181,11 @@ TEST(ZipSide, AFailedMoveDeletesNoSource) {
     TestDrive drive;
     drive.Put("m/c.txt", "c");
     drive.Put("not-a-zip.zip", "this is no archive");
-    EXPECT_EQ(
-        (ZipCall{.archive = "c:\\not-a-zip.zip", .flags = 0x1101, .list = "c:\\m\\c.txt"}.Run()),
-        -2);
+    EXPECT_EQ((ZipCall{.archive = "c:\\not-a-zip.zip",
+                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_MOVE,
+                       .list = "c:\\m\\c.txt"}
+                   .Run()),
+              -2);
     EXPECT_TRUE(drive.Exists("m/c.txt"));
     EXPECT_EQ(drive.Read("not-a-zip.zip"), "this is no archive");
 }
@@ -194,11 +196,12 @@ TEST(ZipSide, AnAbortLeavesTheArchiveAndTheSourcesAsTheyWere) {
     ZipCall{.list = "c:\\a.txt"}.Run();
     std::string before = drive.Read("test.zip");
     drive.Put("b.txt", "b");
-    ZipCall call{.flags = 0x1101, .list = "c:\\b.txt", .callback = StopAtOnce};
+    ZipCall call{
+        .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_MOVE, .list = "c:\\b.txt", .callback = StopAtOnce};
     EXPECT_EQ(call.Run(), -30);
     EXPECT_EQ(drive.Read("test.zip"), before);
     EXPECT_TRUE(drive.Exists("b.txt"));
-    ZipCall deletion{.action = 1, .list = "*.*", .callback = StopAtOnce};
+    ZipCall deletion{.action = LSZIP_DELETE, .list = "*.*", .callback = StopAtOnce};
     EXPECT_EQ(deletion.Run(), -30);
     EXPECT_EQ(drive.Read("test.zip"), before);
 }

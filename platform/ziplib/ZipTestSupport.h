@@ -54,9 +54,12 @@ inline int32_t StopAtOnce(int32_t, int32_t, int32_t, int32_t, int32_t) {
     return 1;
 }
 
+// The flags of a zip that takes in a folder's subfolders too.
+inline constexpr int32_t kRecurse = LSZIP_FLAG_BASE | LSZIP_FLAG_RECURSE;
+
 struct ZipCall {
     std::string archive = "c:\\test.zip";
-    int32_t action = 2;
+    int32_t action = LSZIP_ADD;
     int32_t level = 6;
     int32_t flags = LSZIP_FLAG_BASE;
     std::string list;
@@ -79,8 +82,8 @@ struct ZipCall {
 
 struct UnzipCall {
     std::string archive = "c:\\test.zip";
-    int32_t action = 3;
-    int32_t flags = 3;
+    int32_t action = LSUZ_EXTRACT;
+    int32_t flags = LSUZ_FLAG_EXTRACT;
     std::string names = "*.*";
     std::string target = "c:\\out";
     std::string password;
