@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/ReadOnlyZip.h"
@@ -19,8 +21,18 @@ namespace vantrel::ziplib {
 
 namespace {
 
-// True when libzip reads the archive and every unencrypted entry decompresses with a good CRC.
+// The check list, test and extraction make before they read an entry: no entry shares its bytes
+// with another or reaches into the central directory. A repair never leaves an archive they refuse.
+bool SpansAreSound(int archive) {
+    return CheckEntrySpans(DescriptorReader(archive)).fault == SpanFault::None;
+}
+
+// True when the readers accept the archive and every unencrypted entry decompresses with a good
+// CRC.
 bool ArchiveIsSound(int archive) {
+    if (!SpansAreSound(archive)) {
+        return false;
+    }
     int error = 0;
     zip_t* za = OpenReadOnlyZip(archive, ZIP_CHECKCONS, &error);
     if (!za) {
@@ -137,6 +149,9 @@ int32_t WriteRebuilt(raw::Bytes file, const std::vector<raw::LocalEntry>& entrie
 }
 
 bool OpensWithEntries(int rebuilt, size_t expected) {
+    if (!SpansAreSound(rebuilt)) {
+        return false;
+    }
     int error = 0;
     zip_t* za = OpenReadOnlyZip(rebuilt, ZIP_CHECKCONS, &error);
     if (!za) {
