@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/ziplib/SourceCallback.h"
+
 namespace vantrel::ziplib {
 
 namespace {
@@ -15,13 +17,7 @@ struct DeflatedState {
     zip_error_t error;
 };
 
-zip_int64_t Fail(DeflatedState& state, int zipError, int systemError) {
-    zip_error_set(&state.error, zipError, systemError);
-    if (!state.reading.failed) {
-        state.reading.failed = &state.file;
-    }
-    return -1;
-}
+using source::Fail;
 
 // The general-purpose bits 1 and 2 that tell how hard an entry was deflated, as zip tools write
 // them: 1 and 2 "fast", 8 and 9 "maximum", others "normal".
@@ -85,15 +81,8 @@ zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source
             attributes->general_purpose_bit_mask = 0x6;
             return sizeof *attributes;
         }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&state.error, data, length);
-        case ZIP_SOURCE_FREE:
-            zip_error_fini(&state.error);
-            delete &state;
-            return 0;
         default:
-            zip_error_set(&state.error, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
+            return source::AnswerCommon(state, data, length, cmd);
     }
 }
 
@@ -102,13 +91,7 @@ zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source
 zip_source_t* NewDeflatedSource(zip_t* za, const SourceFile& file, SourceReading& reading,
                                 ParallelDeflater& deflater, size_t number, int level) {
     auto* state = new DeflatedState{file, reading, deflater, number, level, {}};
-    zip_error_init(&state->error);
-    zip_source_t* source = zip_source_function(za, Callback, state);
-    if (!source) {
-        zip_error_fini(&state->error);
-        delete state;
-    }
-    return source;
+    return source::NewSource(za, Callback, state);
 }
 
 }  // namespace vantrel::ziplib

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "platform/ziplib/SourceCallback.h"
+
 namespace vantrel::ziplib {
 
 namespace {
@@ -15,13 +17,7 @@ struct FileState {
     zip_error_t error;
 };
 
-zip_int64_t Fail(FileState& state, int zipError, int systemError) {
-    zip_error_set(&state.error, zipError, systemError);
-    if (!state.reading.failed) {
-        state.reading.failed = &state.file;
-    }
-    return -1;
-}
+using source::Fail;
 
 zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t cmd) {
     auto& state = *static_cast<FileState*>(userdata);
@@ -55,15 +51,8 @@ zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source
             st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
             return sizeof(zip_stat_t);
         }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&state.error, data, length);
-        case ZIP_SOURCE_FREE:
-            zip_error_fini(&state.error);
-            delete &state;
-            return 0;
         default:
-            zip_error_set(&state.error, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
+            return source::AnswerCommon(state, data, length, cmd);
     }
 }
 
@@ -71,13 +60,7 @@ zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source
 
 zip_source_t* NewFileSource(zip_t* za, const SourceFile& file, SourceReading& reading) {
     auto* state = new FileState{file, reading, {}, {}};
-    zip_error_init(&state->error);
-    zip_source_t* source = zip_source_function(za, Callback, state);
-    if (!source) {
-        zip_error_fini(&state->error);
-        delete state;
-    }
-    return source;
+    return source::NewSource(za, Callback, state);
 }
 
 }  // namespace vantrel::ziplib
