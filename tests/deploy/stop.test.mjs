@@ -19,8 +19,10 @@ before(() => {
   data = temporaryFolder('stop');
   drive = path.join(data, 'c');
   fs.mkdirSync(drive);
-  // Incompressible and zipped at level 9: several seconds of work with a progress dot a second.
-  writeRandomFile(path.join(drive, 'big.bin'), 100);
+  // Incompressible and zipped at level 9: several seconds of work with a progress dot a second,
+  // even with both cores deflating (about 130 MB a second on two cores), so that the abort that
+  // follows the first dot meets the zip still running.
+  writeRandomFile(path.join(drive, 'big.bin'), 500);
   fs.writeFileSync(path.join(drive, 'small.txt'), 'small');
 });
 after(() => fs.rmSync(data, { recursive: true, force: true }));
