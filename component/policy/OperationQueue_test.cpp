@@ -172,37 +172,6 @@ TEST_F(OperationQueueTest, FreeSlotsAreTakenAtOnceWithoutNotice) {
     EXPECT_TRUE(LockFiles().empty());
 }
 
-TEST_F(OperationQueueTest, NoWaitPeriodApologisesAtOnce) {
-    MakeLock("~sz1405.~fb");
-    PolicyRequest request;
-    PolicyAccess::SetPeriods(request.component, 0, 300);
-    EXPECT_TRUE(PolicyAccess::WaitForOperationSlot(request.component, OperationKind::Zip));
-    EXPECT_EQ(request.output, std::string(kWaiting) + kTooBusy);
-    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1405.~fb"});
-    // Giving up holds nothing, so releasing afterwards leaves the other lock alone.
-    PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
-    EXPECT_TRUE(Exists("~sz1405.~fb"));
-}
-
-TEST_F(OperationQueueTest, WaiterTakesTheSlotSoonAfterItsRelease) {
-    PolicyRequest owner;
-    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(owner.component, OperationKind::Unzip));
-    PolicyRequest waiter;
-    int64_t takenAt = -1;
-    clock_.onPause = [&](int64_t seconds) {
-        if (seconds >= 10 && takenAt < 0) {
-            PolicyAccess::ReleaseOperationSlot(owner.component, OperationKind::Unzip);
-            takenAt = seconds;
-        }
-    };
-    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(waiter.component, OperationKind::Unzip));
-    EXPECT_EQ(waiter.output, kWaiting);
-    EXPECT_EQ(takenAt, 10);
-    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~su1407.~fb"});
-    PolicyAccess::ReleaseOperationSlot(waiter.component, OperationKind::Unzip);
-    EXPECT_TRUE(LockFiles().empty());
-}
-
 // The waiter reads the clock right after writing its notice; a slot freed by then is taken at once,
 // before any pause.
 TEST_F(OperationQueueTest, WaiterTestsAgainAtOnceAfterTheNotice) {
@@ -336,9 +305,13 @@ TEST_F(OperationQueueTest, ALockOfAKilledProcessFreesItsSlotAtOnce) {
     {
         HoldingProcess holder(takeZipSlot);
         ASSERT_TRUE(holder.Holds());
+        // With no wait period, the apology follows the notice at once; giving up holds nothing.
         PolicyRequest waiter;
         PolicyAccess::SetPeriods(waiter.component, 0, 300);
         EXPECT_TRUE(PolicyAccess::WaitForOperationSlot(waiter.component, OperationKind::Zip));
+        EXPECT_EQ(waiter.output, std::string(kWaiting) + kTooBusy);
+        PolicyAccess::ReleaseOperationSlot(waiter.component, OperationKind::Zip);
+        EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1407.~fb"});
         holder.Kill();
         PolicyRequest next;
         EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(next.component, OperationKind::Zip));

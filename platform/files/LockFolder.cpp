@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -23,8 +24,32 @@ constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr mode_t kQueueFolderMode = 0700;
 
 // The threads of this process take turns here before they try the guard file, so that they wait
-// for each other in order rather than by retrying.
-std::timed_mutex g_guardTurn;
+// for each other on a condition rather than by retrying.
+class GuardTurn {
+  public:
+    bool Take(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        if (!free_.wait_until(lock, deadline, [this] { return !taken_; })) {
+            return false;
+        }
+        taken_ = true;
+        return true;
+    }
+    void Give() {
+        {
+            std::lock_guard lock(mutex_);
+            taken_ = false;
+        }
+        free_.notify_one();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable free_;
+    bool taken_ = false;
+};
+
+GuardTurn g_guardTurn;
 
 bool IsOwnFile(const struct stat& info) {
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
@@ -46,6 +71,33 @@ std::string ModeText(mode_t mode) {
     char text[8];
     std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
     return text;
+}
+
+// The guard file name in folder, opened and locked; empty when it cannot be, timedOut telling
+// whether another holder kept it past the deadline.
+UniqueFd LockGuardFile(int folder, const std::string& name,
+                       std::chrono::steady_clock::time_point deadline, bool& timedOut) {
+    // Reading is enough to lock, so every account that may read the guard file takes part,
+    // whoever made it.
+    UniqueFd fd(::openat(folder, name.c_str(),
+                         O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+    struct stat info {};
+    if (!fd || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    // Another process holds the guard only for the moment of a look; one that keeps it longer
+    // makes this request wait until its deadline, never beyond.
+    while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return {};
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return fd;
 }
 
 }  // namespace
@@ -167,39 +219,20 @@ bool LockFolder::Remove(const std::string& name) const {
 
 FolderGuard::FolderGuard(const LockFolder& folder, const std::string& name,
                          std::chrono::steady_clock::time_point deadline) {
-    if (!g_guardTurn.try_lock_until(deadline)) {
+    if (!g_guardTurn.Take(deadline)) {
         timedOut_ = true;
         return;
     }
-    std::unique_lock turn(g_guardTurn, std::adopt_lock);
-    // Reading is enough to lock, so every account that may read the guard file takes part,
-    // whoever made it.
-    UniqueFd fd(::openat(folder.Fd(), name.c_str(),
-                         O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
-    struct stat info {};
-    if (!fd || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return;
+    fd_ = LockGuardFile(folder.Fd(), name, deadline, timedOut_);
+    if (!fd_) {
+        g_guardTurn.Give();
     }
-    // Another process holds the guard only for the moment of a test; one that keeps it longer
-    // makes this request wait until its deadline, never beyond.
-    while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            timedOut_ = true;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    fd_ = std::move(fd);
-    turn.release();
 }
 
 FolderGuard::~FolderGuard() {
     if (fd_) {
         fd_.Reset();  // closing the only descriptor releases the lock
-        g_guardTurn.unlock();
+        g_guardTurn.Give();
     }
 }
 
