@@ -1,6 +1,7 @@
 #include "host/Connection.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -65,15 +66,43 @@ class Tls : public Connection {
     }
     bool HasBuffered() const override { return ::SSL_pending(ssl_) > 0; }
     void Finish() override {
-        if (!failed_) {
+        if (!failed_ && !finished_) {
             ::SSL_shutdown(ssl_);
         }
+        finished_ = true;
     }
+    void EndWriting() override { Finish(); }
 
   private:
     SSL* ssl_;
     bool failed_ = false;
+    bool finished_ = false;
 };
+
+// The handshake on a socket made non-blocking for it, so that a client that trickles its part
+// cannot hold the thread beyond the deadline.
+bool Handshake(SSL* ssl, int socket, std::chrono::steady_clock::time_point deadline) {
+    int flags = ::fcntl(socket, F_GETFL);
+    ::fcntl(socket, F_SETFL, flags | O_NONBLOCK);
+    bool done = false;
+    for (;;) {
+        int result = ::SSL_accept(ssl);
+        if (result == 1) {
+            done = true;
+            break;
+        }
+        int error = ::SSL_get_error(ssl, result);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if ((error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) ||
+            left <= std::chrono::milliseconds::zero() ||
+            !Poll(socket, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, left)) {
+            break;
+        }
+    }
+    ::fcntl(socket, F_SETFL, flags);
+    return done;
+}
 
 std::string NumericAddress(const sockaddr_storage& address, socklen_t length, int* port) {
     char host[NI_MAXHOST], service[NI_MAXSERV];
@@ -117,12 +146,17 @@ std::unique_ptr<Connection> PlainConnection(int socket) {
     return std::make_unique<Plain>(socket);
 }
 
-std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket) {
+void Connection::EndWriting() {
+    ::shutdown(socket_, SHUT_WR);
+}
+
+std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket,
+                                      std::chrono::steady_clock::time_point deadline) {
     SSL* ssl = ::SSL_new(context);
     if (!ssl) {
         return nullptr;
     }
-    if (::SSL_set_fd(ssl, socket) != 1 || ::SSL_accept(ssl) != 1) {
+    if (::SSL_set_fd(ssl, socket) != 1 || !Handshake(ssl, socket, deadline)) {
         ::SSL_free(ssl);
         return nullptr;
     }

@@ -25,6 +25,9 @@ class Connection {
     virtual bool HasBuffered() const { return false; }
     // Ends the session politely where the protocol has a way to (TLS close_notify).
     virtual void Finish() {}
+    // Sends nothing more, while what the client still sends can be read: a refusal reaches a
+    // client that is still sending, where closing at once would reset the connection first.
+    virtual void EndWriting();
 
     int Socket() const { return socket_; }
     // Whether bytes arrive within the time (or are buffered already).
@@ -42,8 +45,9 @@ void SetSocketTimeouts(int socket, std::chrono::seconds read, std::chrono::secon
 void SetNoDelay(int socket);
 
 std::unique_ptr<Connection> PlainConnection(int socket);
-// Completes the TLS handshake; nullptr when the client does not.
-std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket);
+// Completes the TLS handshake by the deadline; nullptr when the client does not.
+std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket,
+                                      std::chrono::steady_clock::time_point deadline);
 
 // "192.0.2.7" or "2001:db8::7" for the peer (or the local end) of a socket; empty on failure.
 std::string PeerAddress(int socket, int* port = nullptr);
