@@ -112,11 +112,9 @@ void Refuse(Connection& connection, const HeadVerdict& verdict) {
                             "X-Content-Type-Options: nosniff\r\nContent-Length: " +
                             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
     connection.EndWriting();
-    auto until = std::chrono::steady_clock::now() + kLingerAfterRefusal;
+    Deadline until = std::chrono::steady_clock::now() + kLingerAfterRefusal;
     char dropped[16 * 1024];
-    while (connection.WaitReadable(std::chrono::duration_cast<std::chrono::milliseconds>(
-               until - std::chrono::steady_clock::now())) &&
-           connection.Receive(dropped, sizeof dropped) > 0) {
+    while (connection.Receive(dropped, sizeof dropped, until) > 0) {
     }
 }
 

@@ -79,15 +79,13 @@ class CheckedServer : public Base {
         ConnectionSettings settings{&this->svr_sock_, this->keep_alive_max_count_,
                                     std::chrono::seconds(this->keep_alive_timeout_sec_),
                                     std::chrono::seconds(this->write_timeout_sec_), bodyLimits_};
-        SetSocketTimeouts(socket, std::chrono::seconds(this->read_timeout_sec_),
-                          settings.writeTimeout);
-        SetNoDelay(socket);
+        PrepareSocket(socket, settings.writeTimeout);
         auto place = table_.Enter(socket, PeerAddress(socket));
         std::unique_ptr<Connection> connection;
         if (!place) {
             // Every connection is running a request: nothing can make room.
         } else if constexpr (std::is_base_of_v<httplib::SSLServer, Base>) {
-            connection = AcceptTls(this->ssl_context(), socket, firstHead);
+            connection = AcceptTls(this->ssl_context(), socket, firstHead, settings.writeTimeout);
         } else {
             connection = PlainConnection(socket);
         }

@@ -16,12 +16,6 @@ constexpr size_t kBodyBytesPerSecond = 64 * 1024;
 constexpr HeadVerdict kBodyNotTaken{400, "a body with a request that takes none"};
 constexpr HeadVerdict kBadChunk{400, "a malformed chunk"};
 
-std::chrono::milliseconds Left(Deadline deadline) {
-    return std::max(std::chrono::milliseconds(0),
-                    std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now()));
-}
-
 Deadline BodyDeadline(size_t bytes) {
     return std::chrono::steady_clock::now() + kBodyGrace +
            std::chrono::seconds(bytes / kBodyBytesPerSecond);
@@ -35,10 +29,7 @@ HeadVerdict TooLarge(const BodyLimit& limit) {
 
 bool RequestReader::Fill(Deadline deadline) {
     char buffer[kReadPiece];
-    if (!connection_.WaitReadable(Left(deadline))) {
-        return false;
-    }
-    ssize_t n = connection_.Receive(buffer, sizeof buffer);
+    ssize_t n = connection_.Receive(buffer, sizeof buffer, deadline);
     if (n <= 0) {
         return false;
     }

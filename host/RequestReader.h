@@ -15,8 +15,6 @@
 
 namespace vantrel::host {
 
-using Deadline = std::chrono::steady_clock::time_point;
-
 // The most a request may carry as its body, and what the refusal of more says after "Request too
 // large: " (empty: the page forms' "the server takes at most 8 MB of form data").
 struct BodyLimit {

@@ -1,5 +1,7 @@
 #include "host/ServedNames.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 
 #include "platform/text/AsciiCase.h"
@@ -35,10 +37,15 @@ bool IsServedName(std::string_view host, const std::string& listenAddress,
 }
 
 bool IsServerNameValue(std::string_view name) {
-    return !name.empty() && name.size() <= 253 && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '.' || c == '-' || c == ':';
-    });
+    if (name.find(':') != std::string_view::npos) {
+        in6_addr address{};
+        return ::inet_pton(AF_INET6, NameOf(name).c_str(), &address) == 1;
+    }
+    return !name.empty() && name.size() <= 253 &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '.' || c == '-';
+           });
 }
 
 }  // namespace vantrel::host

@@ -16,7 +16,8 @@ namespace vantrel::host {
 bool IsServedName(std::string_view host, const std::string& listenAddress,
                   const std::vector<std::string>& serverNames, std::string_view localAddress);
 
-// A value --server-name takes: a DNS name or an IP address, without port.
+// A value --server-name takes: a DNS name or an IP address (IPv6 with or without brackets),
+// without port.
 bool IsServerNameValue(std::string_view name);
 
 }  // namespace vantrel::host

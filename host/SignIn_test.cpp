@@ -260,7 +260,8 @@ TEST_F(AccountRightsTest, OversizedAndMalformedNamesNeverReachPam) {
         EXPECT_EQ(refused->status, 413) << type;
         EXPECT_NE(refused->body.find("a sign-in takes at most 4 KB"), std::string::npos);
     }
-    for (const std::string& name : {std::string(3000, 'b'), std::string("al\nice"), std::string()}) {
+    for (const std::string& name :
+         {std::string(3000, 'b'), std::string("al\nice"), std::string()}) {
         auto wrong = host_->Client().Post(
             "/signin", CallForm({{"account", name}, {"password", "x"}}), "text/plain");
         ASSERT_TRUE(wrong);

@@ -385,6 +385,11 @@ std::vector<std::string> WebHost::StartNotes() const {
         notes.push_back("Plain HTTP on " + options_.listenAddress +
                         ": meant for a TLS proxy in front.");
     }
+    std::string names = options_.listenAddress + ", localhost";
+    for (const auto& name : options_.serverNames) {
+        names += ", " + name;
+    }
+    notes.push_back("Answers to the names " + names + " (more with --server-name).");
     notes.push_back("Audit log: " + options_.auditLog.string() + ".");
     return notes;
 }

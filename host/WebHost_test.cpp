@@ -81,7 +81,8 @@ int OpenWith(int port, const std::string& bytes) {
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(bytes.size())) {
         ::close(fd);
         return -1;
     }
@@ -96,7 +97,8 @@ bool StillOpen(int fd) {
 
 // The bytes of a whole answer, its body counted rather than kept: a GET with Connection: close.
 uint64_t DownloadedBytes(int port, const std::string& path) {
-    int fd = OpenWith(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    int fd =
+        OpenWith(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
     std::vector<char> buffer(1 << 20);
     uint64_t total = 0;
     for (ssize_t n; (n = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0;) {
@@ -160,9 +162,9 @@ TEST_F(WebHostTest, DecodesPathsOnceAndNeverServesFilesOutsideTheWebRoot) {
     fs::create_directory_symlink(Drive(), webRoot / "up");
     fs::create_directories(webRoot / "private");
     std::ofstream(webRoot / "private" / "p.txt") << "p";
-    for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt",
-                             "/..%2fsecret.txt", "/..%5csecret.txt", "/help.htm%00.png",
-                             "/%2570rivate/p.txt", "/%252e%252e/secret.txt"}) {
+    for (const char* path :
+         {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt", "/..%2fsecret.txt",
+          "/..%5csecret.txt", "/help.htm%00.png", "/%2570rivate/p.txt", "/%252e%252e/secret.txt"}) {
         auto result = Client().Get(path);
         ASSERT_TRUE(result) << path;
         EXPECT_EQ(result->status, 404) << path;
@@ -180,8 +182,8 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
     fs::create_directories(Drive() / "smuggled");
     std::ofstream(Drive() / "smuggled" / "a.txt") << "a";
     const std::string form = ZipForm("c:\\smuggled\\a.txt", "c:\\smuggled\\a.zip");
-    const std::string hidden = call + "Content-Length: " + std::to_string(form.size()) +
-                               "\r\n\r\n" + form;
+    const std::string hidden =
+        call + "Content-Length: " + std::to_string(form.size()) + "\r\n\r\n" + form;
     const struct {
         std::string request;
         const char* statusLine;
@@ -330,8 +332,9 @@ TEST(WebHostDebugTest, EverySessionOfADebugHostEchoesItsFieldsEscapedAndNoPasswo
 TEST(WebHostTlsTest, ServesHttpsWithSecureCookiesAndStrongSuitesOnly) {
     TestFolder folder("webhost-tls");
     fs::path cert = folder.Path() / "cert.pem", key = folder.Path() / "key.pem";
-    std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
-                       key.string() + " -out " + cert.string() + " 2>/dev/null";
+    std::string make =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
+        key.string() + " -out " + cert.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
     RunningHost host(folder.Path(), {"--tls-cert", cert.string(), "--tls-key", key.string()});
     EXPECT_EQ(host.Host().Address().rfind("https://", 0), 0u);
