@@ -12,7 +12,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <semaphore>
 #include <string>
 #include <type_traits>
 
@@ -58,12 +57,10 @@ class CheckedServer : public Base {
   public:
     using Base::Base;
 
-    // refused: told of every refusal; limits: what each request may carry; requestsAtOnce:
-    // requests run at once, a further one waiting for one of them to end.
-    void Configure(RefusalListener refused, BodyLimits limits, int requestsAtOnce) {
+    // refused: told of every refusal; limits: what each request may carry.
+    void Configure(RefusalListener refused, BodyLimits limits) {
         refused_ = std::move(refused);
         bodyLimits_ = std::move(limits);
-        requests_ = std::make_unique<std::counting_semaphore<>>(requestsAtOnce);
         // The library makes the queue as it begins to accept connections, on a listening socket
         // with a backlog of 5: a burst of connections would overflow it, and each connection
         // dropped there waits a second for its retry.
@@ -93,11 +90,6 @@ class CheckedServer : public Base {
             ServeConnection(
                 *connection, *place, settings, firstHead,
                 [this](httplib::Stream& stream, bool close, bool& closed) {
-                    requests_->acquire();
-                    struct Release {
-                        std::counting_semaphore<>& requests;
-                        ~Release() { requests.release(); }
-                    } release{*requests_};
                     return this->process_request(stream, close, closed, nullptr);
                 },
                 refused_);
@@ -113,7 +105,6 @@ class CheckedServer : public Base {
     RefusalListener refused_;
     BodyLimits bodyLimits_ = [](const RequestShape&) { return BodyLimit{}; };
     ConnectionTable table_{ConnectionTable::Limits{}};
-    std::unique_ptr<std::counting_semaphore<>> requests_;
 };
 
 }  // namespace vantrel::host

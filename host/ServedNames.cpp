@@ -41,11 +41,10 @@ bool IsServerNameValue(std::string_view name) {
         in6_addr address{};
         return ::inet_pton(AF_INET6, NameOf(name).c_str(), &address) == 1;
     }
-    return !name.empty() && name.size() <= 253 &&
-           std::all_of(name.begin(), name.end(), [](char c) {
-               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      c == '.' || c == '-';
-           });
+    return !name.empty() && name.size() <= 253 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '.' || c == '-';
+    });
 }
 
 }  // namespace vantrel::host

@@ -165,9 +165,8 @@ asp::OperationRecord UnreportedOperation(const asp::Request& request, std::strin
 // The server with the host's own connection loop set up.
 template <typename Base>
 std::unique_ptr<httplib::Server> Checked(std::unique_ptr<CheckedServer<Base>> server,
-                                         RefusalListener refused, BodyLimits limits,
-                                         int requestsAtOnce) {
-    server->Configure(std::move(refused), std::move(limits), requestsAtOnce);
+                                         RefusalListener refused, BodyLimits limits) {
+    server->Configure(std::move(refused), std::move(limits));
     return server;
 }
 
@@ -273,10 +272,9 @@ bool WebHost::SetUpServer(std::string& error) {
             error = "the TLS library refuses the host's TLS settings";
             return false;
         }
-        server_ = Checked(std::move(server), logRefusal, limits, options_.threads);
+        server_ = Checked(std::move(server), logRefusal, limits);
     } else {
-        server_ = Checked(std::make_unique<CheckedServer<httplib::Server>>(), logRefusal, limits,
-                          options_.threads);
+        server_ = Checked(std::make_unique<CheckedServer<httplib::Server>>(), logRefusal, limits);
     }
     // A browser keeps one connection for the frameset's pages and every later click; the
     // library's default of five requests a connection would open a new one every few clicks.
