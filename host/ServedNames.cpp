@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "host/ForwardedRequest.h"
 #include "platform/text/AsciiCase.h"
 
 namespace vantrel::host {
@@ -23,8 +24,7 @@ std::string NameOf(std::string_view host) {
     return platform::LowerAscii(std::string(host));
 }
 
-}  // namespace
-
+// host: a Host value; localAddress: the address the connection arrived at.
 bool IsServedName(std::string_view host, const std::string& listenAddress,
                   const std::vector<std::string>& serverNames, std::string_view localAddress) {
     std::string name = NameOf(host);
@@ -34,6 +34,17 @@ bool IsServedName(std::string_view host, const std::string& listenAddress,
     return name == "localhost" || name == NameOf(listenAddress) || name == NameOf(localAddress) ||
            std::any_of(serverNames.begin(), serverNames.end(),
                        [&](const std::string& served) { return name == NameOf(served); });
+}
+
+}  // namespace
+
+bool AnswersTo(const httplib::Request& request, const HostOptions& options) {
+    auto served = [&](const std::string& host) {
+        return IsServedName(host, options.listenAddress, options.serverNames, request.local_addr);
+    };
+    ForwardedRequest site = ResolveForwarded(request, options.trustedProxies, options.Tls());
+    return request.get_header_value_count("Host") == 1 &&
+           served(request.get_header_value("Host")) && served(site.host);
 }
 
 bool IsServerNameValue(std::string_view name) {

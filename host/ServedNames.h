@@ -4,17 +4,17 @@
 // before a route runs, so a page of another site whose name has been pointed at this host's
 // address (DNS rebinding) never reaches the application.
 
-#include <string>
+#include <httplib.h>
+
 #include <string_view>
-#include <vector>
+
+#include "host/HostOptions.h"
 
 namespace vantrel::host {
 
-// host: a Host value, with or without its port ("example.org:8443", "[::1]:8080");
-// localAddress: the address the connection arrived at. Names compare without regard to letter
-// case or a final dot.
-bool IsServedName(std::string_view host, const std::string& listenAddress,
-                  const std::vector<std::string>& serverNames, std::string_view localAddress);
+// Whether the request names the host by a name it serves, in its one Host header and in a trusted
+// proxy's X-Forwarded-Host. Names compare without regard to letter case, port or a final dot.
+bool AnswersTo(const httplib::Request& request, const HostOptions& options);
 
 // A value --server-name takes: a DNS name or an IP address (IPv6 with or without brackets),
 // without port.

@@ -286,7 +286,7 @@ bool WebHost::SetUpServer(std::string& error) {
     server_->set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
             t_notes = {};
-            if (AnswersTo(request)) {
+            if (AnswersTo(request, options_)) {
                 return httplib::Server::HandlerResponse::Unhandled;
             }
             response.status = 421;
@@ -324,15 +324,6 @@ bool WebHost::SetUpServer(std::string& error) {
         Route(whole, response);
     });
     return true;
-}
-
-bool WebHost::AnswersTo(const httplib::Request& request) const {
-    auto served = [&](const std::string& host) {
-        return IsServedName(host, options_.listenAddress, options_.serverNames, request.local_addr);
-    };
-    ForwardedRequest site = ResolveForwarded(request, options_.trustedProxies, options_.Tls());
-    return request.get_header_value_count("Host") == 1 &&
-           served(request.get_header_value("Host")) && served(site.host);
 }
 
 BodyLimit WebHost::BodyLimitOf(const RequestShape& shape) {

@@ -71,9 +71,6 @@ class WebHost {
                     std::string_view account);
     std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
     bool SetUpServer(std::string& error);
-    // Whether the request names the host by a name it serves (Host, and a trusted proxy's
-    // X-Forwarded-Host).
-    bool AnswersTo(const httplib::Request& request) const;
     // What the request may carry: the page's forms for a signed-in session, a sign-in before.
     BodyLimit BodyLimitOf(const RequestShape& shape);
 
