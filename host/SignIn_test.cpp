@@ -316,5 +316,31 @@ TEST_F(AccountRightsTest, ARootHostNeverFollowsALinkPlantedForItsFolders) {
               fs::perms::all | fs::perms::sticky_bit);
 }
 
+// Hostile sign-ins never reach PAM's account lookup: a body beyond the sign-in's few KB is refused
+// unread (as text/plain, too), and a name no account can have goes no further than an audit line
+// holding a short prefix of it. The host stays up and signs the next user in.
+TEST_F(AccountRightsTest, OversizedAndMalformedNamesNeverReachPam) {
+    // A name just within the page forms' 8 MB once ended the host inside the account lookup.
+    const std::string huge = "account=" + std::string(8 * 1024 * 1024 - 100, 'a') + "&password=x";
+    for (const char* type : {"text/plain", "application/x-www-form-urlencoded"}) {
+        auto refused = host_->Client().Post("/signin", huge, type);
+        ASSERT_TRUE(refused) << type;
+        EXPECT_EQ(refused->status, 413) << type;
+        EXPECT_NE(refused->body.find("a sign-in takes at most 4 KB"), std::string::npos);
+    }
+    for (const std::string& name :
+         {std::string(3000, 'b'), std::string("al\nice"), std::string()}) {
+        auto wrong = host_->Client().Post(
+            "/signin", CallForm({{"account", name}, {"password", "x"}}), "text/plain");
+        ASSERT_TRUE(wrong);
+        EXPECT_TRUE(IsSignInPage(wrong));
+        std::string line = host_->AuditLines().back();
+        EXPECT_LT(line.size(), 300u) << line;
+        EXPECT_NE(line.find("\"result\":\"refused: not a valid account name\""), std::string::npos)
+            << line;
+    }
+    EXPECT_FALSE(SignIn(first_).empty());
+}
+
 }  // namespace
 }  // namespace vantrel::host

@@ -17,6 +17,7 @@
 #include "host/HostOptions.h"
 #include "host/LogWriter.h"
 #include "host/OperationAdmission.h"
+#include "host/RequestReader.h"
 #include "host/SessionStore.h"
 #include "host/SignInThrottle.h"
 
@@ -69,7 +70,9 @@ class WebHost {
     void ShowSignIn(httplib::Response& response, int status, std::string_view message,
                     std::string_view account);
     std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
-    void SetUpServer();
+    bool SetUpServer(std::string& error);
+    // What the request may carry: the page's forms for a signed-in session, a sign-in before.
+    BodyLimit BodyLimitOf(const RequestShape& shape);
 
     HostOptions options_;
     SessionStore::Clock clock_;
