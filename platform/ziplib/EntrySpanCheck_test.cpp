@@ -77,6 +77,7 @@ struct Row {
     uint64_t index = 0;
     const char* name = "";
     uint64_t otherIndex = 0;
+    uint64_t start = 0;  // the data in front of the archive
 };
 
 TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
@@ -137,7 +138,14 @@ TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
          Fault::BrokenHeader, 1, "b.txt"},
         {"local name past the end of the file", longName, Fault::BrokenHeader, 2, "c.txt"},
         {"stub with offsets not adjusted", std::string(700, '#') + three.With([](auto&) {}),
-         Fault::Unreadable},
+         Fault::None, 0, "", 0, 700},
+        {"stub with zip64 offsets not adjusted",
+         std::string(700, '#') + three.archive.Finish(three.entries, true), Fault::None, 0, "", 0,
+         700},
+        {"a zip64 locator's lookalike ending the last entry's comment", three.With([](auto& e) {
+             e[2].comment = "note" + std::string("PK\x06\x07", 4) + std::string(16, '\x01');
+         }),
+         Fault::None},
         {"second end record in the comment: two entries of three",
          three.archive.Finish(three.entries, false, EndRecords(2, directory, 2 * 51, false)),
          Fault::Ambiguous},
@@ -160,6 +168,7 @@ TEST_F(EntrySpans, TellsTheFirstEntryThatDoesNotOwnItsBytes) {
         if (row.fault == Fault::Overlap) {
             EXPECT_EQ(check.otherIndex, row.otherIndex) << row.what;
         }
+        EXPECT_EQ(check.layout.start, row.start) << row.what;
     }
 }
 

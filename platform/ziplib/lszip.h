@@ -123,8 +123,9 @@
  * Status codes
  *     0 success               -1 name not matched        -2 not a zip archive
  *    -3 damaged entry data    -4 out of memory           -9 cannot open a file
- *   -11 wrong call or argument -15 CRC error             -30 aborted by the callback
- *   -50 disk full            -51 archive structure error -61 wrong or missing password
+ *   -11 wrong call or argument -15 CRC error             -16 unsupported compression method
+ *   -30 aborted by the callback -50 disk full            -51 archive structure error
+ *   -61 wrong or missing password
  *  -151 archive path outside every drive                 -152 path or entry name refused
  *  -157 multi-volume archive -162 repeated entry name    -163 list cannot be read
  *  -164 archive has no entries (or no more to list)      -167 nothing to add
@@ -188,6 +189,7 @@ enum LsZipStatus {
     LSZIP_E_OPEN = -9,
     LSZIP_E_ARGUMENT = -11,
     LSZIP_E_CRC = -15,
+    LSZIP_E_METHOD = -16,
     LSZIP_E_ABORTED = -30,
     LSZIP_E_DISK_FULL = -50,
     LSZIP_E_STRUCTURE = -51,
