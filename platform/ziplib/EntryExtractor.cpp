@@ -239,7 +239,7 @@ class ArchiveRun {
     }
 
     // Opens the archive and reads the list; a status code.
-    int32_t Open() {
+    int32_t Open(int openFlags) {
         auto names = EntryNameList::Parse(job_.names.empty() ? "*.*" : job_.names);
         if (!names) {
             return LSZIP_E_LIST;
@@ -247,7 +247,8 @@ class ArchiveRun {
         names_ = std::move(*names);
         used_.assign(names_.Size(), false);
         SpanCheck spans = CheckEntrySpans(DescriptorReader(job_.archive.Fd()));
-        if (int32_t code = OpenCheckedZip(job_.archive.Fd(), spans, 0, za_); code != LSZIP_OK) {
+        if (int32_t code = OpenCheckedZip(job_.archive.Fd(), spans, openFlags, za_);
+            code != LSZIP_OK) {
             if (spans.fault != SpanFault::None && code == LSZIP_E_STRUCTURE) {
                 caller_.Report(code,
                                spans.name);  // entries that share their bytes: nothing is read
@@ -392,7 +393,7 @@ std::optional<std::vector<std::string>> PlaceOf(const EntryFacts& facts) {
 
 int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& caller) {
     ArchiveRun run(job, caller);
-    if (int32_t code = run.Open(); code != LSZIP_OK) {
+    if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
     bool noFolders = (job.flags & LSUZ_FLAG_NO_FOLDERS) == LSUZ_FLAG_NO_FOLDERS;
@@ -451,7 +452,9 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
 
 int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
     ArchiveRun run(job, caller);
-    if (int32_t code = run.Open(); code != LSZIP_OK) {
+    // Opened as extraction opens it: a local header that leaves a size to its data descriptor
+    // but states another (as bsdtar writes them) is no damage that extraction would refuse.
+    if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
     run.InflateAhead([](const EntryFacts& facts) { return PlaceOf(facts).has_value(); });

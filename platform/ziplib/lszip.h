@@ -69,13 +69,21 @@
  *   "<archive>.damaged" (numbered when taken) unless the new archive holds every entry the old
  *   one's end record counted.
  *   Archives and entries beyond 4 GB or 65,535 entries are written in zip64 form; names are
- *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII.
+ *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII; every entry
+ *   carries an extended timestamp (extra field 0x5455) of its file's modification time.
  *
  * Unzip side (LSUZ_EXECUTE)
  *   Actions: 1 list (returns the number of entries, then LSUZ_GETNEXT delivers them in order),
  *   3 extract the listed entries into the folder of LSUZ_EXTRACTTO (created when missing),
  *   4 test: decompress every listed entry and check its CRC; an entry extraction would refuse
  *   fails the test too.
+ *   Archives are read as the common zip programs read them: data in front of an archive (a
+ *   self-extracting stub) is skipped, also when the archive's offsets do not count it; an end
+ *   record's entry count is taken modulo 65,536 when the central directory holds more; a zip64
+ *   locator counts only where it leads to a zip64 end record; a size of 0xFFFFFFFF without a zip64
+ *   field is that size. Entries may be stored or compressed with deflate, bzip2, LZMA, Zstandard
+ *   or XZ (methods 0, 8, 12, 14, 93, 95); an entry of another method is unsupported (-16) and
+ *   left out. Creating always deflates (or stores).
  *   Archives whose entries share their bytes (overlap bombs) or reach into the central directory
  *   are refused by all three actions (-51) before any entry is read. An entry that inflates past
  *   the size its directory entry declares, or ends short of it, is damaged (-3): extraction
@@ -89,11 +97,16 @@
  *   new file exclusively under its own name (removed again when it cannot be finished), writes
  *   a file that replaces another under a temporary name renamed into place when complete, and
  *   never writes outside the target folder: names that are absolute, begin with a drive ("c:"),
- *   contain ".." segments, are stored symbolic links, or would pass through a symbolic link are
- *   refused (-152) with nothing written for them; the other entries are still extracted. A wrong
- *   or missing password gives -61 for the entry and nothing is written for it. A test without a
- *   password can only check the structure of encrypted entries and then reports -61 when it
- *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
+ *   contain ".." segments or a NUL byte, are stored symbolic links, or would pass through a
+ *   symbolic link are refused (-152) with nothing written for them; the other entries are still
+ *   extracted. A wrong or missing password gives -61 for the entry and nothing is written for it;
+ *   AES-encrypted data that does not check out with the right password is damaged (-15 or -3). A
+ *   test without a password can only check the structure of encrypted entries and then reports
+ *   -61 when it found nothing worse.
+ *   Times: an entry's extended timestamp (extra field 0x5455) or NTFS times (0x000a), which name
+ *   a moment in UTC, win over its MS-DOS words, which name a wall-clock time in an unknown zone;
+ *   extraction and the listing's record (in DOS words of the server's local time) use them.
+ *   Entries the zip side writes carry an extended timestamp beside the DOS words. A listed name that matches no entry gives -1 (the others are still
  *   processed); an archive without entries gives -164.
  *
  * Real locations and the caller's policy
@@ -221,8 +234,8 @@ typedef int32_t (*ZipPathCheckFn)(const char* realPath);
 typedef int32_t (*ZipMessageFn)(int32_t code, const char* name);
 
 /* The 425-byte entry record that LSUZ_GETNEXT fills: packed, numbers little-endian. Names and
- * comments are UTF-8, cut at a character boundary to fit; sizes above 4 GB read 0xFFFFFFFF
- * (LSUZ_GETNEXTEX gives the full values). */
+ * comments are UTF-8, cut at a character boundary to fit (a NUL byte of a stored name reads
+ * U+FFFD); sizes above 4 GB read 0xFFFFFFFF (LSUZ_GETNEXTEX gives the full values). */
 #pragma pack(push, 1)
 typedef struct ZipEntryRecord {
     char name[255]; /* entry name, NUL-terminated; a folder ends in a separator */
