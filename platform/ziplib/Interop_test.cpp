@@ -61,7 +61,7 @@ TEST_F(Interop, InfoZipTestsWhatWeWrite) {
     if (!Installed("unzip")) {
         GTEST_SKIP() << "Info-ZIP unzip is not installed";
     }
-    for (int level : {0, 1, 6, 9}) {
+    for (int level : {0, 9}) {
         std::string archive = "c:\\ours" + std::to_string(level) + ".zip";
         ASSERT_EQ(
             (ZipCall{.archive = archive, .level = level, .flags = kRecurse, .list = "c:\\src\\*.*"}

@@ -45,12 +45,6 @@ TEST_F(UnzipSide, ListsEveryEntryWithItsDetailsAndThenReportsTheEnd) {
     EXPECT_EQ(+entries[0].record.size, 5u);
     EXPECT_EQ(entries[1].name, "sub/");
     EXPECT_EQ(entries[1].record.attributes & 0x10, 0x10);
-    // The record's time words are the archive's own MS-DOS time.
-    std::time_t when = std::time(nullptr) - 7200;
-    std::tm local{};
-    localtime_r(&when, &local);
-    EXPECT_EQ(entries[0].record.dosDate >> 9, local.tm_year - 80);
-    EXPECT_EQ((entries[0].record.dosTime >> 11) & 31, local.tm_hour);
 
     std::string archive = "c:\\test.zip";
     LSUZ_ZIPNAME(Text(archive));
@@ -88,14 +82,11 @@ TEST_F(UnzipSide, LongNamesAreCutInTheRecordAndWholeInTheExtendedCall) {
     EXPECT_EQ(std::string(entries[1].record.name), std::string(253, 'a'));
 }
 
-TEST_F(UnzipSide, ExtractsEverythingWithTimesRestoredOrOnlyTheListedEntries) {
+TEST_F(UnzipSide, ExtractsEverythingOrOnlyTheListedEntries) {
     EXPECT_EQ(UnzipCall{}.Run(), 0);
     EXPECT_EQ(FilesBelow(drive.Path("out")),
               (Names{"a.txt", "sub/", "sub/b.txt", "sub/deep/", "sub/deep/c.txt"}));
     EXPECT_EQ(drive.Read("out/sub/deep/c.txt"), "charlie");
-    auto archived = fs::last_write_time(drive.Path("src/a.txt"));
-    auto restored = fs::last_write_time(drive.Path("out/a.txt"));
-    EXPECT_LE(std::chrono::abs(archived - restored), std::chrono::seconds(2));
 
     EXPECT_EQ((UnzipCall{.names = "sub\\*.*", .target = "c:\\sub"}.Run()), 0);
     EXPECT_EQ(FilesBelow(drive.Path("sub")),
@@ -259,6 +250,9 @@ TEST_F(UnzipSide, ReadsWhatOtherReadersRead) {
     std::vector<RawEntry> methods = {zstd.AddLocal(packedEntry, packed),
                                      zstd.AddLocal(odd, "0123456789"),
                                      zstd.AddLocal({.name = "ok.txt"}, "ok")};
+    RawArchive bsd;  // bsdtar announces a descriptor, yet states the size in the local header
+    std::string bsdtar = bsd.Finish({bsd.AddLocal({.name = "b.txt", .flags = 0x8}, "bsdtar")});
+    bsdtar[22] = 6;
     RawArchive huge;  // libzip took its size for a zip64 placeholder and refused the archive
     RawEntry declared{.name = "huge.bin", .size = 0xFFFFFFFF, .method = 8};
     std::string hugeArchive = huge.Finish({huge.AddLocal(declared, DeflatedZeros(1000))});
@@ -300,6 +294,7 @@ TEST_F(UnzipSide, ReadsWhatOtherReadersRead) {
          -16,
          "*.*",
          {{"z.txt", text}, {"ok.txt", "ok"}}},
+        {"bsdtar's local header", bsdtar, 1, "b.txt", 0, 0, "*.*", {{"b.txt", "bsdtar"}}},
         {"4 GiB less one byte without zip64 (the data ends early)", hugeArchive, 1, "huge.bin", -3,
          -3},
         {"a NUL in a name",
