@@ -97,17 +97,18 @@
  *   new file exclusively under its own name (removed again when it cannot be finished), writes
  *   a file that replaces another under a temporary name renamed into place when complete, and
  *   never writes outside the target folder: names that are absolute, begin with a drive ("c:"),
- *   contain ".." segments or a NUL byte, are stored symbolic links, or would pass through a
- *   symbolic link are refused (-152) with nothing written for them; the other entries are still
- *   extracted. A wrong or missing password gives -61 for the entry and nothing is written for it;
- *   AES-encrypted data that does not check out with the right password is damaged (-15 or -3). A
- *   test without a password can only check the structure of encrypted entries and then reports
- *   -61 when it found nothing worse.
+ *   contain ".." segments, are stored symbolic links, or would pass through a symbolic link are
+ *   refused (-152) with nothing written for them; the other entries are still extracted. A wrong
+ *   or missing password gives -61 for the entry and nothing is written for it. A test without a
+ *   password can only check the structure of encrypted entries and then reports -61 when it
+ *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
+ *   processed); an archive without entries gives -164.
+ *   A name holding a NUL byte, which no file name can, is refused (-152) like those above. AES
+ *   data that does not check out with the right password is damaged (-15 or -3), not a wrong
+ *   password: AES checks the password on its own.
  *   Times: an entry's extended timestamp (extra field 0x5455) or NTFS times (0x000a), which name
  *   a moment in UTC, win over its MS-DOS words, which name a wall-clock time in an unknown zone;
  *   extraction and the listing's record (in DOS words of the server's local time) use them.
- *   Entries the zip side writes carry an extended timestamp beside the DOS words. A listed name that matches no entry gives -1 (the others are still
- *   processed); an archive without entries gives -164.
  *
  * Real locations and the caller's policy
  *   Every path is resolved one segment at a time beneath a handle on its drive's folder; symbolic
