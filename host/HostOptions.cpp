@@ -137,6 +137,7 @@ const std::map<std::string, Setting>& Settings() {
           },
           "page takes a path beginning with /"}},
         {"registry", {Always([](auto& v, auto& o) { o.registry = v; }), ""}},
+        {"queue-folder", {Always([](auto& v, auto& o) { o.queueFolder = v; }), ""}},
         {"debug", {Switch(&HostOptions::debug), "debug takes true or false", Kind::Switch}},
         {"threads",
          {[](auto& v, Parsing& p) { return ParseThreads(v, p.options); },
@@ -373,6 +374,9 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
     if (options.dataFolder.empty()) {
         options.dataFolder = DefaultDataFolder();
     }
+    if (options.queueFolder.empty()) {
+        options.queueFolder = options.dataFolder / "queue";
+    }
     if (options.auditLog.empty()) {
         options.auditLog =
             installed ? installed->logs / "audit.log" : options.dataFolder / "audit.log";
@@ -402,6 +406,9 @@ std::string HostUsage() {
            "  --registry DIR          the settings registry's folder (default\n"
            "                          ~/.local/share/vantrel/registry; installed,\n"
            "                          /etc/vantrel/settings)\n"
+           "  --queue-folder DIR      the operation queue's lock files, in a folder only this\n"
+           "                          account may use; hosts naming the same folder share\n"
+           "                          one queue (default: queue in the data folder)\n"
            "  --debug                 every new session echoes its request fields\n"
            "  --threads N             requests served at once (default 32)\n"
            "  --min-free-space SIZE   free space extraction leaves on the disk: bytes, K, M, G\n"
@@ -474,6 +481,7 @@ std::vector<std::string> EffectiveSettings(const HostOptions& options) {
     add("page", options.page);
     add("registry",
         options.registry.empty() ? registry::RegistryRoot().string() : options.registry.string());
+    add("queue-folder", options.queueFolder.string());
     add("debug", options.debug ? "true" : "false");
     add("threads", std::to_string(options.threads));
     add("min-free-space", options.minFreeSpace);

@@ -28,6 +28,9 @@ struct HostOptions {
     std::string webRoot = "c:\\inetpub\\wwwroot";
     std::string page = "/farbale.asp";
     std::filesystem::path registry;  // empty: VANTREL_REGISTRY or the shared default
+    // --queue-folder: the operation queue's lock files, in a folder of the host's own; hosts
+    // that name the same folder share one queue. Default: queue in the data folder.
+    std::filesystem::path queueFolder;
     bool debug = false;
     int threads = 32;
 

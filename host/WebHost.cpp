@@ -19,6 +19,7 @@
 #include "host/AccountCredentials.h"
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
+#include "host/HostFolders.h"
 #include "host/PageRequest.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
@@ -56,22 +57,6 @@ struct RequestNotes {
     std::optional<uint64_t> streamedBytes;
 };
 thread_local RequestNotes t_notes;
-
-bool CreateWindowsFolder(const std::string& windowsPath, platform::ConfinedPath& folder,
-                         std::string& error) {
-    if (platform::ConfinedPath::Open(windowsPath, platform::PathIntent::NewFolder, folder) !=
-        platform::PathStatus::Ok) {
-        error = "cannot create " + windowsPath + ": is its drive mapped and writable?";
-        return false;
-    }
-    return true;
-}
-
-// The folder's Linux path, for the start-up steps that set its permissions.
-fs::path LinuxPathOf(const platform::ConfinedPath& folder) {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/fd/" + std::to_string(folder.Fd()), ec);
-}
 
 // The whole file open at fd.
 std::string ReadWhole(int fd) {
@@ -197,18 +182,22 @@ bool WebHost::Prepare(std::string& error) {
         ::setenv(registry::kRegistryVariable, fs::absolute(options_.registry).c_str(), 1);
     }
     platform::ConfinedPath webRoot;
-    platform::ConfinedPath tempFolder;
-    if (!CreateWindowsFolder(options_.webRoot, webRoot, error) ||
-        !CreateWindowsFolder("c:\\temp", tempFolder, error)) {
+    if (!OpenHostFolder(options_.webRoot, std::nullopt, webRoot, error) ||
+        !PrepareQueueFolder(options_.queueFolder, error)) {
         return false;
     }
     PutHelpPage(webRoot);
-    fs::path temp = LinuxPathOf(tempFolder);
+    // c:\temp is the accounts' to share, like /tmp, when a root host makes it. Nothing depends on
+    // it: where it cannot be made the component uses the system's temporary path.
+    platform::ConfinedPath temp;
+    auto shared = switchesFileRights_ ? std::optional<mode_t>(01777) : std::nullopt;
+    if (std::string why; !OpenHostFolder("c:\\temp", shared, temp, why)) {
+        std::cerr << "vantrel-host: " << why << std::endl;
+    }
     // Bound now, with the host's own rights: a signed-in account need not be able to read them.
     lszip::LSZIP_VER();
     lszip::LSUZ_VER();
-    if (switchesFileRights_ && (!ShareTempFolder(temp, Farbale().TimeOutPeriod(), error) ||
-                                !CheckRegistryReadable(registry::RegistryRoot(), error) ||
+    if (switchesFileRights_ && (!CheckRegistryReadable(registry::RegistryRoot(), error) ||
                                 (options_.signIn == SignInMode::Users &&
                                  !CheckUsersActAsAccounts(options_.usersFile, error)))) {
         return false;

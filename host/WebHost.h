@@ -29,9 +29,9 @@ class WebHost {
                      SessionStore::Clock clock = std::chrono::steady_clock::now);
     ~WebHost();
 
-    // Publishes the drive map and registry root to the process, creates the web root, c:\temp and
-    // the help page when missing, opens the logs, sets up sign-in and TLS, and (as root) shares
-    // c:\temp between the accounts. False with a reason when the host cannot or must not serve.
+    // Publishes the drive map and registry root to the process, creates the web root, c:\temp,
+    // the queue's folder and the help page when missing, opens the logs and sets up sign-in and
+    // TLS. False with a reason when the host cannot or must not serve.
     bool Prepare(std::string& error);
     // Binds the listening address (port 0: any free port); false when it cannot.
     bool Bind();
