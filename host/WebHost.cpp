@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "component/archive/Globals.h"
+#include "component/core/ContextSlot.h"
 #include "component/core/Farbale.h"
 #include "host/AccessLog.h"
 #include "host/AccountCredentials.h"
@@ -604,6 +605,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                     pageResponse.Write(kNoFileRights);
                     record = UnreportedOperation(run->request, kNoFileRights);
                 } else {
+                    RequestScope scope;
                     Farbale component;
                     component.OnStartPage(context);
                     component.ShowPage();

@@ -14,6 +14,7 @@
 #include "platform/ziplib/DeflatedSource.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/EntryTimes.h"
 #include "platform/ziplib/FileSource.h"
 #include "platform/ziplib/MoveVerification.h"
 #include "platform/ziplib/ParallelDeflater.h"
@@ -121,7 +122,7 @@ bool Wanted(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& 
     }
     zip_stat_t st;
     return zip_stat_index(za, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) &&
-           FileIsNewerThanEntry(file.info.st_mtime, st.mtime);
+           FileIsNewerThanEntry(file.info.st_mtime, EntryModifiedTime(za, index, st));
 }
 
 // Time, attributes, compression and encryption of a new or replaced entry.
@@ -132,6 +133,7 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
         dos |= kDosReadOnly;
     }
     if (zip_file_set_mtime(za, index, file.info.st_mtime, 0) != 0 ||
+        !SetExtendedModifiedTime(za, index, file.info.st_mtime) ||
         zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
                                          ((mode & 0xFFFF) << 16) | dos) != 0) {
         return false;

@@ -21,9 +21,10 @@ int32_t StatusOfZipError(int zipError, int systemError) {
         case ZIP_ER_EOF:
         case ZIP_ER_ZLIB:
         case ZIP_ER_COMPRESSED_DATA:
-        case ZIP_ER_COMPNOTSUPP:
         case ZIP_ER_ENCRNOTSUPP:
             return LSZIP_E_DAMAGED;
+        case ZIP_ER_COMPNOTSUPP:
+            return LSZIP_E_METHOD;
         case ZIP_ER_WRITE:
             return systemError == ENOSPC || systemError == EDQUOT ? LSZIP_E_DISK_FULL
                                                                   : LSZIP_E_WRITE;

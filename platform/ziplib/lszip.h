@@ -69,13 +69,21 @@
  *   "<archive>.damaged" (numbered when taken) unless the new archive holds every entry the old
  *   one's end record counted.
  *   Archives and entries beyond 4 GB or 65,535 entries are written in zip64 form; names are
- *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII.
+ *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII; every entry
+ *   carries an extended timestamp (extra field 0x5455) of its file's modification time.
  *
  * Unzip side (LSUZ_EXECUTE)
  *   Actions: 1 list (returns the number of entries, then LSUZ_GETNEXT delivers them in order),
  *   3 extract the listed entries into the folder of LSUZ_EXTRACTTO (created when missing),
  *   4 test: decompress every listed entry and check its CRC; an entry extraction would refuse
  *   fails the test too.
+ *   Archives are read as the common zip programs read them: data in front of an archive (a
+ *   self-extracting stub) is skipped, also when the archive's offsets do not count it; an end
+ *   record's entry count is taken modulo 65,536 when the central directory holds more; a zip64
+ *   locator counts only where it leads to a zip64 end record; a size of 0xFFFFFFFF without a zip64
+ *   field is that size. Entries may be stored or compressed with deflate, bzip2, LZMA, Zstandard
+ *   or XZ (methods 0, 8, 12, 14, 93, 95); an entry of another method is unsupported (-16) and
+ *   left out. Creating always deflates (or stores).
  *   Archives whose entries share their bytes (overlap bombs) or reach into the central directory
  *   are refused by all three actions (-51) before any entry is read. An entry that inflates past
  *   the size its directory entry declares, or ends short of it, is damaged (-3): extraction
@@ -95,6 +103,12 @@
  *   password can only check the structure of encrypted entries and then reports -61 when it
  *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
  *   processed); an archive without entries gives -164.
+ *   A name holding a NUL byte, which no file name can, is refused (-152) like those above. AES
+ *   data that does not check out with the right password is damaged (-15 or -3), not a wrong
+ *   password: AES checks the password on its own.
+ *   Times: an entry's extended timestamp (extra field 0x5455) or NTFS times (0x000a), which name
+ *   a moment in UTC, win over its MS-DOS words, which name a wall-clock time in an unknown zone;
+ *   extraction and the listing's record (in DOS words of the server's local time) use them.
  *
  * Real locations and the caller's policy
  *   Every path is resolved one segment at a time beneath a handle on its drive's folder; symbolic
@@ -123,8 +137,9 @@
  * Status codes
  *     0 success               -1 name not matched        -2 not a zip archive
  *    -3 damaged entry data    -4 out of memory           -9 cannot open a file
- *   -11 wrong call or argument -15 CRC error             -30 aborted by the callback
- *   -50 disk full            -51 archive structure error -61 wrong or missing password
+ *   -11 wrong call or argument -15 CRC error             -16 unsupported compression method
+ *   -30 aborted by the callback -50 disk full            -51 archive structure error
+ *   -61 wrong or missing password
  *  -151 archive path outside every drive                 -152 path or entry name refused
  *  -157 multi-volume archive -162 repeated entry name    -163 list cannot be read
  *  -164 archive has no entries (or no more to list)      -167 nothing to add
@@ -188,6 +203,7 @@ enum LsZipStatus {
     LSZIP_E_OPEN = -9,
     LSZIP_E_ARGUMENT = -11,
     LSZIP_E_CRC = -15,
+    LSZIP_E_METHOD = -16,
     LSZIP_E_ABORTED = -30,
     LSZIP_E_DISK_FULL = -50,
     LSZIP_E_STRUCTURE = -51,
@@ -219,8 +235,8 @@ typedef int32_t (*ZipPathCheckFn)(const char* realPath);
 typedef int32_t (*ZipMessageFn)(int32_t code, const char* name);
 
 /* The 425-byte entry record that LSUZ_GETNEXT fills: packed, numbers little-endian. Names and
- * comments are UTF-8, cut at a character boundary to fit; sizes above 4 GB read 0xFFFFFFFF
- * (LSUZ_GETNEXTEX gives the full values). */
+ * comments are UTF-8, cut at a character boundary to fit (a NUL byte of a stored name reads
+ * U+FFFD); sizes above 4 GB read 0xFFFFFFFF (LSUZ_GETNEXTEX gives the full values). */
 #pragma pack(push, 1)
 typedef struct ZipEntryRecord {
     char name[255]; /* entry name, NUL-terminated; a folder ends in a separator */
