@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
 #include "host/PageRequest.h"
+#include "host/RandomToken.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
 #include "host/SignInPage.h"
@@ -26,6 +28,7 @@
 #include "host/ThreadFileCredentials.h"
 #include "host/UsersFile.h"
 #include "platform/files/FreeSpaceReserve.h"
+#include "platform/files/TemporaryFiles.h"
 #include "platform/install/Installation.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/TextPieces.h"
@@ -159,6 +162,73 @@ asp::OperationRecord UnreportedOperation(const asp::Request& request, std::strin
     return record;
 }
 
+// The operation a call asks for, as its start line records it: the archive a zip call writes is
+// its target path; the others read the archive named by the source folder and list.
+asp::OperationRecord AskedOperation(const asp::Request& request) {
+    asp::OperationRecord asked = UnreportedOperation(request, "");
+    bool zipCall = platform::TrimBlanks(request.Form("OP")) == "call_zip";
+    if (zipCall && (asked.letter == '-' || asked.letter == 'U' || asked.letter == 'F')) {
+        asked.archive = asked.target;
+        asked.target.clear();
+    }
+    if (asked.letter == 'T' || asked.letter == 'D' || asked.letter == 'X') {
+        asked.target.clear();
+    }
+    return asked;
+}
+
+// An id for an operation's start and end lines, unique across the host's runs.
+std::string NextOperationId() {
+    static const std::string run = RandomToken(4);
+    static std::atomic<uint64_t> counter = 0;
+    return run + "-" + std::to_string(++counter);
+}
+
+// Removes the temporary files of a dead process from the folder of path (a file's folder, or
+// the folder itself); how many.
+int RemoveTemporariesBeside(const std::string& path, bool isFolder) {
+    platform::ConfinedPath folder;
+    std::string last;
+    platform::PathStatus opened =
+        isFolder ? platform::ConfinedPath::Open(path, platform::PathIntent::Folder, folder)
+                 : platform::OpenFolderOf(path, folder, last);
+    return opened == platform::PathStatus::Ok ? platform::RemoveDeadTemporaries(folder.Fd()) : 0;
+}
+
+// Operations that a crash or kill cut off in an earlier run: said in the service's log, closed
+// in the audit log (so they are said once), and the temporary files they left beside their
+// archive or in their target folder removed, with the rights of the account that ran them.
+void CloseUnfinishedOperations(const fs::path& auditLog, LogWriter& audit, bool switchesRights) {
+    constexpr std::streamoff kTail = 16 << 20;  // operations start minutes before they end
+    std::ifstream log(auditLog);
+    log.seekg(0, std::ios::end);
+    std::streamoff size = log.tellg();
+    log.seekg(size > kTail ? size - kTail : 0);
+    for (const UnfinishedOperation& cut : UnfinishedOperations(log)) {
+        if (cut.pid == ::getpid() || platform::ProcessMayHaveWritten(cut.pid, cut.startedAt)) {
+            continue;  // another host's, still at work
+        }
+        std::optional<ThreadFileCredentials> rights;
+        if (switchesRights && cut.uid && cut.gid) {
+            rights.emplace(FileCredentials{*cut.uid, *cut.gid, {*cut.gid}});
+        }
+        int removed = 0;
+        if (!rights || rights->Switched()) {
+            bool extraction = !cut.target.empty();
+            removed = RemoveTemporariesBeside(extraction ? cut.target : cut.archive, extraction);
+        }
+        std::string what = "the operation " + cut.letter + " on " + cut.archive +
+                           (cut.target.empty() ? "" : " into " + cut.target) + " started " +
+                           cut.started + " by " + (cut.account.empty() ? "nobody" : cut.account) +
+                           " never ended: the host running it was cut off";
+        std::string left = std::to_string(removed) + " temporary file(s) it left were removed";
+        std::cerr << "vantrel-host: " << what << "; " << left << "." << std::endl;
+        audit.Append(
+            UnfinishedAuditLine(std::chrono::system_clock::now(), cut,
+                                "Never ended: the host running it was cut off; " + left + "."));
+    }
+}
+
 }  // namespace
 
 struct WebHost::Caller {
@@ -240,6 +310,7 @@ bool WebHost::Prepare(std::string& error) {
     if (!auditLog_) {
         return false;
     }
+    CloseUnfinishedOperations(options_.auditLog, *auditLog_, switchesFileRights_);
     SetUpServer();
     if (!server_->is_valid()) {
         error = "cannot use the certificate " + options_.tlsCertificate.string() +
@@ -548,6 +619,14 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
             std::optional<asp::OperationRecord> record;
             asp::ScriptingContext context{run->request, pageResponse, *run->session, run->server,
                                           [&record](const asp::OperationRecord& r) { record = r; }};
+            std::string id;
+            if (run->operationCall) {
+                // On record before anything is touched: a crash cannot take the operation with it.
+                id = NextOperationId();
+                audit->Append(OperationStartLine(WhoOf(run->account.get(), run->client), id,
+                                                 AskedOperation(run->request)));
+                audit->Flush();
+            }
             auto started = std::chrono::steady_clock::now();
             try {
                 // The account's file rights hold for this thread (and any thread it starts) while
@@ -577,7 +656,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                     std::chrono::steady_clock::now() - started);
                 audit->Append(OperationAuditLine(
                     WhoOf(run->account.get(), run->client),
-                    record.value_or(UnreportedOperation(run->request, "No report.")), took));
+                    record.value_or(UnreportedOperation(run->request, "No report.")), took, id));
             }
             pageResponse.End();
             sink.done();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "component/archive/FakeZipLibrary.h"
 #include "component/archive/ListingTestLibrary.h"
 #include "component/archive/OperationHarness.h"
@@ -227,6 +229,7 @@ TEST(ZipOperationTest, AnswersTheLibrarysQuestionsWithThePolicyAndNamesWhatItLef
     library.duringExecute = [&] {
         answers.push_back(library.check("c:\\wwwroot\\a.txt"));
         answers.push_back(library.check("c:\\Windows\\<b>.txt"));
+        errno = EACCES;  // how the library tells that the file system refused
         library.report(-9, "c:\\wwwroot\\<i>.txt");
     };
     library.codes = {-152};
@@ -238,7 +241,7 @@ TEST(ZipOperationTest, AnswersTheLibrarysQuestionsWithThePolicyAndNamesWhatItLef
               "Creating c:\\wwwroot\\x.zip ... .\r\n"
               "<B>The selected file path has been disabled by the administrator.</B></P>"
               "c:\\Windows\\&lt;b&gt;.txt<BR>\r\n"
-              "<BR>Open file error. c:\\wwwroot\\&lt;i&gt;.txt\r\n"
+              "<BR>Open file error. Permission denied: c:\\wwwroot\\&lt;i&gt;.txt\r\n"
               "<BR><B>Error:</B>Invalid file specification.<P>");
     EXPECT_EQ(LocationCheck("c:\\wwwroot\\a.txt"), 0) << "no operation, no answer but no";
 }

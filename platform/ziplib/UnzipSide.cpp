@@ -94,7 +94,7 @@ int32_t OpenListing(const NamedArchive& archive) {
     MappedFile mapped(archive.opened.Fd());
     if (mapped.IsOpen()) {
         t_listing.raw = raw::ReadCentralDirectory({mapped.Data(), mapped.Size()});
-        if (t_listing.raw && t_listing.raw->size() != t_listing.count) {
+        if (mapped.Vanished() || (t_listing.raw && t_listing.raw->size() != t_listing.count)) {
             t_listing.raw.reset();  // libzip found another directory: trust libzip alone
         }
     }
