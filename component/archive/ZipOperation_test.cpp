@@ -156,6 +156,10 @@ TEST(ZipOperationTest, ProgressLineAndStatusTextForEachOutcome) {
     ExpectOutcomes(
         {
             {"F-5---", -168, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>Nothing to do.<P>"},
+            // A move that failed says that it deleted nothing.
+            {"--5--M", -9,
+             "Creating c:\\o.zip ... .\r\n<BR><B>Error:</B>Open file error. No original file was "
+             "deleted.<P>"},
         },
         [](OperationRequest& request, const char* options) {
             bool ok = request.Zip("c:\\o.zip", "a.txt", "", options);

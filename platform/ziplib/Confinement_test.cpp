@@ -127,7 +127,7 @@ TEST_F(Confinement, EveryFileAZipCannotReadOrNameIsNamedAndNothingIsMoved) {
     drive.Put("src/locked/inside.txt", "inside");
     fs::permissions(drive.Path("src/closed.txt"), fs::perms::owner_read);
     fs::permissions(drive.Path("src/locked"), fs::perms::none);
-    fs::permissions(drive.Folder(), fs::perms::all);  // where nobody may write the archive
+    fs::permissions(drive.Folder(), fs::perms::all);     // where nobody may write the archive
     fs::permissions(drive.Path("src"), fs::perms::all);  // and delete the originals
     drive.Put("src/back\\slash.txt", "a name no Windows path carries");
     Heard told;

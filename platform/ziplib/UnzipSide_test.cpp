@@ -161,9 +161,9 @@ TEST_F(UnzipSide, PermissionsAreTheStoredOnesMaskedAndAReplacedFileKeepsItsOwn) 
     mode_t saved = ::umask(022);
     EXPECT_EQ((UnzipCall{.archive = "c:\\modes.zip"}.Run()), 0);
     ::umask(saved);
-    const std::pair<const char*, mode_t> expected[] = {
-        {"open.sh", 0755}, {"setuid", 0755},   {"private.txt", 0600},
-        {"shared", 0755},  {"readonly", 0555}, {"kept.txt", 0600}};
+    const std::pair<const char*, mode_t> expected[] = {{"open.sh", 0755},     {"setuid", 0755},
+                                                       {"private.txt", 0600}, {"shared", 0755},
+                                                       {"readonly", 0555},    {"kept.txt", 0600}};
     for (const auto& [name, mode] : expected) {
         struct stat info {};
         ASSERT_EQ(::stat(drive.Path(std::string("out/") + name).c_str(), &info), 0) << name;
