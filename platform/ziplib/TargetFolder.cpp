@@ -296,12 +296,16 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
         (code = CheckReplaceable(found)) != LSZIP_OK) {
         return code;
     }
-    // The replacement is the file it replaces with new contents: same permissions, same owner.
-    // Another account's file, which this one cannot give back to its owner, is not replaced.
+    // The replacement is the file it replaces with new contents: same permissions, same owner
+    // (and group, where the account may give it). Another account's file, which this one cannot
+    // give back to its owner, is not replaced.
     struct stat own {};
-    if (fstat(file.Fd(), &own) == 0 && (own.st_uid != found.st_uid || own.st_gid != found.st_gid) &&
+    if (fstat(file.Fd(), &own) == 0 && own.st_uid != found.st_uid &&
         fchown(file.Fd(), found.st_uid, found.st_gid) != 0) {
         return Failed(LSZIP_E_CREATE, errno);
+    }
+    if (own.st_gid != found.st_gid) {
+        fchown(file.Fd(), static_cast<uid_t>(-1), found.st_gid);
     }
     fchmod(file.Fd(), found.st_mode & 0777);
     return file.Replace(leaf) ? LSZIP_OK : Failed(LSZIP_E_CREATE, errno);
