@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "component/core/ContextSlot.h"
+#include "component/policy/SlotWake.h"
 
 namespace vantrel {
 
@@ -29,6 +30,7 @@ int32_t StopBecause(const char* reason) {
 
 void StopAllOperations() {
     g_stopped = true;
+    SlotWake::Instance().Notify();  // the waits for a slot end now, not at their next look
 }
 
 bool OperationsStopped() {

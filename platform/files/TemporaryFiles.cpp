@@ -10,10 +10,10 @@
 #include <csignal>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "platform/files/FolderEntries.h"
+#include "platform/files/LockOwner.h"
 
 namespace vantrel::platform {
 
@@ -59,31 +59,6 @@ std::optional<std::time_t> BootTime() {
     return std::nullopt;
 }
 
-// When process pid started, in whole seconds no later than the truth; nullopt when unknown.
-std::optional<std::time_t> StartTime(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
-        return std::nullopt;
-    }
-    // The name in parentheses may hold blanks and parentheses of its own.
-    size_t close = line.rfind(')');
-    if (close == std::string::npos) {
-        return std::nullopt;
-    }
-    std::istringstream fields(line.substr(close + 1));
-    std::string field;
-    // The start (field 22, clock ticks since boot) is the 20th after the name.
-    for (int i = 0; i < 20 && fields >> field; ++i) {
-    }
-    auto boot = BootTime();
-    long ticks = ::sysconf(_SC_CLK_TCK);
-    if (!fields || !boot || ticks <= 0) {
-        return std::nullopt;
-    }
-    return *boot + static_cast<std::time_t>(std::stoull(field) / static_cast<uint64_t>(ticks));
-}
-
 }  // namespace
 
 std::string TemporaryFileName() {
@@ -93,15 +68,21 @@ std::string TemporaryFileName() {
 }
 
 bool ProcessMayHaveWritten(pid_t pid, std::time_t time) {
-    if (::kill(pid, 0) != 0 && errno == ESRCH) {
-        return false;
+    std::optional<ProcessStat> stat = ReadProcessStat(pid);
+    if (!stat) {
+        return ::kill(pid, 0) == 0 || errno != ESRCH;  // hidden from this process, or gone
     }
-    try {
-        std::optional<std::time_t> started = StartTime(pid);
-        return !started || *started <= time + kClockSlack;
-    } catch (...) {
+    if (stat->state == 'Z' || stat->state == 'X') {
+        return false;  // ended, waiting to be reaped
+    }
+    std::optional<std::time_t> boot = BootTime();
+    long ticks = ::sysconf(_SC_CLK_TCK);
+    if (!boot || ticks <= 0) {
         return true;
     }
+    std::time_t started =
+        *boot + static_cast<std::time_t>(stat->startTicks / static_cast<uint64_t>(ticks));
+    return started <= time + kClockSlack;
 }
 
 int RemoveDeadTemporaries(int folderFd) {
