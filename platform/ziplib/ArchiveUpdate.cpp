@@ -49,8 +49,9 @@ int OnCancel(zip_t*, void* state) {
     return progress->caller->Tick(static_cast<int64_t>(progress->done * 1000), 1000) ? 0 : 1;
 }
 
-// Writes the archive and puts it in place; on failure the old archive stays as it was.
-int32_t CloseArchive(zip_t* za, CallerHooks& caller) {
+// Writes the archive and puts it in place; on failure the old archive stays as it was, and a
+// refusal by the file system is reported with the archive's name.
+int32_t CloseArchive(zip_t* za, const ArchiveFile& archive, CallerHooks& caller) {
     CloseProgress progress{&caller};
     zip_register_progress_callback_with_state(za, 0.001, OnProgress, nullptr, &progress);
     zip_register_cancel_callback_with_state(za, OnCancel, nullptr, &progress);
@@ -58,6 +59,7 @@ int32_t CloseArchive(zip_t* za, CallerHooks& caller) {
         return LSZIP_OK;
     }
     int32_t code = caller.Aborted() ? LSZIP_E_ABORTED : StatusOf(za);
+    caller.ReportRefusal(code, archive.RealPath(), SystemErrorOf(za));
     zip_discard(za);
     return code;
 }
@@ -303,7 +305,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         return Discard(za, caller.Finish(LSZIP_OK));  // the archive is up to date
     }
     sources.Ready();
-    if (int32_t code = CloseArchive(za, caller); code != LSZIP_OK) {
+    if (int32_t code = CloseArchive(za, archive, caller); code != LSZIP_OK) {
         if (reading.failed) {
             caller.Report(LSZIP_E_OPEN, reading.failed->realPath);
         }
@@ -311,7 +313,9 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     }
     caller.CountRead(reading.bytesRead);
     caller.CountWritten(archive.WrittenSize());
-    if (HasAll(job.flags, LSZIP_FLAG_MOVE)) {
+    // A move deletes its originals only when the whole of it succeeded: with a file left out
+    // (unreadable, refused, unnameable) the user is told of a failure, and nothing is gone.
+    if (HasAll(job.flags, LSZIP_FLAG_MOVE) && caller.LeftOut() == LSZIP_OK) {
         DeleteSources(job, archive, written, reading.opener, caller);
     }
     return caller.Finish(LSZIP_OK);
@@ -352,7 +356,7 @@ int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& call
     if (deleted == 0) {
         return Discard(za, LSZIP_E_NOTHING_TO_DELETE);
     }
-    if (int32_t code = CloseArchive(za, caller); code != LSZIP_OK) {
+    if (int32_t code = CloseArchive(za, archive, caller); code != LSZIP_OK) {
         return code;
     }
     caller.CountRead(static_cast<uint64_t>(archive.Info().st_size));

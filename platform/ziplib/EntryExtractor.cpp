@@ -4,6 +4,7 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -30,9 +31,9 @@ namespace {
 
 using Consumer = std::function<bool(const char*, size_t)>;
 
-// What work returns for an entry the caller's check refused: left out, already known to the
-// caller, and not reported again.
-constexpr int32_t kRefusedByCheck = 1;
+// What work returns for an entry left out that the caller already knows of (its check refused
+// it, or it has been reported with more than its name): not reported again.
+constexpr int32_t kReportedAlready = 1;
 
 struct EntryFacts {
     std::string name;   // as libzip shows it, which the entry-name list matches
@@ -340,7 +341,7 @@ class ArchiveRun {
                 caller_.Report(code, facts.label);
                 return code;  // the next entries would not fit either
             }
-            if (code != LSZIP_OK && code != kRefusedByCheck) {
+            if (code != LSZIP_OK && code != kReportedAlready) {
                 caller_.Report(code, facts.label);
             }
         }
@@ -364,6 +365,13 @@ class ArchiveRun {
     std::map<uint64_t, std::string> namesWithNul_;
     std::optional<WorkerPool> pool_;  // outlives ahead_, whose entries it inflates
     std::optional<ParallelInflater> ahead_;
+};
+
+// A folder entry, whose time and permissions are set once everything is extracted.
+struct StoredFolder {
+    std::vector<std::string> segments;
+    std::time_t modified = 0;
+    uint32_t unixMode = 0;  // as stored; 0 when the archive stores none
 };
 
 // Whether the flags let this entry replace (or create) the file found at its place.
@@ -401,7 +409,12 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         // Update and freshen pass most entries over: those are not worth inflating ahead.
         run.InflateAhead([](const EntryFacts& facts) { return !facts.folder && PlaceOf(facts); });
     }
-    std::vector<std::pair<std::vector<std::string>, std::time_t>> folders;
+    std::vector<StoredFolder> folders;
+    // A file the file system refuses is named where it would have been, with the reason.
+    auto refused = [&](int32_t code, const std::vector<std::string>& segments, bool folder) {
+        return code == LSZIP_E_CREATE &&
+               caller.ReportRefusal(code, target.RealPathOf(segments, folder), target.LastError());
+    };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
         auto segments = PlaceOf(facts);
         if (!segments) {
@@ -415,11 +428,12 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         }
         if (!caller.Allows(target.RealPathOf(*segments, facts.folder))) {
             caller.NoteRefusal();
-            return kRefusedByCheck;
+            return kReportedAlready;
         }
         if (facts.folder) {
-            folders.emplace_back(*segments, facts.stat.mtime);
-            return target.MakeFolders(*segments);
+            folders.push_back({*segments, facts.stat.mtime, facts.unixMode});
+            int32_t made = target.MakeFolders(*segments);
+            return refused(made, *segments, true) ? kReportedAlready : made;
         }
         if (job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
             // A plain extraction writes whatever is there; WriteFile refuses links on its own.
@@ -441,11 +455,21 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
                 });
             });
         caller.CountRead(facts.stat.comp_size);
-        return written;
+        return refused(written, *segments, false) ? kReportedAlready : written;
     });
     // Folders last: writing their files would change their times again.
-    for (const auto& [segments, modified] : folders) {
-        target.SetFolderTime(segments, modified);
+    for (const auto& folder : folders) {
+        target.SetFolderTime(folder.segments, folder.modified);
+    }
+    // Their stored permissions after that, deepest first: one without write or search permission
+    // would have kept its files, or its subfolders, out.
+    std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
+        return a.segments.size() > b.segments.size();
+    });
+    for (const auto& folder : folders) {
+        if (S_ISDIR(folder.unixMode)) {
+            target.SetFolderMode(folder.segments, folder.unixMode & 0777);
+        }
     }
     return caller.Finish(code);
 }

@@ -1,6 +1,8 @@
 // The unzip side through its C interface: listing, extraction with its flags and its refusals,
 // tests, passwords.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 #include <zstd.h>
 
@@ -131,6 +133,39 @@ TEST_F(UnzipSide, FreshenAndUpdateCompareTimes) {
 
     EXPECT_EQ(UnzipCall{}.Run(), 0);  // plain extraction overwrites
     EXPECT_EQ(drive.Read("out/sub/b.txt"), "bravo");
+}
+
+// New files and folders get their stored permissions, masked by the umask as any new file is and
+// never setuid, setgid or sticky; a file that replaces another keeps its permissions and owner.
+TEST_F(UnzipSide, PermissionsAreTheStoredOnesMaskedAndAReplacedFileKeepsItsOwn) {
+    Craft(drive.Path("modes.zip"), {{"open.sh", "x", 0100777},
+                                    {"setuid", "x", 0106755},
+                                    {"private.txt", "x", 0100600},
+                                    {"shared/", "", 040775},
+                                    {"shared/in.txt", "x"},
+                                    {"readonly/", "", 040555},
+                                    {"readonly/in.txt", "x"},
+                                    {"kept.txt", "new"}});
+    drive.Put("out/kept.txt", "old");
+    fs::permissions(drive.Path("out/kept.txt"), fs::perms::owner_read | fs::perms::owner_write);
+    bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(drive.Path("out/kept.txt").c_str(), 65534, 65534), 0);
+    }
+    mode_t saved = ::umask(022);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\modes.zip"}.Run()), 0);
+    ::umask(saved);
+    const std::pair<const char*, mode_t> expected[] = {{"open.sh", 0755},     {"setuid", 0755},
+                                                       {"private.txt", 0600}, {"shared", 0755},
+                                                       {"readonly", 0555},    {"kept.txt", 0600}};
+    for (const auto& [name, mode] : expected) {
+        struct stat info {};
+        ASSERT_EQ(::stat(drive.Path(std::string("out/") + name).c_str(), &info), 0) << name;
+        EXPECT_EQ(info.st_mode & 07777, mode) << name;
+        EXPECT_EQ(info.st_uid, std::string(name) == "kept.txt" && root ? 65534u : ::geteuid());
+    }
+    EXPECT_EQ(drive.Read("out/kept.txt"), "new");
+    EXPECT_EQ(drive.Read("out/readonly/in.txt"), "x");
 }
 
 TEST_F(UnzipSide, HostileNamesAreRefusedAndNothingIsWrittenForThem) {
