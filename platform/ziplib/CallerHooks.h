@@ -22,6 +22,10 @@ class CallerHooks {
   public:
     explicit CallerHooks(const CallerFunctions& functions);
 
+    // Hooks for work whose findings the call weighs itself: the same progress callback and check,
+    // no messages, counts of their own; a stop the callback asks for shows in their Aborted.
+    CallerHooks Quiet() const { return CallerHooks({progress_, check_, nullptr}); }
+
     // See ProgressTicker::Tick.
     bool Tick(int64_t done, int64_t total) { return ticker_.Tick(done, total); }
     bool Aborted() const { return ticker_.Aborted(); }
@@ -53,6 +57,7 @@ class CallerHooks {
 
   private:
     ProgressTicker ticker_;
+    ZipProgressFn progress_;
     ZipPathCheckFn check_;
     ZipMessageFn report_;
     int32_t leftOut_ = 0;
