@@ -23,7 +23,7 @@ struct PolicyLists {
 
 }  // namespace
 
-OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
+OperationHooks Farbale::LibraryHooks() {
     auto lists = std::make_shared<std::optional<PolicyLists>>();
     auto allow = [this, lists](const std::string& realPath) {
         if (!*lists) {
@@ -48,9 +48,6 @@ OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
     auto leftOut = [this](int32_t code, const std::string& name) {
         Write("<BR>" + StatusMessage(code) + " " + HtmlEscape(name) + strNewLine);
     };
-    if (!applyPolicy) {
-        return {[](const std::string&) { return true; }, leftOut};
-    }
     return {allow, leftOut};
 }
 
