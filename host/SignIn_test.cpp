@@ -22,6 +22,11 @@ int Shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::string HostProgram() {
     return (testing::ProgramFolder() / "vantrel-host").string();
 }
@@ -246,6 +251,61 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
     for (const auto& entry : fs::directory_iterator(Local("temp"))) {
         EXPECT_NE(entry.path().extension(), ".~fb") << entry.path();
     }
+}
+
+// In the shared sticky folder the first account leaves "drop" leading to the second's private
+// folder and "report.zip" to its archive there. The second account's extraction into drop and
+// delete from report.zip write nothing of its own files; a test reads through a link only when
+// it is the second account's own.
+TEST_F(AccountRightsTest, ALinkOfAnotherAccountNeverLeadsAnAccountToItsOwnFiles) {
+    const std::string victim = second_;
+    fs::create_directories(Local("pub"));
+    fs::permissions(Local("pub"), fs::perms::all | fs::perms::sticky_bit);
+    fs::create_directories(Local(victim));
+    Own(Local(victim), victim, fs::perms::owner_all);
+    std::ofstream(Local(victim + "/doc.txt")) << "zipped";
+    Own(Local(victim + "/doc.txt"), victim, fs::perms::owner_read | fs::perms::owner_write);
+    auto leave = [](const std::string& link, const std::string& target, const std::string& by) {
+        fs::create_symlink(target, Local("pub/" + link));
+        ASSERT_EQ(::lchown(Local("pub/" + link).c_str(), LookUpFileCredentials(by)->uid, -1), 0);
+    };
+    leave("drop", "../" + victim, first_);
+    leave("report.zip", "../" + victim + "/priv.zip", first_);
+    leave("mine.zip", "../" + victim + "/priv.zip", victim);
+
+    std::string session = SignIn(victim);
+    ASSERT_FALSE(session.empty());
+    const std::string own = "c:\\" + victim + "\\";
+    auto zipped = host_->Post("/farbale.asp", ZipForm(own + "doc.txt", own + "priv.zip"), session);
+    ASSERT_NE(zipped->body.find("Operation complete, no errors."), std::string::npos);
+    std::ofstream(Local(victim + "/doc.txt")) << "newer than the archive";
+    auto archiveBytes = [&] { return ReadAll(Local(victim + "/priv.zip")); };
+    const std::string archive = archiveBytes();
+
+    auto call = [&](const std::string& op, const std::string& folder, const std::string& file,
+                    const std::string& target, const std::string& options) {
+        return host_
+            ->Post("/farbale.asp",
+                   CallForm({{"OP", op},
+                             {"SP", folder},
+                             {"SL", file},
+                             {"TP", target},
+                             {"ZL", "doc.txt "},
+                             {"OS", options}}),
+                   session)
+            ->body;
+    };
+    std::string extracted = call("call_unzip", own, "priv.zip", "c:\\pub\\drop\\", "---");
+    EXPECT_NE(extracted.find("Error:"), std::string::npos) << extracted;
+    std::string deleted = call("call_unziplist", "c:\\pub\\", "report.zip", "", "D--");
+    EXPECT_NE(deleted.find("Error:"), std::string::npos) << deleted;
+    EXPECT_EQ(ReadAll(Local(victim + "/doc.txt")), "newer than the archive");
+    EXPECT_EQ(archiveBytes(), archive);
+    EXPECT_NE(call("call_unzip", "c:\\pub\\", "report.zip", "", "T--").find("Error:"),
+              std::string::npos);
+    EXPECT_NE(
+        call("call_unzip", "c:\\pub\\", "mine.zip", "", "T--").find("Complete, no errors found."),
+        std::string::npos);
 }
 
 }  // namespace
