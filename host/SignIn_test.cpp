@@ -22,6 +22,17 @@ int Shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The command's exit status; said receives what it wrote to standard output and error.
+int ShellOutput(const std::string& command, std::string& said) {
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    for (size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        said.append(buffer, got);
+    }
+    int status = pipe ? ::pclose(pipe) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -130,6 +141,40 @@ TEST_F(SignInTest, FiveFailuresLockTheAccountOutForAMinuteWhateverThePassword) {
     EXPECT_NE(host_->AuditLines().back().find("\"result\":\"locked out\""), std::string::npos);
     elapsed_ = elapsed_.load() + 61s;
     EXPECT_FALSE(SignIn().empty());
+}
+
+// Taking a user out of the users file signs them out at once.
+TEST_F(SignInTest, RemovingAUserFromTheUsersFileEndsTheirSessions) {
+    std::string cookie = SignIn();
+    ASSERT_FALSE(IsSignInPage(host_->Get("/farbale.asp?OP=info", cookie)));
+    std::ofstream(users_) << "# nobody\n";
+    EXPECT_TRUE(IsSignInPage(host_->Get("/farbale.asp?OP=info", cookie)));
+    EXPECT_NE(host_->AuditLines().back().find("\"result\":\"ended: not in the users file\""),
+              std::string::npos);
+}
+
+// A users file that another account could change would let it write itself in: the host does not
+// start with it, and the check of the configuration says why.
+TEST(SignInStartTest, AUsersFileOthersCouldChangeIsRefused) {
+    TestFolder folder("signin-guard");
+    fs::path users = folder.Path() / "users";
+    ASSERT_EQ(Shell("echo pw | " + HostProgram() + " --add-user someone --users " + users.string()),
+              0);
+    std::string options = " --listen 127.0.0.1:0 --data " + folder.Path().string() +
+                          " --sign-in users --users " + users.string();
+    for (auto [file, parent] : {std::pair{fs::perms::owner_read | fs::perms::group_write,
+                                          fs::perms::owner_all | fs::perms::others_read},
+                                {fs::perms::owner_read, fs::perms::all}}) {
+        fs::permissions(users, file);
+        fs::permissions(folder.Path(), parent);
+        for (auto [command, status] :
+             {std::pair{HostProgram(), 1}, {HostProgram() + " --check-config", 2}}) {
+            std::string said;
+            EXPECT_EQ(ShellOutput(command + options, said), status) << command;
+            EXPECT_NE(said.find("refusing the users file " + users.string()), std::string::npos)
+                << said;
+        }
+    }
 }
 
 TEST(SignInStartTest, ARootHostRefusesUsersWithoutAnAccountOfTheirOwn) {

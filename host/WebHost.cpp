@@ -223,6 +223,7 @@ bool WebHost::Prepare(std::string& error) {
             return false;
         }
         authenticator_ = MakeUsersFileAuthenticator(options_.usersFile);
+        usersWatch_ = std::make_unique<UsersFileWatch>(options_.usersFile);
     }
     // The installed program keeps its logs in a folder of its own, made when missing and closed to
     // other accounts (the audit log names who did what).
@@ -378,6 +379,29 @@ void WebHost::ReopenLogs() {
     auditLog_->Reopen();
 }
 
+void WebHost::ReloadUsersFile() {
+    if (usersWatch_) {
+        usersWatch_->Look(true, [this] { EndSessionsOfRemovedUsers(); });
+    }
+}
+
+void WebHost::EndSessionsOfRemovedUsers() {
+    std::string error;
+    auto entries = ReadUsersFile(options_.usersFile, error);
+    if (!entries) {
+        std::cerr << "vantrel-host: " << error << "; its users' sessions end" << std::endl;
+    }
+    auto removed = [&entries](const SignedInAccount& account) {
+        return !entries || std::none_of(entries->begin(), entries->end(), [&](const UserEntry& e) {
+            return e.name == account.name && e.actsAs == account.linuxAccount;
+        });
+    };
+    for (const auto& account : sessions_.EndWhere(removed)) {
+        auditLog_->Append(
+            SignInAuditLine(WhoOf(account.get(), ""), "signout", "ended: not in the users file"));
+    }
+}
+
 void WebHost::FlushLogs() {
     accessLog_->Flush();
     auditLog_->Flush();
@@ -408,6 +432,9 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
     if (signsIn && request.path == "/signout" && request.method == "POST") {
         SignOut(request, site, response);
         return;
+    }
+    if (usersWatch_) {
+        usersWatch_->Look(false, [this] { EndSessionsOfRemovedUsers(); });
     }
     std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
     auto found = sessions_.Find(id);

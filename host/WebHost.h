@@ -19,6 +19,7 @@
 #include "host/OperationAdmission.h"
 #include "host/SessionStore.h"
 #include "host/SignInThrottle.h"
+#include "host/UsersFileWatch.h"
 
 namespace vantrel::host {
 
@@ -48,6 +49,10 @@ class WebHost {
     int RunningOperations() const;
     // Opens the log files anew by their names (SIGHUP, after logrotate).
     void ReopenLogs();
+    // Reads the users file again (SIGHUP; a change is also noticed at the next request): the
+    // sessions of users it no longer names, or names with another Linux account, end. A file that
+    // can no longer be read, or that others could change, ends every session of its users.
+    void ReloadUsersFile();
     std::string Address() const;
     // What the host says at start: who may use it and with whose file rights.
     std::vector<std::string> StartNotes() const;
@@ -70,6 +75,7 @@ class WebHost {
                     std::string_view account);
     std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
     void SetUpServer();
+    void EndSessionsOfRemovedUsers();
 
     HostOptions options_;
     SessionStore::Clock clock_;
@@ -78,6 +84,7 @@ class WebHost {
     SignInThrottle throttle_;
     OperationAdmission operations_;
     std::unique_ptr<Authenticator> authenticator_;
+    std::unique_ptr<UsersFileWatch> usersWatch_;  // with sign-in users
     std::unique_ptr<LogWriter> accessLog_;
     std::unique_ptr<LogWriter> auditLog_;
     std::unique_ptr<httplib::Server> server_;

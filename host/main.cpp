@@ -74,7 +74,10 @@ int Serve(const HostOptions& options) {
                                          << " operation(s) still running." << std::endl;
                                host.AbortOperations();
                            },
-                           [&] { host.ReopenLogs(); }});
+                           [&] {
+                               host.ReopenLogs();
+                               host.ReloadUsersFile();
+                           }});
     bool served = host.Run();
     host.FlushLogs();
     std::cout << "Stopped." << std::endl;
