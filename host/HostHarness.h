@@ -54,7 +54,8 @@ inline std::string ZipForm(const std::string& file, const std::string& archive) 
 
 class RunningHost {
   public:
-    // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after.
+    // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after
+    // (another --listen replaces the loopback one).
     explicit RunningHost(const fs::path& data, std::vector<std::string> extra = {},
                          SessionStore::Clock clock = std::chrono::steady_clock::now)
         : data_(data) {
@@ -74,7 +75,9 @@ class RunningHost {
         }
         thread_ = std::thread([this] { host_->Run(); });
         std::string address = host_->Address();
-        port_ = std::stoi(address.substr(address.rfind(':') + 1));
+        if (address.starts_with("http")) {
+            port_ = std::stoi(address.substr(address.rfind(':') + 1));
+        }
     }
     ~RunningHost() {
         host_->Stop();

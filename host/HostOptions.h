@@ -23,6 +23,10 @@ enum class SignInMode {
 struct HostOptions {
     std::string listenAddress = "127.0.0.1";
     int listenPort = 8080;
+    // --listen unix:PATH: a Unix socket instead (for a proxy in front), made with mode 0660 and
+    // given the group socketGroup (--socket-group), so that only its members and root connect.
+    std::filesystem::path listenSocket;
+    std::string socketGroup;
     platform::DriveMap drives;  // from --drive, else drive c: in the data folder
     std::filesystem::path dataFolder;
     std::string webRoot = "c:\\inetpub\\wwwroot";
@@ -56,7 +60,12 @@ struct HostOptions {
     bool checkConfig = false;
 
     bool Tls() const { return !tlsCertificate.empty(); }
+    bool OnSocket() const { return !listenSocket.empty(); }
 };
+
+// Where the host listens, as the listen setting writes it: "127.0.0.1:8080", "[::1]:8080",
+// "unix:/run/vantrel/http.sock".
+std::string ListenText(const HostOptions& options);
 
 // True for 127.0.0.0/8, ::1 and "localhost".
 bool IsLoopbackAddress(const std::string& address);

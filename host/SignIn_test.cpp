@@ -1,6 +1,9 @@
 // Signing in, sessions, lockout, and each account's own file rights, on real hosts.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -296,6 +299,43 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
     for (const auto& entry : fs::directory_iterator(Local("temp"))) {
         EXPECT_NE(entry.path().extension(), ".~fb") << entry.path();
     }
+}
+
+// 0 when the account may connect to the Unix socket, else why not (errno).
+int ConnectAs(const fs::path& socket, const FileCredentials& account) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    pid_t child = ::fork();
+    if (child == 0) {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        bool connected = ::setgroups(account.groups.size(), account.groups.data()) == 0 &&
+                         ::setgid(account.gid) == 0 && ::setuid(account.uid) == 0 &&
+                         ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::_exit(connected ? 0 : errno);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A host behind a proxy on a Unix socket: only the socket's group (the proxy's account) reaches
+// it, so no other local account can pose as the proxy; what the proxy says of its clients counts.
+TEST_F(AccountRightsTest, OnlyTheSocketsGroupReachesTheHostAndSpeaksForItsClients) {
+    // Over the suite's data folder: a host publishes its drives and settings to the process.
+    fs::path socket = folder_->Path() / "http.sock";
+    RunningHost proxied(folder_->Path(), {"--listen", "unix:" + socket.string(), "--socket-group",
+                                          second_, "--sign-in", "system"});
+    EXPECT_EQ(ConnectAs(socket, *LookUpFileCredentials(first_)), EACCES);
+    EXPECT_EQ(ConnectAs(socket, *LookUpFileCredentials(second_)), 0);
+
+    httplib::Client proxy(socket.string());
+    proxy.set_address_family(AF_UNIX);
+    auto refused = proxy.Post("/signin", {{"X-Forwarded-For", "203.0.113.7"}},
+                              CallForm({{"account", first_}, {"password", "guess"}}),
+                              "application/x-www-form-urlencoded");
+    ASSERT_TRUE(refused);
+    EXPECT_NE(proxied.AuditLines().back().find("\"client\":\"203.0.113.7\""), std::string::npos);
 }
 
 // In the shared sticky folder the first account leaves "drop" leading to the second's private

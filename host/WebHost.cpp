@@ -1,7 +1,10 @@
 #include "host/WebHost.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -300,6 +303,9 @@ void WebHost::SetUpServer() {
 }
 
 std::string WebHost::Address() const {
+    if (options_.OnSocket()) {
+        return "unix:" + options_.listenSocket.string() + " (" + options_.page + ")";
+    }
     return std::string(options_.Tls() ? "https://" : "http://") + options_.listenAddress + ":" +
            std::to_string(options_.listenPort) + options_.page;
 }
@@ -329,7 +335,11 @@ std::vector<std::string> WebHost::StartNotes() const {
                               "rights of " +
                                   self + ".");
     }
-    if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
+    if (options_.OnSocket()) {
+        notes.push_back("Unix socket " + options_.listenSocket.string() + " (mode 0660, group " +
+                        (options_.socketGroup.empty() ? "root" : options_.socketGroup) +
+                        "): every request over it comes from the proxy in front.");
+    } else if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
         notes.push_back("Plain HTTP on " + options_.listenAddress +
                         ": meant for a TLS proxy in front.");
     }
@@ -338,11 +348,43 @@ std::vector<std::string> WebHost::StartNotes() const {
 }
 
 bool WebHost::Bind() {
+    if (options_.OnSocket()) {
+        return BindSocket();
+    }
     if (options_.listenPort == 0) {
         options_.listenPort = server_->bind_to_any_port(options_.listenAddress.c_str());
         return options_.listenPort > 0;
     }
     return server_->bind_to_port(options_.listenAddress.c_str(), options_.listenPort);
+}
+
+// A socket left by an earlier run is replaced; anything else at the path is not. The socket is
+// closed to everyone but root and the group's members (the proxy's account) before it can take a
+// connection: connecting needs write permission on it.
+bool WebHost::BindSocket() {
+    const fs::path& path = options_.listenSocket;
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISSOCK(existing.st_mode)) {
+        ::unlink(path.c_str());
+    }
+    gid_t group = ::getegid();
+    if (!options_.socketGroup.empty()) {
+        struct group* found = ::getgrnam(options_.socketGroup.c_str());
+        if (!found) {
+            std::cerr << "vantrel-host: there is no group " << options_.socketGroup << "\n";
+            return false;
+        }
+        group = found->gr_gid;
+    }
+    // Made 0600 (the host is starting: no other thread makes files now), so nobody else connects
+    // before it is given to the group.
+    mode_t mask = ::umask(0177);
+    server_->set_address_family(AF_UNIX);
+    // The port means nothing to a Unix socket; 0 would make the library look up which it got.
+    bool bound = server_->bind_to_port(path.c_str(), 80);
+    ::umask(mask);
+    return bound && ::chown(path.c_str(), ::geteuid(), group) == 0 &&
+           ::chmod(path.c_str(), 0660) == 0;
 }
 
 bool WebHost::Run() {
@@ -413,7 +455,8 @@ std::string WebHost::SessionCookie(const std::string& id, bool secure, bool expi
 }
 
 void WebHost::Route(const httplib::Request& request, httplib::Response& response) {
-    ForwardedRequest site = ResolveForwarded(request, options_.trustedProxies, options_.Tls());
+    ForwardedRequest site =
+        ResolveForwarded(request, options_.trustedProxies, options_.Tls(), options_.OnSocket());
     t_notes.client = site.client;
     if (site.https) {
         response.set_header("Strict-Transport-Security", "max-age=31536000");

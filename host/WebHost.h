@@ -34,7 +34,7 @@ class WebHost {
     // the help page when missing, opens the logs, sets up sign-in and TLS, and (as root) shares
     // c:\temp between the accounts. False with a reason when the host cannot or must not serve.
     bool Prepare(std::string& error);
-    // Binds the listening address (port 0: any free port); false when it cannot.
+    // Binds the listening address (port 0: any free port) or Unix socket; false when it cannot.
     bool Bind();
     // Serves until Stop, then waits for the requests being served; true unless it could not serve.
     bool Run();
@@ -75,6 +75,7 @@ class WebHost {
                     std::string_view account);
     std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
     void SetUpServer();
+    bool BindSocket();
     void EndSessionsOfRemovedUsers();
 
     HostOptions options_;

@@ -46,8 +46,7 @@ int Serve(const HostOptions& options) {
         return 1;
     }
     if (!host.Bind()) {
-        std::cerr << "vantrel-host: cannot listen on " << options.listenAddress << ":"
-                  << options.listenPort << "\n";
+        std::cerr << "vantrel-host: cannot listen on " << ListenText(options) << "\n";
         return 1;
     }
     for (const auto& note : host.StartNotes()) {
