@@ -69,6 +69,7 @@ class RunningHost {
         if (!options) {
             throw std::runtime_error(error);
         }
+        options->failedSignInTime = std::chrono::milliseconds(10);
         host_ = std::make_unique<WebHost>(*options, std::move(clock));
         if (!host_->Prepare(error) || !host_->Bind()) {
             throw std::runtime_error("the host did not start: " + error);

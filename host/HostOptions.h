@@ -4,6 +4,7 @@
 // command line overrides the file, and a repeatable option given on the command line replaces the
 // file's lines of it.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -53,6 +54,9 @@ struct HostOptions {
     // --stop-timeout: how long running operations may go on once a stop is asked for, before they
     // are aborted.
     int stopTimeoutSeconds = 60;
+    // How long after its arrival every failed sign-in is answered, whatever the reason, so that
+    // the time tells nothing about which accounts exist (no option: tests shorten it).
+    std::chrono::milliseconds failedSignInTime{2000};
 
     // --config, or the installed program's default when it exists; empty: none was read.
     std::filesystem::path configFile;

@@ -1,4 +1,5 @@
 // Signing in, sessions, lockout, and each account's own file rights, on real hosts.
+#include <arpa/inet.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -133,7 +134,7 @@ TEST_F(SignInTest, SessionsEndAfterTwentyIdleMinutes) {
     EXPECT_TRUE(IsSignInPage(host_->Get("/farbale.asp?OP=info", cookie)));
 }
 
-TEST_F(SignInTest, FiveFailuresLockTheAccountOutForAMinuteWhateverThePassword) {
+TEST_F(SignInTest, FiveFailuresLockTheAccountOutThereForAMinuteWhateverThePassword) {
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(SignIn("guess " + std::to_string(i)).empty());
     }
@@ -299,6 +300,38 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
     for (const auto& entry : fs::directory_iterator(Local("temp"))) {
         EXPECT_NE(entry.path().extension(), ".~fb") << entry.path();
     }
+}
+
+// The status of a sign-in sent from a loopback address of its own, as another client's would be.
+int SignInFrom(const std::string& address, int port, const std::string& name,
+               const std::string& password) {
+    std::string form = CallForm({{"account", name}, {"password", password}});
+    std::string request =
+        "POST /signin HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+        std::to_string(form.size()) + "\r\n\r\n" + form;
+    sockaddr_in local{}, host{};
+    local.sin_family = host.sin_family = AF_INET;
+    ::inet_pton(AF_INET, address.c_str(), &local.sin_addr);
+    ::inet_pton(AF_INET, "127.0.0.1", &host.sin_addr);
+    host.sin_port = htons(static_cast<uint16_t>(port));
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    char answer[32] = {};
+    bool sent = ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+                ::connect(fd, reinterpret_cast<sockaddr*>(&host), sizeof host) == 0 &&
+                ::send(fd, request.data(), request.size(), 0) == ssize_t(request.size()) &&
+                ::recv(fd, answer, sizeof answer - 1, MSG_WAITALL) > 12;
+    ::close(fd);
+    return sent ? std::atoi(answer + 9) : -1;  // "HTTP/1.1 303 ..."
+}
+
+// Failed sign-ins from one address lock the account out there only: its owner, elsewhere, gets in.
+TEST_F(AccountRightsTest, FailuresFromOneAddressNeverKeepTheAccountsOwnerOut) {
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(SignInFrom("127.0.0.3", host_->Port(), first_, "guess"), 200);
+    }
+    EXPECT_EQ(SignInFrom("127.0.0.3", host_->Port(), first_, "Pa55 " + first_), 429);
+    EXPECT_EQ(SignInFrom("127.0.0.2", host_->Port(), first_, "Pa55 " + first_), 303);
 }
 
 // 0 when the account may connect to the Unix socket, else why not (errno).

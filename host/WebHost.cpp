@@ -14,6 +14,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "component/archive/Globals.h"
 #include "component/core/Farbale.h"
@@ -164,6 +165,10 @@ asp::OperationRecord UnreportedOperation(const asp::Request& request, std::strin
 
 }  // namespace
 
+// Sign-ins run at once (each failure holds its thread for its answer time), and from one address.
+constexpr int kSignInsAtOnce = 16;
+constexpr int kSignInsAtOnceFromAnAddress = 2;
+
 struct WebHost::Caller {
     std::shared_ptr<asp::Session> session;
     std::shared_ptr<const SignedInAccount> account;
@@ -175,6 +180,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
       clock_(std::move(clock)),
       switchesFileRights_(RunningAsRoot() && options_.signIn != SignInMode::None),
       sessions_(options_.debug, SessionLimits{}, clock_),
+      signInGate_(kSignInsAtOnce, kSignInsAtOnceFromAnAddress),
       operations_(std::max(1, options_.threads / 2)) {}
 
 WebHost::~WebHost() = default;
@@ -527,6 +533,13 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
     std::string password = form.Form("password");
     const std::string& client = site.client;
     AuditWho who{std::chrono::system_clock::now(), name, {}, {}, client};
+    const auto arrived = std::chrono::steady_clock::now();
+    SignInGate::Pass pass(signInGate_, client);
+    if (!pass.Admitted()) {
+        auditLog_->Append(SignInAuditLine(who, "signin", "refused: too many sign-ins at once"));
+        ShowSignIn(response, 503, kSignInsBusy, name);
+        return;
+    }
     auto now = clock_();
     if (throttle_.IsLockedOut(name, client, now)) {
         auditLog_->Append(SignInAuditLine(who, "signin", "locked out"));
@@ -553,10 +566,12 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
     if (!refusal.empty()) {
         throttle_.RecordFailure(name, client, now);
         auditLog_->Append(SignInAuditLine(who, "signin", refusal));
+        // Unknown names fail sooner than wrong passwords; every failure is answered alike late.
+        std::this_thread::sleep_until(arrived + options_.failedSignInTime);
         ShowSignIn(response, 200, kWrongSignIn, name);
         return;
     }
-    throttle_.RecordSuccess(name);
+    throttle_.RecordSuccess(name, client);
     // Never the id the browser came with: a session id planted before sign-in is worth nothing.
     sessions_.End(CookieValue(request.get_header_value("Cookie"), kSessionCookie));
     std::string id = sessions_.Start(account);

@@ -18,6 +18,7 @@
 #include "host/LogWriter.h"
 #include "host/OperationAdmission.h"
 #include "host/SessionStore.h"
+#include "host/SignInGate.h"
 #include "host/SignInThrottle.h"
 #include "host/UsersFileWatch.h"
 
@@ -83,6 +84,7 @@ class WebHost {
     bool switchesFileRights_;
     SessionStore sessions_;
     SignInThrottle throttle_;
+    SignInGate signInGate_;
     OperationAdmission operations_;
     std::unique_ptr<Authenticator> authenticator_;
     std::unique_ptr<UsersFileWatch> usersWatch_;  // with sign-in users
