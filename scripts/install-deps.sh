@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake pkg-config git
     libgtest-dev libgmock-dev
-    libzip-dev zlib1g-dev libdeflate-dev libisal-dev libcpp-httplib-dev libssl-dev openssl libpam0g-dev libcrypt-dev libicu-dev
+    libzip-dev zlib1g-dev libdeflate-dev libisal-dev liblzma-dev libzstd-dev libcpp-httplib-dev libssl-dev openssl libpam0g-dev libcrypt-dev libicu-dev
     qt6-base-dev libgl-dev fonts-liberation fonts-dejavu-core xvfb xauth
     chromium
     zip unzip 7zip

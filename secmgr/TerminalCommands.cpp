@@ -85,12 +85,18 @@ int UsageError(std::ostream& err, const std::string& programName, const std::str
     return kExitUsage;
 }
 
-int ListSettings(std::ostream& out) {
+int ListSettings(std::ostream& out, std::ostream& err) {
+    int exitCode = kExitSuccess;
     for (const auto& entry : kSettingControls) {
         std::string setting(entry.setting);
-        out << setting << '=' << ReadSetting(setting) << '\n';
+        try {
+            out << setting << '=' << ReadSetting(setting) << '\n';
+        } catch (const std::exception& error) {
+            err << error.what() << '\n';
+            exitCode = kExitRefused;
+        }
     }
-    return kExitSuccess;
+    return exitCode;
 }
 
 // Set as the dialog's button runs it; any message it shows is a refusal or a failure.
@@ -170,7 +176,7 @@ int RunTerminalCommand(const std::vector<std::string>& arguments, std::ostream& 
         return UsageError(err, programName, "unexpected '" + rest.front() + "' after " + command);
     }
     if (command == "--list") {
-        return ListSettings(out);
+        return ListSettings(out, err);
     }
     if (command == "--defaults") {
         return StoreDefaults(out, err);
@@ -203,7 +209,7 @@ std::string TerminalUsage(const std::string& programName) {
          << "below " << registry::RegistryRoot().string() << "; set " << registry::kRegistryVariable
          << " to use another folder.\n\n"
          << "Exit status: 0 when done, 1 when a value is refused or a setting cannot be\n"
-         << "stored, 2 for a usage error.\n";
+         << "read or stored, 2 for a usage error.\n";
     return text.str();
 }
 

@@ -1,4 +1,5 @@
 // The administrator's include and exclude lists of paths.
+#include <algorithm>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -36,6 +37,14 @@ std::string WithoutOuterSeparators(std::string list) {
         }
     }
     return list;
+}
+
+// Lists shorter than two characters count as empty: characters, not the bytes of their UTF-8
+// form, so a list of one accented letter is as empty as one of a single "e".
+size_t CharacterCount(std::string_view text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 }  // namespace
@@ -92,11 +101,11 @@ bool Farbale::CheckPathAccess(const std::string& path, std::string& said) {
 }
 
 bool Farbale::MatchPathList(const std::string& path, const std::string& list, PathListMode mode) {
-    if (list.size() < 2) {
+    if (CharacterCount(list) < 2) {
         return true;
     }
     std::string rest = WithoutOuterSeparators(list);
-    if (rest.size() < 2) {
+    if (CharacterCount(rest) < 2) {
         return true;
     }
     rest = FoldCase(rest) + std::string(kListEnd);
