@@ -87,7 +87,8 @@ async function serveBehindNginx() {
   const socket = path.join(folder, 'http.sock');
   const host = await startHost({
     signIn: true,
-    args: ['--listen', `unix:${socket}`],
+    // The browser names nginx by its address, as the site's server name.
+    args: ['--listen', `unix:${socket}`, '--server-name', '127.0.0.1'],
     prepare: ({ c }) => {
       const chunk = Buffer.alloc(1024 * 1024);
       const fd = fs.openSync(path.join(c, 'big.bin'), 'w');
