@@ -46,8 +46,7 @@ int Serve(const HostOptions& options) {
         return 1;
     }
     if (!host.Bind()) {
-        std::cerr << "vantrel-host: cannot listen on " << options.listenAddress << ":"
-                  << options.listenPort << "\n";
+        std::cerr << "vantrel-host: cannot listen on " << ListenText(options) << "\n";
         return 1;
     }
     for (const auto& note : host.StartNotes()) {
@@ -74,7 +73,10 @@ int Serve(const HostOptions& options) {
                                          << " operation(s) still running." << std::endl;
                                host.AbortOperations();
                            },
-                           [&] { host.ReopenLogs(); }});
+                           [&] {
+                               host.ReopenLogs();
+                               host.ReloadUsersFile();
+                           }});
     bool served = host.Run();
     host.FlushLogs();
     std::cout << "Stopped." << std::endl;
