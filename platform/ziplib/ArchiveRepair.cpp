@@ -37,8 +37,7 @@ int32_t JudgeArchive(const ArchiveFile& archive, CallerHooks& caller) {
         return LSZIP_E_OPEN;
     }
     CallerHooks quiet = caller.Quiet();
-    int32_t code = FindDamage(UnzipJob{.archive = opened}, quiet);
-    return quiet.Aborted() ? LSZIP_E_ABORTED : code;
+    return FindDamage(UnzipJob{.archive = opened}, quiet);
 }
 
 // libzip's view of the archive as the unzip side reads it; null when the span check or libzip
