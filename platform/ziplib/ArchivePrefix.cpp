@@ -63,51 +63,61 @@ bool WriteAll(int fd, uint64_t offset, std::string_view data) {
     return true;
 }
 
-// The directory record with its entry's offset moved on by shift: in the 32-bit field while it
-// fits, else in the zip64 field (which is written afresh, its other values as they were).
-std::optional<std::string> ShiftedRecord(std::string_view record, uint64_t shift) {
-    auto p = reinterpret_cast<const uint8_t*>(record.data());
-    size_t nameLength = Get16(p + 28);
-    size_t extraLength = Get16(p + 30);
-    bool sizeIn64 = Get32(p + 24) == kMax32;
-    bool compressedIn64 = Get32(p + 20) == kMax32;
-    bool offsetIn64 = Get32(p + 42) == kMax32;
-    std::string_view values;  // of the zip64 field
-    std::string others;       // the other extra fields
-    std::string_view extra = record.substr(kCentralLength + nameLength, extraLength);
+// An extra field split into the zip64 field's values and the other fields.
+struct SplitExtra {
+    std::string_view zip64;
+    std::string others;
+};
+
+SplitExtra Split(std::string_view extra) {
+    SplitExtra split;
     for (size_t at = 0; at + 4 <= extra.size();) {
         auto field = reinterpret_cast<const uint8_t*>(extra.data() + at);
         size_t length = std::min<size_t>(Get16(field + 2), extra.size() - at - 4);
         if (Get16(field) == kZip64ExtraId) {
-            values = extra.substr(at + 4, length);
+            split.zip64 = extra.substr(at + 4, length);
         } else {
-            others.append(extra.substr(at, 4 + length));
+            split.others.append(extra.substr(at, 4 + length));
         }
         at += 4 + length;
     }
-    size_t sizes = 8 * ((sizeIn64 ? 1 : 0) + (compressedIn64 ? 1 : 0));
-    if (values.size() < sizes + (offsetIn64 ? 8 : 0)) {
+    return split;
+}
+
+// The directory record with its entry's offset moved on by shift: in the 32-bit field while it
+// fits, else in the zip64 field (written afresh in front of the others, its other values kept).
+std::optional<std::string> ShiftedRecord(std::string_view record, uint64_t shift) {
+    auto p = reinterpret_cast<const uint8_t*>(record.data());
+    size_t nameLength = Get16(p + 28);
+    size_t extraLength = Get16(p + 30);
+    SplitExtra extra = Split(record.substr(kCentralLength + nameLength, extraLength));
+    // The zip64 values stand in a fixed order: size, compressed size, offset, disk.
+    size_t sizes = Get32(p + 24) == kMax32 ? 8 : 0;
+    sizes += Get32(p + 20) == kMax32 ? 8 : 0;
+    size_t offsetIn64 = Get32(p + 42) == kMax32 ? 8 : 0;
+    if (extra.zip64.size() < sizes + offsetIn64) {
         return std::nullopt;
     }
-    uint64_t offset =
-        offsetIn64 ? Get64(reinterpret_cast<const uint8_t*>(values.data()) + sizes) : Get32(p + 42);
+    uint64_t offset = offsetIn64
+                          ? Get64(reinterpret_cast<const uint8_t*>(extra.zip64.data()) + sizes)
+                          : Get32(p + 42);
     if (offset > UINT64_MAX - shift) {
         return std::nullopt;
     }
     offset += shift;
     bool offsetTo64 = offset >= kMax32;
-    std::string zip64(values.substr(0, sizes));
+    std::string values(extra.zip64.substr(0, sizes));
     if (offsetTo64) {
-        Put64(zip64, offset);
+        Put64(values, offset);
     }
-    zip64.append(values.substr(std::min(values.size(), sizes + (offsetIn64 ? 8 : 0))));
+    values.append(extra.zip64.substr(sizes + offsetIn64));
     std::string newExtra;
-    if (!zip64.empty()) {
+    if (!values.empty()) {
         Put16(newExtra, kZip64ExtraId);
-        Put16(newExtra, zip64.size());
-        newExtra += zip64;
+        Put16(newExtra, values.size());
+        newExtra += values;
     }
-    newExtra += others;
+    newExtra += extra.others;
     if (newExtra.size() > kMax16) {
         return std::nullopt;
     }
