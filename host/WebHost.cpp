@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -18,9 +17,11 @@
 #include "host/AccountCredentials.h"
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
+#include "host/JournalLines.h"
 #include "host/PageRequest.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
+#include "host/SharedModes.h"
 #include "host/SignInPage.h"
 #include "host/StaticFiles.h"
 #include "host/ThreadFileCredentials.h"
@@ -116,11 +117,11 @@ void ReportAbortedAtStop(const asp::OperationRecord& record) {
         return;
     }
     bool extraction = !record.target.empty() && record.letter != 'T';
-    std::cerr << "vantrel-host: stopping: aborted "
-              << (extraction ? "the extraction of " + record.archive + " into " + record.target +
-                                   "; the entries extracted before the stop remain there"
-                             : "the work on " + record.archive + "; the archive is unchanged")
-              << std::endl;
+    Say(Priority::Warning,
+        "vantrel-host: stopping: aborted " +
+            (extraction ? "the extraction of " + record.archive + " into " + record.target +
+                              "; the entries extracted before the stop remain there"
+                        : "the work on " + record.archive + "; the archive is unchanged"));
 }
 
 // Everything one page request needs, kept alive until the page has been streamed.
@@ -177,6 +178,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
 WebHost::~WebHost() = default;
 
 bool WebHost::Prepare(std::string& error) {
+    SharedModes shared;  // before any request: the umask belongs to the whole process
     // A browser that goes away mid-page must not end the process (a TLS write to a closed
     // connection raises SIGPIPE).
     std::signal(SIGPIPE, SIG_IGN);
