@@ -8,6 +8,10 @@ namespace vantrel::host {
 namespace {
 
 constexpr size_t kMaxListedEntries = 100;
+// What a line holds at most of a text (a path, a message) and of an account name as given: a
+// line stays short whatever a request carried.
+constexpr size_t kMaxText = 4096;
+constexpr size_t kMaxAccount = 64;
 
 // The length of the valid UTF-8 sequence at text[i], or 0 when there is none.
 size_t Utf8Length(std::string_view text, size_t i) {
@@ -25,10 +29,12 @@ size_t Utf8Length(std::string_view text, size_t i) {
     return length;
 }
 
-// A JSON string. Bytes that are not UTF-8 become \u00XX, so the line stays valid JSON whatever
-// a request or file name held.
-std::string Json(std::string_view text) {
+// A JSON string of at most the first most bytes of text ("..." follows a cut). Bytes that are not
+// UTF-8 become \u00XX, so the line stays valid JSON whatever a request or file name held.
+std::string Json(std::string_view text, size_t most = kMaxText) {
     static const char kHex[] = "0123456789abcdef";
+    bool cut = text.size() > most;
+    text = text.substr(0, most);
     std::string out = "\"";
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -46,7 +52,7 @@ std::string Json(std::string_view text) {
             out += kHex[c & 0x0f];
         }
     }
-    return out + "\"";
+    return out + (cut ? "...\"" : "\"");
 }
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
@@ -65,7 +71,7 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
 
 std::string WhoFields(const AuditWho& who, std::string_view event) {
     std::string line = "{\"time\":" + Json(IsoTime(who.time)) + ",\"event\":" + Json(event) +
-                       ",\"account\":" + Json(who.account);
+                       ",\"account\":" + Json(who.account, kMaxAccount);
     if (who.uid) {
         line += ",\"uid\":" + std::to_string(*who.uid);
     }

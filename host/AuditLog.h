@@ -26,7 +26,7 @@ struct AuditWho {
 //  "entries":["c:\\d\\x.txt"],"status":0,"result":"succeeded","text":"Operation complete, no
 //  errors.","durationMs":42,"bytesIn":0,"bytesOut":0}
 // More than 100 entries are given as "entryCount" instead. The text is the page's, without
-// markup.
+// markup. A text holds at most 4096 bytes, an account name 64 ("..." follows a cut).
 std::string OperationAuditLine(const AuditWho& who, const asp::OperationRecord& record,
                                std::chrono::milliseconds duration);
 

@@ -1,6 +1,7 @@
 #include "host/Connection.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -24,13 +25,32 @@ bool Poll(int socket, short events, std::chrono::milliseconds timeout) {
     return ready > 0 && (entry.revents & events) && !(entry.revents & (POLLERR | POLLNVAL));
 }
 
+std::chrono::milliseconds Left(Deadline deadline) {
+    return std::max(std::chrono::milliseconds(0),
+                    std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now()));
+}
+
+// Waits for what a TLS call on a non-blocking socket needs to go on; false for a failure or when
+// the time is up.
+bool WaitForTls(SSL* ssl, int result, int socket, Deadline deadline) {
+    int error = ::SSL_get_error(ssl, result);
+    short events = error == SSL_ERROR_WANT_READ    ? POLLIN
+                   : error == SSL_ERROR_WANT_WRITE ? POLLOUT
+                                                   : 0;
+    return events != 0 && Poll(socket, events, Left(deadline));
+}
+
 class Plain : public Connection {
   public:
     using Connection::Connection;
-    ssize_t Receive(char* data, size_t size) override {
+    ssize_t Receive(char* data, size_t size, Deadline deadline) override {
+        if (!Poll(Socket(), POLLIN, Left(deadline))) {
+            return -1;
+        }
         ssize_t n;
         do {
-            n = ::recv(Socket(), data, size, 0);
+            n = ::recv(Socket(), data, size, MSG_DONTWAIT);
         } while (n < 0 && errno == EINTR);
         return n;
     }
@@ -43,36 +63,54 @@ class Plain : public Connection {
     }
 };
 
+// A TLS session on a non-blocking socket: every wait is a poll with its own limit.
 class Tls : public Connection {
   public:
-    Tls(int socket, SSL* ssl) : Connection(socket), ssl_(ssl) {}
+    Tls(int socket, SSL* ssl, std::chrono::seconds writeTimeout)
+        : Connection(socket), ssl_(ssl), writeTimeout_(writeTimeout) {}
     ~Tls() override { ::SSL_free(ssl_); }
-    ssize_t Receive(char* data, size_t size) override {
-        int n = ::SSL_read(ssl_, data, static_cast<int>(std::min<size_t>(size, 1 << 30)));
-        if (n <= 0) {
-            failed_ = ::SSL_get_error(ssl_, n) != SSL_ERROR_ZERO_RETURN;
-            return failed_ ? -1 : 0;
+    ssize_t Receive(char* data, size_t size, Deadline deadline) override {
+        for (;;) {
+            int n = ::SSL_read(ssl_, data, static_cast<int>(std::min<size_t>(size, 1 << 30)));
+            if (n > 0) {
+                return n;
+            }
+            if (::SSL_get_error(ssl_, n) == SSL_ERROR_ZERO_RETURN) {
+                return 0;
+            }
+            if (!WaitForTls(ssl_, n, Socket(), deadline)) {
+                failed_ = true;
+                return -1;
+            }
         }
-        return n;
     }
     ssize_t Send(const char* data, size_t size) override {
-        int n = ::SSL_write(ssl_, data, static_cast<int>(std::min<size_t>(size, 1 << 30)));
-        if (n <= 0) {
-            failed_ = true;
-            return -1;
+        Deadline deadline = std::chrono::steady_clock::now() + writeTimeout_;
+        for (;;) {
+            int n = ::SSL_write(ssl_, data, static_cast<int>(std::min<size_t>(size, 1 << 30)));
+            if (n > 0) {
+                return n;
+            }
+            if (!WaitForTls(ssl_, n, Socket(), deadline)) {
+                failed_ = true;
+                return -1;
+            }
         }
-        return n;
     }
     bool HasBuffered() const override { return ::SSL_pending(ssl_) > 0; }
     void Finish() override {
-        if (!failed_) {
+        if (!failed_ && !finished_) {
             ::SSL_shutdown(ssl_);
         }
+        finished_ = true;
     }
+    void EndWriting() override { Finish(); }
 
   private:
     SSL* ssl_;
+    std::chrono::seconds writeTimeout_;
     bool failed_ = false;
+    bool finished_ = false;
 };
 
 std::string NumericAddress(const sockaddr_storage& address, socklen_t length, int* port) {
@@ -101,14 +139,9 @@ bool Connection::WaitWritable(std::chrono::milliseconds timeout) const {
     return Poll(socket_, POLLOUT, timeout);
 }
 
-void SetSocketTimeouts(int socket, std::chrono::seconds read, std::chrono::seconds write) {
-    timeval readTimeout{static_cast<time_t>(read.count()), 0};
-    timeval writeTimeout{static_cast<time_t>(write.count()), 0};
-    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &readTimeout, sizeof readTimeout);
-    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &writeTimeout, sizeof writeTimeout);
-}
-
-void SetNoDelay(int socket) {
+void PrepareSocket(int socket, std::chrono::seconds writeTimeout) {
+    timeval timeout{static_cast<time_t>(writeTimeout.count()), 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     int on = 1;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
@@ -117,16 +150,29 @@ std::unique_ptr<Connection> PlainConnection(int socket) {
     return std::make_unique<Plain>(socket);
 }
 
-std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket) {
+void Connection::EndWriting() {
+    ::shutdown(socket_, SHUT_WR);
+}
+
+std::unique_ptr<Connection> AcceptTls(SSL_CTX* context, int socket, Deadline deadline,
+                                      std::chrono::seconds writeTimeout) {
     SSL* ssl = ::SSL_new(context);
-    if (!ssl) {
-        return nullptr;
-    }
-    if (::SSL_set_fd(ssl, socket) != 1 || ::SSL_accept(ssl) != 1) {
+    if (!ssl || ::SSL_set_fd(ssl, socket) != 1) {
         ::SSL_free(ssl);
         return nullptr;
     }
-    return std::make_unique<Tls>(socket, ssl);
+    ::fcntl(socket, F_SETFL, ::fcntl(socket, F_GETFL) | O_NONBLOCK);
+    auto tls = std::make_unique<Tls>(socket, ssl, writeTimeout);
+    // A client that trickles its part of the handshake cannot hold the thread beyond the deadline.
+    for (;;) {
+        int result = ::SSL_accept(ssl);
+        if (result == 1) {
+            return tls;
+        }
+        if (!WaitForTls(ssl, result, socket, deadline)) {
+            return nullptr;
+        }
+    }
 }
 
 std::string PeerAddress(int socket, int* port) {

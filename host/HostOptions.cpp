@@ -8,6 +8,7 @@
 #include <map>
 
 #include "host/ConfigFile.h"
+#include "host/ServedNames.h"
 #include "platform/files/FreeSpaceReserve.h"
 #include "platform/install/Installation.h"
 #include "platform/registry/Registry.h"
@@ -137,6 +138,7 @@ const std::map<std::string, Setting>& Settings() {
           },
           "page takes a path beginning with /"}},
         {"registry", {Always([](auto& v, auto& o) { o.registry = v; }), ""}},
+        {"queue-folder", {Always([](auto& v, auto& o) { o.queueFolder = v; }), ""}},
         {"debug", {Switch(&HostOptions::debug), "debug takes true or false", Kind::Switch}},
         {"threads",
          {[](auto& v, Parsing& p) { return ParseThreads(v, p.options); },
@@ -160,6 +162,13 @@ const std::map<std::string, Setting>& Settings() {
               return platform::ParseReserve(v).has_value();
           },
           "min-free-space takes bytes, with K, M, G or T (\"2G\"), or a percentage (\"5%\")"}},
+        {"server-name",
+         {[](auto& v, Parsing& p) {
+              p.options.serverNames.push_back(v);
+              return IsServerNameValue(v);
+          },
+          "server-name takes a host name or address without port, e.g. vantrel.example.org",
+          Kind::Repeatable}},
         {"trusted-proxy",
          {[](auto& v, Parsing& p) {
               auto proxy = TrustedProxy::Parse(v);
@@ -392,6 +401,9 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
     if (options.dataFolder.empty()) {
         options.dataFolder = DefaultDataFolder();
     }
+    if (options.queueFolder.empty()) {
+        options.queueFolder = options.dataFolder / "queue";
+    }
     if (options.auditLog.empty()) {
         options.auditLog =
             installed ? installed->logs / "audit.log" : options.dataFolder / "audit.log";
@@ -421,8 +433,12 @@ std::string HostUsage() {
            "  --registry DIR          the settings registry's folder (default\n"
            "                          ~/.local/share/vantrel/registry; installed,\n"
            "                          /etc/vantrel/settings)\n"
+           "  --queue-folder DIR      the operation queue's lock files, in a folder only this\n"
+           "                          account may use; hosts naming the same folder share\n"
+           "                          one queue (default: queue in the data folder)\n"
            "  --debug                 every new session echoes its request fields\n"
-           "  --threads N             requests served at once (default 32)\n"
+           "  --threads N             N/2 operations run at once (default 32: 16); every\n"
+           "                          connection is served on a thread of its own\n"
            "  --min-free-space SIZE   free space extraction leaves on the disk: bytes, K, M, G\n"
            "                          or T (\"2G\"), or a percentage (\"5%\"); default 1G or 5%,\n"
            "                          whichever is smaller; 0 for none\n"
@@ -442,6 +458,9 @@ std::string HostUsage() {
            "                          serve HTTPS with this certificate (PEM) and key\n"
            "  --plain-http            serve plain HTTP on a non-loopback address (for a TLS\n"
            "                          proxy in front)\n"
+           "  --server-name NAME      a name browsers use for the host (repeatable); it\n"
+           "                          answers no other name than these, the listen address\n"
+           "                          and localhost (421 Misdirected Request)\n"
            "  --trusted-proxy ADDR    believe X-Forwarded-For, -Proto and -Host from this\n"
            "                          address or network (repeatable), e.g. 127.0.0.1\n"
            "  --audit-log FILE        one JSON line per operation and sign-in (default\n"
@@ -462,7 +481,8 @@ std::string HostUsage() {
            "  One setting a line, \"key = value\", with the name of a long option above as\n"
            "  the key (listen, drive, sign-in, ...); switches take true or false. Lines\n"
            "  beginning with # are comments. Options on the command line override the\n"
-           "  file; --drive or --trusted-proxy there replace all of the file's lines of it.\n"
+           "  file; --drive, --server-name or --trusted-proxy there replace all of the\n"
+           "  file's lines of it.\n"
            "  A wrong line stops the start with FILE:LINE and what is wrong.\n"
            "\n"
            "Signals:\n"
@@ -499,6 +519,7 @@ std::vector<std::string> EffectiveSettings(const HostOptions& options) {
     add("page", options.page);
     add("registry",
         options.registry.empty() ? registry::RegistryRoot().string() : options.registry.string());
+    add("queue-folder", options.queueFolder.string());
     add("debug", options.debug ? "true" : "false");
     add("threads", std::to_string(options.threads));
     add("min-free-space", options.minFreeSpace);
@@ -507,6 +528,9 @@ std::vector<std::string> EffectiveSettings(const HostOptions& options) {
     add("tls-cert", options.tlsCertificate.string());
     add("tls-key", options.tlsKey.string());
     add("plain-http", options.plainHttp ? "true" : "false");
+    for (const auto& name : options.serverNames) {
+        add("server-name", name);
+    }
     for (const auto& proxy : options.trustedProxies) {
         add("trusted-proxy", proxy.Text());
     }

@@ -28,6 +28,9 @@ struct HostOptions {
     std::string webRoot = "c:\\inetpub\\wwwroot";
     std::string page = "/farbale.asp";
     std::filesystem::path registry;  // empty: VANTREL_REGISTRY or the shared default
+    // --queue-folder: the operation queue's lock files, in a folder of the host's own; hosts
+    // that name the same folder share one queue. Default: queue in the data folder.
+    std::filesystem::path queueFolder;
     bool debug = false;
     int threads = 32;
 
@@ -47,6 +50,9 @@ struct HostOptions {
     // --min-free-space: the free space extraction leaves on the target's file system ("1G",
     // "5%", "0"); empty: the library's default, 1 GiB or 5%, whichever is smaller.
     std::string minFreeSpace;
+    // --server-name (repeatable): the names the host answers to, beside its listen address and
+    // localhost.
+    std::vector<std::string> serverNames;
     // --trusted-proxy (repeatable): the proxies whose X-Forwarded-* headers are believed.
     std::vector<TrustedProxy> trustedProxies;
     // --stop-timeout: how long running operations may go on once a stop is asked for, before they

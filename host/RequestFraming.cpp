@@ -1,6 +1,9 @@
 #include "host/RequestFraming.h"
 
+#include <httplib.h>
+
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 #include "platform/text/CaseFolding.h"
@@ -113,20 +116,68 @@ HeadVerdict CheckUnfinishedHead(std::string_view head) {
     return kFine;
 }
 
-std::string WithoutAcceptEncoding(std::string_view head) {
-    constexpr std::string_view kName = "accept-encoding:";
+RequestShape ShapeOf(std::string_view head) {
+    RequestShape shape;
+    size_t lineEnd = head.find("\r\n");
+    std::string_view requestLine = head.substr(0, lineEnd);
+    size_t blank = requestLine.find(' ');
+    shape.method = std::string(requestLine.substr(0, blank));
+    std::string_view target =
+        blank == std::string_view::npos
+            ? std::string_view()
+            : requestLine.substr(blank + 1, requestLine.find(' ', blank + 1) - blank - 1);
+    shape.path =
+        httplib::detail::decode_url(std::string(target.substr(0, target.find('?'))), false);
+    for (size_t start = lineEnd + 2; start < head.size();) {
+        size_t end = head.find("\r\n", start);
+        std::string_view line = head.substr(start, end - start);
+        start = end + 2;
+        size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        std::string_view name = line.substr(0, colon);
+        std::string_view value = platform::TrimBlanksAndTabs(line.substr(colon + 1));
+        if (platform::EqualsIgnoringCase(name, "Content-Length")) {
+            uint64_t length = 0;
+            auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+            shape.length = error == std::errc() ? length : UINT64_MAX;
+        } else if (platform::EqualsIgnoringCase(name, "Transfer-Encoding")) {
+            shape.chunked = true;
+        } else if (platform::EqualsIgnoringCase(name, "Expect")) {
+            shape.expectsContinue = platform::EqualsIgnoringCase(value, "100-continue");
+        } else if (platform::EqualsIgnoringCase(name, "Cookie")) {
+            shape.cookie += (shape.cookie.empty() ? "" : "; ") + std::string(value);
+        }
+    }
+    return shape;
+}
+
+std::string HandedOnHead(std::string_view head, std::optional<size_t> bodyLength) {
+    static constexpr std::string_view kDropped[] = {"accept-encoding", "content-length",
+                                                    "transfer-encoding", "expect", kRangeHeader};
     std::string kept;
     for (size_t start = 0; start < head.size();) {
         size_t end = head.find("\r\n", start);
         end = end == std::string_view::npos ? head.size() : end + 2;
         std::string_view line = head.substr(start, end - start);
-        bool dropped = platform::EqualsIgnoringCase(line.substr(0, kName.size()), kName);
-        if (!dropped) {
-            kept += line;
-        }
         start = end;
+        std::string_view name = line.substr(0, line.find(':'));
+        if (line == "\r\n") {
+            break;
+        }
+        if (std::none_of(std::begin(kDropped), std::end(kDropped), [&](std::string_view dropped) {
+                return platform::EqualsIgnoringCase(name, dropped);
+            })) {
+            kept += platform::EqualsIgnoringCase(name, "Range")
+                        ? kRangeHeader + std::string(line.substr(name.size()))
+                        : std::string(line);
+        }
     }
-    return kept;
+    if (bodyLength) {
+        kept += "Content-Length: " + std::to_string(*bodyLength) + "\r\n";
+    }
+    return kept + "\r\n";
 }
 
 std::string ErrorText(int status, std::string_view reason) {
@@ -139,7 +190,12 @@ std::string ErrorText(int status, std::string_view reason) {
         case 405:
             return "This method is not allowed here.\n";
         case 413:
-            return "Request too large: the server takes at most 8 MB of form data.\n";
+            return "Request too large: " +
+                   std::string(reason.empty() ? "the server takes at most 8 MB of form data"
+                                              : reason) +
+                   ".\n";
+        case 421:
+            return "Misdirected request: this server does not answer to that name.\n";
         case 414:
             return "Address too long: the server takes addresses of at most 8192 characters.\n";
         case 431:
@@ -153,8 +209,12 @@ std::string_view StatusPhrase(int status) {
     switch (status) {
         case 400:
             return "Bad Request";
+        case 413:
+            return "Payload Too Large";
         case 414:
             return "URI Too Long";
+        case 421:
+            return "Misdirected Request";
         case 431:
             return "Request Header Fields Too Large";
         default:

@@ -1,58 +1,16 @@
 #include "host/RootHost.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-
-#include "component/policy/LockFileTime.h"
 #include "host/AccountCredentials.h"
 #include "host/UsersFile.h"
 
 namespace vantrel::host {
 namespace fs = std::filesystem;
 
-namespace {
-
-bool IsLockFileName(const std::string& name) {
-    return (name.starts_with(kZipLockPrefix) || name.starts_with(kUnzipLockPrefix)) &&
-           name.ends_with(kLockFileExtension);
-}
-
-void RemoveStaleLocks(const fs::path& folder, int timeOutSeconds) {
-    std::error_code ec;
-    auto now = fs::file_time_type::clock::now();
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        std::string name = entry.path().filename().string();
-        auto written = entry.last_write_time(ec);
-        if (!ec && entry.is_regular_file(ec) && IsLockFileName(name) &&
-            now - written > std::chrono::seconds(std::max(timeOutSeconds, 60))) {
-            fs::remove(entry.path(), ec);
-        }
-    }
-}
-
-}  // namespace
-
 bool RunningAsRoot() {
     return ::geteuid() == 0;
-}
-
-bool ShareTempFolder(const fs::path& folder, int timeOutSeconds, std::string& error) {
-    fs::path guard = folder / std::string(kQueueGuardFileName);
-    int fd = ::open(guard.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    bool ok = ::chmod(folder.c_str(), 01777) == 0 && fd >= 0 && ::fchown(fd, 0, 0) == 0 &&
-              ::fchmod(fd, 0666) == 0;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    if (!ok) {
-        error = "cannot share the temporary folder " + folder.string() + " between the accounts";
-        return false;
-    }
-    RemoveStaleLocks(folder, timeOutSeconds);
-    return true;
 }
 
 bool CheckRegistryReadable(const fs::path& root, std::string& error) {

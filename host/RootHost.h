@@ -1,7 +1,6 @@
 #pragma once
-// What a host running as root prepares and checks before it serves several accounts, each with
-// its own file rights: a temporary folder they all share, settings they all can read, and users
-// who all act as an account of their own.
+// What a host running as root checks before it serves several accounts, each with its own file
+// rights: settings they all can read, and users who all act as an account of their own.
 
 #include <filesystem>
 #include <string>
@@ -9,11 +8,6 @@
 namespace vantrel::host {
 
 bool RunningAsRoot();
-
-// Makes the operation queue's folder shared the way /tmp is (1777: everyone creates, only the
-// owner removes), creates its guard file writable by all, and removes lock files that a crashed
-// run left behind longer ago than the time-out (another account could never remove them).
-bool ShareTempFolder(const std::filesystem::path& folder, int timeOutSeconds, std::string& error);
 
 // The settings registry must be readable by every account: an account that cannot read it would
 // work without the administrator's limits. False with the reason when a folder on the way is closed

@@ -2,10 +2,15 @@
 // The sign-in page, in the application's look: account, masked password and "Sign in". It posts
 // to /signin into the whole window, so signing in from inside a frame brings the frameset back.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace vantrel::host {
+
+// The most a sign-in form (or any request before sign-in) may carry: a name of at most 64
+// characters and a long password, URL-encoded.
+inline constexpr size_t kMaxSignInBytes = 4 * 1024;
 
 inline constexpr std::string_view kWrongSignIn = "Unknown account or wrong password.";
 inline constexpr std::string_view kLockedOut =

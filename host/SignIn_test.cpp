@@ -6,6 +6,7 @@
 
 #include "host/AccountCredentials.h"
 #include "host/HostHarness.h"
+#include "platform/files/LockOwner.h"
 
 namespace vantrel::host {
 namespace {
@@ -240,13 +241,106 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
     EXPECT_NE(extracted->body.find("Error:"), std::string::npos) << extracted->body;
     EXPECT_TRUE(fs::is_empty(Local("firstonly")));
 
-    // The queue's folder is shared like /tmp; each account took and freed its own slots.
-    struct stat temp {};
-    ASSERT_EQ(::stat(Local("temp").c_str(), &temp), 0);
-    EXPECT_EQ(temp.st_mode & 07777, 01777u);
-    for (const auto& entry : fs::directory_iterator(Local("temp"))) {
+    // The queue's lock files lie in the host's own folder; each account took and freed its slots.
+    struct stat queue {};
+    ASSERT_EQ(::stat((folder_->Path() / "queue").c_str(), &queue), 0);
+    EXPECT_EQ(queue.st_uid, 0u);
+    EXPECT_EQ(queue.st_mode & 07777, 0700u);
+    for (const auto& entry : fs::directory_iterator(folder_->Path() / "queue")) {
         EXPECT_NE(entry.path().extension(), ".~fb") << entry.path();
     }
+}
+
+// No account can block the others' operations: lock-named files with times ahead of the clock,
+// whether left in c:\temp or (by someone with root's rights) in the queue's folder, count for
+// nothing, and an account cannot put anything into the queue's folder itself.
+TEST_F(AccountRightsTest, NoAccountCanBlockTheQueue) {
+    fs::path queue = folder_->Path() / "queue";
+    auto credentials = LookUpFileCredentials(second_);
+    ASSERT_TRUE(credentials);
+    std::string asSecond = "setpriv --reuid=" + std::to_string(credentials->uid) +
+                           " --regid=" + std::to_string(credentials->gid) + " --clear-groups ";
+    EXPECT_NE(Shell(asSecond + "touch " + (queue / "~sz2359.~fb").string()), 0);
+    fs::create_directories(Local("temp"));
+    fs::create_directories(Local("work"));
+    fs::permissions(Local("work"), fs::perms::all | fs::perms::sticky_bit);
+    // Named for the last minute of this hour, naming the host's own process as their owner.
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char hour[3];
+    std::snprintf(hour, sizeof hour, "%02d", local.tm_hour);
+    for (std::string kind : {"~sz", "~su"}) {
+        for (const fs::path& at : {Local("temp") / (kind + hour + "59.~fb"),
+                                   queue / (kind + hour + "59.~fb"), queue / "~fbslots.lck"}) {
+            std::ofstream(at) << platform::LockOwnerText(platform::ThisProcess());
+            Own(at, second_, fs::perms::owner_read | fs::perms::owner_write);
+        }
+    }
+    std::ofstream(Local("work/a.txt")) << "a";
+    std::string first = SignIn(first_);
+    auto zipped = host_->Post("/farbale.asp", ZipForm("c:\\work\\a.txt", "c:\\work\\a.zip"), first);
+    EXPECT_NE(zipped->body.find("Operation complete, no errors."), std::string::npos)
+        << zipped->body;
+    EXPECT_EQ(zipped->body.find("Waiting to access"), std::string::npos);
+    for (const auto& entry : fs::directory_iterator(queue)) {
+        fs::remove(entry.path());
+    }
+}
+
+// A root host that finds c:\temp missing makes it; a link planted in its place is never followed
+// to make or change anything, whether it leads to another account's folder or nowhere.
+TEST_F(AccountRightsTest, ARootHostNeverFollowsALinkPlantedForItsFolders) {
+    for (bool dangling : {false, true}) {
+        TestFolder data("planted");
+        fs::path drive = data.Path() / "c";
+        fs::create_directories(drive / "home");
+        fs::permissions(drive, fs::perms::all | fs::perms::sticky_bit);
+        if (!dangling) {
+            fs::create_directory(drive / "home" / "private");
+            Own(drive / "home" / "private", first_, fs::perms::owner_all);
+        }
+        fs::create_symlink(drive / "home" / "private", drive / "temp");
+        { RunningHost host(data.Path(), {"--sign-in", "system"}); }
+        if (dangling) {
+            EXPECT_FALSE(fs::exists(drive / "home" / "private"));
+        } else {
+            EXPECT_EQ(fs::status(drive / "home" / "private").permissions(), fs::perms::owner_all);
+            EXPECT_TRUE(fs::is_empty(drive / "home" / "private"));
+        }
+        EXPECT_TRUE(fs::is_symlink(drive / "temp"));
+    }
+    // Missing, it is made and shared between the accounts like /tmp.
+    TestFolder data("made");
+    { RunningHost host(data.Path(), {"--sign-in", "system"}); }
+    EXPECT_EQ(fs::status(data.Path() / "c" / "temp").permissions(),
+              fs::perms::all | fs::perms::sticky_bit);
+}
+
+// Hostile sign-ins never reach PAM's account lookup: a body beyond the sign-in's few KB is refused
+// unread (as text/plain, too), and a name no account can have goes no further than an audit line
+// holding a short prefix of it. The host stays up and signs the next user in.
+TEST_F(AccountRightsTest, OversizedAndMalformedNamesNeverReachPam) {
+    // A name just within the page forms' 8 MB once ended the host inside the account lookup.
+    const std::string huge = "account=" + std::string(8 * 1024 * 1024 - 100, 'a') + "&password=x";
+    for (const char* type : {"text/plain", "application/x-www-form-urlencoded"}) {
+        auto refused = host_->Client().Post("/signin", huge, type);
+        ASSERT_TRUE(refused) << type;
+        EXPECT_EQ(refused->status, 413) << type;
+        EXPECT_NE(refused->body.find("a sign-in takes at most 4 KB"), std::string::npos);
+    }
+    for (const std::string& name :
+         {std::string(3000, 'b'), std::string("al\nice"), std::string()}) {
+        auto wrong = host_->Client().Post(
+            "/signin", CallForm({{"account", name}, {"password", "x"}}), "text/plain");
+        ASSERT_TRUE(wrong);
+        EXPECT_TRUE(IsSignInPage(wrong));
+        std::string line = host_->AuditLines().back();
+        EXPECT_LT(line.size(), 300u) << line;
+        EXPECT_NE(line.find("\"result\":\"refused: not a valid account name\""), std::string::npos)
+            << line;
+    }
+    EXPECT_FALSE(SignIn(first_).empty());
 }
 
 }  // namespace

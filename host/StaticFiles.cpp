@@ -1,7 +1,5 @@
 #include "host/StaticFiles.h"
 
-#include <httplib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -13,9 +11,8 @@ namespace vantrel::host {
 namespace fs = std::filesystem;
 
 std::optional<platform::ConfinedPath> OpenStaticFile(const std::string& webRoot,
-                                                     const std::string& urlPath) {
-    std::string decoded = httplib::detail::decode_url(urlPath, false);
-    if (decoded.find('\0') != std::string::npos) {
+                                                     const std::string& path) {
+    if (path.find('\0') != std::string::npos) {
         return std::nullopt;
     }
     platform::ConfinedPath root;
@@ -28,7 +25,7 @@ std::optional<platform::ConfinedPath> OpenStaticFile(const std::string& webRoot,
         return platform::FoldCase(real).starts_with(below);
     };
     platform::ConfinedPath file;
-    if (platform::ConfinedPath::Open(root.RealPath() + decoded, platform::PathIntent::File, file,
+    if (platform::ConfinedPath::Open(root.RealPath() + path, platform::PathIntent::File, file,
                                      insideRoot) != platform::PathStatus::Ok) {
         return std::nullopt;
     }

@@ -1,5 +1,8 @@
 #pragma once
-// Static files below the web root: where a URL path leads, and what type of content it is.
+// Static files below the web root: where a URL path leads, and what type of content it is. Users
+// fill the web root (by extracting archives, say), so its files are served as documents of an
+// origin of their own (kStaticFilePolicy): no page there runs a script, nor acts with a user's
+// session.
 
 #include <filesystem>
 #include <optional>
@@ -9,11 +12,15 @@
 
 namespace vantrel::host {
 
-// The regular file that urlPath names below the web root (a Windows path), opened the confined way;
-// nullopt when it does not exist or really lies outside the web root ("..", or a symbolic link
-// that points elsewhere).
+// The Content-Security-Policy of every static file: a sandbox, without scripts, forms or the
+// site's origin (the help page, plain HTML, reads well in it).
+inline constexpr const char* kStaticFilePolicy = "sandbox";
+
+// The regular file that path (a request's path, percent-decoded once) names below the web root (a
+// Windows path), opened the confined way; nullopt when it does not exist or really lies outside
+// the web root ("..", or a symbolic link that points elsewhere).
 std::optional<platform::ConfinedPath> OpenStaticFile(const std::string& webRoot,
-                                                     const std::string& urlPath);
+                                                     const std::string& path);
 
 // "text/html; charset=utf-8" for .htm, and so on; application/octet-stream when unknown.
 std::string ContentTypeOf(const std::filesystem::path& file);

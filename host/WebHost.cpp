@@ -17,14 +17,18 @@
 #include "host/AccountCredentials.h"
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
+#include "host/FileResponse.h"
+#include "host/HostFolders.h"
 #include "host/JournalLines.h"
 #include "host/PageRequest.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
+#include "host/ServedNames.h"
 #include "host/SharedModes.h"
 #include "host/SignInPage.h"
 #include "host/StaticFiles.h"
 #include "host/ThreadFileCredentials.h"
+#include "host/TlsProfile.h"
 #include "host/UsersFile.h"
 #include "platform/files/FreeSpaceReserve.h"
 #include "platform/install/Installation.h"
@@ -56,22 +60,6 @@ struct RequestNotes {
     std::optional<uint64_t> streamedBytes;
 };
 thread_local RequestNotes t_notes;
-
-bool CreateWindowsFolder(const std::string& windowsPath, platform::ConfinedPath& folder,
-                         std::string& error) {
-    if (platform::ConfinedPath::Open(windowsPath, platform::PathIntent::NewFolder, folder) !=
-        platform::PathStatus::Ok) {
-        error = "cannot create " + windowsPath + ": is its drive mapped and writable?";
-        return false;
-    }
-    return true;
-}
-
-// The folder's Linux path, for the start-up steps that set its permissions.
-fs::path LinuxPathOf(const platform::ConfinedPath& folder) {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/fd/" + std::to_string(folder.Fd()), ec);
-}
 
 // The whole file open at fd.
 std::string ReadWhole(int fd) {
@@ -160,6 +148,14 @@ asp::OperationRecord UnreportedOperation(const asp::Request& request, std::strin
     return record;
 }
 
+// The server with the host's own connection loop set up.
+template <typename Base>
+std::unique_ptr<httplib::Server> Checked(std::unique_ptr<CheckedServer<Base>> server,
+                                         RefusalListener refused, BodyLimits limits) {
+    server->Configure(std::move(refused), std::move(limits));
+    return server;
+}
+
 }  // namespace
 
 struct WebHost::Caller {
@@ -178,7 +174,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
 WebHost::~WebHost() = default;
 
 bool WebHost::Prepare(std::string& error) {
-    SharedModes shared;  // before any request: the umask belongs to the whole process
+    SharedModes sharedModes;  // before any request: the umask belongs to the whole process
     // A browser that goes away mid-page must not end the process (a TLS write to a closed
     // connection raises SIGPIPE).
     std::signal(SIGPIPE, SIG_IGN);
@@ -198,18 +194,22 @@ bool WebHost::Prepare(std::string& error) {
         ::setenv(registry::kRegistryVariable, fs::absolute(options_.registry).c_str(), 1);
     }
     platform::ConfinedPath webRoot;
-    platform::ConfinedPath tempFolder;
-    if (!CreateWindowsFolder(options_.webRoot, webRoot, error) ||
-        !CreateWindowsFolder("c:\\temp", tempFolder, error)) {
+    if (!OpenHostFolder(options_.webRoot, std::nullopt, webRoot, error) ||
+        !PrepareQueueFolder(options_.queueFolder, error)) {
         return false;
     }
     PutHelpPage(webRoot);
-    fs::path temp = LinuxPathOf(tempFolder);
+    // c:\temp is the accounts' to share, like /tmp, when a root host makes it. Nothing depends on
+    // it: where it cannot be made the component uses the system's temporary path.
+    platform::ConfinedPath temp;
+    auto shared = switchesFileRights_ ? std::optional<mode_t>(01777) : std::nullopt;
+    if (std::string why; !OpenHostFolder("c:\\temp", shared, temp, why)) {
+        Say(Priority::Warning, "vantrel-host: " + why);
+    }
     // Bound now, with the host's own rights: a signed-in account need not be able to read them.
     lszip::LSZIP_VER();
     lszip::LSUZ_VER();
-    if (switchesFileRights_ && (!ShareTempFolder(temp, Farbale().TimeOutPeriod(), error) ||
-                                !CheckRegistryReadable(registry::RegistryRoot(), error) ||
+    if (switchesFileRights_ && (!CheckRegistryReadable(registry::RegistryRoot(), error) ||
                                 (options_.signIn == SignInMode::Users &&
                                  !CheckUsersActAsAccounts(options_.usersFile, error)))) {
         return false;
@@ -242,41 +242,48 @@ bool WebHost::Prepare(std::string& error) {
     if (!auditLog_) {
         return false;
     }
-    SetUpServer();
-    if (!server_->is_valid()) {
-        error = "cannot use the certificate " + options_.tlsCertificate.string() +
-                " with the key " + options_.tlsKey.string();
-        return false;
-    }
-    return true;
+    return SetUpServer(error);
 }
 
-void WebHost::SetUpServer() {
-    auto logRefusal = [this](auto& client, auto& line, int status) {
+bool WebHost::SetUpServer(std::string& error) {
+    RefusalListener logRefusal = [this](auto& client, auto& line, int status) {
         accessLog_->Append(CommonLogLine(
             {client, "", std::chrono::system_clock::now(), line, status, std::nullopt}));
     };
+    BodyLimits limits = [this](const RequestShape& shape) { return BodyLimitOf(shape); };
     if (options_.Tls()) {
         auto server = std::make_unique<CheckedServer<httplib::SSLServer>>(
             options_.tlsCertificate.c_str(), options_.tlsKey.c_str());
-        server->OnRefusal(logRefusal);
-        server_ = std::move(server);
+        if (!server->is_valid()) {
+            error = "cannot use the certificate " + options_.tlsCertificate.string() +
+                    " with the key " + options_.tlsKey.string();
+            return false;
+        }
+        if (!ApplyTlsProfile(server->ssl_context())) {
+            error = "the TLS library refuses the host's TLS settings";
+            return false;
+        }
+        server_ = Checked(std::move(server), logRefusal, limits);
     } else {
-        auto server = std::make_unique<CheckedServer<httplib::Server>>();
-        server->OnRefusal(logRefusal);
-        server_ = std::move(server);
+        server_ = Checked(std::make_unique<CheckedServer<httplib::Server>>(), logRefusal, limits);
     }
     // A browser keeps one connection for the frameset's pages and every later click; the
     // library's default of five requests a connection would open a new one every few clicks.
     server_->set_keep_alive_max_count(1000);
-    int threads = options_.threads;
-    server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    server_->set_payload_max_length(8 * 1024 * 1024);
+    server_->set_payload_max_length(kMaxFormBytes);
     server_->set_write_timeout(std::chrono::minutes(5));
-    server_->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
-        t_notes = {};
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
+    server_->set_default_headers(
+        {{"X-Content-Type-Options", "nosniff"}, {"X-Frame-Options", "SAMEORIGIN"}});
+    server_->set_pre_routing_handler(
+        [this](const httplib::Request& request, httplib::Response& response) {
+            t_notes = {};
+            if (AnswersTo(request, options_)) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            response.status = 421;
+            response.set_content(ErrorText(421), kTextContentType);
+            return httplib::Server::HandlerResponse::Handled;
+        });
     server_->set_error_handler(httplib::Server::HandlerWithResponse(
         [](const httplib::Request&, httplib::Response& response) {
             if (response.body.empty() && !response.content_provider_) {
@@ -293,11 +300,35 @@ void WebHost::SetUpServer() {
                            response.status, bytes}));
         t_notes = {};
     });
-    auto route = [this](const httplib::Request& request, httplib::Response& response) {
+    server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         Route(request, response);
-    };
-    server_->Get(".*", route);
-    server_->Post(".*", route);
+    });
+    // The host has read the body already, within its limit (RequestReader); the library's own
+    // limit on forms is far below what a large selection of files takes.
+    server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response,
+                               const httplib::ContentReader& read) {
+        httplib::Request whole = request;
+        read([&whole](const char* data, size_t size) {
+            whole.body.append(data, size);
+            return true;
+        });
+        Route(whole, response);
+    });
+    return true;
+}
+
+BodyLimit WebHost::BodyLimitOf(const RequestShape& shape) {
+    if (options_.signIn == SignInMode::None) {
+        return {};
+    }
+    if (shape.path == "/signin") {
+        return {kMaxSignInBytes, "a sign-in takes at most 4 KB"};
+    }
+    // Before sign-in nothing but the sign-in is done, whatever the form.
+    if (!sessions_.Find(CookieValue(shape.cookie, kSessionCookie))) {
+        return {kMaxSignInBytes, "the server takes at most 4 KB before you sign in"};
+    }
+    return {};
 }
 
 std::string WebHost::Address() const {
@@ -334,6 +365,11 @@ std::vector<std::string> WebHost::StartNotes() const {
         notes.push_back("Plain HTTP on " + options_.listenAddress +
                         ": meant for a TLS proxy in front.");
     }
+    std::string names = options_.listenAddress + ", localhost";
+    for (const auto& name : options_.serverNames) {
+        names += ", " + name;
+    }
+    notes.push_back("Answers to the names " + names + " (more with --server-name).");
     notes.push_back("Audit log: " + options_.auditLog.string() + ".");
     return notes;
 }
@@ -459,6 +495,12 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
     std::string password = form.Form("password");
     const std::string& client = site.client;
     AuditWho who{std::chrono::system_clock::now(), name, {}, {}, client};
+    // A name no account can have goes no further: not to the throttle's memory, nor to PAM.
+    if (!IsValidUserName(name)) {
+        auditLog_->Append(SignInAuditLine(who, "signin", "refused: not a valid account name"));
+        ShowSignIn(response, 200, kWrongSignIn, "");
+        return;
+    }
     auto now = clock_();
     if (throttle_.IsLockedOut(name, client, now)) {
         auditLog_->Append(SignInAuditLine(who, "signin", "locked out"));
@@ -603,7 +645,10 @@ void WebHost::ServeStatic(const httplib::Request& request, httplib::Response& re
         response.set_content("Not found.\n", kTextContentType);
         return;
     }
-    response.set_content(ReadWhole(file->Fd()), ContentTypeOf(file->RealPath()).c_str());
+    response.set_header("Content-Security-Policy", kStaticFilePolicy);
+    platform::UniqueFd read(::fcntl(file->Fd(), F_DUPFD_CLOEXEC, 0));
+    t_notes.streamedBytes =
+        RespondWithFile(std::move(read), request, response, ContentTypeOf(file->RealPath()));
 }
 
 }  // namespace vantrel::host

@@ -17,6 +17,7 @@
 #include "host/HostOptions.h"
 #include "host/LogWriter.h"
 #include "host/OperationAdmission.h"
+#include "host/RequestReader.h"
 #include "host/SessionStore.h"
 #include "host/SignInThrottle.h"
 
@@ -29,9 +30,9 @@ class WebHost {
                      SessionStore::Clock clock = std::chrono::steady_clock::now);
     ~WebHost();
 
-    // Publishes the drive map and registry root to the process, creates the web root, c:\temp and
-    // the help page when missing, opens the logs, sets up sign-in and TLS, and (as root) shares
-    // c:\temp between the accounts. False with a reason when the host cannot or must not serve.
+    // Publishes the drive map and registry root to the process, creates the web root, c:\temp,
+    // the queue's folder and the help page when missing, opens the logs and sets up sign-in and
+    // TLS. False with a reason when the host cannot or must not serve.
     bool Prepare(std::string& error);
     // Binds the listening address (port 0: any free port); false when it cannot.
     bool Bind();
@@ -69,7 +70,9 @@ class WebHost {
     void ShowSignIn(httplib::Response& response, int status, std::string_view message,
                     std::string_view account);
     std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
-    void SetUpServer();
+    bool SetUpServer(std::string& error);
+    // What the request may carry: the page's forms for a signed-in session, a sign-in before.
+    BodyLimit BodyLimitOf(const RequestShape& shape);
 
     HostOptions options_;
     SessionStore::Clock clock_;

@@ -73,6 +73,52 @@ std::string Exchange(int port, const std::string& request) {
     return answer;
 }
 
+// A connection to the host that has sent these bytes and reads nothing yet; -1 when it cannot.
+int OpenWith(int port, const std::string& bytes) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(bytes.size())) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the host still holds the connection open (nothing to read, no end).
+bool StillOpen(int fd) {
+    char byte;
+    return ::recv(fd, &byte, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN;
+}
+
+// The bytes of a whole answer, its body counted rather than kept: a GET with Connection: close.
+uint64_t DownloadedBytes(int port, const std::string& path) {
+    int fd =
+        OpenWith(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    std::vector<char> buffer(1 << 20);
+    uint64_t total = 0;
+    for (ssize_t n; (n = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0;) {
+        total += static_cast<uint64_t>(n);
+    }
+    ::close(fd);
+    return total;
+}
+
+// The host's (this process's) resident memory in KB.
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
 // The frameset exactly as the component writes it, as UTF-8, with a session cookie.
 TEST_F(WebHostTest, ServesTheFramesetAsTheComponentWritesItWithASessionCookie) {
     auto result = Client().Get("/farbale.asp?unrelated=1");
@@ -101,17 +147,24 @@ TEST_F(WebHostTest, RedirectsTheRootAndServesTheHelpPage) {
     auto help = Client().Get("/help.htm");
     ASSERT_TRUE(help);
     EXPECT_EQ(help->status, 200);
+    // Like every file of the web root, it is a document of its own origin, and reads well so.
+    EXPECT_EQ(help->get_header_value("Content-Security-Policy"), "sandbox");
+    EXPECT_EQ(help->get_header_value("X-Content-Type-Options"), "nosniff");
     for (const char* anchor : {"id=\"zip\"", "id=\"unzip\"", "id=\"view\"", "AES-256"}) {
         EXPECT_NE(help->body.find(anchor), std::string::npos) << anchor;
     }
 }
 
-TEST_F(WebHostTest, NeverServesFilesOutsideTheWebRoot) {
+// Paths are decoded once: "/%2570rivate/p.txt" names a folder "%70rivate", never "private".
+TEST_F(WebHostTest, DecodesPathsOnceAndNeverServesFilesOutsideTheWebRoot) {
     fs::path webRoot = Drive() / "inetpub" / "wwwroot";
     std::ofstream(Drive() / "secret.txt") << "secret";
     fs::create_directory_symlink(Drive(), webRoot / "up");
-    for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt",
-                             "/..%2fsecret.txt", "/..%5csecret.txt", "/help.htm%00.png"}) {
+    fs::create_directories(webRoot / "private");
+    std::ofstream(webRoot / "private" / "p.txt") << "p";
+    for (const char* path :
+         {"/../secret.txt", "/%2e%2e/secret.txt", "/up/secret.txt", "/..%2fsecret.txt",
+          "/..%5csecret.txt", "/help.htm%00.png", "/%2570rivate/p.txt", "/%252e%252e/secret.txt"}) {
         auto result = Client().Get(path);
         ASSERT_TRUE(result) << path;
         EXPECT_EQ(result->status, 404) << path;
@@ -126,6 +179,11 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
         "Content-Type: application/x-www-form-urlencoded\r\n";
     const std::string closing = call + "Connection: close\r\n";
     const std::string big(8 * 1024 * 1024 + 1, 'x');
+    fs::create_directories(Drive() / "smuggled");
+    std::ofstream(Drive() / "smuggled" / "a.txt") << "a";
+    const std::string form = ZipForm("c:\\smuggled\\a.txt", "c:\\smuggled\\a.zip");
+    const std::string hidden =
+        call + "Content-Length: " + std::to_string(form.size()) + "\r\n\r\n" + form;
     const struct {
         std::string request;
         const char* statusLine;
@@ -139,6 +197,15 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
          "HTTP/1.1 413 Payload Too Large", "Request too large"},
         {"GET /farbale.asp?OP=" + std::string(9000, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n",
          "HTTP/1.1 414 URI Too Long", "Address too long"},
+        // A body with a method that takes none is never read as the next request.
+        {"GET /help.htm HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
+             std::to_string(hidden.size()) + "\r\n\r\n" + hidden,
+         "HTTP/1.1 400 Bad Request", "a body with a request that takes none"},
+        {"OPTIONS * HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n" +
+             std::string("5\r\nhello\r\n0\r\n\r\n") + hidden,
+         "HTTP/1.1 400 Bad Request", "a body with a request that takes none"},
+        {call + "Transfer-Encoding: chunked\r\n\r\n800001\r\n" + big + "\r\n0\r\n\r\n",
+         "HTTP/1.1 413 Payload Too Large", "at most 8 MB of form data"},
     };
     for (const auto& c : cases) {
         std::string answer = Exchange(host_->Port(), c.request);
@@ -146,6 +213,73 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
         EXPECT_NE(answer.find("Connection: close"), std::string::npos) << answer.substr(0, 300);
         EXPECT_NE(answer.find(c.body), std::string::npos) << answer.substr(0, 300);
         EXPECT_EQ(answer.find("Operation"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(Drive() / "smuggled" / "a.zip"));
+}
+
+// Static files are read in pieces as they are sent: three downloads of a 1 GiB file at once leave
+// the host's memory as it was. One byte range and a freshness check are answered as such.
+TEST_F(WebHostTest, StreamsFilesInPiecesAndAnswersRangesAndFreshness) {
+    fs::path webRoot = Drive() / "inetpub" / "wwwroot";
+    const uint64_t size = uint64_t(1) << 30;
+    std::ofstream(webRoot / "big.bin").close();
+    fs::resize_file(webRoot / "big.bin", size);  // sparse: no disk is used
+    long before = ResidentKb();
+    std::atomic<int> running = 3;
+    std::vector<std::thread> downloads;
+    std::vector<uint64_t> received(3);
+    for (auto& bytes : received) {
+        downloads.emplace_back([&] {
+            bytes = DownloadedBytes(host_->Port(), "/big.bin");
+            --running;
+        });
+    }
+    long most = before;
+    while (running > 0) {
+        most = std::max(most, ResidentKb());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (auto& download : downloads) {
+        download.join();
+    }
+    for (uint64_t bytes : received) {
+        EXPECT_GT(bytes, size);  // the whole body and its head
+    }
+    EXPECT_LT(most - before, 64 * 1024) << "KB more while streaming three 1 GiB files";
+    fs::remove(webRoot / "big.bin");
+
+    std::ofstream(webRoot / "digits.txt") << "0123456789";
+    auto plain = Client().Get("/digits.txt");
+    ASSERT_TRUE(plain);
+    const std::string modified = plain->get_header_value("Last-Modified");
+    const struct {
+        httplib::Headers headers;
+        int status;
+        const char* body;
+        const char* range;
+    } cases[] = {
+        {{{"Range", "bytes=2-4"}}, 206, "234", "bytes 2-4/10"},
+        {{{"Range", "bytes=-3"}}, 206, "789", "bytes 7-9/10"},
+        {{{"Range", "bytes=8-99"}}, 206, "89", "bytes 8-9/10"},
+        {{{"Range", "bytes=10-"}}, 416, nullptr, "bytes */10"},
+        {{{"Range", "bytes=0-1,4-5"}}, 200, "0123456789", ""},
+        {{{"Range", "bytes=2-4"}, {"If-Range", "Sun, 06 Nov 1994 08:49:37 GMT"}},
+         200,
+         "0123456789",
+         ""},
+        {{{"Range", "bytes=2-4"}, {"If-Range", modified}}, 206, "234", "bytes 2-4/10"},
+        {{{"If-Modified-Since", modified}}, 304, "", ""},
+        {{{"If-Modified-Since", "Sun, 06 Nov 1994 08:49:37 GMT"}}, 200, "0123456789", ""},
+    };
+    for (const auto& c : cases) {
+        auto answer = Client().Get("/digits.txt", c.headers);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, c.status) << c.headers.begin()->second;
+        if (c.body) {
+            EXPECT_EQ(answer->body, c.body);
+        }
+        EXPECT_EQ(answer->get_header_value("Content-Range"), c.range);
+        EXPECT_EQ(answer->get_header_value("Content-Security-Policy"), "sandbox");
     }
 }
 
@@ -193,13 +327,13 @@ TEST(WebHostDebugTest, EverySessionOfADebugHostEchoesItsFieldsEscapedAndNoPasswo
     EXPECT_NE(frameset->body.find("<BODY>\r\n<P>Operation is: <BR>"), std::string::npos);
 }
 
-// HTTPS with a certificate made for the test: the session cookie is Secure, HSTS is sent.
-TEST(WebHostTlsTest, ServesHttpsWithSecureCookies) {
+// HTTPS with a certificate made for the test: the session cookie is Secure, HSTS is sent, and
+// only TLS 1.3 or TLS 1.2 with forward-secret key exchange and AEAD ciphers is spoken.
+TEST(WebHostTlsTest, ServesHttpsWithSecureCookiesAndStrongSuitesOnly) {
     TestFolder folder("webhost-tls");
     fs::path cert = folder.Path() / "cert.pem", key = folder.Path() / "key.pem";
     std::string make =
-        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-        "-nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
         key.string() + " -out " + cert.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
     RunningHost host(folder.Path(), {"--tls-cert", cert.string(), "--tls-key", key.string()});
@@ -214,6 +348,104 @@ TEST(WebHostTlsTest, ServesHttpsWithSecureCookies) {
     EXPECT_EQ(result->get_header_value("Strict-Transport-Security"), "max-age=31536000");
     httplib::Client plain("127.0.0.1", host.Port());
     EXPECT_FALSE(plain.Get("/farbale.asp"));
+
+    const std::pair<const char*, bool> suites[] = {
+        {"-tls1_3", true},
+        {"-tls1_2 -cipher ECDHE-RSA-AES128-GCM-SHA256", true},
+        {"-tls1_2 -cipher ECDHE-RSA-CHACHA20-POLY1305", true},
+        {"-tls1_2 -cipher ECDHE-RSA-AES128-SHA@SECLEVEL=0", false},     // CBC with SHA-1
+        {"-tls1_2 -cipher ECDHE-RSA-AES256-SHA384@SECLEVEL=0", false},  // CBC
+        {"-tls1_2 -cipher AES128-GCM-SHA256@SECLEVEL=0", false},        // no forward secrecy
+        {"-tls1_2 -cipher DHE-RSA-AES128-GCM-SHA256@SECLEVEL=0", false},
+        {"-tls1_1 -cipher DEFAULT@SECLEVEL=0", false},
+    };
+    for (const auto& [options, spoken] : suites) {
+        std::string command = "openssl s_client -connect 127.0.0.1:" + std::to_string(host.Port()) +
+                              " " + options + " </dev/null >/dev/null 2>&1";
+        int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) && WEXITSTATUS(status) == 0, spoken) << options;
+    }
+}
+
+// A page of another site whose name points at this host (DNS rebinding) gets nothing: only the
+// listen address, localhost and the --server-name names are answered, and behind a trusted proxy
+// the name the browser used must be one of them too. Every page forbids framing by other sites.
+TEST(WebHostNamesTest, AnswersOnlyTheNamesItServes) {
+    TestFolder folder("webhost-names");
+    RunningHost host(folder.Path(),
+                     {"--server-name", "zip.example.org", "--trusted-proxy", "127.0.0.1"});
+    fs::create_directories(folder.Path() / "c" / "n");
+    std::ofstream(folder.Path() / "c" / "n" / "a.txt") << "a";
+    const std::string port = std::to_string(host.Port());
+    const struct {
+        std::string host;
+        std::string forwardedHost;
+        int status;
+    } cases[] = {
+        {"127.0.0.1:" + port, "", 200},
+        {"localhost:" + port, "", 200},
+        {"ZIP.example.org.", "", 200},
+        {"127.0.0.1", "zip.example.org:443", 200},
+        {"evil.example:" + port, "", 421},
+        {"127.0.0.1", "evil.example", 421},
+        {"", "", 421},
+    };
+    int archives = 0;
+    for (const auto& c : cases) {
+        httplib::Headers headers = {{"Host", c.host}};
+        if (!c.forwardedHost.empty()) {
+            headers.emplace("X-Forwarded-Host", c.forwardedHost);
+        }
+        std::string archive = "c:\\n\\" + std::to_string(archives++) + ".zip";
+        auto answer = host.Client().Post("/farbale.asp", headers, ZipForm("c:\\n\\a.txt", archive),
+                                         "application/x-www-form-urlencoded");
+        ASSERT_TRUE(answer) << c.host;
+        EXPECT_EQ(answer->status, c.status) << c.host << " " << c.forwardedHost;
+        EXPECT_EQ(fs::exists(folder.Path() / "c" / "n" / (std::to_string(archives - 1) + ".zip")),
+                  c.status == 200)
+            << c.host;
+        EXPECT_EQ(answer->get_header_value("X-Frame-Options"), "SAMEORIGIN");
+        EXPECT_EQ(answer->get_header_value("X-Content-Type-Options"), "nosniff");
+    }
+}
+
+// Slow and idle clients hold no one up: with 100 connections sending their heads slowly and 40
+// idle kept-alive ones open, all from one address, a new request is answered while they still
+// wait (the host closed only the longest waiting of them, to stay within its limit per address),
+// and the host closes every one of them once their time is up.
+TEST(WebHostConnectionsTest, SlowAndIdleClientsHoldUpNoOtherRequest) {
+    TestFolder folder("webhost-slow");
+    RunningHost host(folder.Path());
+    const std::string info = "GET /farbale.asp?OP=info HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    std::vector<int> slow, idle;
+    for (int i = 0; i < 100; ++i) {
+        slow.push_back(OpenWith(host.Port(), info + "User-Agent: slow"));
+    }
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(OpenWith(host.Port(), info + "\r\n"));
+        std::string page;
+        char piece[4096];
+        for (ssize_t n; !page.ends_with("\r\n0\r\n\r\n") &&
+                        (n = ::recv(idle.back(), piece, sizeof piece, 0)) > 0;) {
+            page.append(piece, static_cast<size_t>(n));
+        }
+    }
+    std::string answer = Exchange(host.Port(), info + "Connection: close\r\n\r\n");
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer.substr(0, 100);
+    EXPECT_GE(std::count_if(slow.begin(), slow.end(), StillOpen), 100 + 40 + 1 - 128);
+    EXPECT_EQ(std::count_if(idle.begin(), idle.end(), StillOpen), 40);
+    for (int fd : slow) {
+        char rest[4096];
+        timeval wait{30, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        while (::recv(fd, rest, sizeof rest, 0) > 0) {
+        }
+        EXPECT_FALSE(StillOpen(fd));
+        ::close(fd);
+    }
+    for (int fd : idle) {
+        ::close(fd);
+    }
 }
 
 TEST(HostOptionsTest, DefaultsAndMistakes) {
@@ -250,6 +482,7 @@ TEST(HostOptionsTest, DefaultsAndMistakes) {
              {"--tls-cert", "c"},
              {"--listen", "0.0.0.0:80", "--sign-in", "none", "--plain-http"},
              {"--listen", "10.0.0.1:80"},
+             {"--server-name", "zip.example.org:443"},
          }) {
         EXPECT_FALSE(ParseHostOptions(args, error)) << args[0] << " " << args[1];
         EXPECT_FALSE(error.empty());

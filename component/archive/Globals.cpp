@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "component/core/ContextSlot.h"
+#include "component/policy/SlotWake.h"
 
 namespace vantrel {
 
@@ -21,6 +22,7 @@ std::atomic<bool> g_stopped = false;
 
 void StopAllOperations() {
     g_stopped = true;
+    SlotWake::Instance().Notify();  // the waits for a slot end now, not at their next look
 }
 
 bool OperationsStopped() {

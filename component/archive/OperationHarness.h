@@ -54,11 +54,10 @@ class OperationRequest : public CollectedRequest {
                const std::string& password, const std::string& options) {
         return OperationAccess::Unzip(component, archive, target, names, password, options);
     }
-    // The lock files of both kinds now in c:\temp.
+    // The lock files of both kinds now in the queue's folder.
     std::vector<std::string> LockFiles() const {
         std::vector<std::string> names;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(server.DriveFolder() / "temp")) {
+        for (const auto& entry : std::filesystem::directory_iterator(server.QueueFolder())) {
             std::string name = entry.path().filename().string();
             if (name.size() > 4 && name.substr(name.size() - 4) == ".~fb") {
                 names.push_back(name);

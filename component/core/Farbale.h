@@ -42,7 +42,8 @@ class Farbale {
     // answers it runs a zip, unzip or test and may hold a slot of the operation queue for long.
     static bool IsOperationCall(const asp::Request& request);
 
-    // The folder lock files and the zip library's temporary files go to; ends in a backslash.
+    // The temporary folder handed to the zip library (which writes its temporary files beside each
+    // archive), and where the lock files lie in a process without a queue folder; ends in "\".
     const std::string& TemporaryDirectory() const { return TempDir; }
     int32_t WaitPeriod() const { return WaitForSeconds; }
     int32_t TimeOutPeriod() const { return TimeOutSeconds; }
@@ -189,9 +190,14 @@ class Farbale {
     std::string strSpanSmall;
     bool blnDebugMode = false;
 
-    // The lock file this object created for each kind, so that releasing frees only its own.
-    std::string heldZipLock_;
-    std::string heldUnzipLock_;
+    // The lock file this object created for each kind and what it wrote into it, so that
+    // releasing frees only its own.
+    struct HeldLock {
+        std::string name;
+        std::string record;
+    };
+    HeldLock heldZipLock_;
+    HeldLock heldUnzipLock_;
 
     // The last library run of an operation: its status code (when the execute call returned one)
     // and the message it gave; unset when the operation stopped before the library.

@@ -1,6 +1,6 @@
 #pragma once
-// Test support: a temporary server (drive c: in a fresh folder with c:\temp, an empty registry)
-// and a way to run the component for one request and collect the page it writes.
+// Test support: a temporary server (drive c: in a fresh folder with c:\temp, an empty registry, a
+// queue folder) and a way to run the component for one request and collect the page it writes.
 
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include "component/core/ContextSlot.h"
 #include "component/core/Farbale.h"
 #include "platform/asp/ScriptingContext.h"
+#include "platform/files/LockFolder.h"
 #include "platform/registry/Registry.h"
 
 namespace vantrel::testing {
@@ -28,11 +29,16 @@ class TemporaryServer {
         std::filesystem::create_directories(DriveFolder() / "inetpub" / "wwwroot");
         ::setenv("VANTREL_DRIVES", ("c=" + DriveFolder().string() + ",fixed,DATA").c_str(), 1);
         ::setenv(registry::kRegistryVariable, (root_ / "registry").c_str(), 1);
+        std::filesystem::create_directory(QueueFolder());
+        std::filesystem::permissions(QueueFolder(), std::filesystem::perms::owner_all);
+        ::setenv(platform::kQueueFolderVariable, QueueFolder().c_str(), 1);
     }
     ~TemporaryServer() { std::filesystem::remove_all(root_); }
 
     std::filesystem::path DriveFolder() const { return root_ / "c"; }
     std::filesystem::path Root() const { return root_; }
+    // The operation queue's folder, as a host makes it.
+    std::filesystem::path QueueFolder() const { return root_ / "queue"; }
 
     // Stores a setting the way the administrator's dialog does.
     void StoreSetting(const std::string& name, const std::string& text) const {

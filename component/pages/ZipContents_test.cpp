@@ -72,7 +72,7 @@ TEST(ZipContents, TheListingLeavesTheOperationSlotsAlone) {
     TemporaryServer server;
     ListingTestLibrary library;
     // An unzip operation of another request holds its slot.
-    fs::path lock = server.DriveFolder() / "temp" / "~su4242.~fb";
+    fs::path lock = server.QueueFolder() / "~su0000.~fb";
     std::ofstream(lock).close();
     ContentsPage("c:\\a.zip");
     EXPECT_TRUE(fs::exists(lock));

@@ -36,11 +36,16 @@ std::optional<ClockMinute> LockFileTakenAt(std::string_view name) {
         return std::nullopt;
     }
     auto twoDigits = [&](size_t at) { return (tail[at] - '0') * 10 + (tail[at + 1] - '0'); };
-    return ClockMinute{twoDigits(0), twoDigits(2)};
+    ClockMinute taken{twoDigits(0), twoDigits(2)};
+    if (taken.hour > 23 || taken.minute > 59) {
+        return std::nullopt;
+    }
+    return taken;
 }
 
 bool LockIsLive(ClockMinute taken, ClockMinute now, int timeOutMinutes) {
-    bool sameHour = now.hour == taken.hour && now.minute <= taken.minute + timeOutMinutes;
+    bool sameHour = now.hour == taken.hour && taken.minute <= now.minute &&
+                    now.minute <= taken.minute + timeOutMinutes;
     bool nextHour = now.hour == taken.hour + 1 && now.minute < timeOutMinutes;
     return sameHour || nextHour;
 }

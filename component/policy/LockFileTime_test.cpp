@@ -28,7 +28,8 @@ TEST(TimeOutMinutesTest, RoundsHalvesToEvenAndIsAtLeastOne) {
 TEST(LockFileTakenAtTest, ReadsTheLastEightCharacters) {
     ASSERT_TRUE(LockFileTakenAt("~SU2358.~FB"));
     EXPECT_EQ(LockFileTakenAt("~SU2358.~FB")->hour, 23);
-    for (const char* junk : {"~sz.~fb", "~szab07.~fb", "~sz14a7.~fb", "~sz-107.~fb", "1407.txt"}) {
+    for (const char* junk : {"~sz.~fb", "~szab07.~fb", "~sz14a7.~fb", "~sz-107.~fb", "1407.txt",
+                             "~sz2400.~fb", "~sz1460.~fb", "~sz9999.~fb"}) {
         EXPECT_FALSE(LockFileTakenAt(junk)) << junk;
     }
 }
@@ -62,6 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LiveCase{{14, 7}, {15, 5}, 5, false}, LiveCase{{14, 58}, {14, 59}, 5, true},
                       LiveCase{{14, 58}, {15, 4}, 5, true}, LiveCase{{14, 58}, {15, 5}, 5, false},
                       LiveCase{{14, 7}, {13, 59}, 5, false}, LiveCase{{14, 7}, {16, 0}, 5, false},
+                      // A time ahead of the clock was set by no lock taker.
+                      LiveCase{{14, 8}, {14, 7}, 5, false}, LiveCase{{14, 59}, {14, 0}, 60, false},
                       // Midnight: hour 0 is not hour 23 + 1.
                       LiveCase{{23, 58}, {23, 59}, 5, true}, LiveCase{{23, 58}, {0, 1}, 5, false},
                       LiveCase{{14, 7}, {14, 8}, 1, true}, LiveCase{{14, 7}, {14, 9}, 1, false},

@@ -3,7 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
-#include <thread>
+
+#include "component/policy/SlotWake.h"
 
 namespace vantrel {
 
@@ -23,7 +24,9 @@ class SystemClock : public OperationClock {
         return std::chrono::duration_cast<std::chrono::seconds>(sinceStart).count();
     }
 
-    void Pause(int seconds) override { std::this_thread::sleep_for(std::chrono::seconds(seconds)); }
+    void Pause(int seconds, uint64_t seenChanges) override {
+        SlotWake::Instance().WaitForChange(seenChanges, std::chrono::seconds(seconds));
+    }
 };
 
 SystemClock g_systemClock;

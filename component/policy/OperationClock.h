@@ -1,7 +1,7 @@
 #pragma once
 // The clock of the operation queue: the local wall clock names and ages the lock files, a steady
-// count of seconds bounds a request's wait, and the pause between two tests of a busy slot. Tests
-// put a clock of their own in its place.
+// count of seconds bounds a request's wait, and the pause between two tests of a busy slot, which
+// a slot that may have freed ends early (SlotWake). Tests put a clock of their own in its place.
 
 #include <cstdint>
 
@@ -19,8 +19,9 @@ class OperationClock {
     virtual ClockMinute LocalTime() = 0;
     // Whole seconds on a count that never jumps with the wall clock.
     virtual int64_t Seconds() = 0;
-    // Sleeps the calling thread; holds no lock and keeps no other request waiting.
-    virtual void Pause(int seconds) = 0;
+    // Sleeps the calling thread until the count of SlotWake's changes differs from seenChanges or
+    // the seconds have passed; holds no lock and keeps no other request waiting.
+    virtual void Pause(int seconds, uint64_t seenChanges) = 0;
 };
 
 // The clock the queue uses: the system's, unless a test has set another.

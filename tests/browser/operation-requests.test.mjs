@@ -29,6 +29,17 @@ function liveLockName(prefix) {
   return `${prefix}${two(now.getHours())}${two(now.getMinutes())}.~fb`;
 }
 
+// What a lock file holds: the process that took the slot (this one, which runs while it matters),
+// by its id, its start time and the boot.
+function liveLockRecord() {
+  const stat = fs.readFileSync('/proc/self/stat', 'utf8');
+  const startTicks = stat.slice(stat.lastIndexOf(')') + 2).split(' ')[19];
+  const boot = fs.readFileSync('/proc/sys/kernel/random/boot_id', 'utf8').trim();
+  return `${process.pid} ${startTicks} ${boot}\n`;
+}
+
+const queueFolder = () => path.join(host.root, 'queue');
+
 function settingFolder(name) {
   return path.join(host.registryFolder, 'HKEY_LOCAL_MACHINE', 'SOFTWARE', 'Quillfen', 'Farbale',
                    name);
@@ -137,7 +148,7 @@ test('each administrator flag refuses with its own text and changes nothing', as
   }
   assert.deepEqual(fs.readdirSync(local('flags')).sort(), ['a.txt', 'keep.zip']);
   assert.deepEqual(fs.readFileSync(local('flags', 'keep.zip')), before);
-  assert.deepEqual(fs.readdirSync(local('temp')).filter((n) => n.endsWith('.~fb')), []);
+  assert.deepEqual(fs.readdirSync(queueFolder()).filter((n) => n.endsWith('.~fb')), []);
 });
 
 test('excluded and climbing paths are refused', withSettings(
@@ -196,8 +207,8 @@ test('option strings the pages never send', async () => {
 test('a busy queue makes the caller wait, streaming the notice, then apologise',
   withSettings({ DLLOperationWaitFor: '3' }, async () => {
     write('busy/a.txt', 'a');
-    const lock = local('temp', liveLockName('~sz'));
-    fs.writeFileSync(lock, '');
+    const lock = path.join(queueFolder(), liveLockName('~sz'));
+    fs.writeFileSync(lock, liveLockRecord());
     try {
       const { page, chunks } = await post(zipCall('busy', ['a.txt'], 'c:\\busy\\b.zip', '--5---'));
       assert.equal(report(page), 'Waiting to access compression component ...<BR>' +

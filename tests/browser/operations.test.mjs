@@ -97,6 +97,23 @@ test('zip selected files, then see the archive in the source list', async () => 
   await page.close();
 });
 
+// Every file of a large folder at once: a list of chosen files of 17 KB is an ordinary form.
+test('zip a selection of 300 files', async () => {
+  const names = Array.from({ length: 300 },
+    (_, i) => `quarterly-report-${String(i).padStart(3, '0')}-with-a-long-descriptive-name.txt`);
+  for (const name of names) write(`many/${name}`, name);
+  const page = await openFramesetAt(browser, host, 'c:\\many', 'c:\\many');
+  await setTargetName(page, 'all');
+  const controls = await selectSource(page, names, 'zip');
+  const posted = page.waitForRequest((request) => request.method() === 'POST'
+    && fieldsOf(request).OP === 'call_zip');
+  const { text } = await start(page, controls);
+  assert.ok(fieldsOf(await posted).SL.length > 17000, 'the list of chosen files is over 17 KB');
+  assert.match(text, /Operation complete, no errors\./);
+  assert.deepEqual(entries(local('many', 'all.zip')), names);
+  await page.close();
+});
+
 // Linux names: colons are ordinary characters; a name with a bar cannot travel in the list of
 // chosen files, so the page shows it but will not send it.
 test('files named with colons are browsed, chosen and zipped; a name with a bar is shown, never sent', async () => {

@@ -35,7 +35,7 @@ async function start(extra = [], journal = undefined) {
 }
 
 function lockFiles() {
-  return fs.readdirSync(path.join(drive, 'temp')).filter((name) => /^~s[zu].*\.~fb$/.test(name));
+  return fs.readdirSync(path.join(data, 'queue')).filter((name) => /^~s[zu].*\.~fb$/.test(name));
 }
 
 // Starts the zip and sends the signal once its first progress dot has arrived; resolves to the
