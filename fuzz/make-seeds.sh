@@ -80,6 +80,17 @@ zipped encrypted.zip 6 $((0x1001 + 0x10)) 'c:\src\a.txt' secret
 (cd "$work/c/src" && zip -q -P secret "$corpus/zip_listing/zipcrypto.zip" a.txt sub/b.txt)
 (cd "$work/c/src" && zip -q -z "$corpus/zip_listing/comment.zip" a.txt <<<"an archive comment")
 printf 'PK\005\006%018d' 0 | tr 0 '\000' >"$corpus/zip_listing/empty.zip"
+# LZMA and bzip2 entries from Python's zipfile, behind a stub its offsets do not count; XZ from
+# 7-Zip.
+(cd "$work/c/src" && python3 -c '
+import sys, zipfile
+z = zipfile.ZipFile("m.zip", "w")
+z.write("a.txt", compress_type=zipfile.ZIP_LZMA)
+z.write("sub/b.txt", compress_type=zipfile.ZIP_BZIP2)
+z.close()
+sys.stdout.buffer.write(b"#!/bin/sh\nexit 0\n" + open("m.zip", "rb").read())' \
+    >"$corpus/zip_listing/methods-stub.zip" && rm m.zip)
+(cd "$work/c/src" && 7zz a -tzip -mm=XZ "$corpus/zip_listing/xz.zip" sub/b.txt >/dev/null)
 
 # The repair scanner starts from the same archives and from damaged ones: the central directory
 # cut off, an entry's data overwritten, garbage in front.

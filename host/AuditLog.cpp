@@ -1,6 +1,10 @@
 #include "host/AuditLog.h"
 
+#include <unistd.h>
+
 #include <ctime>
+#include <exception>
+#include <optional>
 #include <vector>
 
 namespace vantrel::host {
@@ -69,8 +73,11 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
     return std::string(text) + fraction;
 }
 
-std::string WhoFields(const AuditWho& who, std::string_view event) {
+// The line's opening: time, event, the operation's id (when given), fields, and who.
+std::string WhoFields(const AuditWho& who, std::string_view event, std::string_view id = {},
+                      const std::string& fields = {}) {
     std::string line = "{\"time\":" + Json(IsoTime(who.time)) + ",\"event\":" + Json(event) +
+                       (id.empty() ? "" : ",\"id\":" + Json(id)) + fields +
                        ",\"account\":" + Json(who.account, kMaxAccount);
     if (who.uid) {
         line += ",\"uid\":" + std::to_string(*who.uid);
@@ -79,6 +86,71 @@ std::string WhoFields(const AuditWho& who, std::string_view event) {
         line += ",\"gid\":" + std::to_string(*who.gid);
     }
     return line + ",\"client\":" + Json(who.client);
+}
+
+// The operation letter, archive and target.
+std::string WhatFields(const asp::OperationRecord& record) {
+    std::string letter = record.letter ? std::string(1, record.letter) : "";
+    return ",\"operation\":" + Json(letter) + ",\"archive\":" + Json(record.archive) +
+           ",\"target\":" + Json(record.target);
+}
+
+// The value of a line's top-level field key, as text (a string decoded); nullopt when the line
+// has no such field. Only this log's own lines are read: inside a string every quote is escaped,
+// so a field begins where a quote follows "{" or ",".
+std::optional<std::string> FieldOf(std::string_view line, std::string_view key) {
+    std::string opening = "\"" + std::string(key) + "\":";
+    size_t at = 0;
+    while ((at = line.find(opening, at)) != std::string_view::npos &&
+           (at == 0 || (line[at - 1] != '{' && line[at - 1] != ','))) {
+        ++at;
+    }
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view rest = line.substr(at + opening.size());
+    if (rest.empty() || rest[0] != '"') {
+        return std::string(rest.substr(0, rest.find_first_of(",}")));
+    }
+    std::string text;
+    for (size_t i = 1; i < rest.size() && rest[i] != '"'; ++i) {
+        if (rest[i] != '\\' || i + 1 >= rest.size()) {
+            text += rest[i];
+        } else if (rest[++i] == 'u' && i + 4 < rest.size()) {
+            text += static_cast<char>(std::stoi(std::string(rest.substr(i + 3, 2)), nullptr, 16));
+            i += 4;
+        } else {
+            text += rest[i];
+        }
+    }
+    return text;
+}
+
+std::time_t TimeOf(const std::string& iso) {
+    std::tm utc{};
+    if (!::strptime(iso.c_str(), "%Y-%m-%dT%H:%M:%S", &utc)) {
+        return 0;
+    }
+    return ::timegm(&utc);
+}
+
+UnfinishedOperation StartedOperation(std::string_view line, std::string id) {
+    UnfinishedOperation started;
+    started.id = std::move(id);
+    started.started = FieldOf(line, "time").value_or("");
+    started.startedAt = TimeOf(started.started);
+    started.pid = static_cast<pid_t>(std::stol(FieldOf(line, "pid").value_or("0")));
+    started.account = FieldOf(line, "account").value_or("");
+    if (auto uid = FieldOf(line, "uid")) {
+        started.uid = static_cast<uid_t>(std::stoul(*uid));
+    }
+    if (auto gid = FieldOf(line, "gid")) {
+        started.gid = static_cast<gid_t>(std::stoul(*gid));
+    }
+    started.letter = FieldOf(line, "operation").value_or("");
+    started.archive = FieldOf(line, "archive").value_or("");
+    started.target = FieldOf(line, "target").value_or("");
+    return started;
 }
 
 const char* OutcomeName(asp::OperationOutcome outcome) {
@@ -145,17 +217,51 @@ std::string PlainText(std::string_view markup) {
 }
 
 std::string OperationAuditLine(const AuditWho& who, const asp::OperationRecord& record,
-                               std::chrono::milliseconds duration) {
-    std::string letter = record.letter ? std::string(1, record.letter) : "";
-    return WhoFields(who, "operation") + ",\"operation\":" + Json(letter) +
-           ",\"archive\":" + Json(record.archive) + ",\"target\":" + Json(record.target) + "," +
-           Entries(record.entries) +
+                               std::chrono::milliseconds duration, std::string_view id) {
+    return WhoFields(who, "operation", id) + WhatFields(record) + "," + Entries(record.entries) +
            ",\"status\":" + (record.status ? std::to_string(*record.status) : "null") +
            ",\"result\":" + Json(OutcomeName(record.outcome)) +
            ",\"text\":" + Json(PlainText(record.text)) +
            ",\"durationMs\":" + std::to_string(duration.count()) +
            ",\"bytesIn\":" + std::to_string(record.bytesIn) +
            ",\"bytesOut\":" + std::to_string(record.bytesOut) + "}";
+}
+
+std::string OperationStartLine(const AuditWho& who, std::string_view id,
+                               const asp::OperationRecord& asked) {
+    return WhoFields(who, "start", id, ",\"pid\":" + std::to_string(::getpid())) +
+           WhatFields(asked) + "}";
+}
+
+std::vector<UnfinishedOperation> UnfinishedOperations(std::istream& log) {
+    std::vector<UnfinishedOperation> started;
+    for (std::string line; std::getline(log, line);) {
+        std::optional<std::string> id = FieldOf(line, "id");
+        std::optional<std::string> event = FieldOf(line, "event");
+        if (!id || !event) {
+            continue;
+        }
+        try {
+            if (*event == "start") {
+                started.push_back(StartedOperation(line, *id));
+            } else {
+                std::erase_if(started, [&](const auto& known) { return known.id == *id; });
+            }
+        } catch (const std::exception&) {
+            // A line cut short by a crash, or one that is not this log's own: not a start.
+        }
+    }
+    return started;
+}
+
+std::string UnfinishedAuditLine(std::chrono::system_clock::time_point now,
+                                const UnfinishedOperation& operation, std::string_view text) {
+    return "{\"time\":" + Json(IsoTime(now)) +
+           ",\"event\":\"unfinished\",\"id\":" + Json(operation.id) +
+           ",\"account\":" + Json(operation.account, kMaxAccount) +
+           ",\"operation\":" + Json(operation.letter) + ",\"archive\":" + Json(operation.archive) +
+           ",\"target\":" + Json(operation.target) + ",\"started\":" + Json(operation.started) +
+           ",\"text\":" + Json(text) + "}";
 }
 
 std::string SignInAuditLine(const AuditWho& who, std::string_view event, std::string_view result) {

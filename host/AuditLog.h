@@ -1,13 +1,18 @@
 #pragma once
 // The audit log: one JSON line for every operation (succeeded, failed or refused) and every
-// sign-in, sign-in failure and sign-out, with who did it and from where.
+// sign-in, sign-in failure and sign-out, with who did it and from where. An operation that runs
+// also gets a line when it starts, before it touches any file, so that one cut off by a crash
+// is still on record: a start line that no end line with its id follows.
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <ctime>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/asp/OperationRecord.h"
 
@@ -27,8 +32,39 @@ struct AuditWho {
 //  errors.","durationMs":42,"bytesIn":0,"bytesOut":0}
 // More than 100 entries are given as "entryCount" instead. The text is the page's, without
 // markup. A text holds at most 4096 bytes, an account name 64 ("..." follows a cut).
+// id: the one its start line gave it (then written after "event"); empty when none was written.
 std::string OperationAuditLine(const AuditWho& who, const asp::OperationRecord& record,
-                               std::chrono::milliseconds duration);
+                               std::chrono::milliseconds duration, std::string_view id = {});
+
+// {"time":...,"event":"start","id":"5f0c2a1e-7","pid":4711,"account":"alice","uid":1001,
+//  "gid":1001,"client":"10.0.0.7","operation":"-","archive":"c:\\d\\a.zip","target":""}
+// asked: the operation as the request asks for it (letter, archive, target). pid: the host's.
+std::string OperationStartLine(const AuditWho& who, std::string_view id,
+                               const asp::OperationRecord& asked);
+
+// An operation whose start line no end line follows.
+struct UnfinishedOperation {
+    std::string id;
+    std::string started;  // the start line's time, as written
+    std::time_t startedAt = 0;
+    pid_t pid = 0;  // of the host that ran it
+    std::string account;
+    std::optional<uid_t> uid;
+    std::optional<gid_t> gid;
+    std::string letter;
+    std::string archive;
+    std::string target;
+};
+
+// The operations the log's lines started and never ended, in the order they started. An
+// operation ends with its end line or with the "unfinished" line a later start wrote for it.
+std::vector<UnfinishedOperation> UnfinishedOperations(std::istream& log);
+
+// {"time":...,"event":"unfinished","id":"5f0c2a1e-7","account":"alice","operation":"-",
+//  "archive":...,"target":...,"started":"...","text":"..."} for an operation cut off by the end of
+// the host that ran it, as the next host found it at start; text says what became of it.
+std::string UnfinishedAuditLine(std::chrono::system_clock::time_point now,
+                                const UnfinishedOperation& operation, std::string_view text);
 
 // {"time":...,"event":"signin","account":"alice","client":"10.0.0.7","result":"failed"}
 std::string SignInAuditLine(const AuditWho& who, std::string_view event, std::string_view result);

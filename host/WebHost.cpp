@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -12,15 +13,18 @@
 #include <optional>
 
 #include "component/archive/Globals.h"
+#include "component/core/ContextSlot.h"
 #include "component/core/Farbale.h"
 #include "host/AccessLog.h"
 #include "host/AccountCredentials.h"
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
+#include "host/CutOffOperations.h"
 #include "host/FileResponse.h"
 #include "host/HostFolders.h"
 #include "host/JournalLines.h"
 #include "host/PageRequest.h"
+#include "host/RandomToken.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
 #include "host/ServedNames.h"
@@ -148,6 +152,28 @@ asp::OperationRecord UnreportedOperation(const asp::Request& request, std::strin
     return record;
 }
 
+// The operation a call asks for, as its start line records it: the archive a zip call writes is
+// its target path; the others read the archive named by the source folder and list.
+asp::OperationRecord AskedOperation(const asp::Request& request) {
+    asp::OperationRecord asked = UnreportedOperation(request, "");
+    bool zipCall = platform::TrimBlanks(request.Form("OP")) == "call_zip";
+    if (zipCall && (asked.letter == '-' || asked.letter == 'U' || asked.letter == 'F')) {
+        asked.archive = asked.target;
+        asked.target.clear();
+    }
+    if (asked.letter == 'T' || asked.letter == 'D' || asked.letter == 'X') {
+        asked.target.clear();
+    }
+    return asked;
+}
+
+// An id for an operation's start and end lines, unique across the host's runs.
+std::string NextOperationId() {
+    static const std::string run = RandomToken(4);
+    static std::atomic<uint64_t> counter = 0;
+    return run + "-" + std::to_string(++counter);
+}
+
 // The server with the host's own connection loop set up.
 template <typename Base>
 std::unique_ptr<httplib::Server> Checked(std::unique_ptr<CheckedServer<Base>> server,
@@ -242,6 +268,7 @@ bool WebHost::Prepare(std::string& error) {
     if (!auditLog_) {
         return false;
     }
+    CloseUnfinishedOperations(options_.auditLog, *auditLog_, switchesFileRights_);
     return SetUpServer(error);
 }
 
@@ -592,6 +619,14 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
             std::optional<asp::OperationRecord> record;
             asp::ScriptingContext context{run->request, pageResponse, *run->session, run->server,
                                           [&record](const asp::OperationRecord& r) { record = r; }};
+            std::string id;
+            if (run->operationCall) {
+                // On record before anything is touched: a crash cannot take the operation with it.
+                id = NextOperationId();
+                audit->Append(OperationStartLine(WhoOf(run->account.get(), run->client), id,
+                                                 AskedOperation(run->request)));
+                audit->Flush();
+            }
             auto started = std::chrono::steady_clock::now();
             try {
                 // The account's file rights hold for this thread (and any thread it starts) while
@@ -606,6 +641,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                     pageResponse.Write(kNoFileRights);
                     record = UnreportedOperation(run->request, kNoFileRights);
                 } else {
+                    RequestScope scope;
                     Farbale component;
                     component.OnStartPage(context);
                     component.ShowPage();
@@ -621,7 +657,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                     std::chrono::steady_clock::now() - started);
                 audit->Append(OperationAuditLine(
                     WhoOf(run->account.get(), run->client),
-                    record.value_or(UnreportedOperation(run->request, "No report.")), took));
+                    record.value_or(UnreportedOperation(run->request, "No report.")), took, id));
             }
             pageResponse.End();
             sink.done();

@@ -283,7 +283,8 @@ TEST_F(WebHostTest, StreamsFilesInPiecesAndAnswersRangesAndFreshness) {
     }
 }
 
-// Every operation call leaves one audit line, refused ones included.
+// Every operation call leaves one audit line at its end, refused ones included, and one at its
+// start with the same id.
 TEST_F(WebHostTest, AuditsAZipAndARefusedZip) {
     fs::create_directories(Drive() / "audit");
     std::ofstream(Drive() / "audit" / "a.txt") << "a";
@@ -294,11 +295,18 @@ TEST_F(WebHostTest, AuditsAZipAndARefusedZip) {
     ASSERT_TRUE(refused);
     EXPECT_NE(refused->body.find("disabled by the administrator"), std::string::npos);
     auto lines = host_->AuditLines();
-    ASSERT_GE(lines.size(), 2u);
-    const std::string common =
+    ASSERT_GE(lines.size(), 4u);
+    const std::string where =
         "\"client\":\"127.0.0.1\",\"operation\":\"-\",\"archive\":\"c:\\\\audit\\\\a.zip\","
-        "\"target\":\"\",\"entries\":[\"c:\\\\audit\\\\a.txt\"],";
-    std::string done = lines[lines.size() - 2], denied = lines.back();
+        "\"target\":\"\"";
+    const std::string common = where + ",\"entries\":[\"c:\\\\audit\\\\a.txt\"],";
+    std::string started = lines[lines.size() - 4], done = lines[lines.size() - 3],
+                denied = lines.back();
+    EXPECT_NE(started.find("\"event\":\"start\""), std::string::npos) << started;
+    EXPECT_TRUE(started.ends_with(where + "}")) << started;
+    size_t id = started.find("\"id\":");
+    std::string sameId = started.substr(id, started.find(',', id) - id);
+    EXPECT_NE(done.find("\"event\":\"operation\"," + sameId), std::string::npos) << done;
     EXPECT_NE(done.find(common + "\"status\":0,\"result\":\"succeeded\",\"text\":\"Operation "
                                  "complete, no errors.\",\"durationMs\":"),
               std::string::npos)

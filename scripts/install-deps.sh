@@ -9,7 +9,7 @@ set_name="${1:-test}"
 
 serve_packages=(
     build-essential cmake pkg-config
-    libzip-dev zlib1g-dev libdeflate-dev libisal-dev libcpp-httplib-dev libssl-dev libpam0g-dev libcrypt-dev libicu-dev
+    libzip-dev zlib1g-dev libdeflate-dev libisal-dev liblzma-dev libzstd-dev libcpp-httplib-dev libssl-dev libpam0g-dev libcrypt-dev libicu-dev
     libsystemd-dev
     qt6-base-dev libgl-dev
 )

@@ -1,12 +1,17 @@
 #include "secmgr/RegHandler.h"
 
+#include <stdexcept>
+
 #include "platform/registry/Registry.h"
 #include "platform/registry/SettingsKey.h"
 
 namespace vantrel::secmgr {
 
 std::string ReadSetting(const std::string& name) {
-    return registry::ReadSettingText(name);
+    if (auto text = registry::ReadStoredSetting(name)) {
+        return *text;
+    }
+    throw std::runtime_error("The setting " + name + " cannot be read; nothing was stored.");
 }
 
 void WriteSetting(const std::string& name, const std::string& text, MessageBoxes& messages) {

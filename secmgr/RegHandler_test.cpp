@@ -34,7 +34,7 @@ TEST_F(RegHandlerTest, WhatIsWrittenIsReadBackExactly) {
     EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "");
 }
 
-TEST_F(RegHandlerTest, UnreadableSettingsReadAsEmpty) {
+TEST_F(RegHandlerTest, MissingOrOverlongSettingsReadAsEmpty) {
     EXPECT_EQ(ReadSetting("DLLOperationWaitFor"), "");
 
     std::filesystem::create_directories(registry_.KeyFolder("DLLOperationTimeOut"));
@@ -56,7 +56,7 @@ TEST_F(RegHandlerTest, AKeyThatCannotBeCreatedIsReportedAndNothingIsStored) {
     WriteSetting("DisableMoveIntoZip", "1", messages_);
     EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{{"Cannot set Registry value",
                                                            MessageIcon::Exclamation, "Error"}}));
-    EXPECT_EQ(ReadSetting("DisableMoveIntoZip"), "");
+    EXPECT_THROW(ReadSetting("DisableMoveIntoZip"), std::runtime_error);  // nor read as empty
 }
 
 }  // namespace

@@ -119,6 +119,10 @@ SetOutcome SecureFormLogic::Set() {
         if (std::string refused = FirstRefusedControl(); !refused.empty()) {
             return {false, refused};
         }
+        // A setting the loading could not read is no empty one to store over.
+        for (const auto& entry : kSettingControls) {
+            ReadSetting(std::string(entry.setting));
+        }
         for (std::string_view list : {"txtEFPL", "txtIFPL"}) {
             // An empty list is stored as a single blank, which every reader trims away again.
             if (Value(list).empty()) {

@@ -33,8 +33,6 @@ const ShownMessage kTimeOutMessage{"'Time Out' value must be number between 5 an
                                    MessageIcon::Critical, "Error"};
 const ShownMessage kOverflowMessage{"Cannot Save Settings\r\nError: Overflow",
                                     MessageIcon::Critical, "Error"};
-const ShownMessage kCannotSetMessage{"Cannot set Registry value", MessageIcon::Exclamation,
-                                     "Error"};
 
 class SecureFormLogicTest : public ::testing::Test {
   protected:
@@ -233,24 +231,27 @@ TEST_F(SecureFormLogicTest, AListTooLongToReadBackIsRefused) {
     EXPECT_EQ(reopened.Value("txtIFPL"), longest);
 }
 
-TEST_F(SecureFormLogicTest, AFailingWriteIsReportedAndTheOthersAreStored) {
-    registry_.BlockKey("DisableMoveIntoZip");
-    registry_.BlockKey("DLLOperationWaitFor");
-    form_.SetValue("chkDAZF", "1");
-    form_.SetValue("txtEFPL", "\\x\\");
-    form_.SetValue("txtIFPL", "\\y\\");
+// A setting that cannot be read stops the loading where it stands, and Set stores nothing over
+// it: the administrator's list is never taken for an empty one and written back blank.
+TEST_F(SecureFormLogicTest, AnUnreadableSettingIsNeitherLoadedNorStoredOver) {
+    StoreCustomSettings();
+    std::filesystem::remove_all(registry_.KeyFolder("IncludedFilePathList"));
+    registry_.BlockKey("IncludedFilePathList");
+    const auto stored = StoredSettings();
+    const std::string error =
+        "The setting IncludedFilePathList cannot be read; nothing was stored.";
+
+    EXPECT_EQ(form_.Load(), LoadResult::Failed);
+    EXPECT_EQ(form_.Value("txtEFPL"), "\\secret\\");  // read before it
     form_.SetValue("txtWaitFor", "30");
     form_.SetValue("txtTimeOut", "300");
+    EXPECT_TRUE(form_.Set().endProgram);
 
-    SetOutcome outcome = form_.Set();
-
-    EXPECT_TRUE(outcome.endProgram);
-    EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{kCannotSetMessage, kCannotSetMessage}));
-    auto stored = StoredSettings();
-    EXPECT_EQ(stored.size(), 8u);
-    EXPECT_EQ(stored.count("DisableMoveIntoZip"), 0u);
-    EXPECT_EQ(stored["DisableAllZipFunctions"], "1");
-    EXPECT_EQ(stored["DLLOperationTimeOut"], "300");
+    EXPECT_EQ(messages_.shown,
+              (std::vector<ShownMessage>{
+                  {"Error: " + error, MessageIcon::Critical, "Error"},
+                  {"Cannot Save Settings\r\nError: " + error, MessageIcon::Critical, "Error"}}));
+    EXPECT_EQ(StoredSettings(), stored);
 }
 
 }  // namespace

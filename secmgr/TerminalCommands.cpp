@@ -87,19 +87,19 @@ int UsageError(std::ostream& err, const std::string& programName, const std::str
 }
 
 // NAME=VALUE for a stored setting; a setting never stored is marked, so that it is not taken for
-// one stored empty. One that cannot be read is marked too, and makes the listing fail.
-int ListSettings(std::ostream& out) {
-    using State = registry::StoredSetting::State;
+// one stored empty. One that cannot be read is reported and makes the listing fail.
+int ListSettings(std::ostream& out, std::ostream& err) {
     int exitCode = kExitSuccess;
     for (const auto& entry : kSettingControls) {
         std::string setting(entry.setting);
-        registry::StoredSetting stored = registry::LookUpSetting(setting);
-        if (stored.state == State::Stored) {
-            out << setting << '=' << stored.text << '\n';
-        } else if (stored.state == State::NotSet) {
+        if (registry::LookUpSetting(setting).state == registry::StoredSetting::State::NotSet) {
             out << setting << " (not set)\n";
-        } else {
-            out << setting << " (cannot be read)\n";
+            continue;
+        }
+        try {
+            out << setting << '=' << ReadSetting(setting) << '\n';
+        } catch (const std::exception& error) {
+            err << error.what() << '\n';
             exitCode = kExitRefused;
         }
     }
@@ -183,7 +183,7 @@ int RunTerminalCommand(const std::vector<std::string>& arguments, std::ostream& 
         return UsageError(err, programName, "unexpected '" + rest.front() + "' after " + command);
     }
     if (command == "--list") {
-        return ListSettings(out);
+        return ListSettings(out, err);
     }
     if (command == "--defaults") {
         return StoreDefaults(out, err);
@@ -223,7 +223,7 @@ std::string TerminalUsage(const std::string& programName) {
          << "below " << registry::RegistryRoot().string() << "; set " << registry::kRegistryVariable
          << " to use another folder.\n\n"
          << "Exit status:\n"
-         << "  0 when done, 1 when a value is refused or a setting cannot be stored or read,\n"
+         << "  0 when done, 1 when a value is refused or a setting cannot be read or stored,\n"
          << "  2 for a usage error or when the dialog finds no display.\n";
     return text.str();
 }

@@ -56,7 +56,7 @@ bool Farbale::CheckDeletedEntryNames(const std::string& archive, const std::stri
         }
         return true;
     } catch (const std::exception&) {
-        Write(kSecurityError);
+        Write(std::string(kSecurityError) + strNewLine);
         return false;
     }
 }

@@ -3,12 +3,14 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cerrno>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "component/core/ContextSlot.h"
@@ -18,6 +20,12 @@ namespace vantrel {
 
 namespace {
 std::atomic<bool> g_stopped = false;
+thread_local std::string t_abortReason;
+
+int32_t StopBecause(const char* reason) {
+    t_abortReason = reason;
+    return 1;
+}
 }  // namespace
 
 void StopAllOperations() {
@@ -31,7 +39,7 @@ bool OperationsStopped() {
 
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
     if (g_stopped) {
-        return 1;
+        return StopBecause(" The server is stopping.");
     }
     try {
         asp::ScriptingContext* context = CurrentContext();
@@ -40,6 +48,9 @@ int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
         }
         context->response.Write(".\r\n");
         context->response.Flush();  // the dot shows the browser that the work goes on: now
+        if (!context->response.IsClientConnected()) {
+            return StopBecause(" The browser closed the connection.");
+        }
         return 0;
     } catch (const std::exception& error) {
         try {
@@ -52,6 +63,10 @@ int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
     } catch (...) {
         return 1;
     }
+}
+
+std::string TakeAbortReason() {
+    return std::exchange(t_abortReason, std::string());
 }
 
 namespace {
@@ -76,9 +91,10 @@ int32_t LocationCheck(const char* realPath) {
 }
 
 int32_t LeftOutReport(int32_t code, const char* name) {
+    int systemError = errno;  // the library's reason, for as long as this call lasts
     try {
         if (t_hooks && t_hooks->leftOut) {
-            t_hooks->leftOut(code, name);
+            t_hooks->leftOut(code, systemError, name);
         }
     } catch (...) {
     }
@@ -210,6 +226,15 @@ int32_t LSZIP_SETMSG(ZipMessageFn report) {
 }
 int32_t LSZIP_GETBYTES(int64_t& read, int64_t& written) {
     return Function<int32_t (*)(int64_t*, int64_t*)>(Side::Zip, "LSZIP_GETBYTES")(&read, &written);
+}
+
+int32_t LSZIP_GETREPAIR(int32_t& recovered, int32_t& counted, std::string& keptAs) {
+    using Fn = int32_t (*)(int32_t*, int32_t*, char*, int32_t);
+    std::vector<char> path(65536);
+    int32_t result = Function<Fn>(Side::Zip, "LSZIP_GETREPAIR")(&recovered, &counted, path.data(),
+                                                                static_cast<int32_t>(path.size()));
+    keptAs = path.data();
+    return result;
 }
 
 int32_t LSUZ_VER() {

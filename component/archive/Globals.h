@@ -15,10 +15,15 @@ namespace vantrel {
 
 // The progress callback handed to the library: writes "." and a line break into the current
 // request's response and returns 0. It never lets an exception into the library: on failure it
-// writes the description (when it still can) and returns 1, which stops the operation. Once
-// StopAllOperations has been called it returns 1 at once, so every running operation ends at its
-// next progress report with the library's "aborted" status, its archive unchanged.
+// writes the description (when it still can) and returns 1, which stops the operation. It also
+// returns 1 once the browser has gone (nobody would see the outcome) and, at once, once
+// StopAllOperations has been called: the operation ends at that progress report with the library's
+// "aborted" status, its archive unchanged.
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t);
+
+// Why ZipProgress last stopped an operation on this thread, as a sentence to follow "Operation
+// aborted." (" The browser closed the connection."); empty when it stopped none. Forgets it.
+std::string TakeAbortReason();
 
 // For a server that is stopping and has waited long enough: aborts every running operation of the
 // process through the progress callback, and ends every wait for an operation slot. There is no
@@ -31,7 +36,8 @@ bool OperationsStopped();
 // ScopedOperationHooks lives; the library reaches them through LocationCheck and LeftOutReport.
 struct OperationHooks {
     std::function<bool(const std::string& realPath)> allow;
-    std::function<void(int32_t code, const std::string& name)> leftOut;
+    // systemError: the file system's reason (an errno value) when it refused the file, else 0.
+    std::function<void(int32_t code, int systemError, const std::string& name)> leftOut;
 };
 
 class ScopedOperationHooks {
@@ -65,6 +71,7 @@ int32_t LSZIP_EXECUTE(const std::string& archive, int32_t action, int32_t level,
 int32_t LSZIP_SETPATHCHECK(ZipPathCheckFn check);
 int32_t LSZIP_SETMSG(ZipMessageFn report);
 int32_t LSZIP_GETBYTES(int64_t& read, int64_t& written);
+int32_t LSZIP_GETREPAIR(int32_t& recovered, int32_t& counted, std::string& keptAs);
 
 int32_t LSUZ_VER();
 int32_t LSUZ_RESET();

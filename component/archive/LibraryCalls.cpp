@@ -23,6 +23,11 @@ ZipSideCalls LibraryZipSideCalls() {
             return lszip::LSZIP_SETPATHCHECK(check) && lszip::LSZIP_SETMSG(report) ? 1 : 0;
         },
         [](int64_t& read, int64_t& written) { lszip::LSZIP_GETBYTES(read, written); },
+        [] {
+            RepairReport report;
+            lszip::LSZIP_GETREPAIR(report.recovered, report.counted, report.keptAs);
+            return report;
+        },
     };
 }
 

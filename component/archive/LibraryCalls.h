@@ -14,6 +14,15 @@
 
 namespace vantrel {
 
+// What a repair did: the entries of the archive it wrote (-1: it wrote none), the entries the
+// damaged archive held as far as it tells (0: unknown), and where the damaged original was kept
+// (empty: it was not).
+struct RepairReport {
+    int32_t recovered = -1;
+    int32_t counted = 0;
+    std::string keptAs;
+};
+
 struct ZipSideCalls {
     std::function<int32_t(const std::string& folder)> setTempPath;
     std::function<int32_t(const std::string& list)> include;
@@ -25,6 +34,8 @@ struct ZipSideCalls {
     std::function<int32_t(ZipPathCheckFn check, ZipMessageFn report)> setWatch;
     // The bytes the last execute read and wrote.
     std::function<void(int64_t& read, int64_t& written)> getBytes;
+    // What the last execute repaired (see RepairReport); empty in a stand-in that repairs nothing.
+    std::function<RepairReport()> getRepair;
 };
 
 // What the entry record cannot hold: the entry's whole name and its 64-bit sizes.

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "component/archive/Globals.h"
 #include "component/archive/StatusMessage.h"
@@ -45,8 +46,11 @@ OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
         Write(HtmlEscape(realPath) + "<BR>" + strNewLine);
         return false;
     };
-    auto leftOut = [this](int32_t code, const std::string& name) {
-        Write("<BR>" + StatusMessage(code) + " " + HtmlEscape(name) + strNewLine);
+    // A file the file system refused is named with its reason: "Permission denied: c:\x.txt".
+    auto leftOut = [this](int32_t code, int systemError, const std::string& name) {
+        std::string reason =
+            systemError ? std::generic_category().message(systemError) + ": " : std::string();
+        Write("<BR>" + StatusMessage(code) + " " + reason + HtmlEscape(name) + strNewLine);
     };
     if (!applyPolicy) {
         return {[](const std::string&) { return true; }, leftOut};

@@ -15,7 +15,8 @@ struct Row {
     std::initializer_list<int32_t> codes;
 };
 
-// Several codes share one text; the texts stand exactly as users have always seen them.
+// Several codes share one text; the texts stand exactly as users have always seen them (-16, for
+// entries of a compression method the library cannot read, joined them later).
 const Row kRows[] = {
     {"Operation complete, no errors.", {0}},
     {"FileName not matched.", {-1}},
@@ -25,6 +26,7 @@ const Row kRows[] = {
     {"Open file error.", {-9}},
     {"Internal error.", {-11, -60, -158, -172, -177, -188}},
     {"CRC-32 error.", {-15}},
+    {"Unsupported compression method.", {-16}},
     {"Operation aborted.", {-30}},
     {"Disk full error.", {-50}},
     {"ZIP archive structure error.", {-51}},

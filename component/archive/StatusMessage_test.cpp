@@ -15,6 +15,7 @@ TEST(StatusMessage, EveryStatusTheLibraryNamesHasItsOwnText) {
                          LSZIP_E_OPEN,
                          LSZIP_E_ARGUMENT,
                          LSZIP_E_CRC,
+                         LSZIP_E_METHOD,
                          LSZIP_E_ABORTED,
                          LSZIP_E_DISK_FULL,
                          LSZIP_E_STRUCTURE,

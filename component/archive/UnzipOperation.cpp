@@ -133,6 +133,9 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
                 message = "Complete, no errors found.";
             } else if (!ok) {
                 message = "<B>Error:</B> " + message;
+                if (*code == LSZIP_E_ABORTED) {
+                    message += TakeAbortReason();
+                }
             }
         }
     } catch (const std::exception& error) {

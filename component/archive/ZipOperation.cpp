@@ -78,6 +78,37 @@ std::string ProgressLine(int32_t action, const std::string& archive) {
     }
 }
 
+// What a repair that wrote a new archive did, told after its outcome: how many entries it
+// recovered and where it kept the damaged original (the entries it lost are named above).
+std::string RepairFacts() {
+    ZipSideCalls calls = CurrentZipSideCalls();
+    RepairReport report = calls.getRepair ? calls.getRepair() : RepairReport{};
+    if (report.recovered < 0) {
+        return {};
+    }
+    std::string facts = " " + std::to_string(report.recovered);
+    if (report.counted > 0) {
+        facts += " of " + std::to_string(report.counted);
+    }
+    facts +=
+        report.recovered == 1 && report.counted <= 1 ? " entry recovered." : " entries recovered.";
+    if (!report.keptAs.empty()) {
+        facts += " The damaged original is kept as " + HtmlEscape(report.keptAs) + ".";
+    }
+    return facts;
+}
+
+// What follows the status text of a failed run: why it was aborted, and that a move whose run
+// failed deleted nothing (only a move confirmed whole deletes; a file it could not confirm or
+// delete is named above and reported as a copying error).
+std::string FailureFacts(int32_t code, int32_t flags) {
+    std::string facts = code == LSZIP_E_ABORTED ? TakeAbortReason() : std::string();
+    if ((flags & LSZIP_FLAG_MOVE) && code != LSZIP_E_MOVE) {
+        facts += " No original file was deleted.";
+    }
+    return facts;
+}
+
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
@@ -182,7 +213,8 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         flags += LSZIP_FLAG_HARDER_REPAIR;
         Write("<BR>Applying harder fix operation ...<BR>");
         if (RunZipLibrary(archive, files, action, flags, password, level, message)) {
-            Write("<BR><B>Successfully repaired file " + HtmlEscape(archive) + "</B><P>");
+            Write("<BR><B>Successfully repaired file " + HtmlEscape(archive) + "</B>" +
+                  RepairFacts() + "<P>");
             return true;
         }
         Write("<BR><B>Sorry, cannot repair file</B>.<P>");
@@ -212,7 +244,9 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
             message = StatusMessage(*code);
             ok = *code == 0;
             if (!ok) {
-                message = "<B>Error:</B>" + message;
+                message = "<B>Error:</B>" + message + FailureFacts(*code, flags);
+            } else if (action == LSZIP_REPAIR) {
+                message += RepairFacts();
             }
         }
     } catch (const std::exception& error) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "component/archive/FakeZipLibrary.h"
 #include "component/archive/ListingTestLibrary.h"
 #include "component/archive/OperationHarness.h"
@@ -154,6 +156,10 @@ TEST(ZipOperationTest, ProgressLineAndStatusTextForEachOutcome) {
     ExpectOutcomes(
         {
             {"F-5---", -168, "Updating c:\\o.zip ... .\r\n<BR><B>Error:</B>Nothing to do.<P>"},
+            // A move that failed says that it deleted nothing.
+            {"--5--M", -9,
+             "Creating c:\\o.zip ... .\r\n<BR><B>Error:</B>Open file error. No original file was "
+             "deleted.<P>"},
         },
         [](OperationRequest& request, const char* options) {
             bool ok = request.Zip("c:\\o.zip", "a.txt", "", options);
@@ -227,6 +233,7 @@ TEST(ZipOperationTest, AnswersTheLibrarysQuestionsWithThePolicyAndNamesWhatItLef
     library.duringExecute = [&] {
         answers.push_back(library.check("c:\\wwwroot\\a.txt"));
         answers.push_back(library.check("c:\\Windows\\<b>.txt"));
+        errno = EACCES;  // how the library tells that the file system refused
         library.report(-9, "c:\\wwwroot\\<i>.txt");
     };
     library.codes = {-152};
@@ -238,7 +245,7 @@ TEST(ZipOperationTest, AnswersTheLibrarysQuestionsWithThePolicyAndNamesWhatItLef
               "Creating c:\\wwwroot\\x.zip ... .\r\n"
               "<B>The selected file path has been disabled by the administrator.</B></P>"
               "c:\\Windows\\&lt;b&gt;.txt<BR>\r\n"
-              "<BR>Open file error. c:\\wwwroot\\&lt;i&gt;.txt\r\n"
+              "<BR>Open file error. Permission denied: c:\\wwwroot\\&lt;i&gt;.txt\r\n"
               "<BR><B>Error:</B>Invalid file specification.<P>");
     EXPECT_EQ(LocationCheck("c:\\wwwroot\\a.txt"), 0) << "no operation, no answer but no";
 }

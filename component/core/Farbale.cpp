@@ -38,10 +38,6 @@ void Farbale::OnStartPage(asp::ScriptingContext& context) {
 }
 
 bool Farbale::ShowPage() {
-    // When the page has been written nothing may reach this request's objects any more.
-    struct ClearContextOnReturn {
-        ~ClearContextOnReturn() { SetCurrentContext(nullptr); }
-    } clearContext;
     bool result = false;
     try {
         strQuote = "\"";

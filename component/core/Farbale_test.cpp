@@ -35,8 +35,17 @@ TEST_F(ShowPageTest, WritesTheFramesetForUnknownOperations) {
                   std::string::npos)
             << op;
         EXPECT_TRUE(result);
-        EXPECT_EQ(CurrentContext(), nullptr) << "a finished page leaves no way to its request";
+        EXPECT_EQ(CurrentContext(), nullptr) << "a finished request leaves no way to it";
     }
+}
+
+TEST_F(ShowPageTest, ASecondCallOnTheSameObjectWritesThePageAgain) {
+    PageRequest once;
+    once.query = {{"OP", "info"}};
+    PageRequest twice = once;
+    twice.twice = true;
+    std::string page = once.Run();
+    EXPECT_EQ(twice.Run(), page + page);
 }
 
 TEST_F(ShowPageTest, TrimsTheOperationAndTakesItFromAForm) {

@@ -101,6 +101,7 @@ class PageRequest {
     bool debug = false;
     std::string scriptName = "/farbale.asp";
     std::function<void(const asp::OperationRecord&)> recordOperation;
+    bool twice = false;  // ShowPage is called a second time on the same object
 
     // The page; result receives ShowPage's result.
     std::string Run(bool* result = nullptr) {
@@ -117,9 +118,13 @@ class PageRequest {
         }
         asp::Server server("c:\\inetpub\\wwwroot");
         asp::ScriptingContext context{request, response, session, server, recordOperation};
+        RequestScope scope;
         Farbale component;
         component.OnStartPage(context);
         bool shown = component.ShowPage();
+        if (twice) {
+            component.ShowPage();
+        }
         if (result) {
             *result = shown;
         }

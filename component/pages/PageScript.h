@@ -65,6 +65,24 @@ inline constexpr const char* kKeepBlanksScript[] = {
     "  if (strSourceList.charAt(strSourceList.length - 1) == ' ') strSourceList += '|';",
 };
 
+// holdStart(), called by doStart right before the call is posted: the start button stays disabled
+// while the operation it started runs, that is until the result frame has loaded its page, so a
+// second click (a double click) starts nothing more. A page loaded while an operation runs holds
+// its button too.
+inline constexpr const char* kHoldStartScript[] = {
+    "function holdStart() {",
+    "  var objButton = document.forms['frmButtons'].elements['btnStart'];",
+    "  objButton.disabled = true;",
+    "  top.frames['result'].frameElement.addEventListener('load', function () {",
+    "    objButton.disabled = false;",
+    "  }, {once: true});",
+    "}",
+    "window.addEventListener('load', function () {",
+    "  var objResult = top.frames['result'];",
+    "  if (objResult && objResult.document.readyState != 'complete') holdStart();",
+    "});",
+};
+
 // The pieces' lines in order, each ended by newLine.
 inline std::string ScriptText(std::initializer_list<ScriptPart> parts, std::string_view newLine) {
     std::string text;

@@ -91,6 +91,7 @@ constexpr const char* kUnzipCallScript[] = {
     "  objCall.elements['TP'].value = strTargetPath;",
     "  objCall.elements['PW'].value = objButtons['txtPassword'].value;",
     "  objCall.elements['OS'].value = strOptions;",
+    "  holdStart();",
     "  objCall.submit();",
     "  return true;",
     "}",
@@ -168,11 +169,12 @@ void Farbale::WriteUnzipOptionRows(bool blnWithUpdate) {
 }
 
 void Farbale::WriteUnzipControls() {
-    WritePageScript(strEnablePasswordScript +
-                    ScriptText({kUnzipScript, kSelectedValueScript, kZipFileNameScript,
-                                kDoStartOpening, kSourcePathScript, kSourceListScript,
-                                kKeepBlanksScript, kTargetPathScript, kUnzipCallScript},
-                               strNewLine));
+    WritePageScript(
+        strEnablePasswordScript +
+        ScriptText({kUnzipScript, kSelectedValueScript, kHoldStartScript, kZipFileNameScript,
+                    kDoStartOpening, kSourcePathScript, kSourceListScript, kKeepBlanksScript,
+                    kTargetPathScript, kUnzipCallScript},
+                   strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_unzip");
     Write(strCallFieldsAndButtons);

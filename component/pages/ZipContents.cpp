@@ -93,6 +93,7 @@ constexpr const char* kContentsCallScript[] = {
     "  objCall.elements['ZL'].value = strNames;",
     "  objCall.elements['PW'].value = objButtons['txtPassword'].value;",
     "  objCall.elements['OS'].value = strOptions;",
+    "  holdStart();",
     "  objCall.submit();",
     "  return true;",
     "}",
@@ -117,9 +118,9 @@ constexpr CheckBoxRow kDelete{"chkDelete",
 
 void Farbale::WriteZipContents() {
     WritePageScript(strEnablePasswordScript +
-                    ScriptText({kContentsScript, kSelectedValueScript, kDoStartOpening,
-                                kSourcePathScript, kSourceArchiveScript, kKeepBlanksScript,
-                                kTargetPathScript, kContentsCallScript},
+                    ScriptText({kContentsScript, kSelectedValueScript, kHoldStartScript,
+                                kDoStartOpening, kSourcePathScript, kSourceArchiveScript,
+                                kKeepBlanksScript, kTargetPathScript, kContentsCallScript},
                                strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_unziplist");

@@ -66,6 +66,7 @@ constexpr const char* kZipCallScript[] = {
     "  objCall.elements['TP'].value = strTargetPath;",
     "  objCall.elements['PW'].value = objButtons.elements['txtPassword'].value;",
     "  objCall.elements['OS'].value = strOptions;",
+    "  holdStart();",
     "  objCall.submit();",
     "  return true;",
     "}",
@@ -116,11 +117,11 @@ constexpr CheckBoxRow kDelete{"chkDelete",
 }  // namespace
 
 void Farbale::WriteZipControls() {
-    WritePageScript(
-        strEnablePasswordScript +
-        ScriptText({kZipScript, kSelectedValueScript, kZipDoStartOpening, kSourcePathScript,
-                    kSourceListScript, kKeepLastBlankScript, kTargetPathScript, kZipCallScript},
-                   strNewLine));
+    WritePageScript(strEnablePasswordScript +
+                    ScriptText({kZipScript, kSelectedValueScript, kHoldStartScript,
+                                kZipDoStartOpening, kSourcePathScript, kSourceListScript,
+                                kKeepLastBlankScript, kTargetPathScript, kZipCallScript},
+                               strNewLine));
 
     WriteCallFormOpen(strCallFormToResult, "call_zip");
     Write(strCallFieldsAndButtons);

@@ -1,4 +1,5 @@
 // The administrator's include and exclude lists of paths.
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,14 @@ std::string WithoutOuterSeparators(std::string list) {
         }
     }
     return list;
+}
+
+// Lists shorter than two characters count as empty: characters, not the bytes of their UTF-8
+// form, so a list of one accented letter is as empty as one of a single "e".
+size_t CharacterCount(std::string_view text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 }  // namespace
@@ -84,11 +93,11 @@ bool Farbale::CheckPathAccess(const std::string& path) {
 }
 
 bool Farbale::MatchPathList(const std::string& path, const std::string& list, PathListMode mode) {
-    if (list.size() < 2) {
+    if (CharacterCount(list) < 2) {
         return true;
     }
     std::string rest = WithoutOuterSeparators(list);
-    if (rest.size() < 2) {
+    if (CharacterCount(rest) < 2) {
         return true;
     }
     rest = FoldCase(rest) + std::string(kListEnd);

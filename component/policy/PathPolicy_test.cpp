@@ -21,7 +21,9 @@ TEST(MatchPathListTest, DecidesAndWritesOnlyTheRefusal) {
     } cases[] = {
         {"", kInclude, "c:\\x", true},
         {"", kExclude, "c:\\x", true},
-        {"q", kInclude, "c:\\x", true},  // one character is an empty list
+        {"q", kInclude, "c:\\x", true},         // one character is an empty list
+        {"\xC3\xA9", kInclude, "c:\\x", true},  // so is one letter of two bytes
+        {";\xC3\xA9;", kInclude, "c:\\x", true},
         {";;;", kInclude, "c:\\x", true},
         {";q;", kInclude, "c:\\x", true},
         {"\\winnt\\;\\windows\\", kExclude, "c:\\winnt\\system32\\a.txt", false},

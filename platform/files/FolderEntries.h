@@ -12,7 +12,8 @@ struct FolderEntry {
 };
 
 // The entries of the folder open as folderFd, without "." and "..", in the order the file system
-// gives them; none when it cannot be read. folderFd stays open and its position is untouched.
-std::vector<FolderEntry> ReadFolderEntries(int folderFd);
+// gives them; none when it cannot be read, and then error (when given) holds the reason (errno),
+// else 0. folderFd stays open and its position is untouched.
+std::vector<FolderEntry> ReadFolderEntries(int folderFd, int* error = nullptr);
 
 }  // namespace vantrel::platform

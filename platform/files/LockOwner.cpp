@@ -20,13 +20,10 @@ std::string BootId() {
     return kBootId;
 }
 
-// Of /proc/PID/stat, the state letter and the start time; the command name in parentheses may
-// hold blanks and parentheses itself, so the fields are counted from its last ")".
-struct ProcessStat {
-    char state = '?';
-    uint64_t startTicks = 0;
-};
+}  // namespace
 
+// The command name in parentheses may hold blanks and parentheses itself, so the fields are
+// counted from its last ")".
 std::optional<ProcessStat> ReadProcessStat(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
@@ -48,8 +45,6 @@ std::optional<ProcessStat> ReadProcessStat(pid_t pid) {
     fields >> stat.startTicks;
     return fields ? std::optional(stat) : std::nullopt;
 }
-
-}  // namespace
 
 LockOwner ThisProcess() {
     // Cached per process id: a child made by fork is another owner.

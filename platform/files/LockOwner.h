@@ -21,6 +21,14 @@ struct LockOwner {
     bool operator==(const LockOwner&) const = default;
 };
 
+// Of /proc/PID/stat, the state letter and the start time (clock ticks from boot); nullopt when the
+// system does not show the process (gone, or hidden from this one).
+struct ProcessStat {
+    char state = '?';
+    uint64_t startTicks = 0;
+};
+std::optional<ProcessStat> ReadProcessStat(pid_t pid);
+
 // The calling process.
 LockOwner ThisProcess();
 

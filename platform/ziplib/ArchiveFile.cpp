@@ -4,19 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 
+#include "platform/files/TemporaryFiles.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
 
 namespace {
-
-std::string TemporaryName() {
-    static std::atomic<unsigned> counter{0};
-    return ".lsz-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-}
 
 constexpr size_t kGathered = 1 << 20;
 
@@ -42,7 +37,9 @@ bool WriteAll(int fd, const char* data, uint64_t size, uint64_t offset) {
 }  // namespace
 
 ArchiveFile::ArchiveFile(const platform::ConfinedPath& folder, std::string name)
-    : folder_(::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0)), name_(std::move(name)) {
+    : folder_(::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0)),
+      name_(std::move(name)),
+      realPath_(folder.RealPath() + name_) {
     zip_error_init(&error_);
     existing_.Reset(
         ::openat(folder_.Get(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -51,6 +48,7 @@ ArchiveFile::ArchiveFile(const platform::ConfinedPath& folder, std::string name)
             openStatus_ = LSZIP_E_REFUSED;
         } else if (errno != ENOENT) {
             openStatus_ = LSZIP_E_OPEN;
+            openError_ = errno;
         }
         return;
     }
@@ -202,7 +200,7 @@ zip_int64_t ArchiveFile::Seek(void* data, zip_uint64_t length, bool writing) {
 
 zip_int64_t ArchiveFile::BeginWrite() {
     RollbackWrite();
-    std::string name = TemporaryName();
+    std::string name = platform::TemporaryFileName();
     written_.Reset(::openat(folder_.Get(), name.c_str(),
                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!written_) {

@@ -24,8 +24,12 @@ class ArchiveFile {
     ArchiveFile(const ArchiveFile&) = delete;
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
-    // 0, or the status code of why the existing archive cannot be used.
+    // 0, or the status code of why the existing archive cannot be used, and the file system's
+    // reason (errno) when it refused.
     int32_t OpenStatus() const { return openStatus_; }
+    int OpenError() const { return openError_; }
+    // Where the archive lies, as a Windows path.
+    const std::string& RealPath() const { return realPath_; }
     bool Exists() const { return existing_.IsOpen(); }
     const struct stat& Info() const { return info_; }
     int Fd() const { return existing_.Get(); }
@@ -53,6 +57,8 @@ class ArchiveFile {
 
     platform::UniqueFd folder_;
     std::string name_;
+    std::string realPath_;
+    int openError_ = 0;
     platform::UniqueFd existing_;
     struct stat info_ {};
     int32_t openStatus_ = 0;

@@ -5,11 +5,16 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/files/TemporaryFiles.h"
+#include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/ArchiveReader.h"
 #include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/MappedFile.h"
@@ -67,8 +72,29 @@ bool ArchiveIsSound(int archive) {
 
 struct Recovery {
     std::vector<raw::LocalEntry> entries;
+    std::vector<std::string> missed;  // names of local headers whose entries could not be kept
     bool hitBadEntry = false;
 };
+
+// The name in the local header at offset, when the header and its name are in the file.
+std::optional<std::string> HeaderName(raw::Bytes file, uint64_t offset) {
+    constexpr uint64_t kFixedPart = 30;
+    if (offset > file.size || file.size - offset < kFixedPart ||
+        raw::Get32(file.data + offset) != raw::kLocalSignature) {
+        return std::nullopt;
+    }
+    uint64_t length = raw::Get16(file.data + offset + 26);
+    if (length == 0 || file.size - offset - kFixedPart < length) {
+        return std::nullopt;
+    }
+    return std::string(reinterpret_cast<const char*>(file.data + offset + kFixedPart), length);
+}
+
+void NoteMissed(raw::Bytes file, uint64_t offset, Recovery& found) {
+    if (auto name = HeaderName(file, offset)) {
+        found.missed.push_back(std::move(*name));
+    }
+}
 
 // The local headers one after the other from the start, until something else follows.
 Recovery FollowLocalHeaders(raw::Bytes file, CallerHooks& ticker) {
@@ -77,6 +103,7 @@ Recovery FollowLocalHeaders(raw::Bytes file, CallerHooks& ticker) {
     while (ticker.Tick(static_cast<int64_t>(offset), static_cast<int64_t>(file.size))) {
         auto entry = raw::ReadLocalEntry(file, offset);
         if (!entry) {
+            NoteMissed(file, offset, found);  // a truncated last entry; else no header at all
             break;  // the central directory, garbage, or a truncated last entry
         }
         if (raw::CheckEntryData(file, *entry) == raw::DataCheck::Bad) {
@@ -105,6 +132,7 @@ Recovery ScanWholeFile(raw::Bytes file, CallerHooks& ticker) {
         uint64_t offset = static_cast<uint64_t>(hit - file.data);
         auto entry = raw::ReadLocalEntry(file, offset);
         if (!entry || raw::CheckEntryData(file, *entry) == raw::DataCheck::Bad) {
+            NoteMissed(file, offset, found);
             from = offset + 1;
             continue;
         }
@@ -167,13 +195,14 @@ bool NameIsTaken(int folder, const std::string& name) {
     return ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// Keeps the damaged original beside the archive: a second name for it, or else a copy.
-bool KeepDamagedCopy(const ArchiveFile& archive) {
+// Keeps the damaged original beside the archive: a second name for it, or else a copy. The name
+// it was kept under, or nullopt.
+std::optional<std::string> KeepDamagedCopy(const ArchiveFile& archive) {
     std::string copy = DamagedCopyName(archive.FolderFd(), archive.Name());
     int folder = archive.FolderFd();
     if (::linkat(archive.Fd(), "", folder, copy.c_str(), AT_EMPTY_PATH) == 0 ||
         ::linkat(folder, archive.Name().c_str(), folder, copy.c_str(), 0) == 0) {
-        return true;
+        return copy;
     }
     platform::UniqueFd out(
         ::openat(folder, copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -184,25 +213,59 @@ bool KeepDamagedCopy(const ArchiveFile& archive) {
                                            size - static_cast<size_t>(offset), 0);
         if (copied <= 0) {
             ::unlinkat(folder, copy.c_str(), 0);
-            return false;
+            return std::nullopt;
         }
     }
-    return out.IsOpen() && ::fchmod(out.Get(), archive.Info().st_mode & 07777) == 0;
+    if (!out.IsOpen() || ::fchmod(out.Get(), archive.Info().st_mode & 07777) != 0) {
+        return std::nullopt;
+    }
+    return copy;
 }
 
 // A new file beside the archive for the rebuilt one, with the archive's permissions.
 platform::UniqueFd CreateRebuilt(const ArchiveFile& archive, std::string& name) {
-    name = "." + archive.Name() + ".repair-" + std::to_string(::getpid());
-    for (int i = 2; NameIsTaken(archive.FolderFd(), name); ++i) {
-        name = "." + archive.Name() + ".repair-" + std::to_string(::getpid()) + "-" +
-               std::to_string(i);
-    }
+    name = platform::TemporaryFileName();
     platform::UniqueFd fd(::openat(archive.FolderFd(), name.c_str(),
                                    O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd) {
         ::fchmod(fd.Get(), archive.Info().st_mode & 07777);  // 0600 would lock other users out
     }
     return fd;
+}
+
+// The names the damaged archive gives for its entries: its central directory's when libzip can
+// still read one, else those of the local headers the recovery met.
+std::vector<std::string> NamedEntries(const ArchiveFile& archive, const Recovery& found) {
+    int error = 0;
+    if (zip_t* za = OpenReadOnlyZip(archive.Fd(), 0, &error)) {
+        std::vector<std::string> names = EntryNames(za);
+        zip_discard(za);
+        return names;
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : found.entries) {
+        names.push_back(entry.name);
+    }
+    names.insert(names.end(), found.missed.begin(), found.missed.end());
+    return names;
+}
+
+// Tells caller of every named entry the new archive lacks, and how many the old one held.
+void ReportLost(const ArchiveFile& archive, const Recovery& found, std::optional<uint64_t> ended,
+                CallerHooks& caller, RepairOutcome& outcome) {
+    std::set<std::string> kept;
+    for (const auto& entry : found.entries) {
+        kept.insert(entry.name);
+    }
+    uint64_t lost = 0;
+    for (const std::string& name : NamedEntries(archive, found)) {
+        if (kept.insert(name).second) {
+            caller.Report(LSZIP_E_DAMAGED, name);
+            ++lost;
+        }
+    }
+    uint64_t counted = std::max<uint64_t>(ended.value_or(0), found.entries.size() + lost);
+    outcome.counted = static_cast<int32_t>(std::min<uint64_t>(counted, INT32_MAX));
 }
 
 }  // namespace
@@ -215,7 +278,8 @@ std::string DamagedCopyName(int folder, const std::string& archive) {
     return name;
 }
 
-int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller) {
+int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller,
+                      RepairOutcome& outcome) {
     if (!archive.Exists()) {
         return archive.OpenStatus() != LSZIP_OK ? archive.OpenStatus() : LSZIP_E_OPEN;
     }
@@ -234,31 +298,50 @@ int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller) {
     if (caller.Aborted()) {
         return LSZIP_E_ABORTED;
     }
+    if (mapped.Vanished()) {
+        return LSZIP_E_STRUCTURE;  // the archive was shortened while it was read
+    }
     if (found.entries.empty() || found.hitBadEntry) {
         return found.entries.empty() ? LSZIP_E_FORMAT : LSZIP_E_DAMAGED;
     }
     std::string rebuiltName;
     platform::UniqueFd rebuilt = CreateRebuilt(archive, rebuiltName);
     if (!rebuilt) {
-        return LSZIP_E_TEMP_FILE;
+        int32_t code = errno == EACCES || errno == EPERM || errno == EROFS ? LSZIP_E_CREATE
+                                                                           : LSZIP_E_TEMP_FILE;
+        caller.ReportRefusal(code, archive.RealPath(), errno);
+        return code;
     }
     int32_t code = WriteRebuilt(file, found.entries, rebuilt.Get());
     if (code == LSZIP_OK && !OpensWithEntries(rebuilt.Get(), found.entries.size())) {
         code = LSZIP_E_STRUCTURE;
     }
+    if (mapped.Vanished()) {
+        code = LSZIP_E_STRUCTURE;  // what was copied may be zeros, not the archive's bytes
+    }
+    std::optional<uint64_t> ended;
+    if (auto end = raw::FindEndRecord(file)) {
+        ended = end->entries;
+    }
+    std::optional<std::string> keptAs;
     if (code == LSZIP_OK) {
-        auto end = raw::FindEndRecord(file);
-        bool holdsEverything = end && end->entries <= found.entries.size();
-        if ((!holdsEverything && !KeepDamagedCopy(archive)) ||
-            ::renameat(archive.FolderFd(), rebuiltName.c_str(), archive.FolderFd(),
-                       archive.Name().c_str()) != 0) {
+        bool holdsEverything = ended && *ended <= found.entries.size();
+        if (!holdsEverything && !(keptAs = KeepDamagedCopy(archive))) {
             code = LSZIP_E_REPLACE;
         }
+    }
+    if (code == LSZIP_OK && ::renameat(archive.FolderFd(), rebuiltName.c_str(), archive.FolderFd(),
+                                       archive.Name().c_str()) != 0) {
+        code = LSZIP_E_REPLACE;
     }
     if (code != LSZIP_OK) {
         ::unlinkat(archive.FolderFd(), rebuiltName.c_str(), 0);
         return code;
     }
+    const std::string& path = archive.RealPath();
+    outcome.recovered = static_cast<int32_t>(found.entries.size());
+    outcome.keptAs = keptAs ? path.substr(0, path.size() - archive.Name().size()) + *keptAs : "";
+    ReportLost(archive, found, ended, caller, outcome);
     caller.CountRead(mapped.Size());
     caller.CountWritten(static_cast<uint64_t>(::lseek(rebuilt.Get(), 0, SEEK_END)));
     return LSZIP_OK;

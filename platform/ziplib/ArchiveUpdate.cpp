@@ -14,6 +14,7 @@
 #include "platform/ziplib/DeflatedSource.h"
 #include "platform/ziplib/DosTime.h"
 #include "platform/ziplib/EntryNameList.h"
+#include "platform/ziplib/EntryTimes.h"
 #include "platform/ziplib/FileSource.h"
 #include "platform/ziplib/MoveVerification.h"
 #include "platform/ziplib/ParallelDeflater.h"
@@ -48,8 +49,9 @@ int OnCancel(zip_t*, void* state) {
     return progress->caller->Tick(static_cast<int64_t>(progress->done * 1000), 1000) ? 0 : 1;
 }
 
-// Writes the archive and puts it in place; on failure the old archive stays as it was.
-int32_t CloseArchive(zip_t* za, CallerHooks& caller) {
+// Writes the archive and puts it in place; on failure the old archive stays as it was, and a
+// refusal by the file system is reported with the archive's name.
+int32_t CloseArchive(zip_t* za, const ArchiveFile& archive, CallerHooks& caller) {
     CloseProgress progress{&caller};
     zip_register_progress_callback_with_state(za, 0.001, OnProgress, nullptr, &progress);
     zip_register_cancel_callback_with_state(za, OnCancel, nullptr, &progress);
@@ -57,6 +59,7 @@ int32_t CloseArchive(zip_t* za, CallerHooks& caller) {
         return LSZIP_OK;
     }
     int32_t code = caller.Aborted() ? LSZIP_E_ABORTED : StatusOf(za);
+    caller.ReportRefusal(code, archive.RealPath(), SystemErrorOf(za));
     zip_discard(za);
     return code;
 }
@@ -121,7 +124,7 @@ bool Wanted(zip_t* za, zip_int64_t index, const SourceFile& file, const ZipJob& 
     }
     zip_stat_t st;
     return zip_stat_index(za, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) &&
-           FileIsNewerThanEntry(file.info.st_mtime, st.mtime);
+           FileIsNewerThanEntry(file.info.st_mtime, EntryModifiedTime(za, index, st));
 }
 
 // Time, attributes, compression and encryption of a new or replaced entry.
@@ -132,6 +135,7 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
         dos |= kDosReadOnly;
     }
     if (zip_file_set_mtime(za, index, file.info.st_mtime, 0) != 0 ||
+        !SetExtendedModifiedTime(za, index, file.info.st_mtime) ||
         zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX,
                                          ((mode & 0xFFFF) << 16) | dos) != 0) {
         return false;
@@ -301,7 +305,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         return Discard(za, caller.Finish(LSZIP_OK));  // the archive is up to date
     }
     sources.Ready();
-    if (int32_t code = CloseArchive(za, caller); code != LSZIP_OK) {
+    if (int32_t code = CloseArchive(za, archive, caller); code != LSZIP_OK) {
         if (reading.failed) {
             caller.Report(LSZIP_E_OPEN, reading.failed->realPath);
         }
@@ -309,7 +313,9 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     }
     caller.CountRead(reading.bytesRead);
     caller.CountWritten(archive.WrittenSize());
-    if (HasAll(job.flags, LSZIP_FLAG_MOVE)) {
+    // A move deletes its originals only when the whole of it succeeded: with a file left out
+    // (unreadable, refused, unnameable) the user is told of a failure, and nothing is gone.
+    if (HasAll(job.flags, LSZIP_FLAG_MOVE) && caller.LeftOut() == LSZIP_OK) {
         DeleteSources(job, archive, written, reading.opener, caller);
     }
     return caller.Finish(LSZIP_OK);
@@ -350,7 +356,7 @@ int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& call
     if (deleted == 0) {
         return Discard(za, LSZIP_E_NOTHING_TO_DELETE);
     }
-    if (int32_t code = CloseArchive(za, caller); code != LSZIP_OK) {
+    if (int32_t code = CloseArchive(za, archive, caller); code != LSZIP_OK) {
         return code;
     }
     caller.CountRead(static_cast<uint64_t>(archive.Info().st_size));

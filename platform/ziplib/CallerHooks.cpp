@@ -1,5 +1,7 @@
 #include "platform/ziplib/CallerHooks.h"
 
+#include <cerrno>
+
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
@@ -18,13 +20,24 @@ platform::LocationCheck CallerHooks::Check() const {
     return [this](const std::string& realPath) { return Allows(realPath); };
 }
 
-void CallerHooks::Report(int32_t code, const std::string& name) {
+void CallerHooks::Report(int32_t code, const std::string& name, int systemError) {
     if (leftOut_ == LSZIP_OK) {
         leftOut_ = code;
     }
     if (report_) {
+        int saved = errno;
+        errno = systemError;
         report_(code, name.c_str());
+        errno = saved;
     }
+}
+
+bool CallerHooks::ReportRefusal(int32_t code, const std::string& name, int systemError) {
+    if (systemError != EACCES && systemError != EPERM && systemError != EROFS) {
+        return false;
+    }
+    Report(code, name, systemError);
+    return true;
 }
 
 void CallerHooks::NoteRefusal() {

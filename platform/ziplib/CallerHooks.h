@@ -31,8 +31,14 @@ class CallerHooks {
     // The same check, as the confined path layer asks it.
     platform::LocationCheck Check() const;
 
-    // Tells the caller about one file or entry left out, and why.
-    void Report(int32_t code, const std::string& name);
+    // Tells the caller about one file or entry left out, and why: the status code and, when the
+    // file system refused something, its reason (an errno value), which errno holds during the
+    // call of the caller's function (0 otherwise).
+    void Report(int32_t code, const std::string& name, int systemError = 0);
+    // Reports name with code when the file system refused it (systemError EACCES, EPERM or
+    // EROFS), so that the caller can name the file and the reason; false (and nothing reported)
+    // otherwise.
+    bool ReportRefusal(int32_t code, const std::string& name, int systemError);
     // Marks that the check refused something: the call's result says so.
     void NoteRefusal();
     // The call's result: code when it failed, else what it left out (0 when nothing).

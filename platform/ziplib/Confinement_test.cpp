@@ -119,21 +119,41 @@ TEST_F(Confinement, ExtractionNeverWritesOverTheArchiveItReads) {
     EXPECT_EQ(told.leftOut, (Heards{{-152, "self.zip"}}));
 }
 
-TEST_F(Confinement, EveryFileAZipCannotReadOrNameIsNamedAndTheRestZipped) {
+// A file or folder it cannot read is named with the file system's reason, the rest is zipped, the
+// call fails, and a move deletes no original; so does one with a file the check refuses.
+TEST_F(Confinement, EveryFileAZipCannotReadOrNameIsNamedAndNothingIsMoved) {
     drive.Put("src/open.txt", "open");
     drive.Put("src/closed.txt", "closed");
+    drive.Put("src/locked/inside.txt", "inside");
     fs::permissions(drive.Path("src/closed.txt"), fs::perms::owner_read);
-    fs::permissions(drive.Folder(), fs::perms::all);  // where nobody may write the archive
+    fs::permissions(drive.Path("src/locked"), fs::perms::none);
+    fs::permissions(drive.Folder(), fs::perms::all);     // where nobody may write the archive
+    fs::permissions(drive.Path("src"), fs::perms::all);  // and delete the originals
     drive.Put("src/back\\slash.txt", "a name no Windows path carries");
     Heard told;
     {
         AsNobody unprivileged;
-        EXPECT_EQ((ZipCall{.archive = "c:\\src.zip", .list = "c:\\src\\*.*", .heard = &told}.Run()),
-                  -152);
+        ZipCall move{.archive = "c:\\src.zip",
+                     .flags = kRecurse | LSZIP_FLAG_MOVE,
+                     .list = "c:\\src\\*.*",
+                     .heard = &told};
+        EXPECT_EQ(move.Run(), -152);
     }
-    EXPECT_EQ(EntryNames("c:\\src.zip"), std::vector<std::string>{"open.txt"});
-    EXPECT_EQ(told.leftOut,
-              (Heards{{-152, "c:\\src\\back\\slash.txt"}, {-9, "c:\\src\\closed.txt"}}));
+    fs::permissions(drive.Path("src/locked"), fs::perms::owner_all);
+    EXPECT_EQ(EntryNames("c:\\src.zip"), (Names{"locked/", "open.txt"}));
+    EXPECT_EQ(told.leftOut, (Heards{{-152, "c:\\src\\back\\slash.txt"},
+                                    {-9, "c:\\src\\closed.txt"},
+                                    {-9, "c:\\src\\locked\\"}}));
+    EXPECT_EQ(told.reasons, (std::vector<int>{0, EACCES, EACCES}));
+    EXPECT_TRUE(drive.Exists("src/open.txt"));
+
+    ZipCall excluded{.archive = "c:\\moved.zip",
+                     .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_MOVE,
+                     .list = "c:\\wwwroot\\page.htm|c:\\windows\\secret.txt",
+                     .heard = &heard};
+    EXPECT_EQ(excluded.Run(), -152);
+    EXPECT_EQ(EntryNames("c:\\moved.zip"), (Names{"page.htm"}));
+    EXPECT_TRUE(drive.Exists("wwwroot/page.htm"));
 }
 
 TEST_F(Confinement, AFolderDeeperThanTheSystemsPathLimitIsZippedWhole) {

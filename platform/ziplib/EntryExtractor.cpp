@@ -4,19 +4,23 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/CheckedZip.h"
 #include "platform/ziplib/DeclaredSizeBound.h"
+#include "platform/ziplib/EntryDecoder.h"
 #include "platform/ziplib/EntryNameList.h"
 #include "platform/ziplib/EntrySpanCheck.h"
+#include "platform/ziplib/EntryTimes.h"
 #include "platform/ziplib/ParallelInflater.h"
 #include "platform/ziplib/RawEntryInflate.h"
-#include "platform/ziplib/ReadOnlyZip.h"
 #include "platform/ziplib/SafeEntryPath.h"
 #include "platform/ziplib/ZipErrors.h"
 #include "platform/ziplib/lszip.h"
@@ -27,23 +31,32 @@ namespace {
 
 using Consumer = std::function<bool(const char*, size_t)>;
 
-// What work returns for an entry the caller's check refused: left out, already known to the
-// caller, and not reported again.
-constexpr int32_t kRefusedByCheck = 1;
+// What work returns for an entry left out that the caller already knows of (its check refused
+// it, or it has been reported with more than its name): not reported again.
+constexpr int32_t kReportedAlready = 1;
 
 struct EntryFacts {
-    std::string name;
-    zip_stat_t stat{};
+    std::string name;   // as libzip shows it, which the entry-name list matches
+    std::string label;  // as reported: with U+FFFD for a NUL byte libzip shows as a blank
+    zip_stat_t stat{};  // its mtime the entry's modification time (see EntryTimes)
     uint32_t unixMode = 0;
     bool encrypted = false;
     bool folder = false;
+    bool nameHasNul = false;
 };
 
-EntryFacts FactsOf(zip_t* za, zip_uint64_t index) {
+EntryFacts FactsOf(zip_t* za, zip_uint64_t index,
+                   const std::map<uint64_t, std::string>& namesWithNul) {
     EntryFacts facts;
     const char* name = zip_get_name(za, index, 0);
     facts.name = name ? name : "";
+    facts.label = facts.name;
+    if (auto stored = namesWithNul.find(index); stored != namesWithNul.end()) {
+        facts.nameHasNul = true;
+        facts.label = NameWithNulMarked(stored->second, facts.name);
+    }
     zip_stat_index(za, index, 0, &facts.stat);
+    facts.stat.mtime = EntryModifiedTime(za, index, facts.stat);
     uint8_t system = 0;
     uint32_t attributes = 0;
     if (zip_file_get_external_attributes(za, index, 0, &system, &attributes) == 0 &&
@@ -56,37 +69,55 @@ EntryFacts FactsOf(zip_t* za, zip_uint64_t index) {
     return facts;
 }
 
-// Inflates raw deflate data on its way to consume; Finish tells whether the stream ended well.
-class Inflater {
+// Decodes data on its way to consume and keeps its CRC; Finish tells whether the data ended well.
+// A failure of the data is kept for Finish, the consumer's own ends the feeding.
+class Decoding {
   public:
-    explicit Inflater(const Consumer& consume) : consume_(consume) {
-        ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
-    }
-    ~Inflater() { inflateEnd(&stream_); }
+    Decoding(uint16_t method, uint64_t size, const Consumer& consume)
+        : decoder_(EntryDecoder::For(method, size)), consume_(consume) {}
 
     bool Feed(const char* data, size_t size) {
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        stream_.avail_in = static_cast<uInt>(size);
-        while (ok_ && !ended_ && stream_.avail_in > 0) {
-            stream_.next_out = reinterpret_cast<Bytef*>(out_.data());
-            stream_.avail_out = static_cast<uInt>(out_.size());
-            int result = inflate(&stream_, Z_NO_FLUSH);
-            ok_ = result == Z_OK || result == Z_STREAM_END;
-            ended_ = result == Z_STREAM_END;
-            size_t made = out_.size() - stream_.avail_out;
-            if (ok_ && made > 0 && !consume_(out_.data(), made)) {
-                return false;  // the writer's own failure
+        return Run(reinterpret_cast<const uint8_t*>(data), size, false);
+    }
+    // A status code: 0 when the data ended where it should.
+    int32_t Finish() {
+        if (code_ == LSZIP_OK && !Run(nullptr, 0, true)) {
+            return LSZIP_E_CREATE;
+        }
+        return code_ == LSZIP_OK && !ended_ ? LSZIP_E_DAMAGED : code_;
+    }
+    uint32_t Crc() const { return crc_; }
+
+  private:
+    bool Run(const uint8_t* next, size_t available, bool last) {
+        while (decoder_ && code_ == LSZIP_OK && !ended_) {
+            size_t before = available;
+            size_t made = 0;
+            auto result = decoder_->Decode(next, available, last, out_.data(), out_.size(), made);
+            crc_ = static_cast<uint32_t>(crc32_z(crc_, out_.data(), made));
+            if (made > 0 && !consume_(reinterpret_cast<const char*>(out_.data()), made)) {
+                return false;
             }
+            ended_ = result == EntryDecoder::Result::Ended;
+            if (result == EntryDecoder::Result::Damaged) {
+                code_ = LSZIP_E_DAMAGED;
+            } else if (result == EntryDecoder::Result::OutOfMemory) {
+                code_ = LSZIP_E_MEMORY;
+            } else if (made == 0 && available == before) {
+                break;  // it waits for more input
+            }
+        }
+        if (!decoder_) {
+            code_ = LSZIP_E_METHOD;
         }
         return true;
     }
-    bool Finish() const { return ok_ && ended_; }
 
-  private:
+    std::unique_ptr<EntryDecoder> decoder_;
     const Consumer& consume_;
-    z_stream stream_{};
-    std::vector<char> out_ = std::vector<char>(1 << 16);
-    bool ok_ = false;
+    std::vector<uint8_t> out_ = std::vector<uint8_t>(1 << 16);
+    uint32_t crc_ = 0;
+    int32_t code_ = LSZIP_OK;
     bool ended_ = false;
 };
 
@@ -97,21 +128,38 @@ bool CarriesNoCrc(const EntryFacts& facts) {
            (facts.stat.valid & ZIP_STAT_CRC) && facts.stat.crc == 0 && facts.stat.size > 0;
 }
 
-// Streams an entry's data to consume, ticking as it goes; returns a status code. Encrypted data
-// that does not decompress to its CRC was read with the wrong password.
+// Encrypted entries whose data libzip only decrypts and this library decodes: those of a method
+// libzip cannot decode, and deflated ones without a CRC.
+bool DecodedHere(const EntryFacts& facts) {
+    uint16_t method = static_cast<uint16_t>(facts.stat.comp_method);
+    return facts.encrypted && EntryDecoder::Decodes(method) &&
+           (method != kMethodDeflated || CarriesNoCrc(facts));
+}
+
+// Traditional encryption checks a password by one byte only: a wrong one mostly passes and its
+// data then fails to decompress or to match its CRC. AES checks the password itself, so there
+// such data is damaged.
+int32_t PasswordOr(const EntryFacts& facts, int32_t code) {
+    bool traditional = facts.stat.encryption_method == ZIP_EM_TRAD_PKWARE;
+    return traditional && (code == LSZIP_E_CRC || code == LSZIP_E_DAMAGED) ? LSZIP_E_PASSWORD
+                                                                           : code;
+}
+
+// Streams an entry's data to consume, ticking as it goes; returns a status code.
 int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_flags_t flags,
                   const std::string& password, CallerHooks& ticker, const Consumer& consume) {
-    if (!(flags & ZIP_FL_ENCRYPTED) && CarriesNoCrc(facts) &&
-        facts.stat.comp_method == ZIP_CM_DEFLATE) {
-        // Decrypted (and authenticated) by libzip, inflated here, without the CRC comparison.
-        Inflater inflater(consume);
+    if (!(flags & ZIP_FL_ENCRYPTED) && DecodedHere(facts)) {
+        Decoding decoding(static_cast<uint16_t>(facts.stat.comp_method), facts.stat.size, consume);
         int32_t code =
             ReadEntry(za, index, EntryFacts{}, ZIP_FL_COMPRESSED, password, ticker,
-                      [&](const char* data, size_t size) { return inflater.Feed(data, size); });
-        if (code == LSZIP_OK && !inflater.Finish()) {
-            code = LSZIP_E_DAMAGED;
+                      [&](const char* data, size_t size) { return decoding.Feed(data, size); });
+        if (code == LSZIP_OK) {
+            code = decoding.Finish();
         }
-        return code == LSZIP_E_CRC || code == LSZIP_E_DAMAGED ? LSZIP_E_PASSWORD : code;
+        if (code == LSZIP_OK && !CarriesNoCrc(facts) && decoding.Crc() != facts.stat.crc) {
+            code = LSZIP_E_CRC;
+        }
+        return PasswordOr(facts, code);
     }
     zip_file_t* file =
         zip_fopen_index_encrypted(za, index, flags, password.empty() ? nullptr : password.c_str());
@@ -142,11 +190,31 @@ int32_t ReadEntry(zip_t* za, zip_uint64_t index, const EntryFacts& facts, zip_fl
         }
     }
     zip_fclose(file);
-    if (facts.encrypted && !(flags & ZIP_FL_ENCRYPTED) &&
-        (code == LSZIP_E_CRC || code == LSZIP_E_DAMAGED)) {
-        code = LSZIP_E_PASSWORD;
+    return facts.encrypted && !(flags & ZIP_FL_ENCRYPTED) ? PasswordOr(facts, code) : code;
+}
+
+// What a test without the password can check of an encrypted entry: that its data is long enough
+// for the encryption's header (and AES's authentication code). The span check has made sure that
+// the data lies in the archive.
+int32_t CheckEncryptedLength(const EntryFacts& facts) {
+    uint64_t least = 0;
+    switch (facts.stat.encryption_method) {
+        case ZIP_EM_TRAD_PKWARE:
+            least = 12;
+            break;
+        case ZIP_EM_AES_128:
+            least = 8 + 2 + 10;
+            break;
+        case ZIP_EM_AES_192:
+            least = 12 + 2 + 10;
+            break;
+        case ZIP_EM_AES_256:
+            least = 16 + 2 + 10;
+            break;
+        default:
+            break;
     }
-    return code;
+    return facts.stat.comp_size < least ? LSZIP_E_DAMAGED : LSZIP_OK;
 }
 
 // Reads the entry's data, never more than the size its directory entry declares: an entry that
@@ -179,34 +247,36 @@ class ArchiveRun {
         }
         names_ = std::move(*names);
         used_.assign(names_.Size(), false);
-        int error = 0;
-        za_ = OpenReadOnlyZip(job_.archive.Fd(), openFlags, &error);
-        if (!za_) {
-            return StatusOfZipError(error, errno);
-        }
         SpanCheck spans = CheckEntrySpans(DescriptorReader(job_.archive.Fd()));
-        if (spans.fault != SpanFault::None) {
-            caller_.Report(LSZIP_E_STRUCTURE, spans.name);
-            return LSZIP_E_STRUCTURE;  // entries that share their bytes: nothing is read
+        if (int32_t code = OpenCheckedZip(job_.archive.Fd(), spans, openFlags, za_);
+            code != LSZIP_OK) {
+            if (spans.fault != SpanFault::None && code == LSZIP_E_STRUCTURE) {
+                caller_.Report(code,
+                               spans.name);  // entries that share their bytes: nothing is read
+            }
+            return code;
         }
         dataOffsets_ = std::move(spans.dataOffsets);
+        namesWithNul_ = std::move(spans.namesWithNul);
         names_.PreferExactNames(EntryNames(za_));
         return LSZIP_OK;
     }
 
+    EntryFacts Facts(zip_uint64_t index) const { return FactsOf(za_, index, namesWithNul_); }
+
     // The entry's data as this library can read it straight from the archive (not encrypted,
-    // stored or deflated, sizes and CRC known); nullopt where libzip must read it.
+    // stored or of a method EntryDecoder decodes, sizes and CRC known); nullopt where libzip must
+    // read it.
     std::optional<RawEntry> RawOf(zip_uint64_t index, const EntryFacts& facts) const {
         constexpr zip_uint64_t kKnown =
             ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
         const zip_stat_t& st = facts.stat;
+        auto method = static_cast<uint16_t>(st.comp_method);
         if (facts.encrypted || (st.valid & kKnown) != kKnown || index >= dataOffsets_.size() ||
-            (st.comp_method != ZIP_CM_DEFLATE && st.comp_method != ZIP_CM_STORE)) {
+            (method != kMethodStored && !EntryDecoder::Decodes(method))) {
             return std::nullopt;
         }
-        return RawEntry{index,        dataOffsets_[index],
-                        st.comp_size, st.size,
-                        st.crc,       st.comp_method == ZIP_CM_DEFLATE};
+        return RawEntry{index, dataOffsets_[index], st.comp_size, st.size, st.crc, method};
     }
 
     // Inflates the small listed entries that take ok ahead on the library's worker threads.
@@ -214,7 +284,7 @@ class ArchiveRun {
         std::vector<RawEntry> small;
         zip_int64_t count = zip_get_num_entries(za_, 0);
         for (zip_int64_t i = 0; i < count; ++i) {
-            EntryFacts facts = FactsOf(za_, i);
+            EntryFacts facts = Facts(i);
             auto raw = RawOf(i, facts);
             if (raw && raw->size <= kWholeEntryLimit && raw->compressedSize <= kWholeEntryLimit &&
                 names_.Matches(facts.name) && takes(facts)) {
@@ -229,6 +299,9 @@ class ArchiveRun {
 
     // Reads the entry's data to consume, never more than its declared size; a status code.
     int32_t Read(zip_uint64_t index, const EntryFacts& facts, const Consumer& consume) {
+        if (!IsReadableMethod(static_cast<uint16_t>(facts.stat.comp_method))) {
+            return LSZIP_E_METHOD;
+        }
         auto raw = RawOf(index, facts);
         if (!raw) {
             return ReadDeclared(za_, index, facts, job_.password, caller_, consume);
@@ -256,7 +329,7 @@ class ArchiveRun {
             if (!caller_.Tick(i, count)) {
                 return LSZIP_E_ABORTED;
             }
-            EntryFacts facts = FactsOf(za_, i);
+            EntryFacts facts = Facts(i);
             if (!names_.Matches(facts.name, &used_)) {
                 continue;
             }
@@ -265,11 +338,11 @@ class ArchiveRun {
                 return code;
             }
             if (code == LSZIP_E_DISK_FULL) {
-                caller_.Report(code, facts.name);
+                caller_.Report(code, facts.label);
                 return code;  // the next entries would not fit either
             }
-            if (code != LSZIP_OK && code != kRefusedByCheck) {
-                caller_.Report(code, facts.name);
+            if (code != LSZIP_OK && code != kReportedAlready) {
+                caller_.Report(code, facts.label);
             }
         }
         for (bool used : used_) {
@@ -289,8 +362,16 @@ class ArchiveRun {
     std::vector<bool> used_;
     zip_t* za_ = nullptr;
     std::vector<uint64_t> dataOffsets_;
+    std::map<uint64_t, std::string> namesWithNul_;
     std::optional<WorkerPool> pool_;  // outlives ahead_, whose entries it inflates
     std::optional<ParallelInflater> ahead_;
+};
+
+// A folder entry, whose time and permissions are set once everything is extracted.
+struct StoredFolder {
+    std::vector<std::string> segments;
+    std::time_t modified = 0;
+    uint32_t unixMode = 0;  // as stored; 0 when the archive stores none
 };
 
 // Whether the flags let this entry replace (or create) the file found at its place.
@@ -305,10 +386,12 @@ bool ShouldWrite(int32_t flags, int64_t existing, std::time_t existingTime, std:
     return true;
 }
 
-// The entry's place below the target, or nullopt when extraction must refuse the entry.
+// The entry's place below the target, or nullopt when extraction must refuse the entry (a name
+// with a NUL byte included: no file can be named so, and libzip's blank for it is no name the
+// archive holds).
 std::optional<std::vector<std::string>> PlaceOf(const EntryFacts& facts) {
     auto segments = SafeEntrySegments(facts.name);
-    if (!segments || S_ISLNK(facts.unixMode)) {
+    if (!segments || S_ISLNK(facts.unixMode) || facts.nameHasNul) {
         return std::nullopt;
     }
     return segments;
@@ -326,7 +409,12 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         // Update and freshen pass most entries over: those are not worth inflating ahead.
         run.InflateAhead([](const EntryFacts& facts) { return !facts.folder && PlaceOf(facts); });
     }
-    std::vector<std::pair<std::vector<std::string>, std::time_t>> folders;
+    std::vector<StoredFolder> folders;
+    // A file the file system refuses is named where it would have been, with the reason.
+    auto refused = [&](int32_t code, const std::vector<std::string>& segments, bool folder) {
+        return code == LSZIP_E_CREATE &&
+               caller.ReportRefusal(code, target.RealPathOf(segments, folder), target.LastError());
+    };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
         auto segments = PlaceOf(facts);
         if (!segments) {
@@ -340,11 +428,12 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
         }
         if (!caller.Allows(target.RealPathOf(*segments, facts.folder))) {
             caller.NoteRefusal();
-            return kRefusedByCheck;
+            return kReportedAlready;
         }
         if (facts.folder) {
-            folders.emplace_back(*segments, facts.stat.mtime);
-            return target.MakeFolders(*segments);
+            folders.push_back({*segments, facts.stat.mtime, facts.unixMode});
+            int32_t made = target.MakeFolders(*segments);
+            return refused(made, *segments, true) ? kReportedAlready : made;
         }
         if (job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
             // A plain extraction writes whatever is there; WriteFile refuses links on its own.
@@ -366,11 +455,21 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
                 });
             });
         caller.CountRead(facts.stat.comp_size);
-        return written;
+        return refused(written, *segments, false) ? kReportedAlready : written;
     });
     // Folders last: writing their files would change their times again.
-    for (const auto& [segments, modified] : folders) {
-        target.SetFolderTime(segments, modified);
+    for (const auto& folder : folders) {
+        target.SetFolderTime(folder.segments, folder.modified);
+    }
+    // Their stored permissions after that, deepest first: one without write or search permission
+    // would have kept its files, or its subfolders, out.
+    std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
+        return a.segments.size() > b.segments.size();
+    });
+    for (const auto& folder : folders) {
+        if (S_ISDIR(folder.unixMode)) {
+            target.SetFolderMode(folder.segments, folder.unixMode & 0777);
+        }
     }
     return caller.Finish(code);
 }
@@ -390,9 +489,12 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
             return LSZIP_E_REFUSED;  // extraction would refuse it
         }
         caller.CountRead(facts.stat.comp_size);
+        if (!IsReadableMethod(static_cast<uint16_t>(facts.stat.comp_method))) {
+            return LSZIP_E_METHOD;
+        }
         if (facts.encrypted && job.password.empty()) {
-            unverified = true;  // only its stored bytes can be read without the password
-            return ReadEntry(run.Archive(), index, facts, ZIP_FL_ENCRYPTED, "", caller, discard);
+            unverified = true;
+            return CheckEncryptedLength(facts);
         }
         return run.Read(index, facts, discard);
     });

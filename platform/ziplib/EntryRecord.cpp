@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
+#include "platform/ziplib/EntryTimes.h"
 #include "platform/ziplib/ZipErrors.h"
 #include "platform/ziplib/lszip.h"
 
@@ -65,14 +67,14 @@ uint16_t DosAttributes(uint8_t system, uint32_t external, bool folder) {
 }
 
 int32_t FillEntryRecord(zip_t* za, zip_uint64_t index, const raw::CentralFields* raw,
-                        ZipEntryRecord& record, EntryInfo& info) {
+                        const std::string* nameWithNul, ZipEntryRecord& record, EntryInfo& info) {
     std::memset(&record, 0, sizeof record);
     zip_stat_t st;
     const char* name = zip_get_name(za, index, 0);
     if (!name || zip_stat_index(za, index, 0, &st) != 0) {
         return StatusOf(za);
     }
-    info = {name, st.size, st.comp_size};
+    info = {nameWithNul ? NameWithNulMarked(*nameWithNul, name) : name, st.size, st.comp_size};
     CopyText(record.name, sizeof record.name, info.name);
     bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
     if (raw) {
@@ -85,6 +87,11 @@ int32_t FillEntryRecord(zip_t* za, zip_uint64_t index, const raw::CentralFields*
         record.dosTime = dos.time;
         record.flags = static_cast<uint16_t>((encrypted ? kFlagEncrypted : 0) |
                                              (HasNonAscii(info.name) ? kFlagUtf8 : 0));
+    }
+    if (auto modified = ExtendedModifiedTime(za, index)) {
+        DosDateTime dos = ToDosDateTime(*modified);
+        record.dosDate = dos.date;
+        record.dosTime = dos.time;
     }
     record.size = Clamp32(st.size);
     record.compressedSize = Clamp32(st.comp_size);

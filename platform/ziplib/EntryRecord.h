@@ -19,9 +19,12 @@ struct EntryInfo {
     uint64_t compressedSize = 0;
 };
 
-// raw may be null when the central directory could not be read directly. Returns a status code.
+// raw may be null when the central directory could not be read directly; nameWithNul is the
+// stored name of an entry whose name holds a NUL byte (else null), given with U+FFFD for it. The
+// time is the extended one where the entry has it (see EntryTimes), in DOS words of the server's
+// local time. Returns a status code.
 int32_t FillEntryRecord(zip_t* za, zip_uint64_t index, const raw::CentralFields* raw,
-                        ZipEntryRecord& record, EntryInfo& info);
+                        const std::string* nameWithNul, ZipEntryRecord& record, EntryInfo& info);
 
 // text cut to at most limit bytes without splitting a UTF-8 character.
 std::string CutUtf8(const std::string& text, size_t limit);

@@ -63,43 +63,91 @@ class ReadCache {
 };
 
 struct Directory {
-    uint64_t offset = 0;
+    uint64_t start = 0;   // the data in front of the archive
+    uint64_t offset = 0;  // as the end records state it: from the archive's start
     uint64_t size = 0;
-    uint64_t entries = 0;
+    uint64_t entries = 0;  // as the end records state it
+    bool zip64 = false;
+    uint64_t endRecord = 0;  // where the end record lies in the file
+    uint64_t commentSize = 0;
 
-    bool operator==(const Directory&) const = default;
+    uint64_t First() const { return start + offset; }
+    uint64_t End() const { return start + offset + size; }
+    // Two end records that lead to the same records lead to the same entries.
+    bool SameAs(const Directory& other) const {
+        return start == other.start && offset == other.offset && size == other.size &&
+               entries == other.entries;
+    }
 };
 
-// The central directory the end record at position leads to, zip64 values where a locator stands
-// before it (as libzip reads them); nullopt when it leads to nothing that could be a directory.
+// The zip64 end record that a locator at position leads to: where the locator says or, when data
+// was put in front of the archive, right before the locator. nullopt when neither place holds
+// one: bytes that merely look like a locator (in the last entry's comment) are none.
+std::optional<uint64_t> Zip64RecordOf(uint64_t position, ReadCache& cache) {
+    const uint8_t* locator = cache.At(position, kLocatorLength);
+    if (!locator || Get32(locator) != kZip64LocatorSignature) {
+        return std::nullopt;
+    }
+    const uint64_t places[] = {Get64(locator + 8), position - std::min(position, kZip64EndLength)};
+    for (uint64_t at : places) {
+        const uint8_t* record =
+            Add(at, kZip64EndLength) <= position ? cache.At(at, kZip64EndLength) : nullptr;
+        if (record && Get32(record) == kZip64EndSignature) {
+            return at;
+        }
+    }
+    return std::nullopt;
+}
+
+// The length of the data in front of the archive whose directory is stated: none when the
+// directory lies where stated, else the shift that puts it right before its end records (which
+// begin at recordsStart). nullopt when neither place holds a directory.
+std::optional<uint64_t> StartOf(const Directory& stated, uint64_t recordsStart, ReadCache& cache) {
+    if (stated.size > recordsStart || stated.offset > recordsStart - stated.size) {
+        return std::nullopt;  // the directory would run into its own end records
+    }
+    if (stated.size == 0) {
+        return 0;
+    }
+    for (uint64_t start : {uint64_t{0}, recordsStart - stated.size - stated.offset}) {
+        const uint8_t* first = cache.At(start + stated.offset, 4);
+        if (first && Get32(first) == kCentralSignature) {
+            return start;
+        }
+    }
+    return std::nullopt;
+}
+
+// The central directory the end record at position leads to, zip64 values where a locator leads
+// to them; nullopt when it leads to nothing that could be a directory.
 std::optional<Directory> DirectoryOf(const uint8_t* end, uint64_t position, uint64_t fileSize,
                                      ReadCache& cache) {
     if (Add(position + kEndLength, Get16(end + 20)) > fileSize) {
         return std::nullopt;  // its comment runs past the end of the file
     }
-    Directory found{Get32(end + 16), Get32(end + 12), Get16(end + 10)};
+    Directory found{.offset = Get32(end + 16), .size = Get32(end + 12), .entries = Get16(end + 10)};
     uint64_t recordsStart = position;
-    const uint8_t* locator =
-        position >= kLocatorLength ? cache.At(position - kLocatorLength, kLocatorLength) : nullptr;
-    if (locator && Get32(locator) == kZip64LocatorSignature) {
-        uint64_t record = Get64(locator + 8);
-        const uint8_t* zip64 = cache.At(record, kZip64EndLength);
-        if (!zip64 || Get32(zip64) != kZip64EndSignature ||
-            Add(record, kZip64EndLength) > position - kLocatorLength) {
-            return std::nullopt;
+    if (position >= kLocatorLength) {
+        if (auto record = Zip64RecordOf(position - kLocatorLength, cache)) {
+            const uint8_t* zip64 = cache.At(*record, kZip64EndLength);
+            found = {.offset = Get64(zip64 + 48),
+                     .size = Get64(zip64 + 40),
+                     .entries = Get64(zip64 + 32),
+                     .zip64 = true};
+            recordsStart = *record;
         }
-        found = {Get64(zip64 + 48), Get64(zip64 + 40), Get64(zip64 + 32)};
-        recordsStart = record;
     }
-    if (found.offset > recordsStart || found.size > recordsStart - found.offset) {
-        return std::nullopt;  // the directory would run into its own end records
+    found.endRecord = position;
+    found.commentSize = Get16(end + 20);
+    auto start = StartOf(found, recordsStart, cache);
+    if (!start) {
+        return std::nullopt;
     }
-    if (found.entries == 0) {
-        return found.size == 0 ? std::optional(found) : std::nullopt;
-    }
-    const uint8_t* first = cache.At(found.offset, 4);
-    if (found.size / kCentralLength < found.entries || !first ||
-        Get32(first) != kCentralSignature) {
+    found.start = *start;
+    // Without zip64 the count is only its last 16 bits: a full directory may state 0.
+    bool empty = found.size == 0 && found.entries == 0;
+    if (!empty && (found.size / kCentralLength < found.entries || found.size < kCentralLength ||
+                   (found.zip64 && found.entries == 0))) {
         return std::nullopt;
     }
     return found;
@@ -134,10 +182,10 @@ std::optional<Directory> FindDirectory(const ArchiveReader& archive, ReadCache& 
         }
         at = static_cast<size_t>(hit - tail.data());
         auto directory = DirectoryOf(hit, tailStart + at, size, cache);
-        if (directory && directory->entries == 0) {
+        if (directory && directory->size == 0) {
             empty = directory;
         } else if (directory) {
-            if (found && !(*found == *directory)) {
+            if (found && !found->SameAs(*directory)) {
                 fault = SpanFault::Ambiguous;
                 return std::nullopt;
             }
@@ -152,7 +200,7 @@ std::optional<Directory> FindDirectory(const ArchiveReader& archive, ReadCache& 
 }
 
 struct Span {
-    uint64_t start = 0;  // the local header, as the central directory states it
+    uint64_t start = 0;  // the local header, where the central directory puts it
     uint64_t end = 0;    // past the data and its descriptor
     uint64_t compressedSize = 0;
     uint64_t index = 0;
@@ -163,9 +211,11 @@ struct Span {
 };
 
 // The zip64 values of a central record's extra field replace the 32-bit fields that hold the
-// largest value, in their fixed order; false when the field is too short for them.
+// largest value, in their fixed order; false when the field is too short for them. Without a zip64
+// field the largest values are the real ones (found tells which).
 bool TakeZip64(const uint8_t* extra, uint64_t length, bool size, uint64_t& compressed,
-               uint64_t& offset) {
+               uint64_t& offset, bool& found) {
+    found = false;
     for (uint64_t i = 0; i + 4 <= length;) {
         uint16_t id = Get16(extra + i);
         uint64_t fieldLength = Get16(extra + i + 2);
@@ -173,6 +223,7 @@ bool TakeZip64(const uint8_t* extra, uint64_t length, bool size, uint64_t& compr
             return true;  // a damaged trailing field; libzip ignores it as well
         }
         if (id == kZip64ExtraId) {
+            found = true;
             const uint8_t* field = extra + i + 4;
             uint64_t needed =
                 8 * ((size ? 1 : 0) + (compressed == kMax32 ? 1 : 0) + (offset == kMax32 ? 1 : 0));
@@ -194,15 +245,39 @@ bool TakeZip64(const uint8_t* extra, uint64_t length, bool size, uint64_t& compr
     return true;
 }
 
-// The spans as the central directory states them; false (with the failing index) when a record
-// does not fit in the directory or cannot be read.
+// Takes what the check hands on from a directory record besides its span.
+void NoteRecord(const uint8_t* record, uint64_t index, bool literalMaxima, SpanCheck& check) {
+    check.fields.push_back({Get16(record + 8), Get16(record + 12), Get16(record + 14)});
+    uint64_t nameLength = Get16(record + 28);
+    const char* name = reinterpret_cast<const char*>(record + kCentralLength);
+    if (std::memchr(name, '\0', nameLength)) {
+        check.namesWithNul.emplace(index, std::string(name, nameLength));
+    }
+    if (literalMaxima) {
+        check.layout.literalMaxima.push_back(index);
+    }
+}
+
+// The spans as the central directory states them (and the rest check takes from the records);
+// false (with the failing index) when a record does not fit in the directory or cannot be read.
+// Without zip64 the end record counts the entries modulo 65,536: as long as the directory has
+// room for another record, 65,536 more follow.
 bool ReadDirectory(const Directory& directory, ReadCache& cache, std::vector<Span>& spans,
-                   uint64_t& failed) {
-    spans.reserve(std::min(directory.entries, directory.size / kCentralLength));
-    uint64_t position = directory.offset;
-    uint64_t directoryEnd = directory.offset + directory.size;
-    for (uint64_t i = 0; i < directory.entries; ++i) {
-        failed = i;
+                   SpanCheck& check) {
+    uint64_t room = directory.size / kCentralLength;
+    spans.reserve(std::min(directory.entries, room));
+    check.fields.reserve(std::min(directory.entries, room));
+    uint64_t position = directory.First();
+    uint64_t directoryEnd = directory.End();
+    uint64_t count = directory.entries;
+    for (uint64_t i = 0;; ++i) {
+        if (i == count) {
+            if (directory.zip64 || directoryEnd - position < kCentralLength) {
+                break;
+            }
+            count += 0x10000;
+        }
+        check.index = i;
         const uint8_t* p = position + kCentralLength <= directoryEnd
                                ? cache.At(position, kCentralLength)
                                : nullptr;
@@ -215,15 +290,19 @@ bool ReadDirectory(const Directory& directory, ReadCache& cache, std::vector<Spa
         bool sizeIn64 = Get32(p + 24) == kMax32;
         uint64_t compressed = Get32(p + 20);
         uint64_t offset = Get32(p + 42);
+        bool maxima = sizeIn64 || compressed == kMax32 || offset == kMax32;
+        bool zip64Field = false;
         const uint8_t* record =
             position + recordLength <= directoryEnd ? cache.At(position, recordLength) : nullptr;
         if (!record || !TakeZip64(record + kCentralLength + nameLength, extraLength, sizeIn64,
-                                  compressed, offset)) {
+                                  compressed, offset, zip64Field)) {
             return false;
         }
-        spans.push_back({offset, 0, compressed, i, position});
+        NoteRecord(record, i, maxima && !zip64Field, check);
+        spans.push_back({Add(directory.start, offset), 0, compressed, i, position});
         position += recordLength;
     }
+    check.entries = count;
     return true;
 }
 
@@ -240,7 +319,7 @@ bool HasZip64Extra(const uint8_t* extra, uint64_t length) {
 
 // Reads the local header of a span and sets its end, or its fault.
 void MeasureSpan(Span& span, const Directory& directory, uint64_t fileSize, ReadCache& cache) {
-    if (span.start >= directory.offset) {
+    if (span.start >= directory.First()) {
         span.fault = SpanFault::IntoDirectory;
         return;
     }
@@ -262,14 +341,14 @@ void MeasureSpan(Span& span, const Directory& directory, uint64_t fileSize, Read
     if (flags & kFlagDescriptor) {
         const uint8_t* extra = cache.At(span.start + kLocalLength + nameLength, extraLength);
         uint64_t descriptor = extra && HasZip64Extra(extra, extraLength) ? 20 : 12;
-        const uint8_t* signature = end <= directory.offset ? cache.At(end, 4) : nullptr;
+        const uint8_t* signature = end <= directory.First() ? cache.At(end, 4) : nullptr;
         if (signature && Get32(signature) == kDescriptorSignature) {
             descriptor += 4;
         }
         end = Add(end, descriptor);
     }
     span.end = end;
-    if (end > directory.offset) {
+    if (end > directory.First()) {
         span.fault = SpanFault::IntoDirectory;
     }
 }
@@ -303,6 +382,23 @@ std::string NameAt(uint64_t record, ReadCache& cache) {
     return name ? std::string(reinterpret_cast<const char*>(name), length) : std::string();
 }
 
+// The fault of the offending span, reported as the check reports it.
+SpanCheck Refusal(const std::vector<Span>& spans, const Span& first, uint64_t entries,
+                  ReadCache& cache) {
+    SpanCheck check;
+    check.fault = first.fault;
+    check.entries = entries;
+    check.index = first.index;
+    check.name = NameAt(first.record, cache);
+    if (first.fault == SpanFault::Overlap) {
+        check.otherIndex = first.other;
+        auto other = std::find_if(spans.begin(), spans.end(),
+                                  [&](const Span& span) { return span.index == first.other; });
+        check.otherName = NameAt(other->record, cache);
+    }
+    return check;
+}
+
 SpanCheck CheckSpans(const ArchiveReader& archive) {
     SpanCheck check;
     ReadCache cache(archive);
@@ -310,13 +406,10 @@ SpanCheck CheckSpans(const ArchiveReader& archive) {
     if (!directory) {
         return check;
     }
-    check.entries = directory->entries;
     std::vector<Span> spans;
-    uint64_t failed = 0;
-    if (!ReadDirectory(*directory, cache, spans, failed)) {
-        check.fault = SpanFault::Unreadable;
-        check.index = failed;
-        return check;
+    if (!ReadDirectory(*directory, cache, spans, check)) {
+        return {
+            .fault = SpanFault::Unreadable, .entries = directory->entries, .index = check.index};
     }
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
         return std::tie(a.start, a.index) < std::tie(b.start, b.index);
@@ -331,22 +424,20 @@ SpanCheck CheckSpans(const ArchiveReader& archive) {
             first = &span;
         }
     }
-    if (!first) {
-        check.dataOffsets.resize(spans.size());
-        for (const Span& span : spans) {
-            check.dataOffsets[span.index] = span.dataStart;
-        }
-        return check;
+    if (first) {
+        return Refusal(spans, *first, check.entries, cache);
     }
-    check.fault = first->fault;
-    check.index = first->index;
-    check.name = NameAt(first->record, cache);
-    if (first->fault == SpanFault::Overlap) {
-        check.otherIndex = first->other;
-        auto other = std::find_if(spans.begin(), spans.end(),
-                                  [&](const Span& span) { return span.index == first->other; });
-        check.otherName = NameAt(other->record, cache);
+    check.index = 0;
+    check.dataOffsets.resize(spans.size());
+    for (const Span& span : spans) {
+        check.dataOffsets[span.index] = span.dataStart;
     }
+    ArchiveLayout& layout = check.layout;
+    layout.start = directory->start;
+    layout.directoryStart = directory->First();
+    layout.directorySize = directory->size;
+    layout.commentStart = directory->endRecord + kEndLength;
+    layout.commentSize = directory->commentSize;
     return check;
 }
 

@@ -23,7 +23,8 @@ struct RawEntry {
     uint64_t size = 0;
     uint16_t method = 0;  // 0 stored, 8 deflated
     uint16_t flags = 0;
-    bool zip64 = false;  // sizes and offset go into the zip64 extra field
+    bool zip64 = false;   // sizes and offset go into the zip64 extra field
+    std::string comment;  // in the central directory
 };
 
 namespace raw_detail {
@@ -148,12 +149,12 @@ inline std::string CentralRecord(const RawEntry& e) {
     Put32(out, Narrow(e.size, e.zip64));
     Put16(out, e.name.size());
     Put16(out, extra.size());
-    Put16(out, 0);  // comment
+    Put16(out, e.comment.size());
     Put16(out, 0);  // disk
     Put16(out, 0);  // internal attributes
     Put32(out, 0100644u << 16);
     Put32(out, Narrow(e.offset, e.zip64));
-    return out + e.name + extra;
+    return out + e.name + extra + e.comment;
 }
 
 // The end records for a directory of count entries and size bytes at offset; zip64 adds the
@@ -219,6 +220,7 @@ class RawArchive {
     }
 
     uint64_t Size() const { return bytes_.size(); }
+    const std::string& Bytes() const { return bytes_; }
 
     // The archive with a central directory of entries (whatever their offsets) and end records.
     std::string Finish(const std::vector<RawEntry>& entries, bool zip64 = false,

@@ -5,9 +5,11 @@
 #include <libdeflate.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
+#include "platform/ziplib/EntryDecoder.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
@@ -38,20 +40,108 @@ struct DecompressorFree {
     }
 };
 
+// Streams the entry through its decoder (or, stored, as it is) to consume; ticker may be null (on
+// a worker thread, which never calls the caller).
+int32_t Decode(int fd, const RawEntry& entry, CallerHooks* ticker,
+               const std::function<bool(const char*, size_t)>& consume) {
+    bool stored = entry.method == kMethodStored;
+    if (stored && entry.compressedSize != entry.size) {
+        return LSZIP_E_DAMAGED;
+    }
+    std::unique_ptr<EntryDecoder> decoder =
+        stored ? nullptr : EntryDecoder::For(entry.method, entry.size);
+    if (!stored && !decoder) {
+        return LSZIP_E_METHOD;
+    }
+    std::vector<uint8_t> input(kStreamBuffer);
+    std::vector<uint8_t> output(kStreamBuffer);
+    const uint8_t* next = input.data();
+    size_t available = 0;
+    uint64_t offset = entry.dataOffset;
+    uint64_t left = entry.compressedSize;
+    uint64_t passed = 0;
+    uint32_t crc = 0;
+    for (;;) {
+        if (available == 0 && left > 0) {
+            size_t length = static_cast<size_t>(std::min<uint64_t>(left, input.size()));
+            if (!ReadAt(fd, input.data(), length, offset)) {
+                return LSZIP_E_DAMAGED;
+            }
+            offset += length;
+            left -= length;
+            next = input.data();
+            available = length;
+        }
+        size_t made = 0;
+        const uint8_t* produced = output.data();
+        bool ended = false;
+        if (stored) {
+            produced = next;  // the bytes as they are
+            made = available;
+            available = 0;
+            ended = left == 0;
+        } else {
+            size_t before = available;
+            auto result =
+                decoder->Decode(next, available, left == 0, output.data(), output.size(), made);
+            if (result == EntryDecoder::Result::Damaged) {
+                return LSZIP_E_DAMAGED;
+            }
+            if (result == EntryDecoder::Result::OutOfMemory) {
+                return LSZIP_E_MEMORY;
+            }
+            ended = result == EntryDecoder::Result::Ended;
+            if (!ended && made == 0 && available == before && (available > 0 || left == 0)) {
+                return LSZIP_E_DAMAGED;  // the data ends inside the stream, or goes nowhere
+            }
+        }
+        if (made > entry.size - passed) {
+            return LSZIP_E_DAMAGED;  // past the declared size: nothing more is passed on
+        }
+        if (made > 0) {
+            crc = crc32_gzip_refl(crc, produced, made);
+            if (!consume(reinterpret_cast<const char*>(produced), made)) {
+                return LSZIP_E_CREATE;
+            }
+            passed += made;
+            if (ticker &&
+                !ticker->Tick(static_cast<int64_t>(passed), static_cast<int64_t>(entry.size))) {
+                return LSZIP_E_ABORTED;
+            }
+        }
+        if (ended) {
+            break;
+        }
+    }
+    if (passed != entry.size) {
+        return LSZIP_E_DAMAGED;
+    }
+    return crc == entry.crc ? LSZIP_OK : LSZIP_E_CRC;
+}
+
 }  // namespace
 
 int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out) {
+    if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
+        out.clear();
+        out.reserve(entry.size);
+        return Decode(fd, entry, nullptr, [&](const char* data, size_t size) {
+            out.insert(out.end(), data, data + size);
+            return true;
+        });
+    }
     thread_local std::vector<uint8_t> input;
     thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(
         libdeflate_alloc_decompressor());
-    if (!entry.deflated && entry.compressedSize != entry.size) {
+    bool deflated = entry.method == kMethodDeflated;
+    if (!deflated && entry.compressedSize != entry.size) {
         return LSZIP_E_DAMAGED;
     }
     input.resize(entry.compressedSize);
     if (!ReadAt(fd, input.data(), input.size(), entry.dataOffset)) {
         return LSZIP_E_DAMAGED;
     }
-    if (!entry.deflated) {
+    if (!deflated) {
         out.assign(input.begin(), input.end());
     } else {
         if (!decompressor) {
@@ -71,67 +161,7 @@ int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out) {
 
 int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,
                         const std::function<bool(const char*, size_t)>& consume) {
-    if (!entry.deflated && entry.compressedSize != entry.size) {
-        return LSZIP_E_DAMAGED;
-    }
-    std::vector<uint8_t> input(kStreamBuffer);
-    std::vector<uint8_t> output(kStreamBuffer);
-    auto state = std::make_unique<inflate_state>();
-    isal_inflate_init(state.get());
-    uint64_t offset = entry.dataOffset;
-    uint64_t left = entry.compressedSize;
-    uint64_t passed = 0;
-    uint32_t crc = 0;
-    for (;;) {
-        size_t made = 0;
-        const uint8_t* produced = output.data();
-        if (state->avail_in == 0 && left > 0) {
-            size_t length = static_cast<size_t>(std::min<uint64_t>(left, input.size()));
-            if (!ReadAt(fd, input.data(), length, offset)) {
-                return LSZIP_E_DAMAGED;
-            }
-            offset += length;
-            left -= length;
-            state->next_in = input.data();
-            state->avail_in = static_cast<uint32_t>(length);
-        }
-        if (entry.deflated) {
-            state->next_out = output.data();
-            state->avail_out = static_cast<uint32_t>(output.size());
-            if (isal_inflate(state.get()) < 0) {
-                return LSZIP_E_DAMAGED;
-            }
-            made = output.size() - state->avail_out;
-        } else {
-            produced = input.data();  // stored: the bytes as they are
-            made = state->avail_in;
-            state->avail_in = 0;
-        }
-        bool ended = entry.deflated ? state->block_state == ISAL_BLOCK_FINISH : left == 0;
-        if (made == 0 && !ended && state->avail_in == 0 && left == 0) {
-            return LSZIP_E_DAMAGED;  // the data ends inside the stream
-        }
-        if (made > entry.size - passed) {
-            return LSZIP_E_DAMAGED;  // past the declared size: nothing more is passed on
-        }
-        if (made > 0) {
-            crc = crc32_gzip_refl(crc, produced, made);
-            if (!consume(reinterpret_cast<const char*>(produced), made)) {
-                return LSZIP_E_CREATE;
-            }
-            passed += made;
-            if (!ticker.Tick(static_cast<int64_t>(passed), static_cast<int64_t>(entry.size))) {
-                return LSZIP_E_ABORTED;
-            }
-        }
-        if (ended) {
-            break;
-        }
-    }
-    if (passed != entry.size) {
-        return LSZIP_E_DAMAGED;
-    }
-    return crc == entry.crc ? LSZIP_OK : LSZIP_E_CRC;
+    return Decode(fd, entry, &ticker, consume);
 }
 
 }  // namespace vantrel::ziplib

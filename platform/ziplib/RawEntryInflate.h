@@ -1,10 +1,11 @@
 #pragma once
 // Inflates an entry's data straight from the archive's descriptor (ISA-L for a stream, libdeflate
-// for a whole entry, both several times zlib's speed) and checks it as libzip would: never a byte
-// past the size the central directory declares, an entry that ends short of it or does not
-// inflate is damaged (-3), one whose data does not match its CRC fails with -15. Only for
-// entries without encryption, stored or deflated; the offsets come from the span check, so the
-// data lies inside the archive and belongs to this entry alone.
+// for a whole entry, both several times zlib's speed; LZMA, XZ and Zstandard through their own
+// libraries) and checks it as libzip would: never a byte past the size the central directory
+// declares, an entry that ends short of it or does not decompress is damaged (-3), one whose data
+// does not match its CRC fails with -15. Only for entries without encryption, stored or of a
+// method EntryDecoder decodes; the offsets come from the span check, so the data lies inside the
+// archive and belongs to this entry alone.
 
 #include <cstdint>
 #include <functional>
@@ -20,7 +21,7 @@ struct RawEntry {
     uint64_t compressedSize = 0;
     uint64_t size = 0;  // declared
     uint32_t crc = 0;
-    bool deflated = false;  // else stored
+    uint16_t method = 0;  // stored, or one EntryDecoder decodes
 };
 
 // Entries up to this size (declared and compressed) are inflated whole, in memory.

@@ -297,9 +297,13 @@ std::string BuildCentralDirectory(const std::vector<LocalEntry>& entries,
         out += e.name;
         out += extra;
     }
-    uint64_t centralSize = out.size();
-    uint64_t count = entries.size();
-    if (count >= kMax16 || centralOffset >= kMax32 || centralSize >= kMax32) {
+    return out + BuildEndRecords(entries.size(), centralOffset, out.size());
+}
+
+std::string BuildEndRecords(uint64_t count, uint64_t centralOffset, uint64_t centralSize,
+                            std::string_view comment, bool zip64) {
+    std::string out;
+    if (zip64 || count >= kMax16 || centralOffset >= kMax32 || centralSize >= kMax32) {
         uint64_t record = centralOffset + centralSize;
         Put32(out, kZip64EndSignature);
         Put64(out, 44);
@@ -323,7 +327,8 @@ std::string BuildCentralDirectory(const std::vector<LocalEntry>& entries,
     Put16(out, static_cast<uint16_t>(std::min<uint64_t>(count, kMax16)));
     Put32(out, static_cast<uint32_t>(std::min<uint64_t>(centralSize, kMax32)));
     Put32(out, static_cast<uint32_t>(std::min<uint64_t>(centralOffset, kMax32)));
-    Put16(out, 0);
+    Put16(out, static_cast<uint16_t>(comment.size()));
+    out += comment;
     return out;
 }
 

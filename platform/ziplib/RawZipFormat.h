@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantrel::ziplib::raw {
@@ -61,6 +62,12 @@ DataCheck CheckEntryData(Bytes file, const LocalEntry& entry);
 // to newOffsets, the directory itself starting at centralOffset; zip64 records where needed.
 std::string BuildCentralDirectory(const std::vector<LocalEntry>& entries,
                                   const std::vector<uint64_t>& newOffsets, uint64_t centralOffset);
+
+// The end records of a directory of count entries and centralSize bytes at centralOffset, zip64
+// ones where a number needs them (or zip64 is set), and the archive comment (at most 65,535
+// bytes).
+std::string BuildEndRecords(uint64_t count, uint64_t centralOffset, uint64_t centralSize,
+                            std::string_view comment = {}, bool zip64 = false);
 
 // The zip format's fixed numbers and little-endian fields, for the code that reads records by hand.
 inline constexpr uint32_t kLocalSignature = 0x04034b50;

@@ -29,6 +29,11 @@ using platform::FolderEntry;
 constexpr size_t kLongestEntryName = 65535;  // the zip format's 16-bit name length
 constexpr size_t kOpenFoldersKept = 16;
 
+// The file system's reason behind a path that could not be opened, for the report naming it.
+int ReasonOf(PathStatus status) {
+    return status == PathStatus::Denied ? EACCES : 0;
+}
+
 bool HasWildcard(std::string_view text) {
     return text.find_first_of("*?") != std::string::npos;
 }
@@ -45,9 +50,10 @@ std::string JoinSegments(const std::vector<std::string>& segments) {
     return joined;
 }
 
-// The entries of an opened folder sorted by name, without "." and "..".
-std::vector<FolderEntry> ReadFolder(const ConfinedPath& folder) {
-    std::vector<FolderEntry> entries = platform::ReadFolderEntries(folder.Fd());
+// The entries of an opened folder sorted by name, without "." and ".."; none, with error set,
+// when it cannot be read.
+std::vector<FolderEntry> ReadFolder(const ConfinedPath& folder, int& error) {
+    std::vector<FolderEntry> entries = platform::ReadFolderEntries(folder.Fd(), &error);
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return entries;
@@ -111,9 +117,9 @@ class Expander {
             return LSZIP_E_NOT_MATCHED;
         }
         auto folder = std::make_shared<ConfinedPath>();
-        if (leaf.folder.OpenChild(leaf.name, PathIntent::Folder, *folder) != PathStatus::Ok ||
-            !platform::SameFile(folder->Info(), leaf.info)) {
-            caller_.Report(LSZIP_E_OPEN, leaf.realPath);
+        opened = leaf.folder.OpenChild(leaf.name, PathIntent::Folder, *folder);
+        if (opened != PathStatus::Ok || !platform::SameFile(folder->Info(), leaf.info)) {
+            caller_.Report(LSZIP_E_OPEN, leaf.realPath, ReasonOf(opened));
             return LSZIP_OK;
         }
         std::string prefix = options_.fullPaths ? base + "/" : std::string();
@@ -135,7 +141,7 @@ class Expander {
                 caller_.NoteRefusal();
                 return LSZIP_OK;
             default:
-                caller_.Report(LSZIP_E_OPEN, path);
+                caller_.Report(LSZIP_E_OPEN, path, ReasonOf(opened));
                 return LSZIP_OK;
         }
     }
@@ -166,7 +172,7 @@ class Expander {
         PathStatus opened = folder.OpenChild(name, PathIntent::File, file);
         std::string realPath = folder.RealPath() + name;
         if (opened != PathStatus::Ok) {
-            caller_.Report(LSZIP_E_OPEN, realPath);
+            caller_.Report(LSZIP_E_OPEN, realPath, ReasonOf(opened));
             return;
         }
         if (options_.archive && platform::SameFile(file.Info(), *options_.archive)) {
@@ -183,9 +189,16 @@ class Expander {
         files_.push_back({node, name, realPath, entryName, false, file.Info()});
     }
 
+    // A folder that cannot be read is left out like a file that cannot: named, and the call fails.
     void Walk(const std::shared_ptr<const SourceFolder>& node, const ConfinedPath& folder,
               const std::string& prefix, const std::string& pattern) {
-        for (const FolderEntry& entry : ReadFolder(folder)) {
+        int error = 0;
+        std::vector<FolderEntry> entries = ReadFolder(folder, error);
+        if (error != 0) {
+            caller_.Report(LSZIP_E_OPEN, folder.RealPath(), error);
+            return;
+        }
+        for (const FolderEntry& entry : entries) {
             if (!platform::IsWindowsName(entry.name)) {
                 caller_.Report(LSZIP_E_REFUSED, folder.RealPath() + entry.name);
                 continue;
@@ -202,8 +215,9 @@ class Expander {
     void SubFolder(const std::shared_ptr<const SourceFolder>& parent, const ConfinedPath& folder,
                    const std::string& name, const std::string& prefix, const std::string& pattern) {
         ConfinedPath child;
-        if (folder.OpenChild(name, PathIntent::Folder, child) != PathStatus::Ok) {
-            caller_.Report(LSZIP_E_OPEN, folder.RealPath() + name + "\\");
+        if (PathStatus opened = folder.OpenChild(name, PathIntent::Folder, child);
+            opened != PathStatus::Ok) {
+            caller_.Report(LSZIP_E_OPEN, folder.RealPath() + name + "\\", ReasonOf(opened));
             return;
         }
         if (!caller_.Allows(child.RealPath())) {

@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
+#include "platform/files/TemporaryFiles.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
@@ -15,6 +16,7 @@ namespace vantrel::ziplib {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr mode_t kDefaultMode = 0666;
 
 // A refusal for a symbolic link on the way, a creation error for anything else.
 int32_t StatusOfBlockedName(int folder, const std::string& name) {
@@ -25,22 +27,98 @@ int32_t StatusOfBlockedName(int folder, const std::string& name) {
     return LSZIP_E_CREATE;
 }
 
-std::string TemporaryName() {
-    static std::atomic<unsigned> counter{0};
-    return ".lsz-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-}
-
-// Opens (or creates) the folder name in folder; -1 with code set when it cannot.
-int OpenChildFolder(int folder, const std::string& name, bool create, int32_t& code) {
+// Opens (or creates) the folder name in folder; -1 with code set when it cannot. made tells
+// whether it was created here.
+int OpenChildFolder(int folder, const std::string& name, bool create, int32_t& code, bool& made) {
     int next = openat(folder, name.c_str(), kFolderFlags);
+    made = false;
     if (next < 0 && errno == ENOENT && create && mkdirat(folder, name.c_str(), 0777) == 0) {
+        made = true;
         next = openat(folder, name.c_str(), kFolderFlags);
     }
     if (next < 0) {
-        code = errno == ENOENT ? LSZIP_E_NOT_MATCHED : StatusOfBlockedName(folder, name);
+        int error = errno;
+        code = error == ENOENT ? LSZIP_E_NOT_MATCHED : StatusOfBlockedName(folder, name);
+        errno = error;
     }
     return next;
 }
+
+// Whether unnamed files can be given a name through /proc (they cannot without it).
+bool ProcLinksWork() {
+    static const bool work = access("/proc/self/fd", X_OK) == 0;
+    return work;
+}
+
+// A file being written in a folder: unnamed where the file system allows it, else under a
+// temporary name; either way it reaches its own name only through LinkAs or Replace, and what
+// never got there is gone when the object is.
+class PendingFile {
+  public:
+    PendingFile(int folder, mode_t mode) : folder_(folder) {
+        if (ProcLinksWork()) {
+            fd_.Reset(openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+            if (fd_ || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
+                return;
+            }
+        }
+        std::string name = platform::TemporaryFileName();
+        fd_.Reset(openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                         mode));
+        if (fd_) {
+            temporary_ = std::move(name);
+        }
+    }
+    ~PendingFile() {
+        if (!temporary_.empty()) {
+            unlinkat(folder_, temporary_.c_str(), 0);
+        }
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    int Fd() const { return fd_.Get(); }
+    bool IsOpen() const { return fd_.IsOpen(); }
+
+    // Gives the file the name leaf, only where nothing is; false with errno set (EEXIST when
+    // something is there).
+    bool LinkAs(const std::string& leaf) {
+        if (temporary_.empty()) {
+            return LinkUnnamed(leaf);
+        }
+        if (linkat(folder_, temporary_.c_str(), folder_, leaf.c_str(), 0) != 0) {
+            return false;
+        }
+        unlinkat(folder_, temporary_.c_str(), 0);
+        temporary_.clear();
+        return true;
+    }
+    // Puts the file in the place of whatever file is at leaf, in one rename.
+    bool Replace(const std::string& leaf) {
+        if (temporary_.empty()) {
+            std::string name = platform::TemporaryFileName();
+            if (!LinkUnnamed(name)) {
+                return false;
+            }
+            temporary_ = std::move(name);
+        }
+        if (renameat(folder_, temporary_.c_str(), folder_, leaf.c_str()) != 0) {
+            return false;
+        }
+        temporary_.clear();
+        return true;
+    }
+
+  private:
+    bool LinkUnnamed(const std::string& name) {
+        std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
+        return linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    int folder_;
+    platform::UniqueFd fd_;
+    std::string temporary_;  // empty: unnamed, or named at last
+};
 
 }  // namespace
 
@@ -84,9 +162,15 @@ int TargetFolder::OpenFolder(const std::vector<std::string>& segments, size_t co
     while (chain_.size() < count) {
         int folder = chain_.empty() ? fd_ : chain_.back().Get();
         const std::string& name = segments[chain_.size()];
-        platform::UniqueFd next(OpenChildFolder(folder, name, create, code));
+        bool made = false;
+        platform::UniqueFd next(OpenChildFolder(folder, name, create, code, made));
         if (!next) {
+            lastError_ = errno;
             return -1;
+        }
+        struct stat info {};
+        if (made && fstat(next.Get(), &info) == 0) {
+            created_.emplace_back(info.st_dev, info.st_ino);
         }
         chain_.push_back(std::move(next));
         chainNames_.push_back(name);
@@ -122,7 +206,19 @@ int64_t TargetFolder::Existing(const std::vector<std::string>& segments, std::ti
     return info.st_mode;
 }
 
-int32_t TargetFolder::Fill(int fd, std::time_t modified, mode_t mode,
+int32_t TargetFolder::Failed(int32_t code, int error) {
+    lastError_ = error;
+    return code;
+}
+
+void TargetFolder::SweepOnce(int folder) {
+    struct stat info {};
+    if (fstat(folder, &info) == 0 && swept_.insert({info.st_dev, info.st_ino}).second) {
+        platform::RemoveDeadTemporaries(folder);
+    }
+}
+
+int32_t TargetFolder::Fill(int fd, std::time_t modified,
                            const std::function<int32_t(const Writer&)>& produce) {
     int writeError = 0;
     Writer writer = [&](const char* data, size_t size) {
@@ -144,73 +240,25 @@ int32_t TargetFolder::Fill(int fd, std::time_t modified, mode_t mode,
     int32_t code = produce(writer);
     if (writeError) {
         bool full = writeError == ENOSPC || writeError == EDQUOT;
-        code = full ? LSZIP_E_DISK_FULL : LSZIP_E_CREATE;
+        code = Failed(full ? LSZIP_E_DISK_FULL : LSZIP_E_CREATE, writeError);
     }
     if (code == LSZIP_OK) {
-        if (mode) {
-            fchmod(fd, mode);
-        }
         struct timespec times[2] = {{modified, 0}, {modified, 0}};
         futimens(fd, times);
     }
     return code;
 }
 
-int32_t TargetFolder::WriteNewFile(int parent, const std::string& leaf, int fd,
-                                   std::time_t modified, mode_t mode,
-                                   const std::function<int32_t(const Writer&)>& produce) {
-    int32_t code = Fill(fd, modified, mode, produce);
-    struct stat created {};
-    bool known = code != LSZIP_OK && fstat(fd, &created) == 0;
-    if (close(fd) != 0 && code == LSZIP_OK) {
-        code = LSZIP_E_CREATE;
-        known = false;
+int32_t TargetFolder::CheckReplaceable(const struct stat& found) const {
+    if (S_ISLNK(found.st_mode) || IsKept(found)) {
+        return LSZIP_E_REFUSED;
     }
-    if (code != LSZIP_OK) {
-        // Only the file made here goes, never one put in its place since.
-        struct stat now {};
-        if (!known || (fstatat(parent, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-                       platform::SameFile(now, created))) {
-            unlinkat(parent, leaf.c_str(), 0);
-        }
-    }
-    return code;
-}
-
-int32_t TargetFolder::ReplaceFile(int parent, const std::string& leaf, std::time_t modified,
-                                  mode_t mode,
-                                  const std::function<int32_t(const Writer&)>& produce) {
-    struct stat info {};
-    if (fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-        (S_ISLNK(info.st_mode) || S_ISDIR(info.st_mode) || IsKept(info))) {
-        return S_ISDIR(info.st_mode) ? LSZIP_E_CREATE : LSZIP_E_REFUSED;
-    }
-    std::string temporary = TemporaryName();
-    int fd = openat(parent, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0666);
-    if (fd < 0) {
-        return LSZIP_E_CREATE;
-    }
-    int32_t code = Fill(fd, modified, mode, produce);
-    if (close(fd) != 0 && code == LSZIP_OK) {
-        code = LSZIP_E_CREATE;
-    }
-    // Looked at again right before the rename: a kept file moved here meanwhile stays too.
-    if (code == LSZIP_OK && fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-        IsKept(info)) {
-        code = LSZIP_E_REFUSED;
-    }
-    if (code == LSZIP_OK && renameat(parent, temporary.c_str(), parent, leaf.c_str()) != 0) {
-        code = LSZIP_E_CREATE;
-    }
-    if (code != LSZIP_OK) {
-        unlinkat(parent, temporary.c_str(), 0);
-    }
-    return code;
+    return S_ISREG(found.st_mode) ? LSZIP_OK : LSZIP_E_CREATE;
 }
 
 int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::time_t modified,
                                 mode_t mode, const std::function<int32_t(const Writer&)>& produce) {
+    lastError_ = 0;
     int32_t code = LSZIP_OK;
     int parent = OpenFolder(segments, segments.size() - 1, true, code);
     if (parent < 0) {
@@ -219,18 +267,49 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     if (!reserve_.Admit(0)) {
         return LSZIP_E_DISK_FULL;
     }
+    SweepOnce(parent);
     const std::string& leaf = segments.back();
-    // Where nothing is yet, the file is made under its own name: exclusively, so a link, a
-    // folder or an archive being read found there (or put there meanwhile) is never written.
-    int fd =
-        openat(parent, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        return WriteNewFile(parent, leaf, fd, modified, mode, produce);
+    struct stat found {};
+    bool exists = fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && (code = CheckReplaceable(found)) != LSZIP_OK) {
+        return code;
     }
-    if (errno != EEXIST) {
-        return StatusOfBlockedName(parent, leaf);
+    PendingFile file(parent, (mode & 0777) ? (mode & 0777) : kDefaultMode);
+    if (!file.IsOpen()) {
+        return Failed(LSZIP_E_CREATE, errno);
     }
-    return ReplaceFile(parent, leaf, modified, mode, produce);
+    if ((code = Fill(file.Fd(), modified, produce)) != LSZIP_OK) {
+        return code;
+    }
+    if (!exists) {
+        // Where nothing was, the file takes the name only while nothing is there: a link, a
+        // folder or an archive being read put there meanwhile is never written through.
+        if (file.LinkAs(leaf)) {
+            return LSZIP_OK;
+        }
+        if (errno != EEXIST || fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+            return Failed(StatusOfBlockedName(parent, leaf), errno);
+        }
+    }
+    // Looked at again right before the rename: a kept file moved here meanwhile stays too.
+    if (fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (code = CheckReplaceable(found)) != LSZIP_OK) {
+        return code;
+    }
+    // The replacement is the file it replaces with new contents: same permissions, same owner
+    // (and group, where the account may give it). Another account's file, which this one cannot
+    // give back to its owner, is not replaced.
+    struct stat own {};
+    if (fstat(file.Fd(), &own) == 0 && own.st_uid != found.st_uid &&
+        fchown(file.Fd(), found.st_uid, found.st_gid) != 0) {
+        return Failed(LSZIP_E_CREATE, errno);
+    }
+    if (own.st_gid != found.st_gid) {
+        // Best kept: an account that may not give the file this group leaves it its own.
+        [[maybe_unused]] int kept = fchown(file.Fd(), static_cast<uid_t>(-1), found.st_gid);
+    }
+    fchmod(file.Fd(), found.st_mode & 0777);
+    return file.Replace(leaf) ? LSZIP_OK : Failed(LSZIP_E_CREATE, errno);
 }
 
 void TargetFolder::SetFolderTime(const std::vector<std::string>& segments, std::time_t modified) {
@@ -240,6 +319,20 @@ void TargetFolder::SetFolderTime(const std::vector<std::string>& segments, std::
         struct timespec times[2] = {{modified, 0}, {modified, 0}};
         futimens(fd, times);
     }
+}
+
+void TargetFolder::SetFolderMode(const std::vector<std::string>& segments, mode_t mode) {
+    int32_t code = LSZIP_OK;
+    int fd = OpenFolder(segments, segments.size(), false, code);
+    struct stat info {};
+    if (fd < 0 || fstat(fd, &info) != 0 ||
+        std::find(created_.begin(), created_.end(), std::make_pair(info.st_dev, info.st_ino)) ==
+            created_.end()) {
+        return;
+    }
+    // Made with every bit the umask leaves; of those, the stored ones stay. A set-group-id bit
+    // came from the parent folder, not from the archive, and stays too.
+    fchmod(fd, (info.st_mode & mode & 0777) | (info.st_mode & S_ISGID));
 }
 
 }  // namespace vantrel::ziplib

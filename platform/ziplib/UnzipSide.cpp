@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <new>
 #include <optional>
 #include <string>
@@ -13,14 +14,12 @@
 #include "platform/files/ConfinedPath.h"
 #include "platform/ziplib/ArchiveNames.h"
 #include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/CheckedZip.h"
 #include "platform/ziplib/EntryExtractor.h"
 #include "platform/ziplib/EntryRecord.h"
 #include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/LibraryVersion.h"
-#include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
-#include "platform/ziplib/ReadOnlyZip.h"
-#include "platform/ziplib/ZipErrors.h"
 #include "platform/ziplib/lszip.h"
 
 namespace {
@@ -34,7 +33,8 @@ struct Listing {
     zip_t* archive = nullptr;
     zip_uint64_t next = 0;
     zip_uint64_t count = 0;
-    std::optional<std::vector<raw::CentralFields>> raw;
+    std::vector<raw::CentralFields> raw;  // by index, as the span check read them
+    std::map<uint64_t, std::string> namesWithNul;
     std::optional<EntryInfo> last;
 
     void Close() {
@@ -70,19 +70,21 @@ int32_t Store(std::string& setting, const char* value) {
     return 1;
 }
 
-int32_t OpenListing(const NamedArchive& archive) {
-    t_listing.Close();
+// libzip's view of the one archive, once its entries have passed the span check; a status code.
+int32_t OpenChecked(const NamedArchive& archive, SpanCheck& check, zip_t*& za) {
     if (archive.status != LSZIP_OK) {
         return archive.status;
     }
-    int error = 0;
-    zip_t* za = OpenReadOnlyZip(archive.opened.Fd(), 0, &error);
-    if (!za) {
-        return StatusOfZipError(error, errno);
-    }
-    if (CheckEntrySpans(DescriptorReader(archive.opened.Fd())).fault != SpanFault::None) {
-        zip_discard(za);
-        return LSZIP_E_STRUCTURE;  // entries that share their bytes are not listed either
+    check = CheckEntrySpans(DescriptorReader(archive.opened.Fd()));
+    return OpenCheckedZip(archive.opened.Fd(), check, 0, za);
+}
+
+int32_t OpenListing(const NamedArchive& archive) {
+    t_listing.Close();
+    SpanCheck check;
+    zip_t* za = nullptr;
+    if (int32_t code = OpenChecked(archive, check, za); code != LSZIP_OK) {
+        return code;  // entries that share their bytes are not listed either
     }
     zip_int64_t count = zip_get_num_entries(za, 0);
     if (count > INT32_MAX) {
@@ -91,13 +93,8 @@ int32_t OpenListing(const NamedArchive& archive) {
     }
     t_listing.archive = za;
     t_listing.count = static_cast<zip_uint64_t>(count);
-    MappedFile mapped(archive.opened.Fd());
-    if (mapped.IsOpen()) {
-        t_listing.raw = raw::ReadCentralDirectory({mapped.Data(), mapped.Size()});
-        if (t_listing.raw && t_listing.raw->size() != t_listing.count) {
-            t_listing.raw.reset();  // libzip found another directory: trust libzip alone
-        }
-    }
+    t_listing.raw = std::move(check.fields);
+    t_listing.namesWithNul = std::move(check.namesWithNul);
     return static_cast<int32_t>(count);
 }
 
@@ -177,14 +174,10 @@ int32_t ReadArchiveComment(char* comment, int32_t size) {
     if (!archives || archives->size() != 1) {
         return LSZIP_E_ARCHIVE_PATH;
     }
-    const NamedArchive& archive = archives->front();
-    if (archive.status != LSZIP_OK) {
-        return archive.status;
-    }
-    int error = 0;
-    zip_t* za = OpenReadOnlyZip(archive.opened.Fd(), 0, &error);
-    if (!za) {
-        return StatusOfZipError(error, errno);
+    SpanCheck check;
+    zip_t* za = nullptr;
+    if (int32_t code = OpenChecked(archives->front(), check, za); code != LSZIP_OK) {
+        return code;
     }
     int length = 0;
     const char* text = zip_get_archive_comment(za, &length, ZIP_FL_ENC_RAW);
@@ -204,10 +197,13 @@ int32_t NextEntry(void* record) {
         return LSZIP_E_EMPTY;
     }
     zip_uint64_t index = t_listing.next++;
-    const raw::CentralFields* raw = t_listing.raw ? &(*t_listing.raw)[index] : nullptr;
+    const raw::CentralFields* raw = index < t_listing.raw.size() ? &t_listing.raw[index] : nullptr;
+    auto stored = t_listing.namesWithNul.find(index);
+    const std::string* nameWithNul =
+        stored != t_listing.namesWithNul.end() ? &stored->second : nullptr;
     ZipEntryRecord filled;
     EntryInfo info;
-    int32_t code = FillEntryRecord(t_listing.archive, index, raw, filled, info);
+    int32_t code = FillEntryRecord(t_listing.archive, index, raw, nameWithNul, filled, info);
     if (code == LSZIP_OK) {
         std::memcpy(record, &filled, sizeof filled);
         t_listing.last = std::move(info);

@@ -21,9 +21,10 @@ int32_t StatusOfZipError(int zipError, int systemError) {
         case ZIP_ER_EOF:
         case ZIP_ER_ZLIB:
         case ZIP_ER_COMPRESSED_DATA:
-        case ZIP_ER_COMPNOTSUPP:
         case ZIP_ER_ENCRNOTSUPP:
             return LSZIP_E_DAMAGED;
+        case ZIP_ER_COMPNOTSUPP:
+            return LSZIP_E_METHOD;
         case ZIP_ER_WRITE:
             return systemError == ENOSPC || systemError == EDQUOT ? LSZIP_E_DISK_FULL
                                                                   : LSZIP_E_WRITE;
@@ -33,7 +34,13 @@ int32_t StatusOfZipError(int zipError, int systemError) {
         case ZIP_ER_OPEN:
             return LSZIP_E_OPEN;
         case ZIP_ER_TMPOPEN:
-            return LSZIP_E_TEMP_FILE;
+            // The new archive is written beside the old one: a folder that refuses it refuses
+            // the archive, and a full disk is a full disk.
+            if (systemError == EACCES || systemError == EPERM || systemError == EROFS) {
+                return LSZIP_E_CREATE;
+            }
+            return systemError == ENOSPC || systemError == EDQUOT ? LSZIP_E_DISK_FULL
+                                                                  : LSZIP_E_TEMP_FILE;
         case ZIP_ER_MEMORY:
             return LSZIP_E_MEMORY;
         case ZIP_ER_NOZIP:
@@ -60,6 +67,11 @@ int32_t StatusOf(zip_error_t* error) {
 
 int32_t StatusOf(zip_t* archive) {
     return StatusOf(zip_get_error(archive));
+}
+
+int SystemErrorOf(zip_t* archive) {
+    zip_error_t* error = zip_get_error(archive);
+    return zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
 }
 
 int32_t StatusOf(zip_file_t* file) {

@@ -11,5 +11,7 @@ int32_t StatusOfZipError(int zipError, int systemError = 0);
 int32_t StatusOf(zip_error_t* error);
 int32_t StatusOf(zip_t* archive);
 int32_t StatusOf(zip_file_t* file);
+// The system's error (errno) behind the archive's last error; 0 when it has none.
+int SystemErrorOf(zip_t* archive);
 
 }  // namespace vantrel::ziplib

@@ -4,16 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <string>
 
 #include "platform/files/ConfinedPath.h"
+#include "platform/files/TemporaryFiles.h"
 #include "platform/ziplib/ArchiveFolderLock.h"
 #include "platform/ziplib/ArchiveRepair.h"
 #include "platform/ziplib/ArchiveUpdate.h"
 #include "platform/ziplib/DosTime.h"
+#include "platform/ziplib/EntryRecord.h"
 #include "platform/ziplib/LibraryVersion.h"
 #include "platform/ziplib/lszip.h"
 
@@ -41,6 +44,7 @@ struct LastCall {
 
 thread_local ZipSettings t_settings;
 thread_local LastCall t_lastCall;
+thread_local RepairOutcome t_lastRepair;
 
 constexpr size_t kLongestComment = 65535;  // the zip format's 16-bit comment length
 
@@ -94,17 +98,23 @@ int32_t Execute(const char* archivePath, int32_t action, int32_t level, int32_t 
     ConfinedLeaf leaf;
     PathStatus opened = ConfinedLeaf::Open(archivePath, leaf, caller.Check());
     if (opened != PathStatus::Ok) {
-        return ArchiveRefusal(opened, action);
+        int32_t code = ArchiveRefusal(opened, action);
+        caller.ReportRefusal(code, archivePath, opened == PathStatus::Denied ? EACCES : 0);
+        return code;
     }
     ArchiveFolderLock oneChangeAtATime(leaf.folder.Fd());
+    // What a crashed change left here goes before this one adds its own.
+    vantrel::platform::RemoveDeadTemporaries(leaf.folder.Fd());
     // Opened only now, under the lock, so that it is the archive a change before this one left.
     ArchiveFile archive(leaf.folder, leaf.name);
     if (archive.OpenStatus() != LSZIP_OK) {
+        caller.ReportRefusal(archive.OpenStatus(), leaf.realPath, archive.OpenError());
         return archive.OpenStatus();
     }
     int32_t code;
     if (action == LSZIP_REPAIR) {
-        code = RepairArchive(archive, (flags & LSZIP_FLAG_HARDER_REPAIR) != 0, caller);
+        code =
+            RepairArchive(archive, (flags & LSZIP_FLAG_HARDER_REPAIR) != 0, caller, t_lastRepair);
     } else {
         ZipJob job{action,
                    level,
@@ -187,6 +197,7 @@ int32_t LSZIP_SETMSG(ZipMessageFn report) {
 int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, int32_t flags) {
     int32_t code;
     CallerHooks caller(t_settings.caller);
+    t_lastRepair = RepairOutcome{};
     try {
         code = Execute(archive, action, level, flags, caller);
     } catch (const std::bad_alloc&) {
@@ -206,6 +217,21 @@ int32_t LSZIP_GETBYTES(int64_t* read, int64_t* written) {
     }
     if (written) {
         *written = static_cast<int64_t>(t_lastCall.bytesWritten);
+    }
+    return 1;
+}
+
+int32_t LSZIP_GETREPAIR(int32_t* recovered, int32_t* counted, char* keptAs, int32_t size) {
+    if (recovered) {
+        *recovered = t_lastRepair.recovered;
+    }
+    if (counted) {
+        *counted = t_lastRepair.counted;
+    }
+    if (keptAs && size > 0) {
+        std::string cut = CutUtf8(t_lastRepair.keptAs, static_cast<size_t>(size) - 1);
+        std::memcpy(keptAs, cut.data(), cut.size());
+        keptAs[cut.size()] = '\0';
     }
     return 1;
 }

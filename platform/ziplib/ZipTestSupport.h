@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,7 @@ struct Heard {
     std::string refuse;
     std::vector<std::string> asked;
     std::vector<std::pair<int32_t, std::string>> leftOut;
+    std::vector<int> reasons;  // errno during each report: the file system's reason, or 0
 
     static inline thread_local Heard* current = nullptr;
     static int32_t Check(const char* realPath) {
@@ -37,6 +39,7 @@ struct Heard {
                std::string(realPath).find(current->refuse) == std::string::npos;
     }
     static int32_t Report(int32_t code, const char* name) {
+        current->reasons.push_back(errno);
         current->leftOut.emplace_back(code, name);
         return 0;
     }

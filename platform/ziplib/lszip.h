@@ -33,7 +33,8 @@
  *              subfolders themselves are stored as folder entries too.
  *     0x100    move: each source file written into the archive is deleted, only after the new
  *              archive is completely written and in place, and its entry has been read back
- *              whole with a matching checksum; a file changed since it was zipped stays.
+ *              whole with a matching checksum; a file changed since it was zipped stays. A call
+ *              that left any file out (unreadable, refused, unnameable) deletes none.
  *     0x10     encrypt new and replaced entries with the password (AES-256). Reading also
  *              understands traditional zip encryption.
  *     0x20000  the harder repair (see below).
@@ -56,10 +57,11 @@
  *   none when there are several; wildcards ignore case.
  *   An unclosed quote gives -163; a delete that matches nothing gives -168. An archive left
  *   without entries is removed.
- *   Every change is written to a temporary file beside the archive that replaces it with one
- *   rename only when complete: a failure or an abort leaves the original as it was. (The folder
- *   of LSZIP_SETTEMPATH is accepted but not needed for that: a temporary file elsewhere could
- *   not replace the archive in one step.)
+ *   Every change is written to a temporary file beside the archive (".lsz-<pid>-<n>.tmp") that
+ *   replaces it with one rename only when complete: a failure or an abort leaves the original as
+ *   it was. Such files whose writing process has died are removed by the next change in their
+ *   folder. (The folder of LSZIP_SETTEMPATH is accepted but not needed for that: a temporary file
+ *   elsewhere could not replace the archive in one step.)
  *   Repair: an archive that reads cleanly is left alone (0). Otherwise the first attempt follows
  *   the local headers from the start of the file and rebuilds the central directory from them;
  *   it fails when an entry on the way does not check out. The harder repair (0x20000) scans the
@@ -67,15 +69,26 @@
  *   deflated entries are decompressed and their CRC compared; encrypted ones are kept when their
  *   structure is whole). The damaged original is kept beside the archive as
  *   "<archive>.damaged" (numbered when taken) unless the new archive holds every entry the old
- *   one's end record counted.
+ *   one's end record counted. Every entry the damaged archive names (in its central directory,
+ *   or else in its local headers) that the new one lacks is reported to the function of
+ *   LSZIP_SETMSG as damaged (-3); the repair still returns 0. LSZIP_GETREPAIR tells what it did.
+ *   An archive that another process shortens while a repair reads it fails that repair (-51).
  *   Archives and entries beyond 4 GB or 65,535 entries are written in zip64 form; names are
- *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII.
+ *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII; every entry
+ *   carries an extended timestamp (extra field 0x5455) of its file's modification time.
  *
  * Unzip side (LSUZ_EXECUTE)
  *   Actions: 1 list (returns the number of entries, then LSUZ_GETNEXT delivers them in order),
  *   3 extract the listed entries into the folder of LSUZ_EXTRACTTO (created when missing),
  *   4 test: decompress every listed entry and check its CRC; an entry extraction would refuse
  *   fails the test too.
+ *   Archives are read as the common zip programs read them: data in front of an archive (a
+ *   self-extracting stub) is skipped, also when the archive's offsets do not count it; an end
+ *   record's entry count is taken modulo 65,536 when the central directory holds more; a zip64
+ *   locator counts only where it leads to a zip64 end record; a size of 0xFFFFFFFF without a zip64
+ *   field is that size. Entries may be stored or compressed with deflate, bzip2, LZMA, Zstandard
+ *   or XZ (methods 0, 8, 12, 14, 93, 95); an entry of another method is unsupported (-16) and
+ *   left out. Creating always deflates (or stores).
  *   Archives whose entries share their bytes (overlap bombs) or reach into the central directory
  *   are refused by all three actions (-51) before any entry is read. An entry that inflates past
  *   the size its directory entry declares, or ends short of it, is damaged (-3): extraction
@@ -85,16 +98,24 @@
  *   Flags: 3 extract, 1 test, +8 freshen (only entries whose file exists and is older),
  *   +4 update (new entries, and those whose file is older), +0x30 do not re-create the stored
  *   folders (files go straight into the target folder under their bare names).
- *   Extraction restores modification times (and Unix permission bits where stored), creates a
- *   new file exclusively under its own name (removed again when it cannot be finished), writes
- *   a file that replaces another under a temporary name renamed into place when complete, and
- *   never writes outside the target folder: names that are absolute, begin with a drive ("c:"),
- *   contain ".." segments, are stored symbolic links, or would pass through a symbolic link are
- *   refused (-152) with nothing written for them; the other entries are still extracted. A wrong
- *   or missing password gives -61 for the entry and nothing is written for it. A test without a
- *   password can only check the structure of encrypted entries and then reports -61 when it
- *   found nothing worse. A listed name that matches no entry gives -1 (the others are still
- *   processed); an archive without entries gives -164.
+ *   Extraction restores modification times, writes every file unnamed (or, where the file
+ *   system cannot, under a temporary name) and names it only when complete, so that no failure,
+ *   abort or crash leaves part of a file under its name: a new file takes its name only where
+ *   nothing is, a replacing file takes the place of the old one in one rename, keeping the old
+ *   one's permissions and owner (another account's file it cannot give back is not replaced,
+ *   -169). New files and folders get their stored Unix permission bits (never setuid, setgid or
+ *   sticky) masked by the umask. Extraction never writes outside the target folder: names that are
+ *   absolute, begin with a drive ("c:"), contain ".." segments, are stored symbolic links, or would
+ *   pass through a symbolic link are refused (-152) with nothing written for them; the other
+ * entries are still extracted. A wrong or missing password gives -61 for the entry and nothing is
+ * written for it. A test without a password can only check the structure of encrypted entries and
+ * then reports -61 when it found nothing worse. A listed name that matches no entry gives -1 (the
+ * others are still processed); an archive without entries gives -164. A name holding a NUL byte,
+ * which no file name can, is refused (-152) like those above. AES data that does not check out with
+ * the right password is damaged (-15 or -3), not a wrong password: AES checks the password on its
+ * own. Times: an entry's extended timestamp (extra field 0x5455) or NTFS times (0x000a), which name
+ *   a moment in UTC, win over its MS-DOS words, which name a wall-clock time in an unknown zone;
+ *   extraction and the listing's record (in DOS words of the server's local time) use them.
  *
  * Real locations and the caller's policy
  *   Every path is resolved one segment at a time beneath a handle on its drive's folder; symbolic
@@ -108,10 +129,14 @@
  *
  * Files and entries left out
  *   The function set by LSZIP_SETMSG / LSUZ_SETMSG hears of every file or entry a call leaves out
- *   (other than those its check refused) with the status code that says why: a source that cannot
- *   be read (-9) or named in a zip entry (-152), an entry that may not be extracted (-152), is
- *   damaged (-3) or would overwrite the archive (-152), a file extraction cannot create (-169). A
- *   call that left anything out never returns 0.
+ *   (other than those its check refused) with the status code that says why: a source file or
+ *   folder that cannot be read (-9) or named in a zip entry (-152), an entry that may not be
+ *   extracted (-152), is damaged (-3) or would overwrite the archive (-152), a file extraction
+ *   cannot create (-169). It also hears of the file a failed call could not read or write
+ *   because the file system refused it (the archive, the new archive beside it, the target
+ *   folder). When the file system refused (EACCES, EPERM, EROFS), errno holds that reason while
+ *   the function runs, and the name is the real Windows path of the file; otherwise errno is 0.
+ *   A call that left anything out never returns 0 (a repair excepted, see above).
  *
  * Progress
  *   The callback set by LSZIP_SETCALLBACK / LSUZ_SETCALLBACK is called once when an execute call
@@ -123,8 +148,9 @@
  * Status codes
  *     0 success               -1 name not matched        -2 not a zip archive
  *    -3 damaged entry data    -4 out of memory           -9 cannot open a file
- *   -11 wrong call or argument -15 CRC error             -30 aborted by the callback
- *   -50 disk full            -51 archive structure error -61 wrong or missing password
+ *   -11 wrong call or argument -15 CRC error             -16 unsupported compression method
+ *   -30 aborted by the callback -50 disk full            -51 archive structure error
+ *   -61 wrong or missing password
  *  -151 archive path outside every drive                 -152 path or entry name refused
  *  -157 multi-volume archive -162 repeated entry name    -163 list cannot be read
  *  -164 archive has no entries (or no more to list)      -167 nothing to add
@@ -188,6 +214,7 @@ enum LsZipStatus {
     LSZIP_E_OPEN = -9,
     LSZIP_E_ARGUMENT = -11,
     LSZIP_E_CRC = -15,
+    LSZIP_E_METHOD = -16,
     LSZIP_E_ABORTED = -30,
     LSZIP_E_DISK_FULL = -50,
     LSZIP_E_STRUCTURE = -51,
@@ -219,8 +246,8 @@ typedef int32_t (*ZipPathCheckFn)(const char* realPath);
 typedef int32_t (*ZipMessageFn)(int32_t code, const char* name);
 
 /* The 425-byte entry record that LSUZ_GETNEXT fills: packed, numbers little-endian. Names and
- * comments are UTF-8, cut at a character boundary to fit; sizes above 4 GB read 0xFFFFFFFF
- * (LSUZ_GETNEXTEX gives the full values). */
+ * comments are UTF-8, cut at a character boundary to fit (a NUL byte of a stored name reads
+ * U+FFFD); sizes above 4 GB read 0xFFFFFFFF (LSUZ_GETNEXTEX gives the full values). */
 #pragma pack(push, 1)
 typedef struct ZipEntryRecord {
     char name[255]; /* entry name, NUL-terminated; a folder ends in a separator */
@@ -276,6 +303,13 @@ LSZIP_API int32_t LSZIP_EXECUTE(char* archive, int32_t action, int32_t level, in
 /* The bytes the last execute call on this thread read (source files, or the archive's entries)
  * and wrote (the new archive, or extracted files). Returns 1. */
 LSZIP_API int32_t LSZIP_GETBYTES(int64_t* read, int64_t* written);
+
+/* What the last execute call on this thread repaired: the entries of the archive it wrote (-1
+ * when it wrote none: the archive was sound, or the repair failed), the entries the damaged
+ * archive held as far as it tells (0 when it does not), and the real Windows path under which
+ * the damaged original was kept (empty when it was not), NUL-terminated and cut at a character
+ * boundary to size - 1 bytes. Each pointer may be NULL. Returns 1. */
+LSZIP_API int32_t LSZIP_GETREPAIR(int32_t* recovered, int32_t* counted, char* keptAs, int32_t size);
 
 /* ---- unzip side: liblspuzipx.so ---- */
 

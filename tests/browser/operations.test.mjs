@@ -4,6 +4,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
+import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
 
@@ -43,9 +44,10 @@ function fieldsOf(request) {
   return Object.fromEntries(new URLSearchParams(request.postData() ?? ''));
 }
 
-// Presses the controls' start button and waits until the result page has run and made the
-// source frame reload; resolves to the result text and the frames that reloaded.
-async function start(page, controls) {
+// Presses the controls' start button (or does what press does) and waits until the result page
+// has run and made the source frame reload; resolves to the result text and the frames that
+// reloaded.
+async function start(page, controls, press = () => controls.click('input[name=btnStart]')) {
   const reloaded = [];
   const recordReload = (request) => {
     const op = fieldsOf(request).OP;
@@ -56,7 +58,7 @@ async function start(page, controls) {
     && fieldsOf(response.request()).OP === op, { timeout: 60000 });
   const sourceLoaded = loaded('source');
   const targetLoaded = loaded('target').catch(() => null);
-  await controls.click('input[name=btnStart]');
+  await press();
   await (await sourceLoaded).finished();
   await frame(page, 'source').waitForLoadState('load');
   // The result page's script names the frames it reloads: wait for the target's too, if named.
@@ -228,6 +230,25 @@ test('move deletes the originals once the archive holds them', async () => {
   await page.close();
 });
 
+test('a double click on Zip runs the zip once; the button waits for the result', async () => {
+  fs.mkdirSync(local('dbl'));
+  fs.writeFileSync(local('dbl', 'big.bin'), crypto.randomBytes(64 * 1024 * 1024));
+  const page = await openFramesetAt(browser, host, 'c:\\dbl', 'c:\\dbl');
+  await setTargetName(page, 'once');
+  const controls = await selectSource(page, ['big.bin'], 'zip');
+  await controls.selectOption('select[name=selCompress]', '9');
+  let calls = 0;
+  page.on('request', (request) => { calls += fieldsOf(request).OP === 'call_zip' ? 1 : 0; });
+  const { text } = await start(page, controls, async () => {
+    await controls.dblclick('input[name=btnStart]');
+    assert.ok(await controls.isDisabled('input[name=btnStart]'), 'held while the zip runs');
+  });
+  assert.match(text, /^Creating c:\\dbl\\once\.zip \.\.\. [. \n]+Operation complete, no errors\.$/);
+  assert.equal(calls, 1);
+  assert.ok(await controls.isEnabled('input[name=btnStart]'), 'free again once the result is in');
+  await page.close();
+});
+
 test('extract all entries into a target folder; both frames reload', async () => {
   write('ex/src/top.txt', 'top');
   write('ex/src/dir/inner.txt', 'inner');
@@ -263,8 +284,10 @@ test('repair a damaged archive with the harder fix', async () => {
   const controls = await selectSource(page, ['broken.zip'], 'unzip');
   await check(controls, 'chkFix');
   const { text } = await start(page, controls);
+  // The result says what the repair lost, kept and put aside.
   assert.equal(text, 'Trying to repair c:\\rep\\broken.zip ... .\nApplying harder fix operation ...\n'
-                     + '.\nSuccessfully repaired file c:\\rep\\broken.zip');
+                     + '.\nError in ZIP archive. f2.txt\nSuccessfully repaired file c:\\rep\\broken.zip 2 of 3 '
+                     + 'entries recovered. The damaged original is kept as c:\\rep\\broken.zip.damaged.');
   execFileSync('unzip', ['-tq', archive]);
   assert.deepEqual(entries(archive), ['f1.txt', 'f3.txt']);
   assert.deepEqual(fs.readFileSync(`${archive}.damaged`), damaged);

@@ -1,11 +1,15 @@
 // The host as a service manager and logrotate treat it: SIGTERM while an operation runs closes
 // the door to new connections and lets the operation finish, or, once the stop time-out has
 // passed, aborts it with the archive as it was; either way the host ends with exit status 0 and
-// leaves no lock file behind. SIGHUP makes it reopen its logs.
+// leaves no lock file behind. SIGHUP makes it reopen its logs. A SIGKILL in the middle of an
+// update, a delete or an extraction leaves no partial file under a final name, and the host
+// started again reports the operation that never ended and removes what it left. A browser that
+// goes away in the middle of a zip stops it.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
 
 import {
@@ -125,3 +129,114 @@ test('SIGHUP reopens the audit log after logrotate moved it away', async () => {
   }
 });
 
+// Resolves once check() holds, looking every few milliseconds.
+async function until(check, timeout = 60000) {
+  const deadline = Date.now() + timeout;
+  while (!check()) {
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${check}`);
+    await new Promise((resolve) => setTimeout(resolve, 5));
+  }
+}
+
+function temporaries(folder) {
+  return fs.readdirSync(folder).filter((name) => /^\.lsz-\d+-\d+\.tmp$/.test(name));
+}
+
+// Whether the process has a file open that has no name yet (an extraction's file being written)
+// holding data already.
+function writesUnnamedFile(pid) {
+  const fds = `/proc/${pid}/fd`;
+  return fs.readdirSync(fds).some((fd) => {
+    try {
+      return /\(deleted\)$/.test(fs.readlinkSync(`${fds}/${fd}`)) && fs.statSync(`${fds}/${fd}`).size > 0;
+    } catch {
+      return false;
+    }
+  });
+}
+
+function auditLines() {
+  return fs.readFileSync(path.join(data, 'audit.log'), 'utf8').split('\n').filter(Boolean)
+    .map((line) => JSON.parse(line));
+}
+
+// Sends form, kills the host with SIGKILL once cutOff() holds, starts it again and returns what
+// the new host said at start.
+async function killDuring(form, cutOff) {
+  const killed = await start();
+  const page = request(killed.url, { method: 'POST', form }).catch(() => null);
+  await until(() => cutOff(killed.child.pid));
+  killed.child.kill('SIGKILL');
+  await killed.exited;
+  await page;
+  const again = await start();
+  again.child.kill('SIGTERM');
+  assert.equal(await again.exited, 0, again.output);
+  return again.output;
+}
+
+test('a SIGKILL during an update or a delete leaves the archive whole; the next host sweeps', async () => {
+  const archive = path.join(drive, 'big.zip');
+  execFileSync('zip', ['-qj0', archive, path.join(drive, 'big.bin'), path.join(drive, 'small.txt')]);
+  const before = fs.readFileSync(archive);
+  fs.writeFileSync(path.join(drive, 'small.txt'), 'changed');
+  fs.utimesSync(path.join(drive, 'small.txt'), new Date(), new Date(Date.now() + 60000));
+  const calls = [
+    { ...zipCall(['c:\\big.bin', 'c:\\small.txt'], 'c:\\big.zip', '9'), OS: 'U-9---' },
+    { OP: 'call_unziplist', SP: 'c:\\', SL: 'big.zip', ZL: 'small.txt', OS: 'D-' },
+  ];
+  for (const form of calls) {
+    const said = await killDuring(form, () => temporaries(drive).some(
+      (name) => fs.statSync(path.join(drive, name)).size > 0));
+    assert.deepEqual(fs.readFileSync(archive), before, form.OS);
+    assert.deepEqual(temporaries(drive), [], 'the half-written archive is gone');
+    assert.match(said, new RegExp(`the operation ${form.OS[0]} on c:\\\\big\\.zip started .* never `
+      + 'ended: the host running it was cut off; 1 temporary file\\(s\\) it left were removed'));
+    const closed = auditLines().filter((line) => line.event === 'unfinished');
+    assert.equal(closed.at(-1).operation, form.OS[0]);
+    const started = auditLines().find((line) => line.event === 'start' && line.id === closed.at(-1).id);
+    assert.equal(started.archive, 'c:\\big.zip');
+  }
+});
+
+test('a SIGKILL during an extraction leaves no part of a file under its name', async () => {
+  const said = await killDuring(
+    { OP: 'call_unzip', SP: 'c:\\', SL: 'big.zip', TP: 'c:\\out', OS: '---' }, writesUnnamedFile);
+  assert.deepEqual(fs.existsSync(path.join(drive, 'out')) ? fs.readdirSync(path.join(drive, 'out')) : [], []);
+  assert.match(said, /the operation - on c:\\big\.zip into c:\\out started .* never ended/);
+});
+
+test('a browser that goes away stops its zip: archive as it was, slot free, audit says why', async () => {
+  const host = await start();
+  try {
+    const archive = path.join(drive, 'left.zip');
+    execFileSync('zip', ['-qj', archive, path.join(drive, 'small.txt')]);
+    const before = fs.readFileSync(archive);
+    const body = new URLSearchParams(zipCall(['c:\\big.bin'], 'c:\\left.zip', '9')).toString();
+    await new Promise((resolve, reject) => {
+      const sent = http.request(host.url, { method: 'POST',
+        headers: { 'Content-Type': 'application/x-www-form-urlencoded' } }, (response) => {
+        response.on('data', (chunk) => {
+          if (chunk.toString().includes('.\r\n')) {
+            sent.destroy();  // the first progress dot: the browser closes its connection
+            resolve();
+          }
+        });
+      });
+      sent.on('error', () => {});
+      sent.end(body);
+      setTimeout(() => reject(new Error('no progress dot')), 30000);
+    });
+    await until(() => auditLines().some((line) => line.event === 'operation' && line.archive === 'c:\\left.zip'));
+    const ended = auditLines().filter((line) => line.event === 'operation').at(-1);
+    assert.equal(ended.status, -30);
+    assert.equal(ended.text, 'Error: Operation aborted. The browser closed the connection.');
+    assert.deepEqual(fs.readFileSync(archive), before);
+    assert.deepEqual(temporaries(drive), []);
+    const next = await request(host.url, { method: 'POST', form: zipCall(['c:\\small.txt'], 'c:\\next.zip') });
+    assert.match(next.body, /Operation complete, no errors\./, 'the zip slot is free again');
+  } finally {
+    host.child.kill('SIGTERM');
+    assert.equal(await host.exited, 0, host.output);
+  }
+});
