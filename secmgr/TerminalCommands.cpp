@@ -97,7 +97,8 @@ int ListSettings(std::ostream& out, std::ostream& err) {
             continue;
         }
         try {
-            out << setting << '=' << ReadSetting(setting) << '\n';
+            std::string value = ReadSetting(setting);  // before the name, which it may not get
+            out << setting << '=' << value << '\n';
         } catch (const std::exception& error) {
             err << error.what() << '\n';
             exitCode = kExitRefused;
