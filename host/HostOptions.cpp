@@ -19,6 +19,11 @@ namespace fs = std::filesystem;
 namespace {
 
 bool ParseListen(const std::string& value, HostOptions& options) {
+    options.listenSocket.clear();
+    if (value.starts_with("unix:")) {
+        options.listenSocket = value.substr(5);
+        return options.listenSocket.is_absolute();
+    }
     size_t colon = value.rfind(':');
     if (colon == std::string::npos || colon == 0) {
         return false;
@@ -119,7 +124,8 @@ const std::map<std::string, Setting>& Settings() {
     static const std::map<std::string, Setting> kSettings = {
         {"listen",
          {[](auto& v, Parsing& p) { return ParseListen(v, p.options); },
-          "listen takes ADDRESS:PORT, e.g. 127.0.0.1:8080"}},
+          "listen takes ADDRESS:PORT, e.g. 127.0.0.1:8080, or unix:/PATH of a socket"}},
+        {"socket-group", {Always([](auto& v, auto& o) { o.socketGroup = v; }), ""}},
         {"drive",
          {[](auto& v, Parsing& p) {
               auto drive = platform::DriveMap::ParseEntry(v, &p.detail);
@@ -320,7 +326,10 @@ bool Apply(const Given& given, Parsing& parsing, std::string& error) {
 
 // The combinations the host refuses to start with.
 bool CheckCombination(const HostOptions& options, std::string& error) {
-    bool loopback = IsLoopbackAddress(options.listenAddress);
+    // Who reaches a socket is up to its group, not to the address: sign-in always, and plain
+    // HTTP never crosses the network.
+    bool loopback = !options.OnSocket() && IsLoopbackAddress(options.listenAddress);
+    bool network = !options.OnSocket() && !loopback;
     if (options.tlsCertificate.empty() != options.tlsKey.empty()) {
         error = "--tls-cert and --tls-key go together";
     } else if (options.addUser.has_value() + options.listUsers + options.removeUser.has_value() >
@@ -332,10 +341,11 @@ bool CheckCombination(const HostOptions& options, std::string& error) {
     } else if (options.ManagesUsers()) {
         return true;  // managing users serves nothing
     } else if (options.signIn == SignInMode::None && !loopback) {
-        error = "refusing to serve " + options.listenAddress +
+        error = "refusing to serve " +
+                (options.OnSocket() ? ListenText(options) : options.listenAddress) +
                 " without sign-in: anyone who reaches it could work with the server's files. "
                 "Use --sign-in system or --sign-in users, or listen on 127.0.0.1";
-    } else if (!loopback && !options.Tls() && !options.plainHttp) {
+    } else if (network && !options.Tls() && !options.plainHttp) {
         error = "refusing plain HTTP on " + options.listenAddress +
                 ": give --tls-cert and --tls-key, or --plain-http when a TLS proxy is in front";
     } else {
@@ -345,6 +355,16 @@ bool CheckCombination(const HostOptions& options, std::string& error) {
 }
 
 }  // namespace
+
+std::string ListenText(const HostOptions& options) {
+    if (options.OnSocket()) {
+        return "unix:" + options.listenSocket.string();
+    }
+    std::string address = options.listenAddress.find(':') != std::string::npos
+                              ? "[" + options.listenAddress + "]"
+                              : options.listenAddress;
+    return address + ":" + std::to_string(options.listenPort);
+}
 
 bool IsLoopbackAddress(const std::string& address) {
     if (address == "localhost" || address == "::1") {
@@ -397,7 +417,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         }
     }
     options.signIn = parsing.signIn.value_or(
-        IsLoopbackAddress(options.listenAddress) ? SignInMode::None : SignInMode::System);
+        !options.OnSocket() && IsLoopbackAddress(options.listenAddress) ? SignInMode::None
+                                                                        : SignInMode::System);
     if (options.dataFolder.empty()) {
         options.dataFolder = DefaultDataFolder();
     }
@@ -422,7 +443,9 @@ std::string HostUsage() {
            "Serves the Vantrel zip-file manager's page on an embedded web server.\n"
            "\n"
            "Options:\n"
-           "  --listen ADDR:PORT      where to listen (default 127.0.0.1:8080)\n"
+           "  --listen ADDR:PORT      where to listen (default 127.0.0.1:8080); unix:/PATH:\n"
+           "                          a Unix socket for a proxy in front, mode 0660\n"
+           "  --socket-group GROUP    the group of that socket: its members may connect\n"
            "  --drive L=FOLDER[,TYPE][,VOLUME]\n"
            "                          map drive L: to FOLDER (repeatable); TYPE is fixed,\n"
            "                          network, removable, cdrom or ramdisk (default fixed)\n"
@@ -488,7 +511,7 @@ std::string HostUsage() {
            "Signals:\n"
            "  SIGTERM and SIGINT stop accepting connections and end once the running\n"
            "  requests are done (operations are aborted after --stop-timeout); SIGHUP\n"
-           "  reopens the log files.\n"
+           "  reopens the log files and reads the users file again.\n"
            "\n"
            "Exit status:\n"
            "  0 after a clean stop or a finished command, 1 when the host cannot start or a\n"
@@ -499,11 +522,7 @@ std::string HostUsage() {
 std::vector<std::string> EffectiveSettings(const HostOptions& options) {
     static const std::map<SignInMode, const char*> kModes = {
         {SignInMode::System, "system"}, {SignInMode::Users, "users"}, {SignInMode::None, "none"}};
-    std::string listen = options.listenAddress.find(':') != std::string::npos
-                             ? "[" + options.listenAddress + "]"
-                             : options.listenAddress;
-    std::vector<std::string> lines = {"listen = " + listen + ":" +
-                                      std::to_string(options.listenPort)};
+    std::vector<std::string> lines = {"listen = " + ListenText(options)};
     for (const auto& drive : options.drives.Drives()) {
         platform::DriveMap one;
         one.Add(drive);
@@ -514,6 +533,7 @@ std::vector<std::string> EffectiveSettings(const HostOptions& options) {
             lines.push_back(key + " = " + value);
         }
     };
+    add("socket-group", options.socketGroup);
     add("data", options.dataFolder.string());
     add("web-root", options.webRoot);
     add("page", options.page);

@@ -125,6 +125,32 @@ bool RewriteLocked(const fs::path& file, std::string& error,
     return ok;
 }
 
+// Whether only root and the host's own account can change what the file says: it may not belong to
+// another account nor be writable by group or others, and its folder may not let anyone else put
+// another file in its place. Refusing it keeps any other account from writing itself in.
+bool IsGuarded(int fd, const fs::path& file, std::string& error) {
+    auto trusted = [](uid_t owner) { return owner == 0 || owner == ::geteuid(); };
+    struct stat info {};
+    struct stat folder {};
+    fs::path folderPath = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    std::string why;
+    if (::fstat(fd, &info) != 0 || ::stat(folderPath.c_str(), &folder) != 0) {
+        why = "it cannot be looked at";
+    } else if (!trusted(info.st_uid)) {
+        why = "it belongs to another account (user id " + std::to_string(info.st_uid) + ")";
+    } else if (info.st_mode & (S_IWGRP | S_IWOTH)) {
+        why = "group or others may write it (chmod go-w " + file.string() + ")";
+    } else if (!trusted(folder.st_uid) ||
+               ((folder.st_mode & (S_IWGRP | S_IWOTH)) && !(folder.st_mode & S_ISVTX))) {
+        why = "other accounts may replace it in its folder " + folderPath.string();
+    }
+    if (!why.empty()) {
+        error = "refusing the users file " + file.string() + ": " + why +
+                "; only root and the host's own account may change it";
+    }
+    return why.empty();
+}
+
 }  // namespace
 
 bool IsValidUserName(const std::string& name) {
@@ -140,11 +166,26 @@ bool IsValidUserName(const std::string& name) {
 }
 
 std::optional<std::vector<UserEntry>> ReadUsersFile(const fs::path& file, std::string& error) {
-    std::ifstream in(file);
-    if (!in) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         error = "cannot read the users file " + file.string();
         return std::nullopt;
     }
+    bool guarded = IsGuarded(fd, file, error);
+    std::string whole;
+    char buffer[8192];
+    ssize_t got = 0;
+    while (guarded && (got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        whole.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    if (guarded && got < 0) {
+        error = "cannot read the users file " + file.string();
+    }
+    if (!guarded || got < 0) {
+        return std::nullopt;
+    }
+    std::istringstream in(whole);
     std::vector<UserEntry> entries;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {

@@ -20,8 +20,9 @@ struct UserEntry {
 // Printable, at most 64 bytes, no blank and no ":" (UTF-8 letters are fine).
 bool IsValidUserName(const std::string& name);
 
-// The entries of the file; nullopt with the reason (and line number) when it cannot be read or a
-// line is not of the form above.
+// The entries of the file; nullopt with the reason (and line number) when it cannot be read, a
+// line is not of the form above, or an account other than root and the host's own could change it
+// (it belongs to another account, group or others may write it or replace it in its folder).
 std::optional<std::vector<UserEntry>> ReadUsersFile(const std::filesystem::path& file,
                                                     std::string& error);
 

@@ -1,7 +1,10 @@
 #include "host/WebHost.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "component/archive/Globals.h"
 #include "component/core/ContextSlot.h"
@@ -184,6 +188,10 @@ std::unique_ptr<httplib::Server> Checked(std::unique_ptr<CheckedServer<Base>> se
 
 }  // namespace
 
+// Sign-ins run at once (each failure holds its thread for its answer time), and from one address.
+constexpr int kSignInsAtOnce = 16;
+constexpr int kSignInsAtOnceFromAnAddress = 2;
+
 struct WebHost::Caller {
     std::shared_ptr<asp::Session> session;
     std::shared_ptr<const SignedInAccount> account;
@@ -195,6 +203,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
       clock_(std::move(clock)),
       switchesFileRights_(RunningAsRoot() && options_.signIn != SignInMode::None),
       sessions_(options_.debug, SessionLimits{}, clock_),
+      signInGate_(kSignInsAtOnce, kSignInsAtOnceFromAnAddress),
       operations_(std::max(1, options_.threads / 2)) {}
 
 WebHost::~WebHost() = default;
@@ -251,6 +260,7 @@ bool WebHost::Prepare(std::string& error) {
             return false;
         }
         authenticator_ = MakeUsersFileAuthenticator(options_.usersFile);
+        usersWatch_ = std::make_unique<UsersFileWatch>(options_.usersFile);
     }
     // The installed program keeps its logs in a folder of its own, made when missing and closed to
     // other accounts (the audit log names who did what).
@@ -359,6 +369,9 @@ BodyLimit WebHost::BodyLimitOf(const RequestShape& shape) {
 }
 
 std::string WebHost::Address() const {
+    if (options_.OnSocket()) {
+        return "unix:" + options_.listenSocket.string() + " (" + options_.page + ")";
+    }
     return std::string(options_.Tls() ? "https://" : "http://") + options_.listenAddress + ":" +
            std::to_string(options_.listenPort) + options_.page;
 }
@@ -388,11 +401,15 @@ std::vector<std::string> WebHost::StartNotes() const {
                               "rights of " +
                                   self + ".");
     }
-    if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
+    if (options_.OnSocket()) {
+        notes.push_back("Unix socket " + options_.listenSocket.string() + " (mode 0660, group " +
+                        (options_.socketGroup.empty() ? "root" : options_.socketGroup) +
+                        "): every request over it comes from the proxy in front.");
+    } else if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
         notes.push_back("Plain HTTP on " + options_.listenAddress +
                         ": meant for a TLS proxy in front.");
     }
-    std::string names = options_.listenAddress + ", localhost";
+    std::string names = options_.OnSocket() ? "localhost" : options_.listenAddress + ", localhost";
     for (const auto& name : options_.serverNames) {
         names += ", " + name;
     }
@@ -402,11 +419,43 @@ std::vector<std::string> WebHost::StartNotes() const {
 }
 
 bool WebHost::Bind() {
+    if (options_.OnSocket()) {
+        return BindSocket();
+    }
     if (options_.listenPort == 0) {
         options_.listenPort = server_->bind_to_any_port(options_.listenAddress.c_str());
         return options_.listenPort > 0;
     }
     return server_->bind_to_port(options_.listenAddress.c_str(), options_.listenPort);
+}
+
+// A socket left by an earlier run is replaced; anything else at the path is not. The socket is
+// closed to everyone but root and the group's members (the proxy's account) before it can take a
+// connection: connecting needs write permission on it.
+bool WebHost::BindSocket() {
+    const fs::path& path = options_.listenSocket;
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISSOCK(existing.st_mode)) {
+        ::unlink(path.c_str());
+    }
+    gid_t group = ::getegid();
+    if (!options_.socketGroup.empty()) {
+        struct group* found = ::getgrnam(options_.socketGroup.c_str());
+        if (!found) {
+            Say(Priority::Error, "vantrel-host: there is no group " + options_.socketGroup);
+            return false;
+        }
+        group = found->gr_gid;
+    }
+    // Made 0600 (the host is starting: no other thread makes files now), so nobody else connects
+    // before it is given to the group.
+    mode_t mask = ::umask(0177);
+    server_->set_address_family(AF_UNIX);
+    // The port means nothing to a Unix socket; 0 would make the library look up which it got.
+    bool bound = server_->bind_to_port(path.c_str(), 80);
+    ::umask(mask);
+    return bound && ::chown(path.c_str(), ::geteuid(), group) == 0 &&
+           ::chmod(path.c_str(), 0660) == 0;
 }
 
 bool WebHost::Run() {
@@ -443,6 +492,29 @@ void WebHost::ReopenLogs() {
     auditLog_->Reopen();
 }
 
+void WebHost::ReloadUsersFile() {
+    if (usersWatch_) {
+        usersWatch_->Look(true, [this] { EndSessionsOfRemovedUsers(); });
+    }
+}
+
+void WebHost::EndSessionsOfRemovedUsers() {
+    std::string error;
+    auto entries = ReadUsersFile(options_.usersFile, error);
+    if (!entries) {
+        Say(Priority::Warning, "vantrel-host: " + error + "; its users' sessions end");
+    }
+    auto removed = [&entries](const SignedInAccount& account) {
+        return !entries || std::none_of(entries->begin(), entries->end(), [&](const UserEntry& e) {
+            return e.name == account.name && e.actsAs == account.linuxAccount;
+        });
+    };
+    for (const auto& account : sessions_.EndWhere(removed)) {
+        auditLog_->Append(
+            SignInAuditLine(WhoOf(account.get(), ""), "signout", "ended: not in the users file"));
+    }
+}
+
 void WebHost::FlushLogs() {
     accessLog_->Flush();
     auditLog_->Flush();
@@ -454,7 +526,8 @@ std::string WebHost::SessionCookie(const std::string& id, bool secure, bool expi
 }
 
 void WebHost::Route(const httplib::Request& request, httplib::Response& response) {
-    ForwardedRequest site = ResolveForwarded(request, options_.trustedProxies, options_.Tls());
+    ForwardedRequest site =
+        ResolveForwarded(request, options_.trustedProxies, options_.Tls(), options_.OnSocket());
     t_notes.client = site.client;
     if (site.https) {
         response.set_header("Strict-Transport-Security", "max-age=31536000");
@@ -473,6 +546,9 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
     if (signsIn && request.path == "/signout" && request.method == "POST") {
         SignOut(request, site, response);
         return;
+    }
+    if (usersWatch_) {
+        usersWatch_->Look(false, [this] { EndSessionsOfRemovedUsers(); });
     }
     std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
     auto found = sessions_.Find(id);
@@ -528,6 +604,13 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
         ShowSignIn(response, 200, kWrongSignIn, "");
         return;
     }
+    const auto arrived = std::chrono::steady_clock::now();
+    SignInGate::Pass pass(signInGate_, client);
+    if (!pass.Admitted()) {
+        auditLog_->Append(SignInAuditLine(who, "signin", "refused: too many sign-ins at once"));
+        ShowSignIn(response, 503, kSignInsBusy, name);
+        return;
+    }
     auto now = clock_();
     if (throttle_.IsLockedOut(name, client, now)) {
         auditLog_->Append(SignInAuditLine(who, "signin", "locked out"));
@@ -554,10 +637,12 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
     if (!refusal.empty()) {
         throttle_.RecordFailure(name, client, now);
         auditLog_->Append(SignInAuditLine(who, "signin", refusal));
+        // Unknown names fail sooner than wrong passwords; every failure is answered alike late.
+        std::this_thread::sleep_until(arrived + options_.failedSignInTime);
         ShowSignIn(response, 200, kWrongSignIn, name);
         return;
     }
-    throttle_.RecordSuccess(name);
+    throttle_.RecordSuccess(name, client);
     // Never the id the browser came with: a session id planted before sign-in is worth nothing.
     sessions_.End(CookieValue(request.get_header_value("Cookie"), kSessionCookie));
     std::string id = sessions_.Start(account);

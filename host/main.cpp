@@ -30,8 +30,7 @@ int Serve(const HostOptions& options) {
         return 1;
     }
     if (!host.Bind()) {
-        Say(Priority::Error, "vantrel-host: cannot listen on " + options.listenAddress + ":" +
-                                 std::to_string(options.listenPort));
+        Say(Priority::Error, "vantrel-host: cannot listen on " + ListenText(options));
         return 1;
     }
     for (const auto& note : host.StartNotes()) {
@@ -59,7 +58,10 @@ int Serve(const HostOptions& options) {
                                         " operation(s) still running.");
              host.AbortOperations();
          },
-         [&] { host.ReopenLogs(); }});
+         [&] {
+             host.ReopenLogs();
+             host.ReloadUsersFile();
+         }});
     bool served = host.Run();
     host.FlushLogs();
     Say(Priority::Notice, "Stopped.");
