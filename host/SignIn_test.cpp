@@ -164,8 +164,9 @@ TEST(SignInStartTest, AUsersFileOthersCouldChangeIsRefused) {
     TestFolder folder("signin-guard");
     fs::create_directory(folder.Path() / "etc");
     fs::path users = folder.Path() / "etc" / "users";
-    ASSERT_EQ(Shell("echo pw | " + HostProgram() + " --add-user someone --users " + users.string()),
-              0);
+    ASSERT_EQ(
+        Shell("echo password | " + HostProgram() + " --add-user someone --users " + users.string()),
+        0);
     std::string options = " --listen 127.0.0.1:0 --data " + folder.Path().string() +
                           " --sign-in users --users " + users.string();
     for (auto [file, parent] : {std::pair{fs::perms::owner_read | fs::perms::group_write,
