@@ -194,7 +194,8 @@ const std::map<std::string, Setting>& Settings() {
 
 // Options of the command line alone: they say what to do rather than how to serve.
 bool IsCommandLineOnly(const std::string& name) {
-    return name == "config" || name == "add-user" || name == "check-config" || name == "help";
+    return name == "config" || name == "add-user" || name == "list-users" ||
+           name == "remove-user" || name == "check-config" || name == "help" || name == "version";
 }
 
 // One setting as given: its name without dashes, its value, and where it was given (empty: the
@@ -210,6 +211,7 @@ struct CommandLine {
     std::vector<Given> settings;
     std::optional<std::filesystem::path> config;
     bool help = false;
+    bool version = false;
 };
 
 bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, HostOptions& options,
@@ -218,6 +220,10 @@ bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, Ho
         std::string name = args[i];
         if (name == "--help" || name == "-h") {
             line.help = true;
+            return true;
+        }
+        if (name == "--version") {
+            line.version = true;
             return true;
         }
         if (!name.starts_with("--")) {
@@ -232,6 +238,10 @@ bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, Ho
         name = name.substr(2);
         if (name == "check-config" && !value) {
             options.checkConfig = true;
+            continue;
+        }
+        if (name == "list-users" && !value) {
+            options.listUsers = true;
             continue;
         }
         auto known = Settings().find(name);
@@ -249,6 +259,8 @@ bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, Ho
             line.config = *value;
         } else if (name == "add-user") {
             options.addUser = *value;
+        } else if (name == "remove-user") {
+            options.removeUser = *value;
         } else if (known == Settings().end()) {
             error = "unknown option --" + name;
             return false;
@@ -320,11 +332,14 @@ bool CheckCombination(const HostOptions& options, std::string& error) {
     bool network = !options.OnSocket() && !loopback;
     if (options.tlsCertificate.empty() != options.tlsKey.empty()) {
         error = "--tls-cert and --tls-key go together";
-    } else if ((options.signIn == SignInMode::Users || options.addUser) &&
+    } else if (options.addUser.has_value() + options.listUsers + options.removeUser.has_value() >
+               1) {
+        error = "--add-user, --list-users and --remove-user go one at a time";
+    } else if ((options.signIn == SignInMode::Users || options.ManagesUsers()) &&
                options.usersFile.empty()) {
         error = "the users file is missing: give --users FILE";
-    } else if (options.addUser) {
-        return true;  // adding a user serves nothing
+    } else if (options.ManagesUsers()) {
+        return true;  // managing users serves nothing
     } else if (options.signIn == SignInMode::None && !loopback) {
         error = "refusing to serve " +
                 (options.OnSocket() ? ListenText(options) : options.listenAddress) +
@@ -380,6 +395,10 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
             error.clear();
         }
         return std::nullopt;
+    }
+    if (line.version) {
+        options.version = true;
+        return options;
     }
     const auto& installed = platform::Installation();
     std::error_code ec;
@@ -453,7 +472,11 @@ std::string HostUsage() {
            "  --add-user NAME[:ACCOUNT]\n"
            "                          add or replace a user of the --users file (password\n"
            "                          from standard input; ACCOUNT: the Linux account whose\n"
-           "                          file rights it works with) and end\n"
+           "                          file rights it works with) and end; the password\n"
+           "                          has at least 8 characters\n"
+           "  --list-users            list the users of the --users file, NAME[:ACCOUNT] a\n"
+           "                          line, and end\n"
+           "  --remove-user NAME      remove a user from the --users file and end\n"
            "  --tls-cert FILE --tls-key FILE\n"
            "                          serve HTTPS with this certificate (PEM) and key\n"
            "  --plain-http            serve plain HTTP on a non-loopback address (for a TLS\n"
@@ -475,6 +498,7 @@ std::string HostUsage() {
            "  --check-config          check the configuration, print the effective settings\n"
            "                          and end: exit status 0 when it is good, 2 when not\n"
            "  --help                  print this help and end\n"
+           "  --version               print the version and end\n"
            "\n"
            "Configuration file:\n"
            "  One setting a line, \"key = value\", with the name of a long option above as\n"
@@ -490,8 +514,9 @@ std::string HostUsage() {
            "  reopens the log files and reads the users file again.\n"
            "\n"
            "Exit status:\n"
-           "  0 after a clean stop, 1 when the host cannot start, 2 for a wrong option or\n"
-           "  configuration.\n";
+           "  0 after a clean stop or a finished command, 1 when the host cannot start or a\n"
+           "  command fails (--add-user, --list-users, --remove-user), 2 for a wrong option\n"
+           "  or configuration.\n";
 }
 
 std::vector<std::string> EffectiveSettings(const HostOptions& options) {

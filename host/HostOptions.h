@@ -44,6 +44,9 @@ struct HostOptions {
     std::filesystem::path usersFile;
     // --add-user NAME or NAME:ACCOUNT: add the user to the users file and end.
     std::optional<std::string> addUser;
+    // --list-users, --remove-user NAME: list the users of the users file, or remove one, and end.
+    bool listUsers = false;
+    std::optional<std::string> removeUser;
     std::filesystem::path tlsCertificate;  // with tlsKey: serve HTTPS
     std::filesystem::path tlsKey;
     bool plainHttp = false;          // plain HTTP on a non-loopback address (a TLS proxy)
@@ -68,8 +71,11 @@ struct HostOptions {
     std::filesystem::path configFile;
     // --check-config: check the configuration, print the effective settings and end.
     bool checkConfig = false;
+    // --version: print the version and end (nothing else is read).
+    bool version = false;
 
     bool Tls() const { return !tlsCertificate.empty(); }
+    bool ManagesUsers() const { return addUser || listUsers || removeUser; }
     bool OnSocket() const { return !listenSocket.empty(); }
 };
 

@@ -164,8 +164,9 @@ TEST(SignInStartTest, AUsersFileOthersCouldChangeIsRefused) {
     TestFolder folder("signin-guard");
     fs::create_directory(folder.Path() / "etc");
     fs::path users = folder.Path() / "etc" / "users";
-    ASSERT_EQ(Shell("echo pw | " + HostProgram() + " --add-user someone --users " + users.string()),
-              0);
+    ASSERT_EQ(
+        Shell("echo password | " + HostProgram() + " --add-user someone --users " + users.string()),
+        0);
     std::string options = " --listen 127.0.0.1:0 --data " + folder.Path().string() +
                           " --sign-in users --users " + users.string();
     for (auto [file, parent] : {std::pair{fs::perms::owner_read | fs::perms::group_write,
@@ -189,14 +190,15 @@ TEST(SignInStartTest, ARootHostRefusesUsersWithoutAnAccountOfTheirOwn) {
     }
     TestFolder folder("signin-root");
     fs::path users = folder.Path() / "users";
-    ASSERT_EQ(Shell("echo pw | " + HostProgram() + " --add-user plain --users " + users.string()),
-              0);
+    ASSERT_EQ(
+        Shell("echo password | " + HostProgram() + " --add-user plain --users " + users.string()),
+        0);
     std::string start = HostProgram() + " --listen 127.0.0.1:0 --data " + folder.Path().string() +
                         " --sign-in users --users " + users.string();
     EXPECT_EQ(Shell(start), 1);
-    ASSERT_EQ(
-        Shell("echo pw | " + HostProgram() + " --add-user plain:root --users " + users.string()),
-        0);
+    ASSERT_EQ(Shell("echo password | " + HostProgram() + " --add-user plain:root --users " +
+                    users.string()),
+              0);
     EXPECT_EQ(Shell(start), 1);
 }
 

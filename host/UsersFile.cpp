@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -19,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kMaxNameLength = 64;
+constexpr size_t kShortestPassword = 8;
 
 std::optional<UserEntry> ParseLine(const std::string& line) {
     UserEntry entry;
@@ -87,6 +90,39 @@ bool ReplaceAtomically(const fs::path& file, const std::string& text, std::strin
         return false;
     }
     return true;
+}
+
+// Unicode characters, as a person counts them: the bytes that do not continue a UTF-8 sequence.
+size_t CharacterCount(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    }));
+}
+
+// Rewrites the file through edit (the old lines in, the new text out; false keeps the file as it
+// is). Two writers at once take turns on the folder, so neither loses the other's change.
+bool RewriteLocked(const fs::path& file, std::string& error,
+                   const std::function<bool(std::istream&, std::ostream&)>& edit) {
+    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0) {
+        error = "cannot open the folder " + folder.string();
+        if (folderFd >= 0) {
+            ::close(folderFd);
+        }
+        return false;
+    }
+    std::ifstream in(file);
+    std::error_code missing;
+    std::ostringstream text;
+    bool ok = false;
+    if (!in && fs::exists(file, missing)) {
+        error = "cannot read the users file " + file.string();
+    } else {
+        ok = edit(in, text) && ReplaceAtomically(file, text.str(), error);
+    }
+    ::close(folderFd);
+    return ok;
 }
 
 // Whether only root and the host's own account can change what the file says: it may not belong to
@@ -199,8 +235,8 @@ bool AddUser(const fs::path& file, const std::string& name,
         error = "there is no Linux account " + *actsAs;
         return false;
     }
-    if (password.empty()) {
-        error = "the password is empty";
+    if (CharacterCount(password) < kShortestPassword) {
+        error = "the password is shorter than " + std::to_string(kShortestPassword) + " characters";
         return false;
     }
     std::string hash = HashPassword(password);
@@ -208,19 +244,8 @@ bool AddUser(const fs::path& file, const std::string& name,
         error = "the C library cannot make a yescrypt hash";
         return false;
     }
-    // Two adders at once take turns on the folder, so neither loses the other's line.
-    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0) {
-        error = "cannot open the folder " + folder.string();
-        if (folderFd >= 0) {
-            ::close(folderFd);
-        }
-        return false;
-    }
-    std::ostringstream text;
-    bool replaced = false;
-    if (std::ifstream in(file); in) {
+    return RewriteLocked(file, error, [&](std::istream& in, std::ostream& text) {
+        bool replaced = false;
         std::string line;
         while (std::getline(in, line)) {
             auto entry = IsIgnored(line) ? std::nullopt : ParseLine(line);
@@ -232,13 +257,31 @@ bool AddUser(const fs::path& file, const std::string& name,
                 text << line << '\n';
             }
         }
-    }
-    if (!replaced) {
-        text << name << ':' << hash << (actsAs && !actsAs->empty() ? ":" + *actsAs : "") << '\n';
-    }
-    bool ok = ReplaceAtomically(file, text.str(), error);
-    ::close(folderFd);
-    return ok;
+        if (!replaced) {
+            text << name << ':' << hash << (actsAs && !actsAs->empty() ? ":" + *actsAs : "")
+                 << '\n';
+        }
+        return true;
+    });
+}
+
+bool RemoveUser(const fs::path& file, const std::string& name, std::string& error) {
+    return RewriteLocked(file, error, [&](std::istream& in, std::ostream& text) {
+        bool removed = false;
+        std::string line;
+        while (std::getline(in, line)) {
+            auto entry = IsIgnored(line) ? std::nullopt : ParseLine(line);
+            if (entry && entry->name == name) {
+                removed = true;
+            } else {
+                text << line << '\n';
+            }
+        }
+        if (!removed) {
+            error = "there is no user " + name + " in " + file.string();
+        }
+        return removed;
+    });
 }
 
 }  // namespace vantrel::host

@@ -35,9 +35,14 @@ void VerifyNoUser(const std::string& password);
 
 // Adds the user, or replaces the line of a user of that name, atomically: readers see the old file
 // or the new one, never a part. actsAs nullopt keeps a replaced line's third field. False with the
-// reason when the name or account is not acceptable or the file cannot be written.
+// reason when the name or account is not acceptable, the password is shorter than 8 characters, or
+// the file cannot be written.
 bool AddUser(const std::filesystem::path& file, const std::string& name,
              const std::optional<std::string>& actsAs, const std::string& password,
              std::string& error);
+
+// Removes the user's line, atomically as AddUser writes. False with the reason when there is no
+// such user or the file cannot be read or written.
+bool RemoveUser(const std::filesystem::path& file, const std::string& name, std::string& error);
 
 }  // namespace vantrel::host

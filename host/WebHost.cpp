@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -27,11 +26,13 @@
 #include "host/CutOffOperations.h"
 #include "host/FileResponse.h"
 #include "host/HostFolders.h"
+#include "host/JournalLines.h"
 #include "host/PageRequest.h"
 #include "host/RandomToken.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
 #include "host/ServedNames.h"
+#include "host/SharedModes.h"
 #include "host/SignInPage.h"
 #include "host/StaticFiles.h"
 #include "host/ThreadFileCredentials.h"
@@ -112,11 +113,11 @@ void ReportAbortedAtStop(const asp::OperationRecord& record) {
         return;
     }
     bool extraction = !record.target.empty() && record.letter != 'T';
-    std::cerr << "vantrel-host: stopping: aborted "
-              << (extraction ? "the extraction of " + record.archive + " into " + record.target +
-                                   "; the entries extracted before the stop remain there"
-                             : "the work on " + record.archive + "; the archive is unchanged")
-              << std::endl;
+    Say(Priority::Warning,
+        "vantrel-host: stopping: aborted " +
+            (extraction ? "the extraction of " + record.archive + " into " + record.target +
+                              "; the entries extracted before the stop remain there"
+                        : "the work on " + record.archive + "; the archive is unchanged"));
 }
 
 // Everything one page request needs, kept alive until the page has been streamed.
@@ -208,6 +209,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
 WebHost::~WebHost() = default;
 
 bool WebHost::Prepare(std::string& error) {
+    SharedModes sharedModes;  // before any request: the umask belongs to the whole process
     // A browser that goes away mid-page must not end the process (a TLS write to a closed
     // connection raises SIGPIPE).
     std::signal(SIGPIPE, SIG_IGN);
@@ -237,7 +239,7 @@ bool WebHost::Prepare(std::string& error) {
     platform::ConfinedPath temp;
     auto shared = switchesFileRights_ ? std::optional<mode_t>(01777) : std::nullopt;
     if (std::string why; !OpenHostFolder("c:\\temp", shared, temp, why)) {
-        std::cerr << "vantrel-host: " << why << std::endl;
+        Say(Priority::Warning, "vantrel-host: " + why);
     }
     // Bound now, with the host's own rights: a signed-in account need not be able to read them.
     lszip::LSZIP_VER();
@@ -440,7 +442,7 @@ bool WebHost::BindSocket() {
     if (!options_.socketGroup.empty()) {
         struct group* found = ::getgrnam(options_.socketGroup.c_str());
         if (!found) {
-            std::cerr << "vantrel-host: there is no group " << options_.socketGroup << "\n";
+            Say(Priority::Error, "vantrel-host: there is no group " + options_.socketGroup);
             return false;
         }
         group = found->gr_gid;
@@ -500,7 +502,7 @@ void WebHost::EndSessionsOfRemovedUsers() {
     std::string error;
     auto entries = ReadUsersFile(options_.usersFile, error);
     if (!entries) {
-        std::cerr << "vantrel-host: " << error << "; its users' sessions end" << std::endl;
+        Say(Priority::Warning, "vantrel-host: " + error + "; its users' sessions end");
     }
     auto removed = [&entries](const SignedInAccount& account) {
         return !entries || std::none_of(entries->begin(), entries->end(), [&](const UserEntry& e) {

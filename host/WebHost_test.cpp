@@ -490,6 +490,8 @@ TEST(HostOptionsTest, DefaultsAndMistakes) {
              {"--sign-in", "maybe"},
              {"--sign-in", "users"},
              {"--add-user", "alice"},
+             {"--remove-user", "alice"},
+             {"--list-users", "--remove-user", "alice", "--users", "u"},
              {"--tls-cert", "c"},
              {"--listen", "0.0.0.0:80", "--sign-in", "none", "--plain-http"},
              {"--listen", "10.0.0.1:80"},
