@@ -26,12 +26,27 @@ WorkerPool::~WorkerPool() {
     }
 }
 
-void WorkerPool::Submit(std::function<void()> task) {
+void WorkerPool::Submit(std::function<void()> task, bool wake) {
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
     }
-    wake_.notify_one();
+    if (wake) {
+        wake_.notify_one();
+    }
+}
+
+void WorkerPool::Wake() {
+    bool several;
+    {
+        std::lock_guard lock(mutex_);
+        several = tasks_.size() > 1;
+    }
+    if (several) {
+        wake_.notify_all();
+    } else {
+        wake_.notify_one();
+    }
 }
 
 void WorkerPool::Work() {

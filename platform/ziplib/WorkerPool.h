@@ -25,7 +25,10 @@ class WorkerPool {
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     unsigned Size() const { return static_cast<unsigned>(threads_.size()); }
-    void Submit(std::function<void()> task);
+    // Queues task; wake false leaves sleeping workers asleep until the next Wake (or a waking
+    // Submit), so that a caller handing out many small tasks wakes them once for all.
+    void Submit(std::function<void()> task, bool wake = true);
+    void Wake();
 
   private:
     void Work();
