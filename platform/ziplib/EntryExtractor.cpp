@@ -409,6 +409,89 @@ bool IsPlaceable(const EntryFacts& facts) {
     return !S_ISLNK(facts.unixMode) && !facts.nameHasNul && IsSafeEntryName(facts.name);
 }
 
+// One archive's extraction into a target folder.
+class Extraction {
+  public:
+    Extraction(const UnzipJob& job, TargetFolder& target, CallerHooks& caller, ArchiveRun& run)
+        : job_(job), target_(target), caller_(caller), run_(run) {}
+
+    int32_t Entry(zip_uint64_t index, const EntryFacts& facts) {
+        auto segments = PlaceOf(facts);
+        if (!segments) {
+            return LSZIP_E_REFUSED;  // nothing is written for it
+        }
+        bool noFolders = (job_.flags & LSUZ_FLAG_NO_FOLDERS) == LSUZ_FLAG_NO_FOLDERS;
+        if (facts.folder && noFolders) {
+            return LSZIP_OK;
+        }
+        if (noFolders) {
+            segments = std::vector<std::string>{segments->back()};
+        }
+        if (!caller_.Allows(target_.RealPathOf(*segments, facts.folder))) {
+            caller_.NoteRefusal();
+            return kReportedAlready;
+        }
+        std::time_t modified = run_.ModifiedTime(index, facts);
+        if (facts.folder) {
+            folders_.push_back({*segments, modified, facts.unixMode});
+            int32_t made = target_.MakeFolders(*segments);
+            return Refused(made, *segments, true, target_.LastError()) ? kReportedAlready : made;
+        }
+        if (job_.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
+            // A plain extraction writes whatever is there; WriteFile refuses links on its own.
+            std::time_t existingTime = 0;
+            int64_t existing = target_.Existing(*segments, &existingTime);
+            if (existing < 0) {
+                return LSZIP_E_REFUSED;
+            }
+            if (!ShouldWrite(job_.flags, existing, existingTime, modified)) {
+                return LSZIP_OK;
+            }
+        }
+        mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
+        return WriteFile(index, facts, *segments, modified, mode);
+    }
+
+    // Folders last, deepest first: writing their files would change their times again, and one
+    // without write or search permission would have kept its files, or its subfolders, out.
+    void FinishFolders() {
+        std::stable_sort(folders_.begin(), folders_.end(), [](const auto& a, const auto& b) {
+            return a.segments.size() > b.segments.size();
+        });
+        for (const auto& folder : folders_) {
+            target_.SetFolderTime(folder.segments, folder.modified);
+            if (S_ISDIR(folder.unixMode)) {
+                target_.SetFolderMode(folder.segments, folder.unixMode & 0777);
+            }
+        }
+    }
+
+  private:
+    // A file the file system refuses is named where it would have been, with the reason.
+    bool Refused(int32_t code, const std::vector<std::string>& segments, bool folder, int error) {
+        return code == LSZIP_E_CREATE &&
+               caller_.ReportRefusal(code, target_.RealPathOf(segments, folder), error);
+    }
+
+    int32_t WriteFile(zip_uint64_t index, const EntryFacts& facts,
+                      const std::vector<std::string>& segments, std::time_t modified, mode_t mode) {
+        caller_.CountRead(facts.stat.comp_size);
+        int32_t written = target_.WriteFile(segments, modified, mode, [&](const Consumer& write) {
+            return run_.Read(index, facts, [&](const char* bytes, size_t size) {
+                caller_.CountWritten(size);
+                return write(bytes, size);
+            });
+        });
+        return Refused(written, segments, false, target_.LastError()) ? kReportedAlready : written;
+    }
+
+    const UnzipJob& job_;
+    TargetFolder& target_;
+    CallerHooks& caller_;
+    ArchiveRun& run_;
+    std::vector<StoredFolder> folders_;
+};
+
 }  // namespace
 
 int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& caller) {
@@ -416,75 +499,17 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
     if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
-    bool noFolders = (job.flags & LSUZ_FLAG_NO_FOLDERS) == LSUZ_FLAG_NO_FOLDERS;
     std::function<bool(const EntryFacts&)> takes = [](const EntryFacts&) { return false; };
     if (!(job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN))) {
         // Update and freshen pass most entries over: those are not worth inflating ahead.
         takes = [](const EntryFacts& facts) { return !facts.folder && IsPlaceable(facts); };
     }
     run.Survey(takes, true);
-    std::vector<StoredFolder> folders;
-    // A file the file system refuses is named where it would have been, with the reason.
-    auto refused = [&](int32_t code, const std::vector<std::string>& segments, bool folder) {
-        return code == LSZIP_E_CREATE &&
-               caller.ReportRefusal(code, target.RealPathOf(segments, folder), target.LastError());
-    };
-    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
-        auto segments = PlaceOf(facts);
-        if (!segments) {
-            return LSZIP_E_REFUSED;  // nothing is written for it
-        }
-        if (facts.folder && noFolders) {
-            return LSZIP_OK;
-        }
-        if (noFolders) {
-            segments = std::vector<std::string>{segments->back()};
-        }
-        if (!caller.Allows(target.RealPathOf(*segments, facts.folder))) {
-            caller.NoteRefusal();
-            return kReportedAlready;
-        }
-        std::time_t modified = run.ModifiedTime(index, facts);
-        if (facts.folder) {
-            folders.push_back({*segments, modified, facts.unixMode});
-            int32_t made = target.MakeFolders(*segments);
-            return refused(made, *segments, true) ? kReportedAlready : made;
-        }
-        if (job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
-            // A plain extraction writes whatever is there; WriteFile refuses links on its own.
-            std::time_t existingTime = 0;
-            int64_t existing = target.Existing(*segments, &existingTime);
-            if (existing < 0) {
-                return LSZIP_E_REFUSED;
-            }
-            if (!ShouldWrite(job.flags, existing, existingTime, modified)) {
-                return LSZIP_OK;
-            }
-        }
-        mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
-        int32_t written = target.WriteFile(*segments, modified, mode, [&](const Consumer& write) {
-            return run.Read(index, facts, [&](const char* data, size_t size) {
-                caller.CountWritten(size);
-                return write(data, size);
-            });
-        });
-        caller.CountRead(facts.stat.comp_size);
-        return refused(written, *segments, false) ? kReportedAlready : written;
+    Extraction extraction(job, target, caller, run);
+    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) {
+        return extraction.Entry(index, facts);
     });
-    // Folders last: writing their files would change their times again.
-    for (const auto& folder : folders) {
-        target.SetFolderTime(folder.segments, folder.modified);
-    }
-    // Their stored permissions after that, deepest first: one without write or search permission
-    // would have kept its files, or its subfolders, out.
-    std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
-        return a.segments.size() > b.segments.size();
-    });
-    for (const auto& folder : folders) {
-        if (S_ISDIR(folder.unixMode)) {
-            target.SetFolderMode(folder.segments, folder.unixMode & 0777);
-        }
-    }
+    extraction.FinishFolders();
     return caller.Finish(code);
 }
 

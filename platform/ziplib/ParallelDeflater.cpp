@@ -94,6 +94,7 @@ void ParallelDeflater::Submit(Item& item) {
     piece->last = item.submitted + 1 == item.pieces;
     ++item.submitted;
     item.waiting.push_back(piece);
+    queue_.push_back(piece);
     heldBytes_ += static_cast<int64_t>(piece->length);
     {
         std::lock_guard lock(mutex_);
@@ -103,34 +104,52 @@ void ParallelDeflater::Submit(Item& item) {
     piece->ownsFd = item.pieces == 1;
     int fd = piece->ownsFd ? item.fd.Release() : item.fd.Get();
     unwokenBytes_ += piece->length + 1;
-    pool_.Submit(
-        [this, piece, fd] {
-            bool cancelled;
-            {
-                std::lock_guard lock(mutex_);
-                cancelled = cancelled_;
-            }
-            if (cancelled) {
-                piece->error = ECANCELED;
-            } else {
-                Deflate(*piece, fd);
-            }
-            // From here on the piece holds its deflated bytes only, mostly far fewer.
-            if (piece->out.capacity() > piece->out.size() + piece->out.size() / 4 + 4096) {
-                piece->out.shrink_to_fit();
-            }
-            heldBytes_ +=
-                static_cast<int64_t>(piece->out.capacity()) - static_cast<int64_t>(piece->length);
-            if (piece->ownsFd) {
-                ::close(fd);
-                --openFiles_;
-            }
+    pool_.Submit([this, piece, fd] {
+        bool cancelled;
+        {
             std::lock_guard lock(mutex_);
-            piece->done = true;
-            --running_;
+            cancelled = cancelled_;
+        }
+        if (cancelled) {
+            piece->error = ECANCELED;
+        } else {
+            Deflate(*piece, fd);
+        }
+        // From here on the piece holds its deflated bytes only, mostly far fewer.
+        if (piece->out.capacity() > piece->out.size() + piece->out.size() / 4 + 4096) {
+            piece->out.shrink_to_fit();
+        }
+        heldBytes_ +=
+            static_cast<int64_t>(piece->out.capacity()) - static_cast<int64_t>(piece->length);
+        if (piece->ownsFd) {
+            ::close(fd);
+            --openFiles_;
+        }
+        std::lock_guard lock(mutex_);
+        piece->done = true;
+        --running_;
+        if (piece.get() == awaited_ || cancelled_) {
             done_.notify_all();
-        },
-        false);
+        }
+    });
+}
+
+void ParallelDeflater::AwaitDone(const std::shared_ptr<Piece>& piece) {
+    std::unique_lock lock(mutex_);
+    if (piece->done) {
+        return;
+    }
+    lock.unlock();
+    WakeWorkers();  // the piece may still wait for a worker asleep
+    lock.lock();
+    // Asleep anyway: until a few later pieces are done too, which then need no wake-up.
+    const std::shared_ptr<Piece>& later =
+        queue_.empty() ? piece : queue_[std::min(queue_.size(), kWakeBatch) - 1];
+    while (!piece->done || !later->done) {
+        awaited_ = !piece->done ? piece.get() : later.get();
+        done_.wait(lock);
+    }
+    awaited_ = nullptr;
 }
 
 void ParallelDeflater::WakeWorkers() {
@@ -225,16 +244,14 @@ int64_t ParallelDeflater::Read(size_t number, void* data, size_t length) {
             WakeWorkers();
         }
         std::shared_ptr<Piece> piece = std::move(item.waiting[item.head++]);
-        Prefetch();
-        {
-            std::unique_lock lock(mutex_);
-            if (!piece->done) {
-                lock.unlock();
-                WakeWorkers();  // the piece may still wait for a worker asleep
-                lock.lock();
-                done_.wait(lock, [&] { return piece->done; });
-            }
+        // Pieces are read in the order they are handed out, but for files libzip left unread.
+        if (!queue_.empty() && queue_.front() == piece) {
+            queue_.pop_front();
+        } else {
+            std::erase(queue_, piece);
         }
+        Prefetch();
+        AwaitDone(piece);
         if (piece->error) {
             heldBytes_ -= static_cast<int64_t>(piece->out.capacity());
             errno = piece->error;

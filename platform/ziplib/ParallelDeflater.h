@@ -15,6 +15,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -104,6 +105,8 @@ class ParallelDeflater {
     // The same without waking them; false when a limit stopped it.
     bool HandOutQuietly();
     void WakeWorkers();
+    // Waits until a worker has deflated piece.
+    void AwaitDone(const std::shared_ptr<Piece>& piece);
     void Deflate(Piece& piece, int fd) const;
 
     int level_;
@@ -122,9 +125,12 @@ class ParallelDeflater {
     std::atomic<size_t> openFiles_ = 0;
     size_t unwokenBytes_ = 0;  // handed out since the workers were last woken
 
+    std::deque<std::shared_ptr<Piece>> queue_;  // handed out and not yet read, in that order
+
     std::mutex mutex_;
     std::condition_variable done_;
-    size_t running_ = 0;  // pieces with the workers (under mutex_)
+    size_t running_ = 0;              // pieces with the workers (under mutex_)
+    const Piece* awaited_ = nullptr;  // the one whose end wakes the reader (under mutex_)
     bool cancelled_ = false;
 };
 

@@ -32,6 +32,7 @@ ParallelInflater::ParallelInflater(int fd, WorkerPool& pool, std::vector<RawEntr
 }
 
 ParallelInflater::~ParallelInflater() {
+    pool_.Wake();  // entries handed out and not yet begun still end
     std::unique_lock lock(mutex_);
     cancelled_ = true;
     done_.wait(lock, [this] { return running_ == 0; });
@@ -70,9 +71,29 @@ void ParallelInflater::HandOut() {
             job->code = code;
             job->done = true;
             --running_;
-            done_.notify_all();
+            if (job.get() == awaited_ || cancelled_) {
+                done_.notify_all();
+            }
         });
     }
+}
+
+void ParallelInflater::AwaitDone(const std::shared_ptr<Job>& job) {
+    std::unique_lock lock(mutex_);
+    if (job->done) {
+        return;
+    }
+    lock.unlock();
+    pool_.Wake();  // the entry may still wait for a worker asleep
+    lock.lock();
+    // Asleep anyway: until a few later entries are done too, which then need no wake-up.
+    const std::shared_ptr<Job>& later =
+        waiting_.empty() ? job : waiting_[std::min(waiting_.size(), kWakeBatch) - 1];
+    while (!job->done || !later->done) {
+        awaited_ = !job->done ? job.get() : later.get();
+        done_.wait(lock);
+    }
+    awaited_ = nullptr;
 }
 
 int32_t ParallelInflater::Take(uint64_t index, ByteBuffer& data) {
@@ -85,10 +106,7 @@ int32_t ParallelInflater::Take(uint64_t index, ByteBuffer& data) {
         if (job->entry.index != index) {
             continue;  // passed over by the caller
         }
-        {
-            std::unique_lock lock(mutex_);
-            done_.wait(lock, [&] { return job->done; });
-        }
+        AwaitDone(job);
         data = std::move(job->out);
         return job->code;
     }

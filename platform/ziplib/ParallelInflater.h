@@ -41,6 +41,8 @@ class ParallelInflater {
         bool done = false;
     };
     void HandOut();
+    // Waits until a worker has inflated job's entry.
+    void AwaitDone(const std::shared_ptr<Job>& job);
 
     int fd_;
     bool keepData_;
@@ -55,6 +57,7 @@ class ParallelInflater {
     std::mutex mutex_;
     std::condition_variable done_;
     size_t running_ = 0;
+    const Job* awaited_ = nullptr;  // the one whose end wakes the taker (under mutex_)
     bool cancelled_ = false;
 };
 

@@ -26,25 +26,31 @@ WorkerPool::~WorkerPool() {
     }
 }
 
-void WorkerPool::Submit(std::function<void()> task, bool wake) {
+void WorkerPool::Submit(std::function<void()> task) {
+    bool wake;
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
+        wake = ++unwoken_ >= kWakeBatch;
+        if (wake) {
+            unwoken_ = 0;
+        }
     }
     if (wake) {
-        wake_.notify_one();
+        wake_.notify_all();
     }
 }
 
 void WorkerPool::Wake() {
-    bool several;
+    size_t waiting;
     {
         std::lock_guard lock(mutex_);
-        several = tasks_.size() > 1;
+        waiting = unwoken_;
+        unwoken_ = 0;
     }
-    if (several) {
+    if (waiting > 1) {
         wake_.notify_all();
-    } else {
+    } else if (waiting == 1) {
         wake_.notify_one();
     }
 }
