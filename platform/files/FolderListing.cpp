@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstddef>
 
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/ConfinedPath.h"
+#include "platform/files/UniqueFd.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
@@ -42,73 +44,81 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
 class FolderHandle {
   public:
     // Lists the folder open at fd (which stays the caller's).
-    explicit FolderHandle(int fd) {
-        int own = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        dir_ = own >= 0 ? fdopendir(own) : nullptr;
-        if (!dir_ && own >= 0) {
-            close(own);
-        }
-    }
-    ~FolderHandle() {
-        if (dir_) {
-            closedir(dir_);
-        }
-    }
+    explicit FolderHandle(int fd) : fd_(openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    bool IsOpen() const { return dir_ != nullptr; }
-    int Fd() const { return dirfd(dir_); }
-    DIR* Dir() const { return dir_; }
+    bool IsOpen() const { return fd_.IsOpen(); }
+    int Fd() const { return fd_.Get(); }
 
   private:
-    DIR* dir_ = nullptr;
+    UniqueFd fd_;
 };
 
-// All names of a folder in one buffer, so that a folder of many files costs no allocation per
-// name; entries refer to them by offset.
+// All names of a folder as the file system hands them over, in large reads, so that a folder of
+// many files costs no allocation per name; entries refer to them by offset. Each entry carries
+// the first bytes of its name in lower case as a number, so that ordering compares numbers and
+// only looks at the names where those bytes are alike.
 class NamePool {
   public:
     struct Entry {
+        uint64_t key;  // the first 8 bytes in lower case, the first one highest
         uint32_t offset;
-        uint32_t length;
+        uint16_t length;
         unsigned char type;  // DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
     };
 
-    void Add(std::string_view name, unsigned char type) {
-        entries_.push_back(
-            {static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(name.size()), type});
-        text_.append(name).push_back('\0');  // keeps each name usable as a C string
+    // Reads the folder open as fd; false when it cannot be read.
+    bool Read(int fd) {
+        constexpr size_t kRead = 256 << 10;
+        for (;;) {
+            size_t used = records_.size();
+            records_.resize(used + kRead);
+            ssize_t got = getdents64(fd, records_.data() + used, kRead);
+            if (got <= 0) {
+                records_.resize(used);
+                return got == 0;
+            }
+            records_.resize(used + static_cast<size_t>(got));
+            for (size_t at = used; at < records_.size();) {
+                const auto* record = reinterpret_cast<const dirent64*>(records_.data() + at);
+                Add(at + offsetof(dirent64, d_name), record->d_type);
+                at += record->d_reclen;
+            }
+        }
     }
     std::string_view Name(const Entry& entry) const {
-        return std::string_view(text_).substr(entry.offset, entry.length);
+        return std::string_view(records_.data() + entry.offset, entry.length);
     }
-    const char* CName(const Entry& entry) const { return text_.c_str() + entry.offset; }
+    const char* CName(const Entry& entry) const { return records_.data() + entry.offset; }
     const std::vector<Entry>& Entries() const { return entries_; }
-    bool Less(const Entry& a, const Entry& b) const {
-        int order = CompareIgnoringCase(Name(a), Name(b));
-        return order != 0 ? order < 0 : Name(a) < Name(b);
+    static bool Less(const NamePool& pool, const Entry& a, const Entry& b) {
+        if (a.key != b.key) {
+            return a.key < b.key;
+        }
+        int order = CompareIgnoringCase(pool.Name(a), pool.Name(b));
+        return order != 0 ? order < 0 : pool.Name(a) < pool.Name(b);
     }
 
   private:
-    std::string text_;
+    void Add(size_t offset, unsigned char type) {
+        std::string_view name(records_.data() + offset);
+        if (name == "." || name == ".." || name.size() > UINT16_MAX) {
+            return;
+        }
+        uint64_t key = 0;
+        for (size_t i = 0; i < 8; ++i) {
+            key = (key << 8) | (i < name.size() ? kLower[static_cast<unsigned char>(name[i])] : 0);
+        }
+        entries_.push_back(
+            {key, static_cast<uint32_t>(offset), static_cast<uint16_t>(name.size()), type});
+    }
+
+    std::vector<char> records_;
     std::vector<Entry> entries_;
 };
 
 using Entry = NamePool::Entry;
-
-// Every name of the folder that can stand in a Windows path, with the type the folder reports.
-NamePool ReadNames(const FolderHandle& folder) {
-    NamePool pool;
-    while (dirent* entry = readdir(folder.Dir())) {
-        std::string_view name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        pool.Add(name, entry->d_type);
-    }
-    return pool;
-}
 
 std::string ChildPath(std::string_view windowsFolder, std::string_view name) {
     std::string path(windowsFolder);
@@ -144,6 +154,7 @@ struct ListingContext {
         }
         return target.Info();
     }
+    bool Less(const Entry& a, const Entry& b) const { return NamePool::Less(pool, a, b); }
 };
 
 bool MayBeFile(const Entry& entry) {
@@ -168,12 +179,12 @@ std::vector<std::string> Subfolders(const ListingContext& context) {
         }
         folders.push_back(entry);
     }
-    const NamePool& pool = context.pool;
     std::sort(folders.begin(), folders.end(),
-              [&](const Entry& a, const Entry& b) { return pool.Less(a, b); });
+              [&](const Entry& a, const Entry& b) { return context.Less(a, b); });
     std::vector<std::string> names;
+    names.reserve(folders.size());
     for (const Entry& entry : folders) {
-        names.emplace_back(pool.Name(entry));
+        names.emplace_back(context.pool.Name(entry));
     }
     return names;
 }
@@ -200,11 +211,21 @@ std::optional<ListedFile> ExamineFile(const ListingContext& context, const Entry
     return ListedFile{std::move(name), details, carriable};
 }
 
-// The first `limit` files in name order. Only as many names as are shown get ordered and
-// examined: batches of the smallest remaining names are picked out and sorted until enough
-// files are found.
-std::vector<ListedFile> Files(const ListingContext& context, std::string_view pattern,
-                              size_t limit) {
+// Whether an entry the listing does not show is a file it would show: a regular file, or a link
+// that leads to one inside the drive.
+bool CountsAsFile(const ListingContext& context, const Entry& entry) {
+    if (entry.type == DT_REG) {
+        return true;
+    }
+    auto status = context.Status(entry);
+    return status && S_ISREG(status->st_mode);
+}
+
+// The first `limit` files in name order, and how many files match in all. Only as many names as
+// are shown get ordered and examined: batches of the smallest remaining names are picked out and
+// sorted until enough files are found.
+std::vector<ListedFile> Files(const ListingContext& context, std::string_view pattern, size_t limit,
+                              size_t& matched) {
     const NamePool& pool = context.pool;
     std::vector<Entry> candidates;
     for (const Entry& entry : pool.Entries()) {
@@ -213,7 +234,7 @@ std::vector<ListedFile> Files(const ListingContext& context, std::string_view pa
             candidates.push_back(entry);
         }
     }
-    auto less = [&](const Entry& a, const Entry& b) { return pool.Less(a, b); };
+    auto less = [&](const Entry& a, const Entry& b) { return context.Less(a, b); };
     std::vector<ListedFile> files;
     size_t begin = 0;
     while (files.size() < limit && begin < candidates.size()) {
@@ -228,6 +249,10 @@ std::vector<ListedFile> Files(const ListingContext& context, std::string_view pa
             }
         }
         begin = end;
+    }
+    matched = files.size();
+    for (size_t i = begin; i < candidates.size(); ++i) {
+        matched += CountsAsFile(context, candidates[i]) ? 1 : 0;
     }
     return files;
 }
@@ -257,15 +282,15 @@ std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::st
         return std::nullopt;
     }
     FolderHandle folder(opened.Fd());
-    if (!folder.IsOpen()) {
+    NamePool pool;
+    if (!folder.IsOpen() || !pool.Read(folder.Fd())) {
         return std::nullopt;
     }
-    NamePool pool = ReadNames(folder);
     ListingContext context{windowsFolder, folder, pool};
     FolderContents contents;
     contents.subfolders = Subfolders(context);
     if (!pattern.empty()) {
-        contents.files = Files(context, pattern, fileLimit);
+        contents.files = Files(context, pattern, fileLimit, contents.filesMatched);
     }
     return contents;
 }
