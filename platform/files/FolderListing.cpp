@@ -9,6 +9,10 @@
 #include <array>
 #include <cctype>
 #include <cstddef>
+#include <ctime>
+#include <list>
+#include <memory>
+#include <mutex>
 
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/ConfinedPath.h"
@@ -92,6 +96,19 @@ class NamePool {
     }
     const char* CName(const Entry& entry) const { return records_.data() + entry.offset; }
     const std::vector<Entry>& Entries() const { return entries_; }
+    // Puts the entries in name order, once for every listing of the pool.
+    void Sort() {
+        std::sort(entries_.begin(), entries_.end(),
+                  [this](const Entry& a, const Entry& b) { return Less(*this, a, b); });
+        sorted_ = true;
+    }
+    bool Sorted() const { return sorted_; }
+    // The memory the pool takes, once its room has been trimmed to its contents.
+    size_t Trim() {
+        records_.shrink_to_fit();
+        entries_.shrink_to_fit();
+        return records_.capacity() + entries_.capacity() * sizeof(Entry);
+    }
     static bool Less(const NamePool& pool, const Entry& a, const Entry& b) {
         if (a.key != b.key) {
             return a.key < b.key;
@@ -116,9 +133,89 @@ class NamePool {
 
     std::vector<char> records_;
     std::vector<Entry> entries_;
+    bool sorted_ = false;
 };
 
 using Entry = NamePool::Entry;
+
+// The names of big folders, kept while their folder stays as it was: reading a folder of 100,000
+// names takes the file system longer than all the rest of a listing, and the source page lists
+// the same folder again at every change of pattern or selection. Every name added, removed or
+// renamed changes a folder's modification and change times (a kept folder is not read again
+// before they change); a folder's names are kept only when both times lie some time in the past
+// when it is read, so that a change within the same tick of the clock is never missed.
+class FolderSnapshots {
+  public:
+    static constexpr size_t kLeastEntries = 10000;
+    static constexpr size_t kMostFolders = 4;
+    static constexpr size_t kMostBytes = 64 << 20;  // in all the kept folders together
+
+    static FolderSnapshots& Instance() {
+        static FolderSnapshots snapshots;
+        return snapshots;
+    }
+    // The names of folder when they are kept and folder is unchanged since, in name order.
+    std::shared_ptr<const NamePool> Find(const struct stat& folder) {
+        std::lock_guard lock(mutex_);
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (Same(it->folder, folder)) {
+                kept_.splice(kept_.begin(), kept_, it);
+                return kept_.front().pool;
+            }
+        }
+        return nullptr;
+    }
+    // Keeps the names read from folder, sorted, when there are many and the folder is settled;
+    // the pool that the listing goes on with.
+    std::shared_ptr<const NamePool> Keep(const struct stat& folder, NamePool pool) {
+        auto shared = std::make_shared<NamePool>(std::move(pool));
+        if (shared->Entries().size() < kLeastEntries || !Settled(folder)) {
+            return shared;
+        }
+        size_t bytes = shared->Trim();
+        if (bytes > kMostBytes) {
+            return shared;
+        }
+        shared->Sort();
+        std::lock_guard lock(mutex_);
+        std::erase_if(kept_, [&](const Snapshot& kept) {
+            return kept.folder.st_dev == folder.st_dev && kept.folder.st_ino == folder.st_ino;
+        });
+        kept_.push_front({folder, shared, bytes});
+        size_t total = 0;
+        for (auto it = kept_.begin(); it != kept_.end();) {
+            total += it->bytes;
+            bool room = std::distance(kept_.begin(), it) < static_cast<ptrdiff_t>(kMostFolders) &&
+                        total <= kMostBytes;
+            it = room ? std::next(it) : kept_.erase(it);
+        }
+        return shared;
+    }
+
+  private:
+    struct Snapshot {
+        struct stat folder;
+        std::shared_ptr<const NamePool> pool;
+        size_t bytes;
+    };
+
+    static bool SameTime(const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
+    static bool Same(const struct stat& a, const struct stat& b) {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+               SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
+    }
+    // Whether the folder last changed long enough ago that a later change gives it other times.
+    static bool Settled(const struct stat& folder) {
+        constexpr time_t kSettledSeconds = 2;
+        time_t now = std::time(nullptr);
+        return std::max(folder.st_mtim.tv_sec, folder.st_ctim.tv_sec) + kSettledSeconds < now;
+    }
+
+    std::mutex mutex_;
+    std::list<Snapshot> kept_;  // the most recently used first
+};
 
 std::string ChildPath(std::string_view windowsFolder, std::string_view name) {
     std::string path(windowsFolder);
@@ -179,8 +276,10 @@ std::vector<std::string> Subfolders(const ListingContext& context) {
         }
         folders.push_back(entry);
     }
-    std::sort(folders.begin(), folders.end(),
-              [&](const Entry& a, const Entry& b) { return context.Less(a, b); });
+    if (!context.pool.Sorted()) {
+        std::sort(folders.begin(), folders.end(),
+                  [&](const Entry& a, const Entry& b) { return context.Less(a, b); });
+    }
     std::vector<std::string> names;
     names.reserve(folders.size());
     for (const Entry& entry : folders) {
@@ -221,6 +320,25 @@ bool CountsAsFile(const ListingContext& context, const Entry& entry) {
     return status && S_ISREG(status->st_mode);
 }
 
+// The same from candidates already in name order.
+std::vector<ListedFile> SortedFiles(const ListingContext& context,
+                                    const std::vector<Entry>& candidates, size_t limit,
+                                    size_t& matched) {
+    std::vector<ListedFile> files;
+    matched = 0;
+    for (const Entry& entry : candidates) {
+        if (files.size() < limit) {
+            if (auto file = ExamineFile(context, entry)) {
+                files.push_back(std::move(*file));
+                ++matched;
+            }
+        } else {
+            matched += CountsAsFile(context, entry) ? 1 : 0;
+        }
+    }
+    return files;
+}
+
 // The first `limit` files in name order, and how many files match in all. Only as many names as
 // are shown get ordered and examined: batches of the smallest remaining names are picked out and
 // sorted until enough files are found.
@@ -233,6 +351,9 @@ std::vector<ListedFile> Files(const ListingContext& context, std::string_view pa
         if (MayBeFile(entry) && name.front() != '.' && WildcardMatch(pattern, name)) {
             candidates.push_back(entry);
         }
+    }
+    if (pool.Sorted()) {
+        return SortedFiles(context, candidates, limit, matched);
     }
     auto less = [&](const Entry& a, const Entry& b) { return context.Less(a, b); };
     std::vector<ListedFile> files;
@@ -282,11 +403,20 @@ std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::st
         return std::nullopt;
     }
     FolderHandle folder(opened.Fd());
-    NamePool pool;
-    if (!folder.IsOpen() || !pool.Read(folder.Fd())) {
+    struct stat info {};
+    if (!folder.IsOpen() || fstat(folder.Fd(), &info) != 0) {
         return std::nullopt;
     }
-    ListingContext context{windowsFolder, folder, pool};
+    // Only an account that may read the folder gets this far, kept names or not.
+    std::shared_ptr<const NamePool> pool = FolderSnapshots::Instance().Find(info);
+    if (!pool) {
+        NamePool read;
+        if (!read.Read(folder.Fd())) {
+            return std::nullopt;
+        }
+        pool = FolderSnapshots::Instance().Keep(info, std::move(read));
+    }
+    ListingContext context{windowsFolder, folder, *pool};
     FolderContents contents;
     contents.subfolders = Subfolders(context);
     if (!pattern.empty()) {
