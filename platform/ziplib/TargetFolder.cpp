@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/files/PendingFile.h"
 #include "platform/files/TemporaryFiles.h"
 #include "platform/ziplib/lszip.h"
 
@@ -43,82 +44,6 @@ int OpenChildFolder(int folder, const std::string& name, bool create, int32_t& c
     }
     return next;
 }
-
-// Whether unnamed files can be given a name through /proc (they cannot without it).
-bool ProcLinksWork() {
-    static const bool work = access("/proc/self/fd", X_OK) == 0;
-    return work;
-}
-
-// A file being written in a folder: unnamed where the file system allows it, else under a
-// temporary name; either way it reaches its own name only through LinkAs or Replace, and what
-// never got there is gone when the object is.
-class PendingFile {
-  public:
-    PendingFile(int folder, mode_t mode) : folder_(folder) {
-        if (ProcLinksWork()) {
-            fd_.Reset(openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-            if (fd_ || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
-                return;
-            }
-        }
-        std::string name = platform::TemporaryFileName();
-        fd_.Reset(openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                         mode));
-        if (fd_) {
-            temporary_ = std::move(name);
-        }
-    }
-    ~PendingFile() {
-        if (!temporary_.empty()) {
-            unlinkat(folder_, temporary_.c_str(), 0);
-        }
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    int Fd() const { return fd_.Get(); }
-    bool IsOpen() const { return fd_.IsOpen(); }
-
-    // Gives the file the name leaf, only where nothing is; false with errno set (EEXIST when
-    // something is there).
-    bool LinkAs(const std::string& leaf) {
-        if (temporary_.empty()) {
-            return LinkUnnamed(leaf);
-        }
-        if (linkat(folder_, temporary_.c_str(), folder_, leaf.c_str(), 0) != 0) {
-            return false;
-        }
-        unlinkat(folder_, temporary_.c_str(), 0);
-        temporary_.clear();
-        return true;
-    }
-    // Puts the file in the place of whatever file is at leaf, in one rename.
-    bool Replace(const std::string& leaf) {
-        if (temporary_.empty()) {
-            std::string name = platform::TemporaryFileName();
-            if (!LinkUnnamed(name)) {
-                return false;
-            }
-            temporary_ = std::move(name);
-        }
-        if (renameat(folder_, temporary_.c_str(), folder_, leaf.c_str()) != 0) {
-            return false;
-        }
-        temporary_.clear();
-        return true;
-    }
-
-  private:
-    bool LinkUnnamed(const std::string& name) {
-        std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
-        return linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    }
-
-    int folder_;
-    platform::UniqueFd fd_;
-    std::string temporary_;  // empty: unnamed, or named at last
-};
 
 }  // namespace
 
@@ -274,7 +199,7 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     if (exists && (code = CheckReplaceable(found)) != LSZIP_OK) {
         return code;
     }
-    PendingFile file(parent, (mode & 0777) ? (mode & 0777) : kDefaultMode);
+    platform::PendingFile file(parent, (mode & 0777) ? (mode & 0777) : kDefaultMode);
     if (!file.IsOpen()) {
         return Failed(LSZIP_E_CREATE, errno);
     }
@@ -296,18 +221,11 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
         (code = CheckReplaceable(found)) != LSZIP_OK) {
         return code;
     }
-    // The replacement is the file it replaces with new contents: same permissions, same owner
-    // (and group, where the account may give it). Another account's file, which this one cannot
-    // give back to its owner, is not replaced.
-    struct stat own {};
-    if (fstat(file.Fd(), &own) == 0 && own.st_uid != found.st_uid &&
-        fchown(file.Fd(), found.st_uid, found.st_gid) != 0) {
+    // The replacement is the file it replaces with new contents. Another account's file, which
+    // this one cannot give back to its owner, is not replaced.
+    if (!file.TakeOver(found)) {
         return Failed(LSZIP_E_CREATE, errno);
     }
-    if (own.st_gid != found.st_gid) {
-        fchown(file.Fd(), static_cast<uid_t>(-1), found.st_gid);
-    }
-    fchmod(file.Fd(), found.st_mode & 0777);
     return file.Replace(leaf) ? LSZIP_OK : Failed(LSZIP_E_CREATE, errno);
 }
 
