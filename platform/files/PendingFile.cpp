@@ -80,6 +80,18 @@ bool PendingFile::Replace(const std::string& leaf) {
     return true;
 }
 
+bool PendingFile::Stage() {
+    if (temporary_.empty()) {
+        std::string name = TemporaryFileName();
+        if (!LinkUnnamed(name)) {
+            return false;
+        }
+        temporary_ = std::move(name);
+    }
+    fd_.Reset();
+    return true;
+}
+
 bool PendingFile::LinkUnnamed(const std::string& name) {
     std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
     return linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;

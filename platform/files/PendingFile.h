@@ -36,6 +36,11 @@ class PendingFile {
     bool TakeOver(const struct stat& found);
     // Puts the file in the place of whatever file is at leaf, in one rename.
     bool Replace(const std::string& leaf);
+    // Gives the written file a temporary name (an unnamed one gets one) and closes it, so that
+    // many can wait for their own names without holding a descriptor each; LinkAs and Replace
+    // still name it, and the object still removes it when it was not named. False with errno set
+    // when it cannot be named.
+    bool Stage();
 
   private:
     bool LinkUnnamed(const std::string& name);
