@@ -286,8 +286,9 @@ std::string UnfinishedAuditLine(std::chrono::system_clock::time_point now,
 }
 
 std::string TransferAuditLine(const AuditWho& who, std::string_view event, std::string_view path,
-                              std::string_view entry, uint64_t bytes, std::string_view result) {
-    return WhoFields(who, event) + ",\"path\":" + Json(path) +
+                              std::string_view entry, uint64_t bytes, std::string_view result,
+                              std::string_view id) {
+    return WhoFields(who, event, id) + ",\"path\":" + Json(path) +
            (entry.empty() ? "" : ",\"entry\":" + Json(entry)) +
            ",\"bytes\":" + std::to_string(bytes) + ",\"result\":" + Json(result) + "}";
 }

@@ -81,9 +81,11 @@ std::string SignInAuditLine(const AuditWho& who, std::string_view event, std::st
 //  "path":"c:\\d\\a.zip","entry":"docs/x.txt","bytes":512,"result":"sent"} for each file (or
 // archive entry: entry not empty) a download served or refused, and with "event":"upload" for each
 // file an upload brought; result says what became of it ("sent", "stored", "cut off", "refused:
-// ..."), bytes how many went through.
+// ..."), bytes how many went through. An upload that wrote into its folder has a start line (no
+// operation letter, no archive, its folder as the target) and its lines carry the start's id.
 std::string TransferAuditLine(const AuditWho& who, std::string_view event, std::string_view path,
-                              std::string_view entry, uint64_t bytes, std::string_view result);
+                              std::string_view entry, uint64_t bytes, std::string_view result,
+                              std::string_view id = {});
 
 // The text a page shows for a piece of markup: tags dropped, entities decoded, blanks folded.
 std::string PlainText(std::string_view markup);

@@ -137,6 +137,7 @@ void UploadReceiver::OpenFolder(const std::string& folder) {
         return;
     }
     said.path = opened.RealPath();
+    opened_(said.path);
     folder_ = std::move(opened);
     reserve_.emplace(folder_->Fd());
     platform::RemoveDeadTemporaries(folder_->Fd());

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +29,9 @@ class UploadReceiver {
     // At most this many files are taken from one upload; those after are not.
     static constexpr size_t kMostFiles = 1000;
 
-    explicit UploadReceiver(Transfers& transfers) : transfers_(transfers) {}
+    // opened: told of the folder's real path before the first file is written into it.
+    UploadReceiver(Transfers& transfers, std::function<void(const std::string&)> opened)
+        : transfers_(transfers), opened_(std::move(opened)) {}
 
     // A new part of the form: its field name, and the file name it carries (as sent, the HTML
     // standard's %22, %0D and %0A standing for ", CR and LF). False to stop the reading.
@@ -61,6 +64,7 @@ class UploadReceiver {
     void Name(Incoming& incoming);
 
     Transfers& transfers_;
+    std::function<void(const std::string&)> opened_;
     UploadReport report_;
     bool replace_ = false;
     bool folderNamed_ = false;

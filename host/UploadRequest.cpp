@@ -41,16 +41,21 @@ std::string ResultOf(const UploadedFile& file, bool complete) {
     }
 }
 
-void AuditFiles(const TransferCaller& caller, const UploadReport& report, bool complete) {
+// A line for each file, and for a folder that could not be used; id: the upload's start line's,
+// which one of them at least carries.
+void AuditFiles(const TransferCaller& caller, const UploadReport& report, bool complete,
+                const std::string& id) {
     AuditWho who = caller.Who();
-    if (report.folder.outcome != UploadOutcome::Stored) {
-        caller.audit->Append(TransferAuditLine(who, "upload", report.folder.name, "", 0,
-                                               ResultOf(report.folder, complete)));
+    bool folderFailed = report.folder.outcome != UploadOutcome::Stored;
+    if (folderFailed || report.files.empty()) {
+        caller.audit->Append(TransferAuditLine(
+            who, "upload", report.folder.name, "", 0,
+            folderFailed ? ResultOf(report.folder, complete) : "refused: no file", id));
     }
     for (const UploadedFile& file : report.files) {
         caller.audit->Append(TransferAuditLine(who, "upload",
                                                file.path.empty() ? file.name : file.path, "",
-                                               file.bytes, ResultOf(file, complete)));
+                                               file.bytes, ResultOf(file, complete), id));
     }
 }
 
@@ -64,14 +69,23 @@ std::optional<UploadReport> Receive(const httplib::ContentReader& read,
     asp::ScriptingContext context{fields, unseen, *caller.session, server};
     RequestScope scope;
     Transfers transfers(context);
-    UploadReceiver receiver(transfers);
+    // On record before the first file is written: a crash cannot take the upload with it, and
+    // the host's next start clears what it left in the folder.
+    std::string id;
+    UploadReceiver receiver(transfers, [&](const std::string& folder) {
+        if (id.empty()) {
+            id = NewOperationId();
+            caller.audit->Append(OperationStartLine(caller.Who(), id, {'\0', "", folder}));
+            caller.audit->Flush();
+        }
+    });
     bool complete = read(
         [&](const httplib::MultipartFormData& part) {
             return receiver.Begin(part.name, part.filename);
         },
         [&](const char* data, size_t size) { return receiver.Take(data, size); });
     receiver.Finish(complete);
-    AuditFiles(caller, receiver.Report(), complete);
+    AuditFiles(caller, receiver.Report(), complete, id);
     return complete ? std::optional(receiver.Report()) : std::nullopt;
 }
 

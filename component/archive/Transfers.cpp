@@ -245,7 +245,7 @@ DownloadRefusal Transfers::OpenEntry(const std::string& path, const std::string&
     return DownloadRefusal::None;
 }
 
-bool Transfers::WriteUploadLine(const UploadedFile& file) {
+bool Transfers::WriteUploadLine(const UploadedFile& file, bool folder) {
     const std::string path = HtmlEscape(file.path);
     const std::string size = " (" + std::to_string(file.bytes) + " bytes)";
     std::string line;
@@ -268,8 +268,7 @@ bool Transfers::WriteUploadLine(const UploadedFile& file) {
             component_->Write(file.said);
             return false;
         case UploadOutcome::Failed:
-            line = "<B>Error:</B> " +
-                   StatusMessage(file.path.ends_with('\\') ? LSZIP_E_OPEN : LSZIP_E_CREATE) + " " +
+            line = "<B>Error:</B> " + StatusMessage(folder ? LSZIP_E_OPEN : LSZIP_E_CREATE) + " " +
                    std::generic_category().message(file.systemError) + ": " +
                    (path.empty() ? Shown(file.name) : path);
             break;
@@ -306,7 +305,7 @@ bool Transfers::WriteUploadResult(const UploadReport& report) {
     try {
         WritePageOpen();
         if (report.folder.outcome != UploadOutcome::Stored) {
-            ok = WriteUploadLine(report.folder);
+            ok = WriteUploadLine(report.folder, true);
         } else if (report.files.empty()) {
             page.Write("<B>Error:</B> The form held no file to upload.<BR>" + page.strNewLine);
             ok = false;

@@ -123,7 +123,8 @@ class Transfers {
   private:
     void WritePageOpen();
     void WriteRefusalPage(const std::string& what, const std::string& text);
-    bool WriteUploadLine(const UploadedFile& file);
+    // folder: the line is the upload's folder's.
+    bool WriteUploadLine(const UploadedFile& file, bool folder = false);
 
     asp::ScriptingContext& context_;
     std::unique_ptr<Farbale> component_;
