@@ -4,11 +4,11 @@
 
 #include <chrono>
 #include <fstream>
-#include <iostream>
 #include <optional>
 #include <string>
 
 #include "host/AuditLog.h"
+#include "host/JournalLines.h"
 #include "host/ThreadFileCredentials.h"
 #include "platform/files/ConfinedPath.h"
 #include "platform/files/TemporaryFiles.h"
@@ -60,7 +60,7 @@ void CloseUnfinishedOperations(const fs::path& auditLog, LogWriter& audit, bool 
                            (cut.account.empty() ? "nobody" : cut.account) +
                            " never ended: the host running it was cut off";
         std::string left = std::to_string(removed) + " temporary file(s) it left were removed";
-        std::cerr << "vantrel-host: " << what << "; " << left << "." << std::endl;
+        Say(Priority::Warning, "vantrel-host: " + what + "; " + left + ".");
         audit.Append(
             UnfinishedAuditLine(std::chrono::system_clock::now(), cut,
                                 "Never ended: the host running it was cut off; " + left + "."));

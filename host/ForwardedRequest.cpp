@@ -55,18 +55,19 @@ bool IsTrusted(std::string_view address, const std::vector<TrustedProxy>& proxie
                        [&](const TrustedProxy& proxy) { return proxy.Contains(address); });
 }
 
-// The client behind a chain of proxies: X-Forwarded-For is read from its end, each trusted hop
-// passing on to the address before it; the first address not trusted is the client. An entry that
-// is not an address ends the walk at the last hop known.
-std::string ClientBehind(const httplib::Request& request,
+// The client behind a chain of proxies, from the trusted peer on: X-Forwarded-For is read from its
+// end, each trusted hop passing on to the address before it; the first address not trusted is the
+// client. An entry that is not an address ends the walk at the last hop known.
+std::string ClientBehind(const httplib::Request& request, std::string client,
                          const std::vector<TrustedProxy>& proxies) {
-    std::string client = request.remote_addr;
     auto chain = HeaderList(request, "X-Forwarded-For");
-    for (auto it = chain.rbegin(); it != chain.rend() && IsTrusted(client, proxies); ++it) {
+    bool trusted = true;
+    for (auto it = chain.rbegin(); it != chain.rend() && trusted; ++it) {
         if (!NumericAddress(*it)) {
             break;
         }
         client = *it;
+        trusted = IsTrusted(client, proxies);
     }
     return client;
 }
@@ -118,12 +119,14 @@ bool TrustedProxy::Contains(std::string_view address) const {
 }
 
 ForwardedRequest ResolveForwarded(const httplib::Request& request,
-                                  const std::vector<TrustedProxy>& proxies, bool tls) {
-    ForwardedRequest view{request.remote_addr, tls, false, request.get_header_value("Host")};
-    if (!IsTrusted(request.remote_addr, proxies)) {
+                                  const std::vector<TrustedProxy>& proxies, bool tls,
+                                  bool overLocalSocket) {
+    std::string peer = overLocalSocket ? kLocalSocketPeer : request.remote_addr;
+    ForwardedRequest view{peer, tls, false, request.get_header_value("Host")};
+    if (!overLocalSocket && !IsTrusted(peer, proxies)) {
         return view;
     }
-    view.client = ClientBehind(request, proxies);
+    view.client = ClientBehind(request, peer, proxies);
     // The proxy nearest to this host speaks last.
     auto schemes = HeaderList(request, "X-Forwarded-Proto");
     if (!schemes.empty() && (schemes.back() == "https" || schemes.back() == "http")) {

@@ -2,7 +2,9 @@
 // Who sent a request, over which scheme and to which host name, as a reverse proxy in front tells
 // it: X-Forwarded-For, X-Forwarded-Proto and X-Forwarded-Host count only on a request that comes
 // straight from one of the trusted proxies (--trusted-proxy). From anyone else the headers are
-// ignored, so no client can claim another's address or a secure connection.
+// ignored, so no client can claim another's address or a secure connection. A host that listens on
+// a Unix socket takes every peer there for the proxy in front: the socket's permissions decide who
+// may connect, and no browser can.
 
 #include <httplib.h>
 
@@ -35,8 +37,13 @@ struct ForwardedRequest {
     std::string host;              // the Host the browser sent, with its port: "example.org:8443"
 };
 
-// tls: this host itself serves HTTPS.
+// The client a request over the host's Unix socket comes from when no proxy names one.
+inline constexpr const char* kLocalSocketPeer = "unix";
+
+// tls: this host itself serves HTTPS. overLocalSocket: the request came over the host's Unix
+// socket.
 ForwardedRequest ResolveForwarded(const httplib::Request& request,
-                                  const std::vector<TrustedProxy>& proxies, bool tls);
+                                  const std::vector<TrustedProxy>& proxies, bool tls,
+                                  bool overLocalSocket = false);
 
 }  // namespace vantrel::host

@@ -76,7 +76,8 @@ inline std::string UploadType() {
 
 class RunningHost {
   public:
-    // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after.
+    // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after
+    // (another --listen replaces the loopback one).
     explicit RunningHost(const fs::path& data, std::vector<std::string> extra = {},
                          SessionStore::Clock clock = std::chrono::steady_clock::now)
         : data_(data) {
@@ -90,13 +91,16 @@ class RunningHost {
         if (!options) {
             throw std::runtime_error(error);
         }
+        options->failedSignInTime = std::chrono::milliseconds(10);
         host_ = std::make_unique<WebHost>(*options, std::move(clock));
         if (!host_->Prepare(error) || !host_->Bind()) {
             throw std::runtime_error("the host did not start: " + error);
         }
         thread_ = std::thread([this] { host_->Run(); });
         std::string address = host_->Address();
-        port_ = std::stoi(address.substr(address.rfind(':') + 1));
+        if (address.starts_with("http")) {
+            port_ = std::stoi(address.substr(address.rfind(':') + 1));
+        }
     }
     ~RunningHost() {
         host_->Stop();

@@ -19,6 +19,11 @@ namespace fs = std::filesystem;
 namespace {
 
 bool ParseListen(const std::string& value, HostOptions& options) {
+    options.listenSocket.clear();
+    if (value.starts_with("unix:")) {
+        options.listenSocket = value.substr(5);
+        return options.listenSocket.is_absolute();
+    }
     size_t colon = value.rfind(':');
     if (colon == std::string::npos || colon == 0) {
         return false;
@@ -119,7 +124,8 @@ const std::map<std::string, Setting>& Settings() {
     static const std::map<std::string, Setting> kSettings = {
         {"listen",
          {[](auto& v, Parsing& p) { return ParseListen(v, p.options); },
-          "listen takes ADDRESS:PORT, e.g. 127.0.0.1:8080"}},
+          "listen takes ADDRESS:PORT, e.g. 127.0.0.1:8080, or unix:/PATH of a socket"}},
+        {"socket-group", {Always([](auto& v, auto& o) { o.socketGroup = v; }), ""}},
         {"drive",
          {[](auto& v, Parsing& p) {
               auto drive = platform::DriveMap::ParseEntry(v, &p.detail);
@@ -196,7 +202,8 @@ const std::map<std::string, Setting>& Settings() {
 
 // Options of the command line alone: they say what to do rather than how to serve.
 bool IsCommandLineOnly(const std::string& name) {
-    return name == "config" || name == "add-user" || name == "check-config" || name == "help";
+    return name == "config" || name == "add-user" || name == "list-users" ||
+           name == "remove-user" || name == "check-config" || name == "help" || name == "version";
 }
 
 // One setting as given: its name without dashes, its value, and where it was given (empty: the
@@ -212,6 +219,7 @@ struct CommandLine {
     std::vector<Given> settings;
     std::optional<std::filesystem::path> config;
     bool help = false;
+    bool version = false;
 };
 
 bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, HostOptions& options,
@@ -220,6 +228,10 @@ bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, Ho
         std::string name = args[i];
         if (name == "--help" || name == "-h") {
             line.help = true;
+            return true;
+        }
+        if (name == "--version") {
+            line.version = true;
             return true;
         }
         if (!name.starts_with("--")) {
@@ -234,6 +246,10 @@ bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, Ho
         name = name.substr(2);
         if (name == "check-config" && !value) {
             options.checkConfig = true;
+            continue;
+        }
+        if (name == "list-users" && !value) {
+            options.listUsers = true;
             continue;
         }
         auto known = Settings().find(name);
@@ -251,6 +267,8 @@ bool ReadCommandLine(const std::vector<std::string>& args, CommandLine& line, Ho
             line.config = *value;
         } else if (name == "add-user") {
             options.addUser = *value;
+        } else if (name == "remove-user") {
+            options.removeUser = *value;
         } else if (known == Settings().end()) {
             error = "unknown option --" + name;
             return false;
@@ -316,19 +334,26 @@ bool Apply(const Given& given, Parsing& parsing, std::string& error) {
 
 // The combinations the host refuses to start with.
 bool CheckCombination(const HostOptions& options, std::string& error) {
-    bool loopback = IsLoopbackAddress(options.listenAddress);
+    // Who reaches a socket is up to its group, not to the address: sign-in always, and plain
+    // HTTP never crosses the network.
+    bool loopback = !options.OnSocket() && IsLoopbackAddress(options.listenAddress);
+    bool network = !options.OnSocket() && !loopback;
     if (options.tlsCertificate.empty() != options.tlsKey.empty()) {
         error = "--tls-cert and --tls-key go together";
-    } else if ((options.signIn == SignInMode::Users || options.addUser) &&
+    } else if (options.addUser.has_value() + options.listUsers + options.removeUser.has_value() >
+               1) {
+        error = "--add-user, --list-users and --remove-user go one at a time";
+    } else if ((options.signIn == SignInMode::Users || options.ManagesUsers()) &&
                options.usersFile.empty()) {
         error = "the users file is missing: give --users FILE";
-    } else if (options.addUser) {
-        return true;  // adding a user serves nothing
+    } else if (options.ManagesUsers()) {
+        return true;  // managing users serves nothing
     } else if (options.signIn == SignInMode::None && !loopback) {
-        error = "refusing to serve " + options.listenAddress +
+        error = "refusing to serve " +
+                (options.OnSocket() ? ListenText(options) : options.listenAddress) +
                 " without sign-in: anyone who reaches it could work with the server's files. "
                 "Use --sign-in system or --sign-in users, or listen on 127.0.0.1";
-    } else if (!loopback && !options.Tls() && !options.plainHttp) {
+    } else if (network && !options.Tls() && !options.plainHttp) {
         error = "refusing plain HTTP on " + options.listenAddress +
                 ": give --tls-cert and --tls-key, or --plain-http when a TLS proxy is in front";
     } else {
@@ -338,6 +363,16 @@ bool CheckCombination(const HostOptions& options, std::string& error) {
 }
 
 }  // namespace
+
+std::string ListenText(const HostOptions& options) {
+    if (options.OnSocket()) {
+        return "unix:" + options.listenSocket.string();
+    }
+    std::string address = options.listenAddress.find(':') != std::string::npos
+                              ? "[" + options.listenAddress + "]"
+                              : options.listenAddress;
+    return address + ":" + std::to_string(options.listenPort);
+}
 
 bool IsLoopbackAddress(const std::string& address) {
     if (address == "localhost" || address == "::1") {
@@ -369,6 +404,10 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         }
         return std::nullopt;
     }
+    if (line.version) {
+        options.version = true;
+        return options;
+    }
     const auto& installed = platform::Installation();
     std::error_code ec;
     if (line.config) {
@@ -386,7 +425,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         }
     }
     options.signIn = parsing.signIn.value_or(
-        IsLoopbackAddress(options.listenAddress) ? SignInMode::None : SignInMode::System);
+        !options.OnSocket() && IsLoopbackAddress(options.listenAddress) ? SignInMode::None
+                                                                        : SignInMode::System);
     if (options.dataFolder.empty()) {
         options.dataFolder = DefaultDataFolder();
     }
@@ -411,7 +451,9 @@ std::string HostUsage() {
            "Serves the Vantrel zip-file manager's page on an embedded web server.\n"
            "\n"
            "Options:\n"
-           "  --listen ADDR:PORT      where to listen (default 127.0.0.1:8080)\n"
+           "  --listen ADDR:PORT      where to listen (default 127.0.0.1:8080); unix:/PATH:\n"
+           "                          a Unix socket for a proxy in front, mode 0660\n"
+           "  --socket-group GROUP    the group of that socket: its members may connect\n"
            "  --drive L=FOLDER[,TYPE][,VOLUME]\n"
            "                          map drive L: to FOLDER (repeatable); TYPE is fixed,\n"
            "                          network, removable, cdrom or ramdisk (default fixed)\n"
@@ -440,7 +482,11 @@ std::string HostUsage() {
            "  --add-user NAME[:ACCOUNT]\n"
            "                          add or replace a user of the --users file (password\n"
            "                          from standard input; ACCOUNT: the Linux account whose\n"
-           "                          file rights it works with) and end\n"
+           "                          file rights it works with) and end; the password\n"
+           "                          has at least 8 characters\n"
+           "  --list-users            list the users of the --users file, NAME[:ACCOUNT] a\n"
+           "                          line, and end\n"
+           "  --remove-user NAME      remove a user from the --users file and end\n"
            "  --tls-cert FILE --tls-key FILE\n"
            "                          serve HTTPS with this certificate (PEM) and key\n"
            "  --plain-http            serve plain HTTP on a non-loopback address (for a TLS\n"
@@ -462,6 +508,7 @@ std::string HostUsage() {
            "  --check-config          check the configuration, print the effective settings\n"
            "                          and end: exit status 0 when it is good, 2 when not\n"
            "  --help                  print this help and end\n"
+           "  --version               print the version and end\n"
            "\n"
            "Configuration file:\n"
            "  One setting a line, \"key = value\", with the name of a long option above as\n"
@@ -474,21 +521,18 @@ std::string HostUsage() {
            "Signals:\n"
            "  SIGTERM and SIGINT stop accepting connections and end once the running\n"
            "  requests are done (operations are aborted after --stop-timeout); SIGHUP\n"
-           "  reopens the log files.\n"
+           "  reopens the log files and reads the users file again.\n"
            "\n"
            "Exit status:\n"
-           "  0 after a clean stop, 1 when the host cannot start, 2 for a wrong option or\n"
-           "  configuration.\n";
+           "  0 after a clean stop or a finished command, 1 when the host cannot start or a\n"
+           "  command fails (--add-user, --list-users, --remove-user), 2 for a wrong option\n"
+           "  or configuration.\n";
 }
 
 std::vector<std::string> EffectiveSettings(const HostOptions& options) {
     static const std::map<SignInMode, const char*> kModes = {
         {SignInMode::System, "system"}, {SignInMode::Users, "users"}, {SignInMode::None, "none"}};
-    std::string listen = options.listenAddress.find(':') != std::string::npos
-                             ? "[" + options.listenAddress + "]"
-                             : options.listenAddress;
-    std::vector<std::string> lines = {"listen = " + listen + ":" +
-                                      std::to_string(options.listenPort)};
+    std::vector<std::string> lines = {"listen = " + ListenText(options)};
     for (const auto& drive : options.drives.Drives()) {
         platform::DriveMap one;
         one.Add(drive);
@@ -499,6 +543,7 @@ std::vector<std::string> EffectiveSettings(const HostOptions& options) {
             lines.push_back(key + " = " + value);
         }
     };
+    add("socket-group", options.socketGroup);
     add("data", options.dataFolder.string());
     add("web-root", options.webRoot);
     add("page", options.page);

@@ -4,6 +4,7 @@
 // command line overrides the file, and a repeatable option given on the command line replaces the
 // file's lines of it.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ enum class SignInMode {
 struct HostOptions {
     std::string listenAddress = "127.0.0.1";
     int listenPort = 8080;
+    // --listen unix:PATH: a Unix socket instead (for a proxy in front), made with mode 0660 and
+    // given the group socketGroup (--socket-group), so that only its members and root connect.
+    std::filesystem::path listenSocket;
+    std::string socketGroup;
     platform::DriveMap drives;  // from --drive, else drive c: in the data folder
     std::filesystem::path dataFolder;
     std::string webRoot = "c:\\inetpub\\wwwroot";
@@ -39,6 +44,9 @@ struct HostOptions {
     std::filesystem::path usersFile;
     // --add-user NAME or NAME:ACCOUNT: add the user to the users file and end.
     std::optional<std::string> addUser;
+    // --list-users, --remove-user NAME: list the users of the users file, or remove one, and end.
+    bool listUsers = false;
+    std::optional<std::string> removeUser;
     std::filesystem::path tlsCertificate;  // with tlsKey: serve HTTPS
     std::filesystem::path tlsKey;
     bool plainHttp = false;          // plain HTTP on a non-loopback address (a TLS proxy)
@@ -58,14 +66,25 @@ struct HostOptions {
     // --stop-timeout: how long running operations may go on once a stop is asked for, before they
     // are aborted.
     int stopTimeoutSeconds = 60;
+    // How long after its arrival every failed sign-in is answered, whatever the reason, so that
+    // the time tells nothing about which accounts exist (no option: tests shorten it).
+    std::chrono::milliseconds failedSignInTime{2000};
 
     // --config, or the installed program's default when it exists; empty: none was read.
     std::filesystem::path configFile;
     // --check-config: check the configuration, print the effective settings and end.
     bool checkConfig = false;
+    // --version: print the version and end (nothing else is read).
+    bool version = false;
 
     bool Tls() const { return !tlsCertificate.empty(); }
+    bool ManagesUsers() const { return addUser || listUsers || removeUser; }
+    bool OnSocket() const { return !listenSocket.empty(); }
 };
+
+// Where the host listens, as the listen setting writes it: "127.0.0.1:8080", "[::1]:8080",
+// "unix:/run/vantrel/http.sock".
+std::string ListenText(const HostOptions& options);
 
 // True for 127.0.0.0/8, ::1 and "localhost".
 bool IsLoopbackAddress(const std::string& address);

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <iostream>
+#include "host/JournalLines.h"
 
 namespace vantrel::host {
 
@@ -46,7 +46,10 @@ std::unique_ptr<LogWriter> LogWriter::Open(const std::string& target, std::strin
 }
 
 LogWriter::LogWriter(int fd, std::string path)
-    : fd_(fd), path_(std::move(path)), thread_([this] { WriteLoop(); }) {}
+    : fd_(fd),
+      path_(std::move(path)),
+      linePrefix_(path_.empty() ? PriorityPrefix(fd, Priority::Info) : ""),
+      thread_([this] { WriteLoop(); }) {}
 
 LogWriter::~LogWriter() {
     {
@@ -68,9 +71,11 @@ void LogWriter::Append(std::string line) noexcept {
             return;
         }
         if (dropped_ > 0) {
-            queue_.push_back("(" + std::to_string(dropped_) + " log lines dropped: queue full)\n");
+            queue_.push_back(linePrefix_ + "(" + std::to_string(dropped_) +
+                             " log lines dropped: queue full)\n");
             dropped_ = 0;
         }
+        line.insert(0, linePrefix_);
         line += '\n';
         queue_.push_back(std::move(line));
     } catch (...) {
@@ -95,8 +100,8 @@ void LogWriter::Reopen() {
 void LogWriter::ReopenNow() {
     int fd = OpenForAppending(path_);
     if (fd < 0) {
-        std::cerr << "vantrel-host: cannot reopen the log " << path_ << ": " << std::strerror(errno)
-                  << "; writing on to the old one" << std::endl;
+        Say(Priority::Error, "vantrel-host: cannot reopen the log " + path_ + ": " +
+                                 std::strerror(errno) + "; writing on to the old one");
         return;
     }
     ::close(fd_);

@@ -37,6 +37,8 @@ class LogWriter {
 
     int fd_;                  // used and replaced only by the writing thread once it runs
     const std::string path_;  // empty: standard output, never reopened
+    // The priority of every line, when standard output is the journal (host/JournalLines.h).
+    const std::string linePrefix_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable written_;

@@ -38,8 +38,9 @@ int Converse(int count, const struct pam_message** messages, struct pam_response
     return PAM_SUCCESS;
 }
 
-// The host keeps its own count of failures and locks out guessers; a module's delay after a
-// failure would only hold a worker thread.
+// The host answers every failed sign-in, of whatever kind, the same time after it arrived
+// (WebHost), and keeps its own count of failures; a module's delay here would hold PAM's lock, and
+// with it every other sign-in, while it sleeps.
 void NoDelay(int, unsigned, void*) {}
 
 class PamAuthenticator : public Authenticator {

@@ -39,10 +39,13 @@ bool IsServedName(std::string_view host, const std::string& listenAddress,
 }  // namespace
 
 bool AnswersTo(const httplib::Request& request, const HostOptions& options) {
+    // A socket has no address a browser could name.
+    const std::string listenAddress = options.OnSocket() ? "" : options.listenAddress;
     auto served = [&](const std::string& host) {
-        return IsServedName(host, options.listenAddress, options.serverNames, request.local_addr);
+        return IsServedName(host, listenAddress, options.serverNames, request.local_addr);
     };
-    ForwardedRequest site = ResolveForwarded(request, options.trustedProxies, options.Tls());
+    ForwardedRequest site =
+        ResolveForwarded(request, options.trustedProxies, options.Tls(), options.OnSocket());
     return request.get_header_value_count("Host") == 1 &&
            served(request.get_header_value("Host")) && served(site.host);
 }

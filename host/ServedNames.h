@@ -1,8 +1,8 @@
 #pragma once
-// The names the host answers to: its listen address, "localhost", the address a connection
-// arrived at, and the names given with --server-name. A request for any other name is refused
-// before a route runs, so a page of another site whose name has been pointed at this host's
-// address (DNS rebinding) never reaches the application.
+// The names the host answers to: its listen address (not a Unix socket's path), "localhost", the
+// address a connection arrived at, and the names given with --server-name. A request for any other
+// name is refused before a route runs, so a page of another site whose name has been pointed at
+// this host's address (DNS rebinding) never reaches the application.
 
 #include <httplib.h>
 

@@ -52,6 +52,21 @@ void SessionStore::End(const std::string& id) {
     }
 }
 
+std::vector<std::shared_ptr<const SignedInAccount>> SessionStore::EndWhere(
+    const std::function<bool(const SignedInAccount&)>& ends) {
+    std::vector<std::shared_ptr<const SignedInAccount>> ended;
+    std::lock_guard lock(mutex_);
+    for (auto entry = order_.begin(); entry != order_.end();) {
+        auto next = std::next(entry);
+        if (entry->found.account && ends(*entry->found.account)) {
+            ended.push_back(entry->found.account);
+            Erase(entry);
+        }
+        entry = next;
+    }
+    return ended;
+}
+
 void SessionStore::ForgetIdle(TimePoint now) {
     while (!order_.empty() && now - order_.back().lastUsed > limits_.idle) {
         Erase(std::prev(order_.end()));

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "host/SignedInAccount.h"
 #include "platform/asp/ScriptingContext.h"
@@ -45,6 +46,9 @@ class SessionStore {
     // Begins a session with a fresh id (never one handed out before) and gives back the id.
     std::string Start(std::shared_ptr<const SignedInAccount> account);
     void End(const std::string& id);
+    // Ends every signed-in session whose account ends() picks; gives back their accounts.
+    std::vector<std::shared_ptr<const SignedInAccount>> EndWhere(
+        const std::function<bool(const SignedInAccount&)>& ends);
 
   private:
     struct Entry {

@@ -6,12 +6,14 @@ namespace {
 
 constexpr auto kWindow = std::chrono::minutes(15);
 constexpr auto kLockout = std::chrono::seconds(60);
-constexpr size_t kFailuresToLock = 5;
+constexpr size_t kFailuresForAnAccount = 5;  // from one address
+constexpr size_t kFailuresFromAnAddress = 20;
 // Names and addresses kept at most; guessing with ever new names cannot fill the memory.
 constexpr size_t kMaxKeys = 20000;
 
-std::string AccountKey(const std::string& account) {
-    return "account:" + account;
+// An address holds no line break, so no two pairs share a key.
+std::string PairKey(const std::string& account, const std::string& address) {
+    return "pair:" + address + "\n" + account;
 }
 
 std::string AddressKey(const std::string& address) {
@@ -23,20 +25,20 @@ std::string AddressKey(const std::string& address) {
 bool SignInThrottle::IsLockedOut(const std::string& account, const std::string& address,
                                  TimePoint now) {
     std::lock_guard lock(mutex_);
-    return Locked(AccountKey(account), now) || Locked(AddressKey(address), now);
+    return Locked(PairKey(account, address), now) || Locked(AddressKey(address), now);
 }
 
 void SignInThrottle::RecordFailure(const std::string& account, const std::string& address,
                                    TimePoint now) {
     std::lock_guard lock(mutex_);
     KeepBounded(now);
-    Fail(AccountKey(account), now);
-    Fail(AddressKey(address), now);
+    Fail(PairKey(account, address), kFailuresForAnAccount, now);
+    Fail(AddressKey(address), kFailuresFromAnAddress, now);
 }
 
-void SignInThrottle::RecordSuccess(const std::string& account) {
+void SignInThrottle::RecordSuccess(const std::string& account, const std::string& address) {
     std::lock_guard lock(mutex_);
-    failures_.erase(AccountKey(account));
+    failures_.erase(PairKey(account, address));
 }
 
 bool SignInThrottle::Locked(const std::string& key, TimePoint now) {
@@ -44,13 +46,13 @@ bool SignInThrottle::Locked(const std::string& key, TimePoint now) {
     return it != failures_.end() && now < it->second.lockedUntil;
 }
 
-void SignInThrottle::Fail(const std::string& key, TimePoint now) {
+void SignInThrottle::Fail(const std::string& key, size_t bound, TimePoint now) {
     Failures& failures = failures_[key];
     failures.times.push_back(now);
-    while (failures.times.size() > kFailuresToLock || now - failures.times.front() > kWindow) {
+    while (failures.times.size() > bound || now - failures.times.front() > kWindow) {
         failures.times.pop_front();
     }
-    if (failures.times.size() >= kFailuresToLock) {
+    if (failures.times.size() >= bound) {
         failures.lockedUntil = now + kLockout;
     }
 }

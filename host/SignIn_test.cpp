@@ -1,6 +1,10 @@
 // Signing in, sessions, lockout, and each account's own file rights, on real hosts.
+#include <arpa/inet.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +25,22 @@ namespace fs = std::filesystem;
 int Shell(const std::string& command) {
     int status = std::system((command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The command's exit status; said receives what it wrote to standard output and error.
+int ShellOutput(const std::string& command, std::string& said) {
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    for (size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        said.append(buffer, got);
+    }
+    int status = pipe ? ::pclose(pipe) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string HostProgram() {
@@ -115,7 +135,7 @@ TEST_F(SignInTest, SessionsEndAfterTwentyIdleMinutes) {
     EXPECT_TRUE(IsSignInPage(host_->Get("/farbale.asp?OP=info", cookie)));
 }
 
-TEST_F(SignInTest, FiveFailuresLockTheAccountOutForAMinuteWhateverThePassword) {
+TEST_F(SignInTest, FiveFailuresLockTheAccountOutThereForAMinuteWhateverThePassword) {
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(SignIn("guess " + std::to_string(i)).empty());
     }
@@ -128,20 +148,57 @@ TEST_F(SignInTest, FiveFailuresLockTheAccountOutForAMinuteWhateverThePassword) {
     EXPECT_FALSE(SignIn().empty());
 }
 
+// Taking a user out of the users file signs them out at once.
+TEST_F(SignInTest, RemovingAUserFromTheUsersFileEndsTheirSessions) {
+    std::string cookie = SignIn();
+    ASSERT_FALSE(IsSignInPage(host_->Get("/farbale.asp?OP=info", cookie)));
+    std::ofstream(users_) << "# nobody\n";
+    EXPECT_TRUE(IsSignInPage(host_->Get("/farbale.asp?OP=info", cookie)));
+    EXPECT_NE(host_->AuditLines().back().find("\"result\":\"ended: not in the users file\""),
+              std::string::npos);
+}
+
+// A users file that another account could change would let it write itself in: the host does not
+// start with it, and the check of the configuration says why.
+TEST(SignInStartTest, AUsersFileOthersCouldChangeIsRefused) {
+    TestFolder folder("signin-guard");
+    fs::create_directory(folder.Path() / "etc");
+    fs::path users = folder.Path() / "etc" / "users";
+    ASSERT_EQ(
+        Shell("echo password | " + HostProgram() + " --add-user someone --users " + users.string()),
+        0);
+    std::string options = " --listen 127.0.0.1:0 --data " + folder.Path().string() +
+                          " --sign-in users --users " + users.string();
+    for (auto [file, parent] : {std::pair{fs::perms::owner_read | fs::perms::group_write,
+                                          fs::perms::owner_all | fs::perms::others_read},
+                                {fs::perms::owner_read, fs::perms::all}}) {
+        fs::permissions(users, file);
+        fs::permissions(users.parent_path(), parent);
+        for (auto [command, status] :
+             {std::pair{HostProgram(), 1}, {HostProgram() + " --check-config", 2}}) {
+            std::string said;
+            EXPECT_EQ(ShellOutput(command + options, said), status) << command;
+            EXPECT_NE(said.find("refusing the users file " + users.string()), std::string::npos)
+                << said;
+        }
+    }
+}
+
 TEST(SignInStartTest, ARootHostRefusesUsersWithoutAnAccountOfTheirOwn) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only a host running as root switches accounts";
     }
     TestFolder folder("signin-root");
     fs::path users = folder.Path() / "users";
-    ASSERT_EQ(Shell("echo pw | " + HostProgram() + " --add-user plain --users " + users.string()),
-              0);
+    ASSERT_EQ(
+        Shell("echo password | " + HostProgram() + " --add-user plain --users " + users.string()),
+        0);
     std::string start = HostProgram() + " --listen 127.0.0.1:0 --data " + folder.Path().string() +
                         " --sign-in users --users " + users.string();
     EXPECT_EQ(Shell(start), 1);
-    ASSERT_EQ(
-        Shell("echo pw | " + HostProgram() + " --add-user plain:root --users " + users.string()),
-        0);
+    ASSERT_EQ(Shell("echo password | " + HostProgram() + " --add-user plain:root --users " +
+                    users.string()),
+              0);
     EXPECT_EQ(Shell(start), 1);
 }
 
@@ -291,6 +348,131 @@ TEST_F(AccountRightsTest, DownloadsAndUploadsKeepToTheAccountsRights) {
                                 "\"result\":\"stored\""),
               std::string::npos)
         << lines.back();
+}
+
+// The status of a sign-in sent from a loopback address of its own, as another client's would be.
+int SignInFrom(const std::string& address, int port, const std::string& name,
+               const std::string& password) {
+    std::string form = CallForm({{"account", name}, {"password", password}});
+    std::string request =
+        "POST /signin HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+        std::to_string(form.size()) + "\r\n\r\n" + form;
+    sockaddr_in local{}, host{};
+    local.sin_family = host.sin_family = AF_INET;
+    ::inet_pton(AF_INET, address.c_str(), &local.sin_addr);
+    ::inet_pton(AF_INET, "127.0.0.1", &host.sin_addr);
+    host.sin_port = htons(static_cast<uint16_t>(port));
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    char answer[32] = {};
+    bool sent = ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+                ::connect(fd, reinterpret_cast<sockaddr*>(&host), sizeof host) == 0 &&
+                ::send(fd, request.data(), request.size(), 0) == ssize_t(request.size()) &&
+                ::recv(fd, answer, sizeof answer - 1, MSG_WAITALL) > 12;
+    ::close(fd);
+    return sent ? std::atoi(answer + 9) : -1;  // "HTTP/1.1 303 ..."
+}
+
+// Failed sign-ins from one address lock the account out there only: its owner, elsewhere, gets in.
+TEST_F(AccountRightsTest, FailuresFromOneAddressNeverKeepTheAccountsOwnerOut) {
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(SignInFrom("127.0.0.3", host_->Port(), first_, "guess"), 200);
+    }
+    EXPECT_EQ(SignInFrom("127.0.0.3", host_->Port(), first_, "Pa55 " + first_), 429);
+    EXPECT_EQ(SignInFrom("127.0.0.2", host_->Port(), first_, "Pa55 " + first_), 303);
+}
+
+// 0 when the account may connect to the Unix socket, else why not (errno).
+int ConnectAs(const fs::path& socket, const FileCredentials& account) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    pid_t child = ::fork();
+    if (child == 0) {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        bool connected = ::setgroups(account.groups.size(), account.groups.data()) == 0 &&
+                         ::setgid(account.gid) == 0 && ::setuid(account.uid) == 0 &&
+                         ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::_exit(connected ? 0 : errno);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A host behind a proxy on a Unix socket: only the socket's group (the proxy's account) reaches
+// it, so no other local account can pose as the proxy; what the proxy says of its clients counts.
+TEST_F(AccountRightsTest, OnlyTheSocketsGroupReachesTheHostAndSpeaksForItsClients) {
+    // Over the suite's data folder: a host publishes its drives and settings to the process.
+    fs::path socket = folder_->Path() / "http.sock";
+    RunningHost proxied(folder_->Path(), {"--listen", "unix:" + socket.string(), "--socket-group",
+                                          second_, "--sign-in", "system"});
+    EXPECT_EQ(ConnectAs(socket, *LookUpFileCredentials(first_)), EACCES);
+    EXPECT_EQ(ConnectAs(socket, *LookUpFileCredentials(second_)), 0);
+
+    httplib::Client proxy(socket.string());
+    proxy.set_address_family(AF_UNIX);
+    auto refused =
+        proxy.Post("/signin", {{"Host", "localhost"}, {"X-Forwarded-For", "203.0.113.7"}},
+                   CallForm({{"account", first_}, {"password", "guess"}}),
+                   "application/x-www-form-urlencoded");
+    ASSERT_TRUE(refused);
+    EXPECT_NE(proxied.AuditLines().back().find("\"client\":\"203.0.113.7\""), std::string::npos);
+}
+
+// In the shared sticky folder the first account leaves "drop" leading to the second's private
+// folder and "report.zip" to its archive there. The second account's extraction into drop and
+// delete from report.zip write nothing of its own files; a test reads through a link only when
+// it is the second account's own.
+TEST_F(AccountRightsTest, ALinkOfAnotherAccountNeverLeadsAnAccountToItsOwnFiles) {
+    const std::string victim = second_;
+    fs::create_directories(Local("pub"));
+    fs::permissions(Local("pub"), fs::perms::all | fs::perms::sticky_bit);
+    fs::create_directories(Local(victim));
+    Own(Local(victim), victim, fs::perms::owner_all);
+    std::ofstream(Local(victim + "/doc.txt")) << "zipped";
+    Own(Local(victim + "/doc.txt"), victim, fs::perms::owner_read | fs::perms::owner_write);
+    auto leave = [](const std::string& link, const std::string& target, const std::string& by) {
+        fs::create_symlink(target, Local("pub/" + link));
+        ASSERT_EQ(::lchown(Local("pub/" + link).c_str(), LookUpFileCredentials(by)->uid, -1), 0);
+    };
+    leave("drop", "../" + victim, first_);
+    leave("report.zip", "../" + victim + "/priv.zip", first_);
+    leave("mine.zip", "../" + victim + "/priv.zip", victim);
+
+    std::string session = SignIn(victim);
+    ASSERT_FALSE(session.empty());
+    const std::string own = "c:\\" + victim + "\\";
+    auto zipped = host_->Post("/farbale.asp", ZipForm(own + "doc.txt", own + "priv.zip"), session);
+    ASSERT_NE(zipped->body.find("Operation complete, no errors."), std::string::npos);
+    std::ofstream(Local(victim + "/doc.txt")) << "newer than the archive";
+    auto archiveBytes = [&] { return ReadAll(Local(victim + "/priv.zip")); };
+    const std::string archive = archiveBytes();
+
+    auto call = [&](const std::string& op, const std::string& folder, const std::string& file,
+                    const std::string& target, const std::string& options) {
+        return host_
+            ->Post("/farbale.asp",
+                   CallForm({{"OP", op},
+                             {"SP", folder},
+                             {"SL", file},
+                             {"TP", target},
+                             {"ZL", "doc.txt "},
+                             {"OS", options}}),
+                   session)
+            ->body;
+    };
+    std::string extracted = call("call_unzip", own, "priv.zip", "c:\\pub\\drop\\", "---");
+    EXPECT_NE(extracted.find("Error:"), std::string::npos) << extracted;
+    std::string deleted = call("call_unziplist", "c:\\pub\\", "report.zip", "", "D--");
+    EXPECT_NE(deleted.find("Error:"), std::string::npos) << deleted;
+    EXPECT_EQ(ReadAll(Local(victim + "/doc.txt")), "newer than the archive");
+    EXPECT_EQ(archiveBytes(), archive);
+    EXPECT_NE(call("call_unzip", "c:\\pub\\", "report.zip", "", "T--").find("Error:"),
+              std::string::npos);
+    EXPECT_NE(
+        call("call_unzip", "c:\\pub\\", "mine.zip", "", "T--").find("Complete, no errors found."),
+        std::string::npos);
 }
 
 // No account can block the others' operations: lock-named files with times ahead of the clock,

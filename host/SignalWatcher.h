@@ -2,8 +2,8 @@
 // What the host does on the signals a service manager and logrotate send. SIGTERM and SIGINT stop
 // it: no new connections, the requests being served go on, and operations still running after the
 // stop time-out are aborted (a second SIGTERM or SIGINT aborts them at once). SIGHUP reopens the
-// log files. The signals are taken by a thread of their own, never by a handler that interrupts a
-// request.
+// log files and reads the users file again. The signals are taken by a thread of their own, never
+// by a handler that interrupts a request.
 
 #include <atomic>
 #include <chrono>

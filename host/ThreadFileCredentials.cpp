@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/JournalLines.h"
+
 namespace vantrel::host {
 
 namespace {
@@ -71,7 +73,10 @@ void ThreadFileCredentials::Restore() {
     bool ok = SetFileUid(savedUid_) == savedUid_ && SetFileGid(savedGid_) == savedGid_ &&
               SetGroups(savedGroups_) == 0;
     if (!ok) {
-        std::fputs("vantrel-host: cannot restore a thread's file rights; stopping\n", stderr);
+        std::fputs(WithPriority(STDERR_FILENO, Priority::Error,
+                                "vantrel-host: cannot restore a thread's file rights; stopping")
+                       .c_str(),
+                   stderr);
         std::abort();
     }
 }

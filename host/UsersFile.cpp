@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -19,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kMaxNameLength = 64;
+constexpr size_t kShortestPassword = 8;
 
 std::optional<UserEntry> ParseLine(const std::string& line) {
     UserEntry entry;
@@ -89,6 +92,65 @@ bool ReplaceAtomically(const fs::path& file, const std::string& text, std::strin
     return true;
 }
 
+// Unicode characters, as a person counts them: the bytes that do not continue a UTF-8 sequence.
+size_t CharacterCount(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    }));
+}
+
+// Rewrites the file through edit (the old lines in, the new text out; false keeps the file as it
+// is). Two writers at once take turns on the folder, so neither loses the other's change.
+bool RewriteLocked(const fs::path& file, std::string& error,
+                   const std::function<bool(std::istream&, std::ostream&)>& edit) {
+    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0) {
+        error = "cannot open the folder " + folder.string();
+        if (folderFd >= 0) {
+            ::close(folderFd);
+        }
+        return false;
+    }
+    std::ifstream in(file);
+    std::error_code missing;
+    std::ostringstream text;
+    bool ok = false;
+    if (!in && fs::exists(file, missing)) {
+        error = "cannot read the users file " + file.string();
+    } else {
+        ok = edit(in, text) && ReplaceAtomically(file, text.str(), error);
+    }
+    ::close(folderFd);
+    return ok;
+}
+
+// Whether only root and the host's own account can change what the file says: it may not belong to
+// another account nor be writable by group or others, and its folder may not let anyone else put
+// another file in its place. Refusing it keeps any other account from writing itself in.
+bool IsGuarded(int fd, const fs::path& file, std::string& error) {
+    auto trusted = [](uid_t owner) { return owner == 0 || owner == ::geteuid(); };
+    struct stat info {};
+    struct stat folder {};
+    fs::path folderPath = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    std::string why;
+    if (::fstat(fd, &info) != 0 || ::stat(folderPath.c_str(), &folder) != 0) {
+        why = "it cannot be looked at";
+    } else if (!trusted(info.st_uid)) {
+        why = "it belongs to another account (user id " + std::to_string(info.st_uid) + ")";
+    } else if (info.st_mode & (S_IWGRP | S_IWOTH)) {
+        why = "group or others may write it (chmod go-w " + file.string() + ")";
+    } else if (!trusted(folder.st_uid) ||
+               ((folder.st_mode & (S_IWGRP | S_IWOTH)) && !(folder.st_mode & S_ISVTX))) {
+        why = "other accounts may replace it in its folder " + folderPath.string();
+    }
+    if (!why.empty()) {
+        error = "refusing the users file " + file.string() + ": " + why +
+                "; only root and the host's own account may change it";
+    }
+    return why.empty();
+}
+
 }  // namespace
 
 bool IsValidUserName(const std::string& name) {
@@ -104,11 +166,26 @@ bool IsValidUserName(const std::string& name) {
 }
 
 std::optional<std::vector<UserEntry>> ReadUsersFile(const fs::path& file, std::string& error) {
-    std::ifstream in(file);
-    if (!in) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         error = "cannot read the users file " + file.string();
         return std::nullopt;
     }
+    bool guarded = IsGuarded(fd, file, error);
+    std::string whole;
+    char buffer[8192];
+    ssize_t got = 0;
+    while (guarded && (got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        whole.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    if (guarded && got < 0) {
+        error = "cannot read the users file " + file.string();
+    }
+    if (!guarded || got < 0) {
+        return std::nullopt;
+    }
+    std::istringstream in(whole);
     std::vector<UserEntry> entries;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -158,8 +235,8 @@ bool AddUser(const fs::path& file, const std::string& name,
         error = "there is no Linux account " + *actsAs;
         return false;
     }
-    if (password.empty()) {
-        error = "the password is empty";
+    if (CharacterCount(password) < kShortestPassword) {
+        error = "the password is shorter than " + std::to_string(kShortestPassword) + " characters";
         return false;
     }
     std::string hash = HashPassword(password);
@@ -167,19 +244,8 @@ bool AddUser(const fs::path& file, const std::string& name,
         error = "the C library cannot make a yescrypt hash";
         return false;
     }
-    // Two adders at once take turns on the folder, so neither loses the other's line.
-    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0) {
-        error = "cannot open the folder " + folder.string();
-        if (folderFd >= 0) {
-            ::close(folderFd);
-        }
-        return false;
-    }
-    std::ostringstream text;
-    bool replaced = false;
-    if (std::ifstream in(file); in) {
+    return RewriteLocked(file, error, [&](std::istream& in, std::ostream& text) {
+        bool replaced = false;
         std::string line;
         while (std::getline(in, line)) {
             auto entry = IsIgnored(line) ? std::nullopt : ParseLine(line);
@@ -191,13 +257,31 @@ bool AddUser(const fs::path& file, const std::string& name,
                 text << line << '\n';
             }
         }
-    }
-    if (!replaced) {
-        text << name << ':' << hash << (actsAs && !actsAs->empty() ? ":" + *actsAs : "") << '\n';
-    }
-    bool ok = ReplaceAtomically(file, text.str(), error);
-    ::close(folderFd);
-    return ok;
+        if (!replaced) {
+            text << name << ':' << hash << (actsAs && !actsAs->empty() ? ":" + *actsAs : "")
+                 << '\n';
+        }
+        return true;
+    });
+}
+
+bool RemoveUser(const fs::path& file, const std::string& name, std::string& error) {
+    return RewriteLocked(file, error, [&](std::istream& in, std::ostream& text) {
+        bool removed = false;
+        std::string line;
+        while (std::getline(in, line)) {
+            auto entry = IsIgnored(line) ? std::nullopt : ParseLine(line);
+            if (entry && entry->name == name) {
+                removed = true;
+            } else {
+                text << line << '\n';
+            }
+        }
+        if (!removed) {
+            error = "there is no user " + name + " in " + file.string();
+        }
+        return removed;
+    });
 }
 
 }  // namespace vantrel::host

@@ -1,7 +1,10 @@
 #include "host/WebHost.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,9 +12,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "component/archive/Globals.h"
 #include "component/core/ContextSlot.h"
@@ -24,11 +27,13 @@
 #include "host/DownloadRequest.h"
 #include "host/FileResponse.h"
 #include "host/HostFolders.h"
+#include "host/JournalLines.h"
 #include "host/PageRequest.h"
 #include "host/RandomToken.h"
 #include "host/RequestFraming.h"
 #include "host/RootHost.h"
 #include "host/ServedNames.h"
+#include "host/SharedModes.h"
 #include "host/SignInPage.h"
 #include "host/StaticFiles.h"
 #include "host/ThreadFileCredentials.h"
@@ -110,11 +115,11 @@ void ReportAbortedAtStop(const asp::OperationRecord& record) {
         return;
     }
     bool extraction = !record.target.empty() && record.letter != 'T';
-    std::cerr << "vantrel-host: stopping: aborted "
-              << (extraction ? "the extraction of " + record.archive + " into " + record.target +
-                                   "; the entries extracted before the stop remain there"
-                             : "the work on " + record.archive + "; the archive is unchanged")
-              << std::endl;
+    Say(Priority::Warning,
+        "vantrel-host: stopping: aborted " +
+            (extraction ? "the extraction of " + record.archive + " into " + record.target +
+                              "; the entries extracted before the stop remain there"
+                        : "the work on " + record.archive + "; the archive is unchanged"));
 }
 
 // Everything one page request needs, kept alive until the page has been streamed.
@@ -165,6 +170,10 @@ std::unique_ptr<httplib::Server> Checked(std::unique_ptr<CheckedServer<Base>> se
 
 }  // namespace
 
+// Sign-ins run at once (each failure holds its thread for its answer time), and from one address.
+constexpr int kSignInsAtOnce = 16;
+constexpr int kSignInsAtOnceFromAnAddress = 2;
+
 struct WebHost::Caller {
     std::shared_ptr<asp::Session> session;
     std::shared_ptr<const SignedInAccount> account;
@@ -176,6 +185,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
       clock_(std::move(clock)),
       switchesFileRights_(RunningAsRoot() && options_.signIn != SignInMode::None),
       sessions_(options_.debug, SessionLimits{}, clock_),
+      signInGate_(kSignInsAtOnce, kSignInsAtOnceFromAnAddress),
       operations_(std::max(1, options_.threads / 2)) {
     std::string folder = options_.page.substr(0, options_.page.rfind('/') + 1);
     downloadPath_ = folder + "download";
@@ -186,6 +196,7 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
 WebHost::~WebHost() = default;
 
 bool WebHost::Prepare(std::string& error) {
+    SharedModes sharedModes;  // before any request: the umask belongs to the whole process
     // A browser that goes away mid-page must not end the process (a TLS write to a closed
     // connection raises SIGPIPE).
     std::signal(SIGPIPE, SIG_IGN);
@@ -215,7 +226,7 @@ bool WebHost::Prepare(std::string& error) {
     platform::ConfinedPath temp;
     auto shared = switchesFileRights_ ? std::optional<mode_t>(01777) : std::nullopt;
     if (std::string why; !OpenHostFolder("c:\\temp", shared, temp, why)) {
-        std::cerr << "vantrel-host: " << why << std::endl;
+        Say(Priority::Warning, "vantrel-host: " + why);
     }
     // Bound now, with the host's own rights: a signed-in account need not be able to read them.
     lszip::LSZIP_VER();
@@ -236,6 +247,7 @@ bool WebHost::Prepare(std::string& error) {
             return false;
         }
         authenticator_ = MakeUsersFileAuthenticator(options_.usersFile);
+        usersWatch_ = std::make_unique<UsersFileWatch>(options_.usersFile);
     }
     // The installed program keeps its logs in a folder of its own, made when missing and closed to
     // other accounts (the audit log names who did what).
@@ -351,6 +363,9 @@ BodyLimit WebHost::BodyLimitOf(const RequestShape& shape) {
 }
 
 std::string WebHost::Address() const {
+    if (options_.OnSocket()) {
+        return "unix:" + options_.listenSocket.string() + " (" + options_.page + ")";
+    }
     return std::string(options_.Tls() ? "https://" : "http://") + options_.listenAddress + ":" +
            std::to_string(options_.listenPort) + options_.page;
 }
@@ -380,11 +395,15 @@ std::vector<std::string> WebHost::StartNotes() const {
                               "rights of " +
                                   self + ".");
     }
-    if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
+    if (options_.OnSocket()) {
+        notes.push_back("Unix socket " + options_.listenSocket.string() + " (mode 0660, group " +
+                        (options_.socketGroup.empty() ? "root" : options_.socketGroup) +
+                        "): every request over it comes from the proxy in front.");
+    } else if (!options_.Tls() && !IsLoopbackAddress(options_.listenAddress)) {
         notes.push_back("Plain HTTP on " + options_.listenAddress +
                         ": meant for a TLS proxy in front.");
     }
-    std::string names = options_.listenAddress + ", localhost";
+    std::string names = options_.OnSocket() ? "localhost" : options_.listenAddress + ", localhost";
     for (const auto& name : options_.serverNames) {
         names += ", " + name;
     }
@@ -394,11 +413,43 @@ std::vector<std::string> WebHost::StartNotes() const {
 }
 
 bool WebHost::Bind() {
+    if (options_.OnSocket()) {
+        return BindSocket();
+    }
     if (options_.listenPort == 0) {
         options_.listenPort = server_->bind_to_any_port(options_.listenAddress.c_str());
         return options_.listenPort > 0;
     }
     return server_->bind_to_port(options_.listenAddress.c_str(), options_.listenPort);
+}
+
+// A socket left by an earlier run is replaced; anything else at the path is not. The socket is
+// closed to everyone but root and the group's members (the proxy's account) before it can take a
+// connection: connecting needs write permission on it.
+bool WebHost::BindSocket() {
+    const fs::path& path = options_.listenSocket;
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISSOCK(existing.st_mode)) {
+        ::unlink(path.c_str());
+    }
+    gid_t group = ::getegid();
+    if (!options_.socketGroup.empty()) {
+        struct group* found = ::getgrnam(options_.socketGroup.c_str());
+        if (!found) {
+            Say(Priority::Error, "vantrel-host: there is no group " + options_.socketGroup);
+            return false;
+        }
+        group = found->gr_gid;
+    }
+    // Made 0600 (the host is starting: no other thread makes files now), so nobody else connects
+    // before it is given to the group.
+    mode_t mask = ::umask(0177);
+    server_->set_address_family(AF_UNIX);
+    // The port means nothing to a Unix socket; 0 would make the library look up which it got.
+    bool bound = server_->bind_to_port(path.c_str(), 80);
+    ::umask(mask);
+    return bound && ::chown(path.c_str(), ::geteuid(), group) == 0 &&
+           ::chmod(path.c_str(), 0660) == 0;
 }
 
 bool WebHost::Run() {
@@ -435,6 +486,29 @@ void WebHost::ReopenLogs() {
     auditLog_->Reopen();
 }
 
+void WebHost::ReloadUsersFile() {
+    if (usersWatch_) {
+        usersWatch_->Look(true, [this] { EndSessionsOfRemovedUsers(); });
+    }
+}
+
+void WebHost::EndSessionsOfRemovedUsers() {
+    std::string error;
+    auto entries = ReadUsersFile(options_.usersFile, error);
+    if (!entries) {
+        Say(Priority::Warning, "vantrel-host: " + error + "; its users' sessions end");
+    }
+    auto removed = [&entries](const SignedInAccount& account) {
+        return !entries || std::none_of(entries->begin(), entries->end(), [&](const UserEntry& e) {
+            return e.name == account.name && e.actsAs == account.linuxAccount;
+        });
+    };
+    for (const auto& account : sessions_.EndWhere(removed)) {
+        auditLog_->Append(
+            SignInAuditLine(WhoOf(account.get(), ""), "signout", "ended: not in the users file"));
+    }
+}
+
 void WebHost::FlushLogs() {
     accessLog_->Flush();
     auditLog_->Flush();
@@ -447,7 +521,8 @@ std::string WebHost::SessionCookie(const std::string& id, bool secure, bool expi
 
 void WebHost::Route(const httplib::Request& request, httplib::Response& response,
                     const httplib::ContentReader* read) {
-    ForwardedRequest site = ResolveForwarded(request, options_.trustedProxies, options_.Tls());
+    ForwardedRequest site =
+        ResolveForwarded(request, options_.trustedProxies, options_.Tls(), options_.OnSocket());
     t_notes.client = site.client;
     if (site.https) {
         response.set_header("Strict-Transport-Security", "max-age=31536000");
@@ -466,6 +541,9 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
     if (signsIn && request.path == "/signout" && request.method == "POST") {
         SignOut(request, site, response);
         return;
+    }
+    if (usersWatch_) {
+        usersWatch_->Look(false, [this] { EndSessionsOfRemovedUsers(); });
     }
     std::string id = CookieValue(request.get_header_value("Cookie"), kSessionCookie);
     auto found = sessions_.Find(id);
@@ -532,6 +610,13 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
         ShowSignIn(response, 200, kWrongSignIn, "");
         return;
     }
+    const auto arrived = std::chrono::steady_clock::now();
+    SignInGate::Pass pass(signInGate_, client);
+    if (!pass.Admitted()) {
+        auditLog_->Append(SignInAuditLine(who, "signin", "refused: too many sign-ins at once"));
+        ShowSignIn(response, 503, kSignInsBusy, name);
+        return;
+    }
     auto now = clock_();
     if (throttle_.IsLockedOut(name, client, now)) {
         auditLog_->Append(SignInAuditLine(who, "signin", "locked out"));
@@ -558,10 +643,12 @@ void WebHost::SignIn(const httplib::Request& request, const ForwardedRequest& si
     if (!refusal.empty()) {
         throttle_.RecordFailure(name, client, now);
         auditLog_->Append(SignInAuditLine(who, "signin", refusal));
+        // Unknown names fail sooner than wrong passwords; every failure is answered alike late.
+        std::this_thread::sleep_until(arrived + options_.failedSignInTime);
         ShowSignIn(response, 200, kWrongSignIn, name);
         return;
     }
-    throttle_.RecordSuccess(name);
+    throttle_.RecordSuccess(name, client);
     // Never the id the browser came with: a session id planted before sign-in is worth nothing.
     sessions_.End(CookieValue(request.get_header_value("Cookie"), kSessionCookie));
     std::string id = sessions_.Start(account);

@@ -19,8 +19,10 @@
 #include "host/OperationAdmission.h"
 #include "host/RequestReader.h"
 #include "host/SessionStore.h"
+#include "host/SignInGate.h"
 #include "host/SignInThrottle.h"
 #include "host/TransferCaller.h"
+#include "host/UsersFileWatch.h"
 
 namespace vantrel::host {
 
@@ -35,7 +37,7 @@ class WebHost {
     // the queue's folder and the help page when missing, opens the logs and sets up sign-in and
     // TLS. False with a reason when the host cannot or must not serve.
     bool Prepare(std::string& error);
-    // Binds the listening address (port 0: any free port); false when it cannot.
+    // Binds the listening address (port 0: any free port) or Unix socket; false when it cannot.
     bool Bind();
     // Serves until Stop, then waits for the requests being served; true unless it could not serve.
     bool Run();
@@ -50,6 +52,10 @@ class WebHost {
     int RunningOperations() const;
     // Opens the log files anew by their names (SIGHUP, after logrotate).
     void ReopenLogs();
+    // Reads the users file again (SIGHUP; a change is also noticed at the next request): the
+    // sessions of users it no longer names, or names with another Linux account, end. A file that
+    // can no longer be read, or that others could change, ends every session of its users.
+    void ReloadUsersFile();
     std::string Address() const;
     // What the host says at start: who may use it and with whose file rights.
     std::vector<std::string> StartNotes() const;
@@ -75,6 +81,8 @@ class WebHost {
                     std::string_view account);
     std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
     bool SetUpServer(std::string& error);
+    bool BindSocket();
+    void EndSessionsOfRemovedUsers();
     // What the request may carry: the page's forms for a signed-in session, a sign-in before.
     BodyLimit BodyLimitOf(const RequestShape& shape);
 
@@ -87,8 +95,10 @@ class WebHost {
     bool switchesFileRights_;
     SessionStore sessions_;
     SignInThrottle throttle_;
+    SignInGate signInGate_;
     OperationAdmission operations_;
     std::unique_ptr<Authenticator> authenticator_;
+    std::unique_ptr<UsersFileWatch> usersWatch_;  // with sign-in users
     std::unique_ptr<LogWriter> accessLog_;
     std::unique_ptr<LogWriter> auditLog_;
     std::unique_ptr<httplib::Server> server_;

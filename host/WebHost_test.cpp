@@ -675,6 +675,11 @@ TEST(HostOptionsTest, DefaultsAndMistakes) {
         {"--listen", "[::]:80", "--plain-http", "--sign-in", "users", "--users", "u"}, error);
     ASSERT_TRUE(proxied) << error;
     EXPECT_EQ(proxied->listenAddress, "::");
+    // A socket needs no --plain-http, and nobody reaches it without signing in.
+    auto socket = ParseHostOptions({"--listen", "unix:/run/v.sock"}, error);
+    ASSERT_TRUE(socket) << error;
+    EXPECT_EQ(socket->signIn, SignInMode::System);
+    EXPECT_EQ(EffectiveSettings(*socket).front(), "listen = unix:/run/v.sock");
 
     for (auto args : std::vector<std::vector<std::string>>{
              {"--min-free-space", "5GB"},
@@ -684,9 +689,13 @@ TEST(HostOptionsTest, DefaultsAndMistakes) {
              {"--sign-in", "maybe"},
              {"--sign-in", "users"},
              {"--add-user", "alice"},
+             {"--remove-user", "alice"},
+             {"--list-users", "--remove-user", "alice", "--users", "u"},
              {"--tls-cert", "c"},
              {"--listen", "0.0.0.0:80", "--sign-in", "none", "--plain-http"},
              {"--listen", "10.0.0.1:80"},
+             {"--listen", "unix:v.sock"},
+             {"--listen", "unix:/run/v.sock", "--sign-in", "none"},
              {"--server-name", "zip.example.org:443"},
          }) {
         EXPECT_FALSE(ParseHostOptions(args, error)) << args[0] << " " << args[1];

@@ -1,5 +1,6 @@
 // vantrel-host: serves the zip-file manager's page on an embedded web server, checks its
-// configuration (--check-config), or adds a user to the users file (--add-user).
+// configuration (--check-config), or manages the users file (--add-user, --list-users,
+// --remove-user).
 #include <systemd/sd-daemon.h>
 
 #include <atomic>
@@ -9,31 +10,14 @@
 #include <vector>
 
 #include "host/ConfigCheck.h"
-#include "host/PasswordPrompt.h"
+#include "host/JournalLines.h"
 #include "host/SignalWatcher.h"
-#include "host/UsersFile.h"
+#include "host/UsersCommands.h"
 #include "host/WebHost.h"
 
 namespace {
 
 using namespace vantrel::host;
-
-int AddUserAndEnd(const HostOptions& options) {
-    std::string name = *options.addUser;
-    std::optional<std::string> actsAs;
-    if (size_t colon = name.find(':'); colon != std::string::npos) {
-        actsAs = name.substr(colon + 1);
-        name = name.substr(0, colon);
-    }
-    std::string error;
-    auto password = ReadNewPassword(error);
-    if (!password || !AddUser(options.usersFile, name, actsAs, *password, error)) {
-        std::cerr << "vantrel-host: " << error << "\n";
-        return 1;
-    }
-    std::cout << "User " << name << " is in " << options.usersFile.string() << "." << std::endl;
-    return 0;
-}
 
 // Serves until SIGTERM or SIGINT, then stops cleanly: exit status 0.
 int Serve(const HostOptions& options) {
@@ -42,42 +26,45 @@ int Serve(const HostOptions& options) {
     WebHost host(options);
     std::string error;
     if (!host.Prepare(error)) {
-        std::cerr << "vantrel-host: " << error << "\n";
+        Say(Priority::Error, "vantrel-host: " + error);
         return 1;
     }
     if (!host.Bind()) {
-        std::cerr << "vantrel-host: cannot listen on " << options.listenAddress << ":"
-                  << options.listenPort << "\n";
+        Say(Priority::Error, "vantrel-host: cannot listen on " + ListenText(options));
         return 1;
     }
     for (const auto& note : host.StartNotes()) {
-        std::cout << note << "\n";
+        Say(note.starts_with("Warning:") ? Priority::Warning : Priority::Notice, note);
     }
-    std::cout << "Vantrel is serving " << host.Address() << std::endl;
+    Say(Priority::Notice, "Vantrel is serving " + host.Address());
     // Under systemd (Type=notify) the service counts as started once it listens.
     sd_notify(0, "READY=1");
     std::atomic<bool> stopping = false;
-    SignalWatcher watcher(std::chrono::seconds(options.stopTimeoutSeconds),
-                          {[&] {
-                               if (!stopping.exchange(true)) {
-                                   sd_notify(0, "STOPPING=1");
-                                   std::cout << "Stopping: no new connections; "
-                                             << host.RunningOperations()
-                                             << " operation(s) running get "
-                                             << options.stopTimeoutSeconds << " s to finish."
-                                             << std::endl;
-                               }
-                               host.Stop();
-                           },
-                           [&] {
-                               std::cout << "Stopping: aborting the " << host.RunningOperations()
-                                         << " operation(s) still running." << std::endl;
-                               host.AbortOperations();
-                           },
-                           [&] { host.ReopenLogs(); }});
+    SignalWatcher watcher(
+        std::chrono::seconds(options.stopTimeoutSeconds),
+        {[&] {
+             if (!stopping.exchange(true)) {
+                 sd_notify(0, "STOPPING=1");
+                 Say(Priority::Notice,
+                     "Stopping: no new connections; " + std::to_string(host.RunningOperations()) +
+                         " operation(s) running get " + std::to_string(options.stopTimeoutSeconds) +
+                         " s to finish.");
+             }
+             host.Stop();
+         },
+         [&] {
+             Say(Priority::Warning, "Stopping: aborting the " +
+                                        std::to_string(host.RunningOperations()) +
+                                        " operation(s) still running.");
+             host.AbortOperations();
+         },
+         [&] {
+             host.ReopenLogs();
+             host.ReloadUsersFile();
+         }});
     bool served = host.Run();
     host.FlushLogs();
-    std::cout << "Stopped." << std::endl;
+    Say(Priority::Notice, "Stopped.");
     return served ? 0 : 1;
 }
 
@@ -95,14 +82,19 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!options) {
-        std::cerr << "vantrel-host: " << error << "\n(vantrel-host --help lists the options)\n";
+        Say(Priority::Error,
+            "vantrel-host: " + error + "\n(vantrel-host --help lists the options)");
         return 2;
+    }
+    if (options->version) {
+        std::cout << "vantrel-host " << VANTREL_VERSION << std::endl;
+        return 0;
     }
     if (options->checkConfig) {
         return CheckConfiguration(*options, std::cout, std::cerr);
     }
-    if (options->addUser) {
-        return AddUserAndEnd(*options);
+    if (options->ManagesUsers()) {
+        return RunUsersCommand(*options, std::cout, std::cerr);
     }
     return Serve(*options);
 }

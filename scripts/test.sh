@@ -33,8 +33,8 @@ run_tests() {
     (cd "${VANTREL_BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)" --timeout 900 "$@")
 }
 
-stage "install" scripts/install-deps.sh
-stage "build" scripts/build.sh
+stage "install" scripts/install-deps.sh test
+stage "build" scripts/build.sh all
 stage "tests" run_tests "$@"
 if [ "${VANTREL_SANITIZERS:-1}" != 0 ]; then
     stage "address and undefined-behaviour sanitizers" scripts/sanitize.sh address

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/registry/Registry.h"
+#include "platform/registry/SettingsKey.h"
 #include "platform/text/CaseFolding.h"
 #include "secmgr/MessageBoxes.h"
 #include "secmgr/RegHandler.h"
@@ -85,12 +86,19 @@ int UsageError(std::ostream& err, const std::string& programName, const std::str
     return kExitUsage;
 }
 
+// NAME=VALUE for a stored setting; a setting never stored is marked, so that it is not taken for
+// one stored empty. One that cannot be read is reported and makes the listing fail.
 int ListSettings(std::ostream& out, std::ostream& err) {
     int exitCode = kExitSuccess;
     for (const auto& entry : kSettingControls) {
         std::string setting(entry.setting);
+        if (registry::LookUpSetting(setting).state == registry::StoredSetting::State::NotSet) {
+            out << setting << " (not set)\n";
+            continue;
+        }
         try {
-            out << setting << '=' << ReadSetting(setting) << '\n';
+            std::string value = ReadSetting(setting);  // before the name, which it may not get
+            out << setting << '=' << value << '\n';
         } catch (const std::exception& error) {
             err << error.what() << '\n';
             exitCode = kExitRefused;
@@ -155,7 +163,7 @@ int StoreDefaults(std::ostream& out, std::ostream& err) {
 
 bool WantsTerminal(const std::vector<std::string>& arguments) {
     for (const auto& argument : arguments) {
-        if (argument.starts_with("--")) {
+        if (argument.starts_with("--") || argument == "-h") {
             return true;
         }
     }
@@ -181,8 +189,12 @@ int RunTerminalCommand(const std::vector<std::string>& arguments, std::ostream& 
     if (command == "--defaults") {
         return StoreDefaults(out, err);
     }
-    if (command == "--help") {
+    if (command == "--help" || command == "-h") {
         out << TerminalUsage(programName);
+        return kExitSuccess;
+    }
+    if (command == "--version") {
+        out << programName << ' ' << VANTREL_VERSION << '\n';
         return kExitSuccess;
     }
     return UsageError(err, programName, "unknown option '" + command + "'");
@@ -190,15 +202,18 @@ int RunTerminalCommand(const std::vector<std::string>& arguments, std::ostream& 
 
 std::string TerminalUsage(const std::string& programName) {
     std::ostringstream text;
-    text << "Usage: " << programName << " [--list | --set NAME=VALUE... | --defaults | --help]\n"
+    text << "Usage: " << programName
+         << " [--list | --set NAME=VALUE... | --defaults | --help | --version]\n"
          << "Edit the security settings of the Vantrel web component.\n\n"
          << "Without options it opens the settings dialog, which needs a graphical display.\n\n"
-         << "  --list               print the ten settings as stored, one NAME=VALUE a line\n"
+         << "  --list               print the ten settings as stored, one NAME=VALUE a line;\n"
+         << "                       NAME (not set) for a setting never stored\n"
          << "  --set NAME=VALUE...  change the settings named, with the dialog's checks, and\n"
          << "                       store all ten in the dialog's order; a refused value is\n"
          << "                       reported on standard error and nothing is stored\n"
          << "  --defaults           store the default settings\n"
-         << "  --help               print this help and exit\n\n"
+         << "  -h, --help           print this help and exit\n"
+         << "  --version            print the version and exit\n\n"
          << "Settings (NAME, VALUE, default):\n";
     for (const auto& entry : kSettingControls) {
         text << "  " << entry.setting << std::string(28 - entry.setting.size(), ' ')
@@ -208,8 +223,9 @@ std::string TerminalUsage(const std::string& programName) {
     text << "\nThe web component reads a change with its next request. The settings are kept\n"
          << "below " << registry::RegistryRoot().string() << "; set " << registry::kRegistryVariable
          << " to use another folder.\n\n"
-         << "Exit status: 0 when done, 1 when a value is refused or a setting cannot be\n"
-         << "read or stored, 2 for a usage error.\n";
+         << "Exit status:\n"
+         << "  0 when done, 1 when a value is refused or a setting cannot be read or stored,\n"
+         << "  2 for a usage error or when the dialog finds no display.\n";
     return text.str();
 }
 

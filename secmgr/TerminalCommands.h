@@ -15,11 +15,11 @@ inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
 
 // True when the arguments are meant for the terminal rather than the dialog: any argument that
-// begins with "--" (Qt's own options, such as -platform, take one dash).
+// begins with "--", and -h (Qt's own options, such as -platform, take one dash).
 bool WantsTerminal(const std::vector<std::string>& arguments);
 
-// Runs --list, --set NAME=VALUE..., --defaults or --help. Listings and notes go to out; the
-// dialog's messages, refusals and usage errors to err. Returns the exit code.
+// Runs --list, --set NAME=VALUE..., --defaults, --help (-h) or --version. Listings and notes go to
+// out; the dialog's messages, refusals and usage errors to err. Returns the exit code.
 int RunTerminalCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err, const std::string& programName);
 

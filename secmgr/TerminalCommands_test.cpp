@@ -108,9 +108,24 @@ TEST_F(TerminalCommandsTest, RefusedValuesStoreNothing) {
 
 TEST_F(TerminalCommandsTest, AFirstRefusalLeavesAnEmptyStoreEmpty) {
     EXPECT_EQ(Command({"--set", "DLLOperationWaitFor=4"}).exitCode, kExitRefused);
+    std::string nothingStored;
     for (const auto& entry : kSettingControls) {
-        EXPECT_EQ(registry_.Stored(std::string(entry.setting)), std::nullopt) << entry.setting;
+        nothingStored += std::string(entry.setting) + " (not set)\n";
     }
+    EXPECT_EQ(Listing(), nothingStored);
+}
+
+// A setting stored empty is not one never stored; one that cannot be read fails the listing.
+TEST_F(TerminalCommandsTest, ListTellsNotSetFromStoredEmptyAndUnreadable) {
+    registry_.Put("ExcludedFilePathList", "");
+    registry_.BlockKey("DLLOperationTimeOut");
+    Run list = Command({"--list"});
+    EXPECT_EQ(list.exitCode, kExitRefused);
+    EXPECT_NE(list.out.find("\nExcludedFilePathList=\nIncludedFilePathList (not set)\n"),
+              std::string::npos)
+        << list.out;
+    EXPECT_EQ(list.out.find("DLLOperationTimeOut"), std::string::npos) << list.out;
+    EXPECT_EQ(list.err, "The setting DLLOperationTimeOut cannot be read; nothing was stored.\n");
 }
 
 TEST_F(TerminalCommandsTest, AStoredOverflowIsReportedAndReplacedOnlyWhenGiven) {
@@ -138,7 +153,7 @@ TEST_F(TerminalCommandsTest, DefaultsAndHelp) {
         EXPECT_EQ(registry_.Stored(std::string(entry.setting)), std::string(entry.defaultValue));
     }
 
-    Run help = Command({"--help"});
+    Run help = Command({"-h"});
     EXPECT_EQ(help.exitCode, kExitSuccess);
     EXPECT_TRUE(help.out.starts_with("Usage: vantrelsec [--list | --set NAME=VALUE..."));
     EXPECT_NE(help.out.find("  DLLOperationWaitFor         seconds, 5 to 65500      30\n"),
@@ -150,6 +165,7 @@ TEST_F(TerminalCommandsTest, OnlyDoubleDashArgumentsAreForTheTerminal) {
     EXPECT_FALSE(WantsTerminal({}));
     EXPECT_FALSE(WantsTerminal({"-platform", "offscreen"}));
     EXPECT_TRUE(WantsTerminal({"--list"}));
+    EXPECT_TRUE(WantsTerminal({"-h"}));
     EXPECT_TRUE(WantsTerminal({"-style", "fusion", "--bogus"}));
 }
 

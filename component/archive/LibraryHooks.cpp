@@ -24,7 +24,7 @@ struct PolicyLists {
 
 }  // namespace
 
-OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
+OperationHooks Farbale::LibraryHooks() {
     auto lists = std::make_shared<std::optional<PolicyLists>>();
     auto allow = [this, lists](const std::string& realPath) {
         if (!*lists) {
@@ -52,9 +52,6 @@ OperationHooks Farbale::LibraryHooks(bool applyPolicy) {
             systemError ? std::generic_category().message(systemError) + ": " : std::string();
         Write("<BR>" + StatusMessage(code) + " " + reason + HtmlEscape(name) + strNewLine);
     };
-    if (!applyPolicy) {
-        return {[](const std::string&) { return true; }, leftOut};
-    }
     return {allow, leftOut};
 }
 

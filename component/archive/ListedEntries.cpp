@@ -43,7 +43,9 @@ std::optional<int32_t> ForEachListedEntry(const std::string& archive, const List
     const UnzipSideCalls calls = CurrentUnzipSideCalls();
     calls.reset();
     ResetOnExit resetOnExit(calls);
-    if (calls.zipName(archive) == 0) {
+    // The calling thread's hooks judge where the archive really lies before it is read; a check
+    // the library will not take fails as a name it will not take.
+    if (calls.setWatch(LocationCheck, LeftOutReport) == 0 || calls.zipName(archive) == 0) {
         error = "<B>Error:</B> Failed to set name of zip archive.";
         return std::nullopt;
     }

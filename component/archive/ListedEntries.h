@@ -18,7 +18,9 @@ using ListedEntryFn =
     std::function<void(const ZipEntryRecord& record, const std::optional<FullEntry>& full)>;
 
 // Hands every entry of archive to take, in the library's order, as the listing reads them (nothing
-// is gathered here). The number of entries; nullopt, with the failure as an error fragment
+// is gathered here). The archive is read only where the calling thread's operation hooks allow
+// (ScopedOperationHooks); without hooks nothing is. The number of entries; nullopt, with the
+// failure as an error fragment
 // ("<B>Error:</B> ...") in error, when the archive cannot be listed or an entry cannot be read;
 // the entries before the failure have been handed over. Throws what the library binding throws.
 std::optional<int32_t> ForEachListedEntry(const std::string& archive, const ListedEntryFn& take,

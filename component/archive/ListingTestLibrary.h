@@ -58,6 +58,7 @@ class ListingTestLibrary {
             calls.push_back("execute " + std::to_string(action) + " " + std::to_string(flags));
             return countResult ? *countResult : static_cast<int32_t>(entries.size());
         };
+        c.setWatch = [](ZipPathCheckFn, ZipMessageFn) { return 1; };
         c.getNext = [this](ZipEntryRecord& record, std::optional<FullEntry>& full) {
             calls.push_back("getnext");
             if (static_cast<int>(next_) == failAtEntry) {

@@ -52,9 +52,10 @@ std::optional<int32_t> CallUnzipSide(const std::string& archive, const std::stri
 
 }  // namespace
 
-// Writes its own messages; True only when the library reported success. A test reads the archive
-// only, so the path policy is not asked; an extraction must pass it for the target and archive.
-// Both decrypt with the password when the option string asks for it ("P" in position 2).
+// Writes its own messages; True only when the library reported success. The archive must pass the
+// path policy for a test as for an extraction (an extraction's target too), by its name here and
+// where it really lies when the library opens it, before anything of it is read. Both decrypt with
+// the password when the option string asks for it ("P" in position 2).
 bool Farbale::UnzipOperation(std::string archive, std::string target, std::string names,
                              std::string password, std::string options) {
     try {
@@ -78,7 +79,10 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
             }
             names = "*.*";
             flags = LSUZ_FLAG_TEST;
-        } else if (!CheckPathAccess(AsFolder(target)) || !CheckPathAccess(archive)) {
+        } else if (!CheckPathAccess(AsFolder(target))) {
+            return false;
+        }
+        if (!CheckPathAccess(archive)) {
             return false;
         }
         if (options[0] == 'F') {
@@ -100,9 +104,7 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
         Write((action == LSUZ_TEST ? "Testing archive file " : "Extracting from ") +
               HtmlEscape(archive) + " ... ");
         std::string message;
-        // A test reads archives wherever they lie, as it always has; an extraction only where
-        // the policy allows.
-        ScopedOperationHooks hooks(LibraryHooks(action != LSUZ_TEST));
+        ScopedOperationHooks hooks(LibraryHooks());
         bool ok = RunUnzipLibrary(archive, target, names, action, flags, password, message);
         Write("<BR>" + message + "<P>");
         return ok;

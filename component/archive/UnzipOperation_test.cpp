@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "component/archive/FakeZipLibrary.h"
 #include "component/archive/OperationHarness.h"
 
 namespace vantrel::testing {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(UnzipOperationTest, MapsOptionsToActionFlagsNamesAndPassword) {
     struct Case {
@@ -90,12 +95,58 @@ TEST(UnzipOperationTest, RefusalsTouchNothing) {
     }
 }
 
-TEST(UnzipOperationTest, TestIgnoresThePathPolicy) {
-    FakeZipLibrary library;
+// An archive is tested and listed only where the path policy allows it, judged by its name and
+// where it really lies; the answer for a refused place is the same whether an archive, another
+// file or nothing lies there.
+TEST(UnzipOperationTest, TestAndListingObeyThePolicyWhereTheArchiveReallyLies) {
     OperationRequest request;
-    request.server.StoreSetting("ExcludedFilePathList", "\\in\\");
-    EXPECT_TRUE(request.Unzip("c:\\in\\a.zip", "c:\\in\\", "x", "", "T--"));
-    EXPECT_EQ(library.executes(), 1);
+    const fs::path c = request.server.DriveFolder();
+    fs::create_directories(c / "outside");
+    std::ofstream(c / "outside" / "a.txt") << "outside";
+    lszip::LSZIP_SETPATHCHECK(nullptr);
+    ASSERT_NE(lszip::LSZIP_INCLUDE("c:\\outside\\a.txt"), 0);
+    ASSERT_EQ(lszip::LSZIP_EXECUTE("c:\\outside\\real.zip", LSZIP_ADD, 6, LSZIP_FLAG_BASE), 0);
+    fs::copy_file(c / "outside" / "real.zip", c / "inetpub" / "wwwroot" / "inside.zip");
+    std::ofstream(c / "outside" / "junk.zip") << "no archive";
+    for (const char* name : {"real.zip", "junk.zip", "gone.zip"}) {
+        fs::create_symlink(fs::path("../../outside") / name, c / "inetpub" / "wwwroot" / name);
+    }
+    request.server.StoreSetting("IncludedFilePathList", "\\wwwroot\\");
+    auto tested = [&](const std::string& path) {
+        request.Bind();  // a page of the listing took the thread's context
+        request.output.clear();
+        request.Unzip(path, "", "", "", "T--");
+        return request.output;
+    };
+    auto listed = [](const std::string& path) {
+        PageRequest page;
+        page.query = {{"OP", "unziplist"}, {"ZN", path}};
+        std::string text = page.Run();
+        size_t failure = text.find("file contents:<OPTION>");
+        return failure == std::string::npos
+                   ? "(listed)"
+                   : text.substr(failure, text.find('\r', failure) - failure);
+    };
+    const std::string refusal =
+        "<B>The selected file path has been disabled by the administrator.</B></P>";
+    EXPECT_NE(tested("c:\\inetpub\\wwwroot\\inside.zip").find("Complete, no errors found."),
+              std::string::npos);
+    EXPECT_EQ(listed("c:\\inetpub\\wwwroot\\inside.zip"), "(listed)");
+    for (std::string folder :
+         {"c:\\inetpub\\wwwroot\\", "c:\\inetpub\\wwwroot\\..\\..\\outside\\"}) {
+        const std::string nothing = tested(folder + "gone.zip");
+        EXPECT_NE(nothing.find(refusal), std::string::npos) << nothing;
+        for (std::string name : {"real", "junk", "gone"}) {
+            std::string answer = tested(folder + name + ".zip");
+            for (size_t at = 0; (at = answer.find(name + ".zip", at)) != std::string::npos;
+                 at += 4) {
+                answer.replace(at, name.size(), "gone");
+            }
+            EXPECT_EQ(answer, nothing) << folder << name;
+            EXPECT_EQ(listed(folder + name + ".zip"), "file contents:<OPTION>" + refusal)
+                << folder << name;
+        }
+    }
 }
 
 // A refusal stops the run whichever setter it comes from; two of them stand for the rest.

@@ -2,6 +2,10 @@
 // per entry (its tool tip) and the archive's summary. The lines go into the page while the entries
 // are read, a few dozen kilobytes at a time, so that an archive of any size is listed in little
 // memory. The listing neither takes nor frees an operation slot.
+//
+// Only an archive the path policy allows is read: its name is judged first, then where it really
+// lies (through links and "..") when the library opens it. A refusal is the listing's failure
+// text, in the policy's own words, whether or not anything lies there.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,6 +13,7 @@
 #include <stdexcept>
 
 #include "component/archive/EntryNameText.h"
+#include "component/archive/Globals.h"
 #include "component/archive/LibraryCalls.h"
 #include "component/archive/ListedEntries.h"
 #include "component/archive/StatusMessage.h"
@@ -90,10 +95,25 @@ std::string RateText(double usum, double csum) {
 }  // namespace
 
 bool Farbale::ListZipFile(std::string archive, std::string& list, std::string& summary) {
+    summary.clear();
+    std::string refusal;
+    if (!CheckPathAccess(archive, refusal)) {
+        list = refusal;
+        return false;
+    }
+    bool refused = false;
+    auto allow = [&](const std::string& realPath) {
+        refusal.clear();
+        refused = !CheckPathAccess(realPath, refusal);
+        return !refused;
+    };
+    ScopedOperationHooks hooks({allow, {}});
     std::string totalSize, totalCompressed, rate;
     int32_t count = 0;
     if (!ReadZipEntries(archive, list, totalSize, totalCompressed, rate, count)) {
-        summary.clear();
+        if (refused) {
+            list = refusal;
+        }
         return false;
     }
     summary = "Number of files: " + std::to_string(count) +

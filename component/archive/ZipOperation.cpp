@@ -201,15 +201,15 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         if (WaitForOperationSlot(OperationKind::Zip)) {
             return false;
         }
+        ScopedOperationHooks hooks(LibraryHooks());
         // The entries a delete removes are found in the archive as it is inside the slot, where
-        // no other zip operation changes it.
+        // no other zip operation changes it; it is read only where the policy allows.
         if (action == LSZIP_DELETE && !CheckDeletedEntryNames(archive, files)) {
             ReleaseOperationSlot(OperationKind::Zip);
             return false;
         }
         Write(ProgressLine(action, archive));
         std::string message;
-        ScopedOperationHooks hooks(LibraryHooks(true));
         bool ok = RunZipLibrary(archive, files, action, flags, password, level, message);
         if (action != LSZIP_REPAIR || ok) {
             // The archive a zip made or changed can be taken away at once.

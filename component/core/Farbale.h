@@ -110,6 +110,8 @@ class Farbale {
     std::string ReadSetting(const std::string& name);
     bool SettingIsSet(const std::string& name);
     bool CheckPathAccess(const std::string& path);
+    // The same, with what it would write kept in said instead of the page.
+    bool CheckPathAccess(const std::string& path, std::string& said);
     bool MatchPathList(const std::string& path, const std::string& list, PathListMode mode);
     bool WaitForOperationSlot(OperationKind kind);
     void ReleaseOperationSlot(OperationKind kind);
@@ -143,8 +145,8 @@ class Farbale {
     // True, with the refusal written, when the setting switches the function off.
     bool RefuseWhenDisabled(const char* setting, std::string_view refusal);
     // The answers to the library's questions about real locations during one operation (the path
-    // policy, or everything allowed), and the page's lines naming the files it leaves out.
-    OperationHooks LibraryHooks(bool applyPolicy);
+    // policy), and the page's lines naming the files it leaves out.
+    OperationHooks LibraryHooks();
     // False, with the refusal written, when a delete of entries from archive would remove one
     // that the exclude list refuses.
     bool CheckDeletedEntryNames(const std::string& archive, const std::string& entries);
@@ -213,6 +215,8 @@ class Farbale {
     // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
     // words reach the operation record.
     std::optional<std::string> operationText_;
+    // When set, what the object writes goes here instead of the page.
+    std::string* divertedText_ = nullptr;
 };
 
 }  // namespace vantrel

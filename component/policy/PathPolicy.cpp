@@ -1,6 +1,7 @@
 // The administrator's include and exclude lists of paths.
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "component/core/Escape.h"
@@ -90,6 +91,13 @@ bool Farbale::CheckPathAccess(const std::string& path) {
         }
         return false;
     }
+}
+
+bool Farbale::CheckPathAccess(const std::string& path, std::string& said) {
+    std::string* previous = std::exchange(divertedText_, &said);
+    bool allowed = CheckPathAccess(path);
+    divertedText_ = previous;
+    return allowed;
 }
 
 bool Farbale::MatchPathList(const std::string& path, const std::string& list, PathListMode mode) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -91,6 +92,28 @@ std::optional<std::string> ReadLink(int link) {
     return target;
 }
 
+// The account the calling thread acts as: its file user id, which a host running as root switches
+// to the signed-in account's for each request.
+uid_t ActingUid() {
+    return static_cast<uid_t>(::syscall(SYS_setfsuid, static_cast<uid_t>(-1)));
+}
+
+// Whether the link described by link, lying in folder, may be followed (see the header).
+bool MayFollow(const struct stat& link, int folder, PathUse use) {
+    if (link.st_uid == ActingUid()) {
+        return true;
+    }
+    if (use == PathUse::Write && link.st_uid != 0) {
+        return false;
+    }
+    struct stat parent {};
+    if (::fstat(folder, &parent) != 0) {
+        return false;
+    }
+    bool shared = (parent.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    return !shared || link.st_uid == parent.st_uid;
+}
+
 std::vector<std::string> SplitLinuxPath(std::string_view path) {
     std::vector<std::string> segments;
     size_t start = 0;
@@ -107,7 +130,7 @@ std::vector<std::string> SplitLinuxPath(std::string_view path) {
 // last segment named. The walk stops at the first segment that does not exist.
 class Resolution {
   public:
-    explicit Resolution(DriveRoot root) : root_(std::move(root)) {
+    Resolution(DriveRoot root, PathUse use) : root_(std::move(root)), use_(use) {
         folders_.push_back(root_.fd.Duplicate());
     }
 
@@ -124,35 +147,35 @@ class Resolution {
             }
             if (name == "..") {
                 if (names_.empty()) {
-                    return PathStatus::OutsideDrive;
+                    return Stop(PathStatus::OutsideDrive, name, todo);
                 }
                 folders_.pop_back();
                 names_.pop_back();
                 continue;
             }
             if (!IsWindowsName(name)) {
-                return PathStatus::Unusable;
+                return Stop(PathStatus::Unusable, name, todo);
             }
             std::string actual;
             UniqueFd fd = OpenSegment(Folder(), name, actual);
             if (!fd) {
-                if (errno != ENOENT) {
-                    return PathStatusOf(errno);
-                }
-                missing_.push_back(std::move(name));
-                missing_.insert(missing_.end(), todo.begin(), todo.end());
-                return PathStatus::Ok;
+                // A missing segment ends a sound walk: what follows may be created.
+                PathStatus status = errno == ENOENT ? PathStatus::Ok : PathStatusOf(errno);
+                return Stop(status, name, todo);
             }
             struct stat info {};
             if (::fstat(fd.Get(), &info) != 0) {
-                return PathStatusOf(errno);
+                return Stop(PathStatusOf(errno), name, todo);
             }
             if (S_ISLNK(info.st_mode)) {
+                if (!MayFollow(info, Folder(), use_)) {
+                    return Stop(PathStatus::Denied, name, todo);
+                }
                 if (++links > kMaxLinks) {
-                    return PathStatus::Unusable;
+                    return Stop(PathStatus::Unusable, name, todo);
                 }
                 if (PathStatus status = FollowLink(fd.Get(), todo); status != PathStatus::Ok) {
-                    return status;
+                    return Stop(status, name, todo);
                 }
                 continue;
             }
@@ -163,7 +186,7 @@ class Resolution {
                 return PathStatus::Ok;
             }
             if (!S_ISDIR(info.st_mode)) {
-                return PathStatus::WrongKind;
+                return Stop(PathStatus::WrongKind, name, todo);
             }
             folders_.push_back(std::move(fd));
             names_.push_back(actual);
@@ -171,7 +194,8 @@ class Resolution {
         return PathStatus::Ok;  // the path named the drive's root
     }
 
-    // The segments from the first missing one on; empty when everything exists.
+    // The segments from the first missing one on; empty when everything exists. After a failed
+    // walk: the segments from the one it could not pass.
     const std::vector<std::string>& Missing() const { return missing_; }
 
     // Creates the missing segments as folders and enters them; a link found in their place (put
@@ -233,6 +257,13 @@ class Resolution {
     }
 
   private:
+    // Ends the walk at name, keeping it and what remains as the part not walked.
+    PathStatus Stop(PathStatus status, std::string name, const std::deque<std::string>& todo) {
+        missing_.push_back(std::move(name));
+        missing_.insert(missing_.end(), todo.begin(), todo.end());
+        return status;
+    }
+
     // Puts the link's target in front of what remains to walk.
     PathStatus FollowLink(int link, std::deque<std::string>& todo) {
         auto target = ReadLink(link);
@@ -257,6 +288,7 @@ class Resolution {
     }
 
     DriveRoot root_;
+    PathUse use_;
     std::vector<UniqueFd> folders_;
     std::vector<std::string> names_;
     std::vector<std::string> missing_;
@@ -266,7 +298,7 @@ class Resolution {
 };
 
 // Parses the path, opens its drive and walks it.
-PathStatus Resolve(std::string_view windowsPath, std::optional<Resolution>& walk) {
+PathStatus Resolve(std::string_view windowsPath, PathUse use, std::optional<Resolution>& walk) {
     if (!HasDriveLetter(windowsPath)) {
         return PathStatus::NoDrive;
     }
@@ -278,8 +310,18 @@ PathStatus Resolve(std::string_view windowsPath, std::optional<Resolution>& walk
     if (PathStatus status = OpenDriveRoot(parsed->drive, root); status != PathStatus::Ok) {
         return status;
     }
-    walk.emplace(std::move(root));
+    walk.emplace(std::move(root), use);
     return walk->Walk(parsed->segments);
+}
+
+bool Allowed(const LocationCheck& check, const std::string& realPath) {
+    return !check || check(realPath);
+}
+
+// A walk that failed is judged where it was heading before its failure is told.
+PathStatus Unwalkable(PathStatus status, const std::optional<Resolution>& walk,
+                      const LocationCheck& check) {
+    return walk && !Allowed(check, walk->RealPath(false)) ? PathStatus::Refused : status;
 }
 
 // Opens a folder for listing, or only for going through when the account may not read it.
@@ -317,8 +359,43 @@ UniqueFd ReopenFileForReading(int folder, const std::string& name, const struct 
     return fd;
 }
 
-bool Allowed(const LocationCheck& check, const std::string& realPath) {
-    return !check || check(realPath);
+PathStatus OpenAs(std::string_view windowsPath, PathIntent intent, PathUse use,
+                  ConfinedPath& result, const LocationCheck& check) {
+    std::optional<Resolution> walk;
+    if (PathStatus status = Resolve(windowsPath, use, walk); status != PathStatus::Ok) {
+        return Unwalkable(status, walk, check);
+    }
+    bool wantsFolder = intent != PathIntent::File;
+    bool wantsFile = intent == PathIntent::File || intent == PathIntent::FileOrFolder;
+    bool missing = !walk->Missing().empty();
+    bool isFolder = missing ? intent == PathIntent::NewFolder
+                            : walk->NamesRoot() || S_ISDIR(walk->LeafInfo().st_mode);
+    std::string realPath = walk->RealPath(isFolder);
+    if (!Allowed(check, realPath)) {
+        return PathStatus::Refused;
+    }
+    if (missing) {
+        if (intent != PathIntent::NewFolder) {
+            return PathStatus::NotFound;
+        }
+        if (PathStatus status = walk->CreateMissing(); status != PathStatus::Ok) {
+            return status;
+        }
+    } else if (walk->NamesRoot()) {
+        if (!wantsFolder) {
+            return PathStatus::WrongKind;
+        }
+        return result.Adopt(OpenFolderBeneath(walk->Folder(), "."), realPath) ? PathStatus::Ok
+                                                                              : PathStatusOf(errno);
+    }
+    const struct stat& seen = walk->LeafInfo();
+    if (!(S_ISDIR(seen.st_mode) ? wantsFolder : S_ISREG(seen.st_mode) && wantsFile)) {
+        return PathStatus::WrongKind;
+    }
+    UniqueFd fd = S_ISDIR(seen.st_mode)
+                      ? ReopenFolder(walk->Folder(), walk->LeafName(), seen)
+                      : ReopenFileForReading(walk->Folder(), walk->LeafName(), seen);
+    return result.Adopt(std::move(fd), realPath) ? PathStatus::Ok : PathStatusOf(errno);
 }
 
 }  // namespace
@@ -359,45 +436,8 @@ bool ConfinedPath::Adopt(UniqueFd fd, std::string realPath) {
 
 PathStatus ConfinedPath::Open(std::string_view windowsPath, PathIntent intent, ConfinedPath& result,
                               const LocationCheck& check) {
-    std::optional<Resolution> walk;
-    if (PathStatus status = Resolve(windowsPath, walk); status != PathStatus::Ok) {
-        return status;
-    }
-    bool wantsFolder = intent != PathIntent::File;
-    bool wantsFile = intent == PathIntent::File || intent == PathIntent::FileOrFolder;
-    if (!walk->Missing().empty()) {
-        if (intent != PathIntent::NewFolder) {
-            return PathStatus::NotFound;
-        }
-        if (!Allowed(check, walk->RealPath(true))) {
-            return PathStatus::Refused;
-        }
-        if (PathStatus status = walk->CreateMissing(); status != PathStatus::Ok) {
-            return status;
-        }
-    } else if (walk->NamesRoot()) {
-        if (!wantsFolder) {
-            return PathStatus::WrongKind;
-        }
-        if (!Allowed(check, walk->RealPath(true))) {
-            return PathStatus::Refused;
-        }
-        return result.Adopt(OpenFolderBeneath(walk->Folder(), "."), walk->RealPath(true))
-                   ? PathStatus::Ok
-                   : PathStatusOf(errno);
-    }
-    const struct stat& seen = walk->LeafInfo();
-    bool isFolder = S_ISDIR(seen.st_mode);
-    if (!(isFolder ? wantsFolder : S_ISREG(seen.st_mode) && wantsFile)) {
-        return PathStatus::WrongKind;
-    }
-    std::string realPath = walk->RealPath(isFolder);
-    if (!Allowed(check, realPath)) {
-        return PathStatus::Refused;
-    }
-    UniqueFd fd = isFolder ? ReopenFolder(walk->Folder(), walk->LeafName(), seen)
-                           : ReopenFileForReading(walk->Folder(), walk->LeafName(), seen);
-    return result.Adopt(std::move(fd), realPath) ? PathStatus::Ok : PathStatusOf(errno);
+    PathUse use = intent == PathIntent::NewFolder ? PathUse::Write : PathUse::Read;
+    return OpenAs(windowsPath, intent, use, result, check);
 }
 
 PathStatus ConfinedPath::OpenChild(std::string_view name, PathIntent intent,
@@ -435,25 +475,25 @@ PathStatus OpenFolderOf(std::string_view windowsPath, ConfinedPath& folder, std:
         return PathStatus::NoDrive;
     }
     last = std::string(windowsPath.substr(slash + 1));
-    return ConfinedPath::Open(windowsPath.substr(0, slash + 1), PathIntent::Folder, folder);
+    return OpenAs(windowsPath.substr(0, slash + 1), PathIntent::Folder, PathUse::Write, folder, {});
 }
 
 PathStatus ConfinedLeaf::Open(std::string_view windowsPath, ConfinedLeaf& result,
-                              const LocationCheck& check) {
+                              const LocationCheck& check, PathUse use) {
     std::optional<Resolution> walk;
-    if (PathStatus status = Resolve(windowsPath, walk); status != PathStatus::Ok) {
-        return status;
+    if (PathStatus status = Resolve(windowsPath, use, walk); status != PathStatus::Ok) {
+        return Unwalkable(status, walk, check);
+    }
+    bool isFolder = walk->LeafExists() && S_ISDIR(walk->LeafInfo().st_mode);
+    std::string realPath = walk->RealPath(isFolder);
+    if (!Allowed(check, realPath)) {
+        return PathStatus::Refused;
     }
     if (walk->Missing().size() > 1) {
         return PathStatus::NotFound;  // the folder that would hold it does not exist
     }
     if (walk->NamesRoot()) {
         return PathStatus::WrongKind;
-    }
-    bool isFolder = walk->LeafExists() && S_ISDIR(walk->LeafInfo().st_mode);
-    std::string realPath = walk->RealPath(isFolder);
-    if (!Allowed(check, realPath)) {
-        return PathStatus::Refused;
     }
     std::string folderPath = walk->FolderRealPath();
     if (!result.folder.Adopt(OpenFolderBeneath(walk->Folder(), "."), folderPath)) {

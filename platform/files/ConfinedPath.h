@@ -7,6 +7,17 @@
 // tests its policy on that location, and from then on uses the descriptor, never the name: a
 // folder swapped for a link after the check changes nothing.
 //
+// Links are followed as the kernel follows its own under fs.protected_symlinks: in a folder that
+// every account may write in and that is sticky (a shared drive, c:\temp), only a link of the
+// acting account (the calling thread's file user id) or of the folder's owner leads anywhere, so
+// one account cannot lead another's work to the other's own files. A path opened for writing (an
+// archive to change, a folder to create or write into) never follows a link of another account,
+// wherever it lies; only root's links are trusted besides the account's own.
+//
+// The caller's check hears the location before any failure is told: a path that is refused is
+// refused whether or not something lies there, so the answers never show what exists where the
+// check does not let the caller look.
+//
 // As on Windows, a segment that does not exist with its exact spelling finds an existing name that
 // differs from it only in letter case, when exactly one such name exists.
 
@@ -41,11 +52,15 @@ enum class PathIntent {
     NewFolder,     // a folder, created with its missing parents when it does not exist
 };
 
+// What the path is opened for: to read, or to write in or at it.
+enum class PathUse { Read, Write };
+
 // Asked with the real location before anything is opened for use or created; false refuses.
 using LocationCheck = std::function<bool(const std::string& realPath)>;
 
 // A file or folder opened beneath its drive's folder. When check refuses the real location the
-// result is Refused and nothing has been created.
+// result is Refused and nothing has been created. NewFolder opens for writing, the others for
+// reading.
 class ConfinedPath {
   public:
     static PathStatus Open(std::string_view windowsPath, PathIntent intent, ConfinedPath& result,
@@ -71,7 +86,8 @@ class ConfinedPath {
 
 // The place where a file is to be written: the folder that holds it and the name in that folder.
 // A link on the way, the last segment included, leads to where it points inside the drive, so a
-// rewritten archive replaces the file the link names and leaves the link as it was.
+// rewritten archive replaces the file the link names and leaves the link as it was. Opened for
+// writing unless use says otherwise.
 struct ConfinedLeaf {
     ConfinedPath folder;
     std::string name;      // the name in folder: as found on disk when it exists
@@ -80,12 +96,12 @@ struct ConfinedLeaf {
     struct stat info {};   // of what lies there
 
     static PathStatus Open(std::string_view windowsPath, ConfinedLeaf& result,
-                           const LocationCheck& check = {});
+                           const LocationCheck& check = {}, PathUse use = PathUse::Write);
 };
 
 // Opens the folder of a Windows path or pattern ("c:\temp\~sz*.~fb") for listing and working in
-// with the *at calls, and gives its last segment untouched (never resolved, so a link there is
-// never followed).
+// with the *at calls (as for writing), and gives its last segment untouched (never resolved, so a
+// link there is never followed).
 PathStatus OpenFolderOf(std::string_view windowsPath, ConfinedPath& folder, std::string& last);
 
 // True when both describe one file (device and inode).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -127,6 +129,61 @@ TEST_F(ConfinedPathTest, ALeafLinkLeadsToTheFolderAndNameItNames) {
     EXPECT_EQ(leaf.name, "a.txt");
     EXPECT_EQ(ConfinedLeaf::Open("c:\\data\\none\\x.zip", leaf), PathStatus::NotFound);
     EXPECT_EQ(ConfinedLeaf::Open("c:\\web\\out\\x.zip", leaf), PathStatus::OutsideDrive);
+}
+
+// The calling thread acts as another account while it lives, as a host's request thread does.
+class ActingAs {
+  public:
+    explicit ActingAs(uid_t uid) { ::syscall(SYS_setfsuid, uid); }
+    ~ActingAs() { ::syscall(SYS_setfsuid, 0); }
+};
+
+// In a sticky folder every account may write in, a link leads somewhere only when it is the acting
+// account's or the folder owner's, as the kernel rules for its own links; a write never follows
+// another account's link, wherever it lies (root's aside).
+TEST_F(ConfinedPathTest, AnotherAccountsLinkIsFollowedOnlyAsTheKernelWouldAndNeverToWrite) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give links to other accounts";
+    }
+    constexpr uid_t kActing = 4242, kOther = 4343;
+    const fs::perms shared = fs::perms::all | fs::perms::sticky_bit;
+    for (auto [folder, owner, perms] : {std::tuple{"shared", 0u, shared},
+                                        {"group", 0u, fs::perms::all},
+                                        {"theirs", kOther, shared}}) {
+        fs::create_directories(drive.Path(folder));
+        fs::permissions(drive.Path(folder), perms);
+        ASSERT_EQ(::chown(drive.Path(folder).c_str(), owner, 0), 0);
+    }
+    fs::permissions(drive.Path("data"), fs::perms::all);
+    struct Case {
+        const char* link;
+        uid_t owner;
+        bool read, write;
+    };
+    const Case cases[] = {
+        {"shared/mine", kActing, true, true},  {"shared/other", kOther, false, false},
+        {"shared/root", 0, true, true},        {"group/other", kOther, true, false},
+        {"theirs/owner", kOther, true, false},
+    };
+    for (const auto& c : cases) {
+        drive.Link(c.link, "../data");
+        ASSERT_EQ(::lchown(drive.Path(c.link).c_str(), c.owner, 0), 0);
+    }
+    ActingAs acting(kActing);
+    for (const auto& c : cases) {
+        std::string path = std::string("c:\\") + c.link;
+        path.replace(path.find('/'), 1, "\\");
+        ConfinedPath opened;
+        PathStatus read = ConfinedPath::Open(path + "\\a.txt", PathIntent::File, opened);
+        EXPECT_EQ(read, c.read ? PathStatus::Ok : PathStatus::Denied) << c.link;
+        ConfinedLeaf leaf;
+        PathStatus archive = ConfinedLeaf::Open(path + "\\new.zip", leaf);
+        PathStatus made = ConfinedPath::Open(path + "\\made", PathIntent::NewFolder, opened);
+        for (PathStatus write : {archive, made}) {
+            EXPECT_EQ(write, c.write ? PathStatus::Ok : PathStatus::Denied) << c.link;
+        }
+        EXPECT_EQ(ConfinedLeaf::Open(path + "\\a.txt", leaf, {}, PathUse::Read), read) << c.link;
+    }
 }
 
 TEST_F(ConfinedPathTest, ChildrenAreNeverReachedThroughLinks) {

@@ -12,7 +12,8 @@ constexpr LONG kQuerySize = kBufferSize - 1;
 
 }  // namespace
 
-std::optional<std::string> ReadStoredSetting(const std::string& name) {
+StoredSetting LookUpSetting(const std::string& name) {
+    using State = StoredSetting::State;
     try {
         std::string keyPath = std::string(kSettingsKeyPath) + name;
         std::string buffer(kBufferSize, '\0');
@@ -26,16 +27,24 @@ std::optional<std::string> ReadStoredSetting(const std::string& name) {
         if (status == ERROR_SUCCESS && size >= 1) {
             // The returned size counts the terminating NUL.
             buffer.resize(static_cast<size_t>(size - 1));
-            return buffer;
+            return {State::Stored, buffer};
         }
-        // Missing means "not set"; so does a text too long for the buffer, as it always has.
-        if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND || status == ERROR_MORE_DATA) {
-            return std::string();
+        // A text too long for the buffer reads as empty, as it always has.
+        if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+            return {State::Stored, ""};
         }
-        return std::nullopt;
+        return {status == ERROR_FILE_NOT_FOUND ? State::NotSet : State::Unreadable, ""};
     } catch (...) {
+        return {State::Unreadable, ""};
+    }
+}
+
+std::optional<std::string> ReadStoredSetting(const std::string& name) {
+    StoredSetting setting = LookUpSetting(name);
+    if (setting.state == StoredSetting::State::Unreadable) {
         return std::nullopt;
     }
+    return setting.text;
 }
 
 std::string ReadSettingText(const std::string& name) {

@@ -61,9 +61,15 @@ std::optional<std::vector<NamedArchive>> ExpandArchiveNames(const std::string& n
         PathIntent intent = HasWildcard(last) ? PathIntent::Folder : PathIntent::File;
         std::string opened = HasWildcard(last) ? windowsPath.substr(0, slash + 1) : windowsPath;
         NamedArchive named{windowsPath, {}, LSZIP_OK};
-        PathStatus status =
-            ConfinedPath::Open(opened, intent, named.opened,
-                               HasWildcard(last) ? platform::LocationCheck{} : caller.Check());
+        // A pattern is judged as the place it names, in its folder's real location, before
+        // anything is told of the folder or its files; each match is judged again.
+        platform::LocationCheck check = caller.Check();
+        if (check && HasWildcard(last)) {
+            check = [&caller, &last](const std::string& folder) {
+                return caller.Allows(folder + (folder.ends_with('\\') ? "" : "\\") + last);
+            };
+        }
+        PathStatus status = ConfinedPath::Open(opened, intent, named.opened, check);
         if (status == PathStatus::NoDrive || status == PathStatus::OutsideDrive) {
             return std::nullopt;
         }

@@ -97,7 +97,8 @@ class Expander {
             return LSZIP_OK;
         }
         ConfinedLeaf leaf;
-        PathStatus opened = ConfinedLeaf::Open(item, leaf, caller_.Check());
+        PathStatus opened =
+            ConfinedLeaf::Open(item, leaf, caller_.Check(), platform::PathUse::Read);
         if (opened == PathStatus::Ok && !leaf.exists) {
             opened = PathStatus::NotFound;
         }

@@ -124,7 +124,10 @@ int32_t Execute(int32_t action, int32_t flags, CallerHooks& caller) {
         return LSZIP_E_ARCHIVE_PATH;
     }
     if (action == LSUZ_LIST) {
-        return archives->size() == 1 ? OpenListing(archives->front()) : LSZIP_E_ARCHIVE_PATH;
+        if (archives->size() != 1) {
+            return caller.LeftOut() != LSZIP_OK ? caller.LeftOut() : LSZIP_E_ARCHIVE_PATH;
+        }
+        return OpenListing(archives->front());
     }
     if (action != LSUZ_TEST && action != LSUZ_EXTRACT) {
         return LSZIP_E_ARGUMENT;
@@ -170,7 +173,7 @@ int32_t ReadArchiveComment(char* comment, int32_t size) {
     if (!comment || size < 1) {
         return LSZIP_E_ARGUMENT;
     }
-    CallerHooks caller(CallerFunctions{});
+    CallerHooks caller(t_settings.caller);
     auto archives = ExpandArchiveNames(t_settings.archive, caller);
     if (!archives || archives->size() != 1) {
         return LSZIP_E_ARCHIVE_PATH;

@@ -1,7 +1,7 @@
 // The nginx site of the deployment guide, run with Debian's nginx on a loopback port: TLS at
-// nginx, the host behind it on loopback with --plain-http. Chromium gets the pages through it,
-// an operation's progress dots pass through as they are written, and the host believes the
-// forwarded client address, scheme and name only with --trusted-proxy.
+// nginx, the host behind it on a Unix socket. Chromium signs in and gets the pages through it, an
+// operation's progress dots pass through as they are written, and the host believes the client
+// address and scheme that nginx forwards over its socket.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
@@ -13,14 +13,11 @@ import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { freePort, frameReady, launchBrowser, startHost, waitFor } from './support/harness.mjs';
+import { freePort, frameReady, launchBrowser, signInThroughPage, startHost, waitFor }
+  from './support/harness.mjs';
 
 const recipe = path.join(path.dirname(fileURLToPath(import.meta.url)), '..', '..', 'packaging',
                          'nginx-site.conf');
-// nginx reaches the host from this address, so that the host can tell the proxy (127.0.0.2)
-// from the browser (127.0.0.1) although both are on this machine.
-const proxyAddress = '127.0.0.2';
-
 let folder;
 let browser;
 
@@ -36,8 +33,8 @@ after(async () => {
   fs.rmSync(folder, { recursive: true, force: true });
 });
 
-// The guide's TLS server block, pointed at this test's ports, certificate and folders.
-function siteFor(nginxPort, hostPort) {
+// The guide's TLS server block, pointed at this test's port, certificate, folders and socket.
+function siteFor(nginxPort, socket) {
   const site = fs.readFileSync(recipe, 'utf8');
   const server = site.slice(site.indexOf('server {'), site.indexOf('\n}\n') + 2);
   return server
@@ -45,11 +42,10 @@ function siteFor(nginxPort, hostPort) {
     .replace(/^\s*listen \[::\]:443 ssl;\n/m, '')
     .replace(/ssl_certificate\s+\S+;/, `ssl_certificate ${path.join(folder, 'cert.pem')};`)
     .replace(/ssl_certificate_key\s+\S+;/, `ssl_certificate_key ${path.join(folder, 'key.pem')};`)
-    .replace('proxy_pass http://127.0.0.1:8080;',
-             `proxy_pass http://127.0.0.1:${hostPort};\n        proxy_bind ${proxyAddress};`);
+    .replace('proxy_pass http://unix:/run/vantrel/http.sock;', `proxy_pass http://unix:${socket};`);
 }
 
-async function startNginx(hostPort) {
+async function startNginx(socket) {
   const port = await freePort();
   const root = fs.mkdtempSync(path.join(folder, 'nginx-'));
   const temp = (name) => path.join(root, name);
@@ -66,7 +62,7 @@ http {
   fastcgi_temp_path ${temp('fastcgi')};
   uwsgi_temp_path ${temp('uwsgi')};
   scgi_temp_path ${temp('scgi')};
-  ${siteFor(port, hostPort)}
+  ${siteFor(port, socket)}
 }
 `);
   const child = spawn('/usr/sbin/nginx', ['-p', root, '-c', temp('nginx.conf')],
@@ -86,19 +82,21 @@ http {
   };
 }
 
-// The host behind nginx, with a file that takes a few seconds to zip.
-async function serveBehindNginx(hostArgs) {
+// The host behind nginx on a socket, with a file that takes a few seconds to zip.
+async function serveBehindNginx() {
+  const socket = path.join(folder, 'http.sock');
   const host = await startHost({
-    args: ['--plain-http', ...hostArgs],
+    signIn: true,
+    // The browser names nginx by its address, as the site's server name.
+    args: ['--listen', `unix:${socket}`, '--server-name', '127.0.0.1'],
     prepare: ({ c }) => {
       const chunk = Buffer.alloc(1024 * 1024);
       const fd = fs.openSync(path.join(c, 'big.bin'), 'w');
       for (let i = 0; i < 40; i++) fs.writeSync(fd, crypto.randomFillSync(chunk));
       fs.closeSync(fd);
-      fs.writeFileSync(path.join(c, 'small.txt'), 'small');
     },
   });
-  const nginx = await startNginx(Number(new URL(host.url).port));
+  const nginx = await startNginx(socket);
   const context = await browser.newContext({ ignoreHTTPSErrors: true });
   const page = await context.newPage();
   return {
@@ -142,39 +140,28 @@ function auditClients(host) {
   }, 'an operation in the audit log');
 }
 
-// With --trusted-proxy the host believes nginx's forwarded client address and scheme; without it
-// the forwarded headers count for nothing, and the client is nginx itself.
-const cases = [
-  { args: ['--trusted-proxy', proxyAddress], file: 'big.bin', secure: true, client: '127.0.0.1' },
-  { args: [], file: 'small.txt', secure: false, client: proxyAddress },
-];
+test('pages and progress dots pass through nginx; what it says of the client counts', async () => {
+  const setup = await serveBehindNginx();
+  try {
+    const { page } = setup;
+    await page.goto(setup.nginx.url);
+    await signInThroughPage(page, setup.host.signIn);
+    const source = await frameReady(page, 'source', 'form[name=frmSource]');
+    await frameReady(page, 'controls', 'form[name=frmButtons]');
+    // The source frame opens in the web root, which holds the help page.
+    assert.match(await source.innerText('select[name=selFiles]'), /help\.htm/);
+    const cookies = await setup.context.cookies();
+    assert.equal(cookies.find((cookie) => cookie.name === 'VANTRELSESSION')?.secure, true,
+                 'the session cookie is Secure: the host believes the HTTPS nginx reports');
 
-test('pages and progress dots pass through nginx; its forwarded headers count only if trusted',
-     async () => {
-  for (const c of cases) {
-    const setup = await serveBehindNginx(c.args);
-    try {
-      const { page } = setup;
-      await page.goto(setup.nginx.url);
-      const source = await frameReady(page, 'source', 'form[name=frmSource]');
-      await frameReady(page, 'controls', 'form[name=frmButtons]');
-      // The source frame opens in the web root, which holds the help page.
-      assert.match(await source.innerText('select[name=selFiles]'), /help\.htm/);
-      const cookies = await setup.context.cookies();
-      assert.equal(cookies.find((cookie) => cookie.name === 'VANTRELSESSION')?.secure, c.secure,
-                   'the session cookie is Secure only when the host believes the HTTPS');
-
-      const zip = await postFromPage(page, { OP: 'call_zip', SL: `c:\\${c.file}`,
-                                             TP: 'c:\\out.zip', OS: '--9---' });
-      assert.equal(zip.status, 200);
-      assert.match(zip.text, /Operation complete, no errors\./);
-      if (c.file === 'big.bin') {
-        assert.ok(zip.firstDot !== null && zip.firstDot < zip.ended - 500,
-                  `the first dot came at ${zip.firstDot} ms, the end at ${zip.ended} ms`);
-      }
-      assert.deepEqual(await auditClients(setup.host), [c.client]);
-    } finally {
-      await setup.stop();
-    }
+    const zip = await postFromPage(page, { OP: 'call_zip', SL: 'c:\\big.bin', TP: 'c:\\out.zip',
+                                           OS: '--9---' });
+    assert.equal(zip.status, 200);
+    assert.match(zip.text, /Operation complete, no errors\./);
+    assert.ok(zip.firstDot !== null && zip.firstDot < zip.ended - 500,
+              `the first dot came at ${zip.firstDot} ms, the end at ${zip.ended} ms`);
+    assert.deepEqual(await auditClients(setup.host), ['127.0.0.1']);
+  } finally {
+    await setup.stop();
   }
 });

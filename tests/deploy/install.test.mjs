@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  buildDir, freePort, request, startHost, temporaryFolder, zipCall,
+  buildDir, freePort, request, startHost, temporaryFolder, version, zipCall,
 } from './support.mjs';
 
 let prefix;
@@ -38,6 +38,7 @@ test('the layout', () => {
     'lib/vantrel/libvantrel.so', 'lib/vantrel/liblspzipx.so', 'lib/vantrel/liblspuzipx.so',
     'share/vantrel/help.htm', 'share/vantrel/vantrel.conf', 'share/vantrel/nginx-site.conf',
     'share/man/man8/vantrel-host.8.gz', 'share/man/man8/vantrelsec.8.gz',
+    'share/man/man5/vantrel.conf.5.gz',
     'share/doc/vantrel/deploying.md', 'share/doc/vantrel/copyright',
     'lib/systemd/system/vantrel.service',
     'etc/vantrel/vantrel.conf', 'etc/pam.d/vantrel', 'etc/logrotate.d/vantrel',
@@ -97,14 +98,45 @@ test('--check-config reads the installed configuration and names what is wrong',
   assert.match(wrongLine.stderr, new RegExp(`${config}:2: listen takes ADDRESS:PORT`));
 });
 
+test('both programs say their version, and the users file is managed from the command line', () => {
+  const env = cleanEnvironment();
+  for (const program of ['vantrel-host', 'vantrelsec']) {
+    const said = spawnSync(installed('bin', program), ['--version'], { env, encoding: 'utf8' });
+    assert.equal(said.stdout, `${program} ${version}\n`);
+  }
+  const users = installed('etc/vantrel/users');
+  const host = (args, input = '') => spawnSync(installed('bin/vantrel-host'),
+    [...args, '--users', users], { env, input, encoding: 'utf8' });
+  const short = host(['--add-user', 'alice'], 'seven77\n');
+  assert.equal(short.status, 1);
+  assert.match(short.stderr, /the password is shorter than 8 characters/);
+  assert.equal(host(['--add-user', 'alice'], 'eight888\n').status, 0);
+  assert.equal(host(['--add-user', 'bob:nobody'], 'another password\n').status, 0);
+  assert.equal(host(['--list-users']).stdout, 'alice\nbob:nobody\n');
+  assert.equal(host(['--remove-user', 'alice']).status, 0);
+  const again = host(['--remove-user', 'alice']);
+  assert.equal(again.status, 1);
+  assert.match(again.stderr, /there is no user alice in /);
+  assert.equal(host(['--list-users']).stdout, 'bob:nobody\n');
+  assert.equal(fs.statSync(users).mode & 0o777, 0o600);
+});
+
 // The host and the dialog agree on the settings' place without being told: a value set with the
-// installed vantrelsec holds for the installed host's next request.
+// installed vantrelsec holds for the installed host's next request. Under the unit's umask
+// (0027) the archives are closed to other accounts, while the web root and its help page, which
+// every account reads, keep their usual modes.
 test('the installed host serves the frameset and sees what vantrelsec sets', async () => {
   const env = cleanEnvironment();
   const drive = installed('var/lib/vantrel/c');
   const port = await freePort();
-  const host = await startHost(installed('bin/vantrel-host'),
-                               ['--listen', `127.0.0.1:${port}`, '--sign-in', 'none'], env);
+  const umask = process.umask(0o027);
+  let host;
+  try {
+    host = await startHost(installed('bin/vantrel-host'),
+                           ['--listen', `127.0.0.1:${port}`, '--sign-in', 'none'], env);
+  } finally {
+    process.umask(umask);
+  }
   try {
     const frameset = await request(host.url);
     assert.equal(frameset.status, 200);
@@ -116,7 +148,9 @@ test('the installed host serves the frameset and sees what vantrelsec sets', asy
     fs.writeFileSync(path.join(drive, 'a.txt'), 'installed');
     const zipped = await request(host.url, { method: 'POST', form: zipCall(['c:\\a.txt'], 'c:\\a.zip') });
     assert.match(zipped.body, /Operation complete, no errors\./);
-    assert.ok(fs.existsSync(path.join(drive, 'a.zip')));
+    assert.equal(fs.statSync(path.join(drive, 'a.zip')).mode & 0o777, 0o640);
+    assert.equal(fs.statSync(path.join(drive, 'inetpub/wwwroot')).mode & 0o777, 0o755);
+    assert.equal(fs.statSync(path.join(drive, 'inetpub/wwwroot/help.htm')).mode & 0o777, 0o644);
     // The component found the zip library beside itself.
     const maps = fs.readFileSync(`/proc/${host.child.pid}/maps`, 'utf8');
     assert.ok(maps.includes(installed('lib/vantrel/liblspzipx.so')), 'the installed zip library');

@@ -7,13 +7,14 @@
 // goes away in the middle of a zip stops it.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 
 import {
-  freePort, hostBinary, request, startHost, temporaryFolder, waitForOutput, writeRandomFile, zipCall,
+  freePort, hostBinary, journalStream, request, startHost, temporaryFolder, waitForOutput,
+  writeRandomFile, zipCall,
 } from './support.mjs';
 
 let data;
@@ -31,10 +32,10 @@ before(() => {
 });
 after(() => fs.rmSync(data, { recursive: true, force: true }));
 
-async function start(extra = []) {
+async function start(extra = [], journal = undefined) {
   const port = await freePort();
   return startHost(hostBinary, ['--listen', `127.0.0.1:${port}`, '--data', data,
-    '--registry', path.join(data, 'registry'), ...extra]);
+    '--registry', path.join(data, 'registry'), ...extra], process.env, journal);
 }
 
 function lockFiles() {
@@ -68,11 +69,15 @@ test('SIGTERM lets a running zip finish, then the host ends cleanly', async () =
   assert.deepEqual(lockFiles(), []);
 });
 
+// Under systemd, as here, the lines go to the journal, each with its priority, so that
+// journalctl -p tells errors and warnings from notices and requests.
 test('after the stop time-out the zip is aborted and the archive stays as it was', async () => {
   const archive = path.join(drive, 'kept.zip');
   execFileSync('zip', ['-qj', archive, path.join(drive, 'small.txt')]);
   const before = fs.readFileSync(archive);
-  const host = await start(['--stop-timeout', '0']);
+  const journal = path.join(data, 'journal');
+  const host = await start(['--stop-timeout', '0'], journal);
+  await request(`${host.origin}/help.htm`);
   const stopping = zipAndSignal(host, 'kept.zip', 'SIGINT');
   await waitForOutput(host, /Stopping: no new connections/);
   // The door is closed at once, while the operation still runs.
@@ -80,11 +85,22 @@ test('after the stop time-out the zip is aborted and the archive stays as it was
   const page = await stopping;
   assert.match(page.body, /Operation aborted\./);
   assert.equal(await host.exited, 0, host.output);
-  assert.match(host.output, /aborted the work on c:\\kept\.zip; the archive is unchanged/);
   assert.deepEqual(fs.readFileSync(archive), before);
   assert.deepEqual(lockFiles(), []);
   assert.deepEqual(fs.readdirSync(drive).filter((name) => name.includes('.zip') && name !== 'kept.zip'
     && name !== 'finished.zip'), [], 'no temporary archive left');
+
+  const lines = host.output.split('\n').filter(Boolean);
+  assert.ok(lines.every((line) => /^<[3-6]>/.test(line)), host.output);
+  for (const expected of [/^<5>Vantrel is serving /, /^<6>127\.0\.0\.1 - - \[.*"GET \/help\.htm /,
+    /^<4>vantrel-host: stopping: aborted the work on c:\\kept\.zip; the archive is unchanged$/,
+    /^<5>Stopped\.$/]) {
+    assert.ok(lines.some((line) => expected.test(line)), `${expected} in\n${host.output}`);
+  }
+  const refused = journalStream(journal);
+  spawnSync(hostBinary, ['--listen', 'everywhere'], { env: refused.env, stdio: refused.stdio });
+  fs.closeSync(refused.fd);
+  assert.match(fs.readFileSync(journal, 'utf8'), /^<3>vantrel-host: --listen takes ADDRESS:PORT/);
 });
 
 test('SIGHUP reopens the audit log after logrotate moved it away', async () => {

@@ -11,7 +11,9 @@ import path from 'node:path';
 
 export const buildDir = process.env.VANTREL_BUILD;
 export const hostBinary = process.env.VANTREL_HOST;
+// The programs' version (1.10), and the packages' (1.10-1, with the Debian revision).
 export const version = process.env.VANTREL_VERSION;
+export const packageVersion = process.env.VANTREL_PACKAGE_VERSION;
 
 export function temporaryFolder(name) {
   return fs.mkdtempSync(path.join(os.tmpdir(), `vantrel-${name}-`));
@@ -27,13 +29,33 @@ export async function freePort() {
   return port;
 }
 
-// Starts vantrel-host and waits until it serves. Everything it says is kept in output; exited
-// resolves to its exit code.
-export async function startHost(binary, args, env = process.env) {
-  const child = spawn(binary, args, { env, stdio: ['ignore', 'pipe', 'pipe'] });
-  const host = { child, output: '', exited: once(child, 'exit').then(([code]) => code) };
-  child.stdout.on('data', (chunk) => { host.output += chunk; });
-  child.stderr.on('data', (chunk) => { host.output += chunk; });
+// The environment and the standard output and error of a program that systemd connects to the
+// journal, with a file standing for the journal's stream (JOURNAL_STREAM names it by device and
+// inode). Close fd once the program has started.
+export function journalStream(file, env = process.env) {
+  const fd = fs.openSync(file, 'w');
+  const { dev, ino } = fs.fstatSync(fd, { bigint: true });
+  return { fd, env: { ...env, JOURNAL_STREAM: `${dev}:${ino}` }, stdio: ['ignore', fd, fd] };
+}
+
+// Starts vantrel-host and waits until it serves. Everything it says is kept in output (or, with
+// journal, written to that file as to the journal, and read from there); exited resolves to its
+// exit code.
+export async function startHost(binary, args, env = process.env, journal = undefined) {
+  let host;
+  if (journal) {
+    const stream = journalStream(journal, env);
+    const child = spawn(binary, args, { env: stream.env, stdio: stream.stdio });
+    fs.closeSync(stream.fd);
+    host = { child, get output() { return fs.readFileSync(journal, 'utf8'); } };
+  } else {
+    const child = spawn(binary, args, { env, stdio: ['ignore', 'pipe', 'pipe'] });
+    host = { child, output: '' };
+    child.stdout.on('data', (chunk) => { host.output += chunk; });
+    child.stderr.on('data', (chunk) => { host.output += chunk; });
+  }
+  const { child } = host;
+  host.exited = once(child, 'exit').then(([code]) => code);
   host.url = await waitForOutput(host, /Vantrel is serving (\S+)/).then((match) => match[1]);
   host.origin = new URL(host.url).origin;
   return host;
