@@ -127,8 +127,9 @@ void UploadReceiver::OpenFolder(const std::string& folder) {
         return;
     }
     platform::ConfinedPath opened;
-    platform::PathStatus status = platform::ConfinedPath::Open(folder, platform::PathIntent::Folder,
-                                                               opened, transfers_.Check());
+    // A folder written in: a link of another account never leads there.
+    platform::PathStatus status = platform::ConfinedPath::Open(
+        folder, platform::PathIntent::Folder, platform::PathUse::Write, opened, transfers_.Check());
     if (status != platform::PathStatus::Ok) {
         said.outcome = status == platform::PathStatus::Refused ? UploadOutcome::Refused
                                                                : UploadOutcome::Failed;

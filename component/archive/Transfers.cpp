@@ -7,7 +7,6 @@
 
 #include "component/archive/Globals.h"
 #include "component/archive/StatusMessage.h"
-#include "component/core/ContextSlot.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "platform/text/AsciiCase.h"
@@ -117,13 +116,7 @@ bool EntryDownload::Read(const std::function<bool(const char*, size_t)>& consume
 }
 
 Transfers::Transfers(asp::ScriptingContext& context)
-    : context_(context),
-      component_(std::make_unique<Farbale>()),
-      sayings_([this](std::string_view text) {
-          said_.append(text);
-          return true;
-      }),
-      judging_{context.request, sayings_, context.session, context.server} {
+    : context_(context), component_(std::make_unique<Farbale>()) {
     component_->OnStartPage(context_);
     component_->strQuote = "\"";
     component_->strNewLine = "\r\n";
@@ -133,13 +126,11 @@ Transfers::Transfers(asp::ScriptingContext& context)
 Transfers::~Transfers() = default;
 
 bool Transfers::Allows(const std::string& path) {
-    SetCurrentContext(&judging_);
     bool allowed = false;
     try {
-        allowed = component_->CheckPathAccess(path);
+        allowed = component_->CheckPathAccess(path, said_);
     } catch (...) {
     }
-    SetCurrentContext(&context_);
     if (!allowed) {
         said_ += HtmlEscape(path) + "<BR>";  // the place refused, as the operations name it
     }

@@ -130,8 +130,6 @@ class Transfers {
     std::unique_ptr<Farbale> component_;
     // Where the policy's words go while it judges: kept, not written into the page.
     std::string said_;
-    asp::Response sayings_;
-    asp::ScriptingContext judging_;
 };
 
 }  // namespace vantrel
