@@ -2,9 +2,9 @@
 // the door to new connections and lets the operation finish, or, once the stop time-out has
 // passed, aborts it with the archive as it was; either way the host ends with exit status 0 and
 // leaves no lock file behind. SIGHUP makes it reopen its logs. A SIGKILL in the middle of an
-// update, a delete, an extraction or an upload leaves no partial file under a final name, and the host
-// started again reports the operation that never ended and removes what it left. A browser that
-// goes away in the middle of a zip stops it.
+// update, a delete, an extraction or an upload leaves no partial file under a final name, and the
+// host started again reports the operation that never ended and removes what it left. A browser
+// that goes away in the middle of a zip stops it.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
