@@ -1,14 +1,18 @@
 // The repair scanner on an archive given as bytes: the raw readers stay inside the bytes, a central
 // directory written for what they recovered reads back whole, and a repair through the C interface
 // either leaves a readable archive or leaves the original exactly as it was, with no temporary
-// file behind it.
+// file behind it; and an added file either leaves a listable archive with the data in front of the
+// old one's entries kept, or changes nothing.
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzDrive.h"
+#include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/lszip.h"
 
@@ -93,6 +97,24 @@ void CheckRepair(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, siz
     }
 }
 
+void CheckAdd(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, size_t size) {
+    drive.PutOnly("fuzz.zip", data, size);
+    std::ofstream(drive.Folder() / "new.txt") << "new";
+    std::string original(reinterpret_cast<const char*>(data), size);
+    std::string archive = "c:\\fuzz.zip";
+    std::string list = "c:\\new.txt";
+    LSZIP_INCLUDE(list.data());
+    if (LSZIP_EXECUTE(archive.data(), LSZIP_ADD, 1, LSZIP_FLAG_BASE) != 0) {
+        FUZZ_CHECK((drive.Names() == std::vector<std::string>{"fuzz.zip", "new.txt"}));
+        FUZZ_CHECK(drive.Read("fuzz.zip") == original);
+        return;
+    }
+    FUZZ_CHECK(ListingCount(archive) > 0);
+    SpanCheck old = CheckEntrySpans(MemoryReader({data, size}));
+    uint64_t front = old.fault == SpanFault::None ? old.layout.firstEntry : 0;
+    FUZZ_CHECK(drive.Read("fuzz.zip").compare(0, front, original, 0, front) == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -103,5 +125,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRebuiltDirectory(file, ScanLocalEntries(file));
     CheckRepair(drive, data, size, LSZIP_FLAG_BASE);
     CheckRepair(drive, data, size, LSZIP_FLAG_BASE | LSZIP_FLAG_HARDER_REPAIR);
+    CheckAdd(drive, data, size);
     return 0;
 }

@@ -7,6 +7,10 @@
 #include <cerrno>
 
 #include "platform/files/TemporaryFiles.h"
+#include "platform/ziplib/ArchivePrefix.h"
+#include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/EntrySpanCheck.h"
+#include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
@@ -66,6 +70,11 @@ ArchiveFile::~ArchiveFile() {
 }
 
 zip_t* ArchiveFile::Open(int flags, int& zipError) {
+    if (Exists()) {
+        SpanCheck check = CheckEntrySpans(DescriptorReader(existing_.Get()));
+        view_ = check.fault == SpanFault::None ? CheckedView::Of(existing_.Get(), check) : nullptr;
+        prefix_ = view_ ? check.layout.firstEntry : 0;
+    }
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_function_create(Callback, this, &error);
@@ -121,17 +130,8 @@ zip_int64_t ArchiveFile::Callback(void* self, void* data, zip_uint64_t length,
         case ZIP_SOURCE_ROLLBACK_WRITE:
             file->RollbackWrite();
             return 0;
-        case ZIP_SOURCE_REMOVE: {
-            // Only the archive this object opened goes, never a file put in its place since.
-            struct stat now {};
-            if (::fstatat(file->folder_.Get(), file->name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) ==
-                    0 &&
-                platform::SameFile(now, file->info_) &&
-                ::unlinkat(file->folder_.Get(), file->name_.c_str(), 0) != 0) {
-                return file->Fail(ZIP_ER_REMOVE, errno);
-            }
-            return 0;
-        }
+        case ZIP_SOURCE_REMOVE:
+            return file->prefix_ > 0 ? file->KeepPrefixAlone() : file->Remove();
         default:
             return file->Fail(ZIP_ER_OPNOTSUPP, 0);
     }
@@ -142,7 +142,36 @@ zip_int64_t ArchiveFile::Fail(int zipError, int systemError) {
     return -1;
 }
 
+zip_int64_t ArchiveFile::Remove() {
+    // Only the archive this object opened goes, never a file put in its place since.
+    struct stat now {};
+    if (::fstatat(folder_.Get(), name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        platform::SameFile(now, info_) && ::unlinkat(folder_.Get(), name_.c_str(), 0) != 0) {
+        return Fail(ZIP_ER_REMOVE, errno);
+    }
+    return 0;
+}
+
+// An archive left without entries is removed, but data in front of it is no entry: it stays, with
+// an empty archive behind it.
+zip_int64_t ArchiveFile::KeepPrefixAlone() {
+    std::string empty = raw::BuildEndRecords(0, 0, 0);
+    if (BeginWrite() < 0 || Write(empty.data(), empty.size()) < 0 || CommitWrite() < 0) {
+        RollbackWrite();
+        return -1;
+    }
+    return 0;
+}
+
 zip_int64_t ArchiveFile::Read(void* data, zip_uint64_t length) {
+    if (view_) {
+        int64_t got = view_->Read(offset_, data, length);
+        if (got < 0) {
+            return Fail(ZIP_ER_READ, errno ? errno : EIO);
+        }
+        offset_ += static_cast<uint64_t>(got);
+        return got;
+    }
     ssize_t got = ::pread(existing_.Get(), data, length, static_cast<off_t>(offset_));
     if (got < 0) {
         return Fail(ZIP_ER_READ, errno);
@@ -158,7 +187,7 @@ zip_int64_t ArchiveFile::Stat(void* data) {
     }
     auto* st = static_cast<zip_stat_t*>(data);
     zip_stat_init(st);
-    st->size = static_cast<zip_uint64_t>(info_.st_size);
+    st->size = ReadableSize();
     st->mtime = info_.st_mtime;
     st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
     return sizeof(zip_stat_t);
@@ -189,8 +218,8 @@ zip_int64_t ArchiveFile::Seek(void* data, zip_uint64_t length, bool writing) {
         gatheredAt_ = position;
         return 0;
     }
-    zip_int64_t offset = zip_source_seek_compute_offset(
-        offset_, static_cast<zip_uint64_t>(info_.st_size), data, length, &error_);
+    zip_int64_t offset =
+        zip_source_seek_compute_offset(offset_, ReadableSize(), data, length, &error_);
     if (offset < 0) {
         return -1;
     }
@@ -215,12 +244,17 @@ zip_int64_t ArchiveFile::BeginWrite() {
     if (Exists()) {
         ::fchmod(written_.Get(), info_.st_mode & 07777);  // the archive keeps its permissions
     }
+    if (prefix_ > 0 && !CopyPrefix(existing_.Get(), written_.Get(), prefix_)) {
+        int error = errno;
+        RollbackWrite();
+        return Fail(ZIP_ER_WRITE, error);
+    }
     return 0;
 }
 
 bool ArchiveFile::Flush() {
-    bool written =
-        gatheredSize_ == 0 || WriteAll(written_.Get(), gathered_.get(), gatheredSize_, gatheredAt_);
+    bool written = gatheredSize_ == 0 ||
+                   WriteAll(written_.Get(), gathered_.get(), gatheredSize_, prefix_ + gatheredAt_);
     gatheredAt_ += cursor_;
     gatheredSize_ = cursor_ = 0;
     return written;
@@ -232,7 +266,7 @@ zip_int64_t ArchiveFile::Write(const void* data, zip_uint64_t length) {
         return Fail(ZIP_ER_WRITE, errno);
     }
     if (length >= kGathered) {
-        if (!WriteAll(written_.Get(), bytes, length, gatheredAt_)) {
+        if (!WriteAll(written_.Get(), bytes, length, prefix_ + gatheredAt_)) {
             return Fail(ZIP_ER_WRITE, errno);
         }
         gatheredAt_ += length;
@@ -249,11 +283,18 @@ zip_int64_t ArchiveFile::CommitWrite() {
     if (!Flush()) {
         return Fail(ZIP_ER_WRITE, errno);
     }
+    writtenSize_ = end_;
+    if (prefix_ > 0) {
+        auto size = CountOffsetsFromFileStart(written_.Get(), prefix_, end_);
+        if (!size) {
+            return Fail(ZIP_ER_WRITE, errno ? errno : EIO);
+        }
+        writtenSize_ = *size;
+    }
     if (::renameat(folder_.Get(), temporaryName_.c_str(), folder_.Get(), name_.c_str()) != 0) {
         return Fail(ZIP_ER_RENAME, errno);
     }
     temporaryName_.clear();
-    writtenSize_ = end_;
     return 0;
 }
 

@@ -3,6 +3,8 @@
 // through a temporary file in the same folder, renamed over the archive's name when complete. The
 // archive is never reached by a path from the drive's root again, so a folder or file swapped for
 // a link after the caller's check changes nothing; a failure or an abort leaves it as it was.
+// libzip reads the archive as the unzip side does (see CheckedView) when the span check passes it,
+// else as it lies; data in front of it (a self-extracting stub) stays in front of the new archive.
 
 #include <sys/stat.h>
 #include <zip.h>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "platform/files/ConfinedPath.h"
+#include "platform/ziplib/CheckedZip.h"
 
 namespace vantrel::ziplib {
 
@@ -53,7 +56,12 @@ class ArchiveFile {
     zip_int64_t Write(const void* data, zip_uint64_t length);
     zip_int64_t CommitWrite();
     void RollbackWrite();
+    zip_int64_t Remove();
+    zip_int64_t KeepPrefixAlone();
     zip_int64_t Fail(int zipError, int systemError);
+    uint64_t ReadableSize() const {
+        return view_ ? view_->Size() : static_cast<uint64_t>(info_.st_size);
+    }
 
     platform::UniqueFd folder_;
     std::string name_;
@@ -62,6 +70,8 @@ class ArchiveFile {
     platform::UniqueFd existing_;
     struct stat info_ {};
     int32_t openStatus_ = 0;
+    std::unique_ptr<CheckedView> view_;  // what libzip reads; null: the file as it lies
+    uint64_t prefix_ = 0;                // the bytes in front of the archive's first entry
     uint64_t offset_ = 0;
     platform::UniqueFd written_;
     std::string temporaryName_;

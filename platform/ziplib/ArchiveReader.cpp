@@ -27,6 +27,7 @@ bool DescriptorReader::ReadAt(uint64_t offset, void* out, size_t length) const {
     if (!Fits(size_, offset, length)) {
         return false;
     }
+    offset += from_;
     auto* into = static_cast<char*>(out);
     while (length > 0) {
         ssize_t got = pread(fd_, into, length, static_cast<off_t>(offset));

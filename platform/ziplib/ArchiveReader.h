@@ -27,12 +27,15 @@ class DescriptorReader : public ArchiveReader {
   public:
     // The size is taken with fstat now; a descriptor that is not a regular file reads as empty.
     explicit DescriptorReader(int fd);
+    // Reads size bytes of the file from from on, as a file of their own.
+    DescriptorReader(int fd, uint64_t from, uint64_t size) : fd_(fd), from_(from), size_(size) {}
 
     uint64_t Size() const override { return size_; }
     bool ReadAt(uint64_t offset, void* out, size_t length) const override;
 
   private:
     int fd_;
+    uint64_t from_ = 0;
     uint64_t size_ = 0;
 };
 

@@ -16,6 +16,8 @@
 #include "platform/files/TemporaryFiles.h"
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/ArchiveReader.h"
+#include "platform/ziplib/CheckedZip.h"
+#include "platform/ziplib/EntryExtractor.h"
 #include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/MappedFile.h"
 #include "platform/ziplib/RawZipFormat.h"
@@ -26,48 +28,24 @@ namespace vantrel::ziplib {
 
 namespace {
 
-// The check list, test and extraction make before they read an entry: no entry shares its bytes
-// with another or reaches into the central directory. A repair never leaves an archive they refuse.
-bool SpansAreSound(int archive) {
-    return CheckEntrySpans(DescriptorReader(archive)).fault == SpanFault::None;
+// Whether the archive reads as the test reads it (see FindDamage): 0 when it does and is left
+// alone, else the damage found or -30.
+int32_t JudgeArchive(const ArchiveFile& archive, CallerHooks& caller) {
+    platform::ConfinedPath opened;
+    if (!opened.Adopt(platform::UniqueFd(::fcntl(archive.Fd(), F_DUPFD_CLOEXEC, 0)),
+                      archive.RealPath())) {
+        return LSZIP_E_OPEN;
+    }
+    CallerHooks quiet = caller.Quiet();
+    return FindDamage(UnzipJob{.archive = opened}, quiet);
 }
 
-// True when the readers accept the archive and every unencrypted entry decompresses with a good
-// CRC.
-bool ArchiveIsSound(int archive) {
-    if (!SpansAreSound(archive)) {
-        return false;
-    }
-    int error = 0;
-    zip_t* za = OpenReadOnlyZip(archive, ZIP_CHECKCONS, &error);
-    if (!za) {
-        return false;
-    }
-    bool sound = true;
-    std::vector<char> buffer(1 << 16);
-    zip_int64_t count = zip_get_num_entries(za, 0);
-    for (zip_int64_t i = 0; sound && i < count; ++i) {
-        zip_stat_t st;
-        if (zip_stat_index(za, i, 0, &st) != 0) {
-            sound = false;
-            break;
-        }
-        if (st.encryption_method != ZIP_EM_NONE) {
-            continue;
-        }
-        zip_file_t* file = zip_fopen_index(za, i, 0);
-        if (!file) {
-            sound = false;
-            break;
-        }
-        zip_int64_t got;
-        while ((got = zip_fread(file, buffer.data(), buffer.size())) > 0) {
-        }
-        sound = got == 0;
-        zip_fclose(file);
-    }
-    zip_discard(za);
-    return sound;
+// libzip's view of the archive as the unzip side reads it; null when the span check or libzip
+// refuses it.
+zip_t* OpenChecked(int archive, int flags) {
+    zip_t* za = nullptr;
+    OpenCheckedZip(archive, CheckEntrySpans(DescriptorReader(archive)), flags, za);
+    return za;
 }
 
 struct Recovery {
@@ -177,11 +155,7 @@ int32_t WriteRebuilt(raw::Bytes file, const std::vector<raw::LocalEntry>& entrie
 }
 
 bool OpensWithEntries(int rebuilt, size_t expected) {
-    if (!SpansAreSound(rebuilt)) {
-        return false;
-    }
-    int error = 0;
-    zip_t* za = OpenReadOnlyZip(rebuilt, ZIP_CHECKCONS, &error);
+    zip_t* za = OpenChecked(rebuilt, ZIP_CHECKCONS);
     if (!za) {
         return false;
     }
@@ -233,11 +207,13 @@ platform::UniqueFd CreateRebuilt(const ArchiveFile& archive, std::string& name) 
     return fd;
 }
 
-// The names the damaged archive gives for its entries: its central directory's when libzip can
-// still read one, else those of the local headers the recovery met.
+// The names the damaged archive gives for its entries: its central directory's when it can still
+// be read (as the unzip side reads it, else as libzip does), else those of the local headers the
+// recovery met.
 std::vector<std::string> NamedEntries(const ArchiveFile& archive, const Recovery& found) {
     int error = 0;
-    if (zip_t* za = OpenReadOnlyZip(archive.Fd(), 0, &error)) {
+    zip_t* za = OpenChecked(archive.Fd(), 0);
+    if (za || (za = OpenReadOnlyZip(archive.Fd(), 0, &error))) {
         std::vector<std::string> names = EntryNames(za);
         zip_discard(za);
         return names;
@@ -290,8 +266,11 @@ int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller,
     if (!caller.Tick(0, static_cast<int64_t>(mapped.Size()))) {
         return LSZIP_E_ABORTED;
     }
-    if (!harder && ArchiveIsSound(archive.Fd())) {
-        return LSZIP_OK;
+    if (!harder) {
+        int32_t judged = JudgeArchive(archive, caller);
+        if (judged == LSZIP_OK || judged == LSZIP_E_ABORTED) {
+            return judged;
+        }
     }
     raw::Bytes file{mapped.Data(), mapped.Size()};
     Recovery found = harder ? ScanWholeFile(file, caller) : FollowLocalHeaders(file, caller);
@@ -325,7 +304,9 @@ int32_t RepairArchive(ArchiveFile& archive, bool harder, CallerHooks& caller,
     }
     std::optional<std::string> keptAs;
     if (code == LSZIP_OK) {
-        bool holdsEverything = ended && *ended <= found.entries.size();
+        // Data in front of the first entry (a self-extractor's stub) is kept only in the copy.
+        bool holdsEverything =
+            ended && *ended <= found.entries.size() && found.entries.front().offset == 0;
         if (!holdsEverything && !(keptAs = KeepDamagedCopy(archive))) {
             code = LSZIP_E_REPLACE;
         }

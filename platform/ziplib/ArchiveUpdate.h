@@ -27,7 +27,8 @@ struct ZipJob {
 
 // Actions 2, 3 and 4; returns a status code.
 int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller);
-// Action 1; returns a status code. An archive left without entries is removed, as libzip does.
+// Action 1; returns a status code. An archive left without entries is removed, as libzip does
+// (data in front of it stays: see ArchiveFile).
 int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller);
 
 }  // namespace vantrel::ziplib

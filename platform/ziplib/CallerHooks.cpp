@@ -9,6 +9,12 @@ namespace vantrel::ziplib {
 CallerHooks::CallerHooks(const CallerFunctions& functions)
     : ticker_(functions.progress), check_(functions.check), report_(functions.report) {}
 
+CallerHooks CallerHooks::Quiet() {
+    CallerHooks quiet({nullptr, check_, nullptr});
+    quiet.shared_ = &Ticker();
+    return quiet;
+}
+
 bool CallerHooks::Allows(const std::string& realPath) const {
     return !check_ || check_(realPath.c_str()) != 0;
 }

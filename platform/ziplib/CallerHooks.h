@@ -22,9 +22,14 @@ class CallerHooks {
   public:
     explicit CallerHooks(const CallerFunctions& functions);
 
+    // Hooks for work whose findings the call weighs itself: the same progress (these hooks' ticks
+    // and stop are this call's) and check, but no messages and counts of their own. They must not
+    // outlive these.
+    CallerHooks Quiet();
+
     // See ProgressTicker::Tick.
-    bool Tick(int64_t done, int64_t total) { return ticker_.Tick(done, total); }
-    bool Aborted() const { return ticker_.Aborted(); }
+    bool Tick(int64_t done, int64_t total) { return Ticker().Tick(done, total); }
+    bool Aborted() const { return shared_ ? shared_->Aborted() : ticker_.Aborted(); }
 
     // True when the caller allows the real location (always, without a check function).
     bool Allows(const std::string& realPath) const;
@@ -52,7 +57,10 @@ class CallerHooks {
     uint64_t BytesWritten() const { return written_; }
 
   private:
+    ProgressTicker& Ticker() { return shared_ ? *shared_ : ticker_; }
+
     ProgressTicker ticker_;
+    ProgressTicker* shared_ = nullptr;  // the ticker of the hooks these are quiet ones of
     ZipPathCheckFn check_;
     ZipMessageFn report_;
     int32_t leftOut_ = 0;

@@ -21,6 +21,7 @@ namespace vantrel::ziplib {
 namespace {
 
 using namespace raw;
+using Piece = CheckedView::Piece;
 
 // libzip reads a directory record by record in small pieces: they come from a window of the file
 // read at once.
@@ -48,22 +49,11 @@ void Put16(std::string& out, uint64_t v) {
     out += static_cast<char>((v >> 8) & 0xFF);
 }
 
-// One stretch of the view: bytes of the file from fileOffset, or the text held.
-struct Piece {
-    uint64_t length = 0;
-    uint64_t fileOffset = 0;
-    std::string text;
-    bool inFile = true;
-};
-
+// The libzip source of a view.
 class View {
   public:
-    View(platform::UniqueFd fd, std::vector<Piece> pieces)
-        : fd_(std::move(fd)), pieces_(std::move(pieces)) {
+    explicit View(std::unique_ptr<CheckedView> bytes) : bytes_(std::move(bytes)) {
         zip_error_init(&error_);
-        for (const Piece& piece : pieces_) {
-            size_ += piece.length;
-        }
     }
     ~View() { zip_error_fini(&error_); }
 
@@ -71,19 +61,13 @@ class View {
                                 zip_source_cmd_t command);
 
   private:
-    zip_int64_t Read(void* data, zip_uint64_t length);
-    bool ReadFile(uint64_t offset, uint8_t* out, size_t length);
     zip_int64_t Fail(int zipError, int systemError) {
         zip_error_set(&error_, zipError, systemError);
         return -1;
     }
 
-    platform::UniqueFd fd_;
-    std::vector<Piece> pieces_;
-    uint64_t size_ = 0;
+    std::unique_ptr<CheckedView> bytes_;
     uint64_t offset_ = 0;
-    std::vector<uint8_t> window_;
-    uint64_t windowStart_ = 0;
     zip_error_t error_;
 };
 
@@ -98,8 +82,14 @@ zip_int64_t View::Callback(void* self, void* data, zip_uint64_t length, zip_sour
         case ZIP_SOURCE_OPEN:
             view->offset_ = 0;
             return 0;
-        case ZIP_SOURCE_READ:
-            return view->Read(data, length);
+        case ZIP_SOURCE_READ: {
+            int64_t got = view->bytes_->Read(view->offset_, data, length);
+            if (got < 0) {
+                return view->Fail(ZIP_ER_READ, errno ? errno : EIO);
+            }
+            view->offset_ += static_cast<uint64_t>(got);
+            return got;
+        }
         case ZIP_SOURCE_CLOSE:
             return 0;
         case ZIP_SOURCE_FREE:
@@ -111,15 +101,15 @@ zip_int64_t View::Callback(void* self, void* data, zip_uint64_t length, zip_sour
                 return -1;
             }
             zip_stat_init(stat);
-            stat->size = view->size_;
+            stat->size = view->bytes_->Size();
             stat->valid = ZIP_STAT_SIZE;
             return sizeof(zip_stat_t);
         }
         case ZIP_SOURCE_ERROR:
             return zip_error_to_data(&view->error_, data, length);
         case ZIP_SOURCE_SEEK: {
-            zip_int64_t offset = zip_source_seek_compute_offset(view->offset_, view->size_, data,
-                                                                length, &view->error_);
+            zip_int64_t offset = zip_source_seek_compute_offset(view->offset_, view->bytes_->Size(),
+                                                                data, length, &view->error_);
             if (offset < 0) {
                 return -1;
             }
@@ -131,48 +121,6 @@ zip_int64_t View::Callback(void* self, void* data, zip_uint64_t length, zip_sour
         default:
             return view->Fail(ZIP_ER_OPNOTSUPP, 0);
     }
-}
-
-zip_int64_t View::Read(void* data, zip_uint64_t length) {
-    auto* out = static_cast<uint8_t*>(data);
-    uint64_t done = 0;
-    uint64_t pieceStart = 0;
-    for (const Piece& piece : pieces_) {
-        uint64_t at = offset_ + done;
-        if (done < length && at < pieceStart + piece.length) {
-            uint64_t within = at - pieceStart;
-            size_t take = static_cast<size_t>(std::min(length - done, piece.length - within));
-            if (!piece.inFile) {
-                std::memcpy(out + done, piece.text.data() + within, take);
-            } else if (!ReadFile(piece.fileOffset + within, out + done, take)) {
-                return Fail(ZIP_ER_READ, errno ? errno : EIO);
-            }
-            done += take;
-        }
-        pieceStart += piece.length;
-    }
-    offset_ += done;
-    return static_cast<zip_int64_t>(done);
-}
-
-bool View::ReadFile(uint64_t offset, uint8_t* out, size_t length) {
-    if (length >= kWindow) {
-        return ReadAll(fd_.Get(), offset, out, length);
-    }
-    if (offset < windowStart_ || offset + length > windowStart_ + window_.size()) {
-        window_.resize(kWindow);
-        ssize_t got;
-        do {
-            got = ::pread(fd_.Get(), window_.data(), kWindow, static_cast<off_t>(offset));
-        } while (got < 0 && errno == EINTR);
-        window_.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        windowStart_ = offset;
-        if (window_.size() < length) {
-            return false;  // the file shrank since it was checked
-        }
-    }
-    std::memcpy(out, window_.data() + (offset - windowStart_), length);
-    return true;
 }
 
 // The directory with a zip64 field holding 0xFFFFFFFF in each record the check found with that
@@ -262,6 +210,64 @@ std::optional<std::vector<Piece>> PiecesOf(int fd, const SpanCheck& check) {
 
 }  // namespace
 
+CheckedView::CheckedView(platform::UniqueFd fd, std::vector<Piece> pieces)
+    : fd_(std::move(fd)), pieces_(std::move(pieces)) {
+    for (const Piece& piece : pieces_) {
+        size_ += piece.length;
+    }
+}
+
+std::unique_ptr<CheckedView> CheckedView::Of(int fd, const SpanCheck& check) {
+    platform::UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    auto pieces = own ? PiecesOf(fd, check) : std::nullopt;
+    if (!pieces) {
+        return nullptr;
+    }
+    return std::unique_ptr<CheckedView>(new CheckedView(std::move(own), std::move(*pieces)));
+}
+
+int64_t CheckedView::Read(uint64_t offset, void* out, uint64_t length) {
+    auto* into = static_cast<uint8_t*>(out);
+    uint64_t done = 0;
+    uint64_t pieceStart = 0;
+    errno = 0;
+    for (const Piece& piece : pieces_) {
+        uint64_t at = offset + done;
+        if (done < length && at < pieceStart + piece.length) {
+            uint64_t within = at - pieceStart;
+            size_t take = static_cast<size_t>(std::min(length - done, piece.length - within));
+            if (!piece.inFile) {
+                std::memcpy(into + done, piece.text.data() + within, take);
+            } else if (!ReadFile(piece.fileOffset + within, into + done, take)) {
+                return -1;
+            }
+            done += take;
+        }
+        pieceStart += piece.length;
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool CheckedView::ReadFile(uint64_t offset, uint8_t* out, size_t length) {
+    if (length >= kWindow) {
+        return ReadAll(fd_.Get(), offset, out, length);
+    }
+    if (offset < windowStart_ || offset + length > windowStart_ + window_.size()) {
+        window_.resize(kWindow);
+        ssize_t got;
+        do {
+            got = ::pread(fd_.Get(), window_.data(), kWindow, static_cast<off_t>(offset));
+        } while (got < 0 && errno == EINTR);
+        window_.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        windowStart_ = offset;
+        if (window_.size() < length) {
+            return false;  // the file shrank since it was checked
+        }
+    }
+    std::memcpy(out, window_.data() + (offset - windowStart_), length);
+    return true;
+}
+
 int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, zip_t*& za) {
     za = nullptr;
     int zipError = 0;
@@ -274,12 +280,11 @@ int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, zip_t*& za) {
         zip_discard(plain);
         return LSZIP_E_STRUCTURE;
     }
-    platform::UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-    auto pieces = own ? PiecesOf(fd, check) : std::nullopt;
-    if (!pieces) {
+    auto bytes = CheckedView::Of(fd, check);
+    if (!bytes) {
         return LSZIP_E_OPEN;
     }
-    auto* view = new View(std::move(own), std::move(*pieces));
+    auto* view = new View(std::move(bytes));
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_function_create(View::Callback, view, &error);

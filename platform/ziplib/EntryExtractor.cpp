@@ -503,6 +503,32 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
     return code == LSZIP_OK && unverified ? LSZIP_E_PASSWORD : code;
 }
 
+int32_t FindDamage(const UnzipJob& job, CallerHooks& quiet) {
+    ArchiveRun run(job, quiet);
+    if (int32_t code = run.Open(0); code != LSZIP_OK) {
+        return code;
+    }
+    run.InflateAhead([](const EntryFacts&) { return true; });
+    int32_t damage = LSZIP_OK;
+    Consumer discard = [](const char*, size_t) { return true; };
+    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
+        if (!IsReadableMethod(static_cast<uint16_t>(facts.stat.comp_method))) {
+            return LSZIP_OK;
+        }
+        int32_t found = facts.encrypted && job.password.empty() ? CheckEncryptedLength(facts)
+                                                                : run.Read(index, facts, discard);
+        if (found == LSZIP_E_ABORTED) {
+            return found;
+        }
+        // A decoder's memory limit is no damage: a rebuilt archive would not read otherwise.
+        if (damage == LSZIP_OK && found != LSZIP_E_MEMORY) {
+            damage = found;
+        }
+        return LSZIP_OK;
+    });
+    return code == LSZIP_E_EMPTY ? LSZIP_OK : code != LSZIP_OK ? code : damage;
+}
+
 namespace {
 
 // The index of the entry named name ("\" read as "/"): its exact name, else the one name that

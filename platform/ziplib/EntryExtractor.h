@@ -32,6 +32,12 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
 // nothing worse was found.
 int32_t TestEntries(const UnzipJob& job, CallerHooks& caller);
 
+// Whether the test finds anything damaged in the archive, reporting nothing: 0 when it opens and
+// every entry it can check reads whole (or it holds none), else the first damage found (or -30).
+// Entries it cannot check (encrypted ones without the password, methods this library does not
+// read) and names extraction refuses are no damage: what the repair leaves alone.
+int32_t FindDamage(const UnzipJob& job, CallerHooks& quiet);
+
 // One entry read on its own, for a download. Found by its exact name ("\" read as "/"), else the
 // one entry whose name differs from it in letter case alone; what can be known before its data is
 // read is checked when it is opened, and its data is then handed on as extraction reads it.

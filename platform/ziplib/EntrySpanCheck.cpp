@@ -68,7 +68,8 @@ struct Directory {
     uint64_t size = 0;
     uint64_t entries = 0;  // as the end records state it
     bool zip64 = false;
-    uint64_t endRecord = 0;  // where the end record lies in the file
+    uint64_t endRecord = 0;     // where the end record lies in the file
+    uint64_t recordsStart = 0;  // where the end records begin (the zip64 ones first)
     uint64_t commentSize = 0;
 
     uint64_t First() const { return start + offset; }
@@ -138,6 +139,7 @@ std::optional<Directory> DirectoryOf(const uint8_t* end, uint64_t position, uint
         }
     }
     found.endRecord = position;
+    found.recordsStart = recordsStart;
     found.commentSize = Get16(end + 20);
     auto start = StartOf(found, recordsStart, cache);
     if (!start) {
@@ -434,6 +436,7 @@ SpanCheck CheckSpans(const ArchiveReader& archive) {
     }
     ArchiveLayout& layout = check.layout;
     layout.start = directory->start;
+    layout.firstEntry = spans.empty() ? directory->recordsStart : spans.front().start;
     layout.directoryStart = directory->First();
     layout.directorySize = directory->size;
     layout.commentStart = directory->endRecord + kEndLength;

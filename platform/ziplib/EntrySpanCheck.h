@@ -39,6 +39,9 @@ enum class SpanFault {
 // Where the archive lies in its file, all offsets from the start of the file.
 struct ArchiveLayout {
     uint64_t start = 0;  // the length of the data in front of the archive
+    // The first local header (the directory when there is none). What lies in front of it belongs
+    // to no entry: a self-extracting stub, whether or not the offsets count it.
+    uint64_t firstEntry = 0;
     uint64_t directoryStart = 0;
     uint64_t directorySize = 0;
     uint64_t commentStart = 0;  // the archive comment, behind the end record

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+
+#include "platform/ziplib/EntryDecoder.h"
 
 namespace vantrel::ziplib::raw {
 
@@ -138,6 +141,31 @@ bool ReadDescriptor(Bytes file, LocalEntry& entry, bool knownLength) {
     return false;
 }
 
+// Whether the entry's data decodes to exactly its size with its CRC, through the decoder that
+// extraction reads it with.
+bool DecodesWhole(const uint8_t* data, const LocalEntry& entry) {
+    std::unique_ptr<EntryDecoder> decoder = EntryDecoder::For(entry.method, entry.size);
+    std::vector<uint8_t> out(1 << 16);
+    auto available = static_cast<size_t>(entry.compressedSize);
+    uint64_t produced = 0;
+    uLong sum = crc32(0, nullptr, 0);
+    for (auto result = EntryDecoder::Result::Going; result == EntryDecoder::Result::Going;) {
+        size_t before = available;
+        size_t made = 0;
+        result = decoder->Decode(data, available, true, out.data(), out.size(), made);
+        produced += made;
+        sum = crc32_z(sum, out.data(), made);
+        if (produced > entry.size ||
+            (result == EntryDecoder::Result::Going && made == 0 && available == before)) {
+            return false;  // past its size, or stuck short of its end
+        }
+        if (result == EntryDecoder::Result::Ended) {
+            return produced == entry.size && static_cast<uint32_t>(sum) == entry.crc;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<EndRecord> FindEndRecord(Bytes file) {
@@ -248,6 +276,9 @@ DataCheck CheckEntryData(Bytes file, const LocalEntry& entry) {
                        crc == entry.crc
                    ? DataCheck::Good
                    : DataCheck::Bad;
+    }
+    if (EntryDecoder::Decodes(entry.method)) {
+        return DecodesWhole(data, entry) ? DataCheck::Good : DataCheck::Bad;
     }
     return DataCheck::Unverifiable;
 }

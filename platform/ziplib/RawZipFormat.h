@@ -54,8 +54,9 @@ struct LocalEntry {
 std::optional<LocalEntry> ReadLocalEntry(Bytes file, uint64_t offset);
 
 enum class DataCheck { Good, Bad, Unverifiable };
-// Decompresses stored and deflated entries and compares size and CRC; encrypted entries and other
-// methods cannot be checked without more than the archive.
+// Compares size and CRC of stored entries, and of deflated, LZMA, XZ and Zstandard ones once
+// decompressed; encrypted entries and other methods (bzip2 among them) cannot be checked without
+// more than the archive.
 DataCheck CheckEntryData(Bytes file, const LocalEntry& entry);
 
 // The central directory and end records for entries whose local headers were copied unchanged

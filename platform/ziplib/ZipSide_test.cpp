@@ -8,6 +8,9 @@
 #include <iterator>
 #include <thread>
 
+#include "platform/files/UniqueFd.h"
+#include "platform/ziplib/ArchivePrefix.h"
+#include "platform/ziplib/RawArchiveBuilder.h"
 #include "platform/ziplib/ZipTestSupport.h"
 #include "platform/ziplib/lszip.h"
 
@@ -193,6 +196,59 @@ TEST(ZipSide, AnAbortLeavesTheArchiveAndTheSourcesAsTheyWere) {
     ZipCall deletion{.action = LSZIP_DELETE, .list = "*.*", .callback = StopAtOnce};
     EXPECT_EQ(deletion.Run(), -30);
     EXPECT_EQ(drive.Read("test.zip"), before);
+}
+
+// Data in front of an archive (a self-extractor's stub) stays through every change, whether or not
+// the archive's offsets counted it; afterwards they count it, as a self-extractor's do.
+TEST(ZipSide, ChangesKeepTheDataInFrontOfAnArchive) {
+    TestDrive drive;
+    drive.Put("a.txt", "alpha alpha alpha");
+    drive.Put("b.txt", "bravo");
+    drive.Put("new.txt", "new");
+    ZipCall{.archive = "c:\\plain.zip", .list = "c:\\a.txt|c:\\b.txt"}.Run();
+    const std::string stub = "#!/bin/sh\nexit 0\n" + std::string(100, '\0');
+    RawArchive counted;
+    counted.Append(stub);
+    RawEntry a = counted.AddLocal({.name = "a.txt"}, "alpha alpha alpha");
+    RawEntry b = counted.AddLocal({.name = "b.txt"}, "bravo");
+    for (const std::string& before : {stub + drive.Read("plain.zip"), counted.Finish({a, b})}) {
+        drive.Put("sfx.zip", before);
+        ZipCall update{.archive = "c:\\sfx.zip", .action = LSZIP_UPDATE, .list = "c:\\new.txt"};
+        EXPECT_EQ(update.Run(), 0);
+        EXPECT_EQ(
+            (ZipCall{.archive = "c:\\sfx.zip", .action = LSZIP_DELETE, .list = "a.txt"}.Run()), 0);
+        EXPECT_EQ(drive.Read("sfx.zip").substr(0, stub.size()), stub);
+        EXPECT_EQ(EntryNames("c:\\sfx.zip"), (Names{"b.txt", "new.txt"}));
+        std::string path = drive.Path("sfx.zip").string();
+        if (Installed("unzip")) {
+            EXPECT_EQ(Shell("unzip -tq '" + path + "'"), 0);  // not even a warning
+        }
+        if (std::string sevenZip = SevenZip(); !sevenZip.empty()) {
+            EXPECT_EQ(Shell(sevenZip + " t '" + path + "'"), 0);
+        }
+    }
+    // Without entries the archive goes, not the stub: an empty archive stays behind it.
+    EXPECT_EQ((ZipCall{.archive = "c:\\sfx.zip", .action = LSZIP_DELETE, .list = "*.*"}.Run()), 0);
+    EXPECT_EQ(drive.Read("sfx.zip"), stub + EndRecords(0, 0, 0, false));
+}
+
+// Behind 4 GiB of data (a hole here), the offsets need the zip64 fields.
+TEST(ZipSide, OffsetsBeyondFourGigabytesMoveIntoZip64Fields) {
+    TestDrive drive;
+    drive.Put("a.txt", "alpha alpha alpha");
+    drive.Put("b.txt", std::string(5000, 'b'));
+    ZipCall{.archive = "c:\\plain.zip", .list = "c:\\a.txt|c:\\b.txt"}.Run();
+    std::string plain = drive.Read("plain.zip");
+    constexpr uint64_t kFront = (uint64_t{1} << 32) + 1000;
+    platform::UniqueFd far(::open(drive.Path("far.zip").c_str(), O_RDWR | O_CREAT, 0644));
+    ASSERT_EQ(::pwrite(far.Get(), plain.data(), plain.size(), kFront), ssize_t(plain.size()));
+    ASSERT_TRUE(CountOffsetsFromFileStart(far.Get(), kFront, plain.size()));
+    EXPECT_EQ(
+        (UnzipCall{.archive = "c:\\far.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()),
+        0);
+    if (Installed("unzip")) {  // 7-Zip looks for no archive this far behind the file's start
+        EXPECT_EQ(Shell("unzip -tq '" + drive.Path("far.zip").string() + "'"), 0);
+    }
 }
 
 // What a killed writer left beside the archive goes with the next change there; what a living

@@ -57,21 +57,28 @@
  *   none when there are several; wildcards ignore case.
  *   An unclosed quote gives -163; a delete that matches nothing gives -168. An archive left
  *   without entries is removed.
+ *   An archive is read as the unzip side reads it (see there) where that side's checks pass it,
+ *   else as libzip reads it. Data in front of it (a self-extracting stub) stays in front through
+ *   every change, and the new archive's offsets count it, as a self-extractor's do; when no entry
+ *   is left, the stub stays with an empty archive behind it.
  *   Every change is written to a temporary file beside the archive (".lsz-<pid>-<n>.tmp") that
  *   replaces it with one rename only when complete: a failure or an abort leaves the original as
  *   it was. Such files whose writing process has died are removed by the next change in their
  *   folder. (The folder of LSZIP_SETTEMPATH is accepted but not needed for that: a temporary file
  *   elsewhere could not replace the archive in one step.)
- *   Repair: an archive that reads cleanly is left alone (0). Otherwise the first attempt follows
- *   the local headers from the start of the file and rebuilds the central directory from them;
- *   it fails when an entry on the way does not check out. The harder repair (0x20000) scans the
- *   whole file for local headers and keeps every entry whose data checks out (stored and
- *   deflated entries are decompressed and their CRC compared; encrypted ones are kept when their
- *   structure is whole). The damaged original is kept beside the archive as
- *   "<archive>.damaged" (numbered when taken) unless the new archive holds every entry the old
- *   one's end record counted. Every entry the damaged archive names (in its central directory,
- *   or else in its local headers) that the new one lacks is reported to the function of
- *   LSZIP_SETMSG as damaged (-3); the repair still returns 0. LSZIP_GETREPAIR tells what it did.
+ *   Repair: an archive that the test passes is left alone (0), data in front of it included;
+ *   entries the test cannot check (encrypted ones, as a repair has no password, and those of an
+ *   unsupported method) and names extraction refuses count as whole. Otherwise the first attempt
+ *   follows the local headers from the start of the file and rebuilds the central directory from
+ *   them; it fails when an entry on the way does not check out. The harder repair (0x20000) scans
+ *   the whole file for local headers and keeps every entry whose data checks out (stored,
+ *   deflated, LZMA, XZ and Zstandard entries are decoded as extraction decodes them and their CRC
+ *   compared; encrypted and bzip2 ones are kept when their structure is whole). The damaged
+ *   original is kept beside the archive as "<archive>.damaged" (numbered when taken) unless the
+ *   new archive holds every entry the old one's end record counted and nothing lay in front of
+ *   its first entry. Every entry the damaged archive names (in its central directory, or else in
+ *   its local headers) that the new one lacks is reported to the function of LSZIP_SETMSG as
+ *   damaged (-3); the repair still returns 0. LSZIP_GETREPAIR tells what it did.
  *   An archive that another process shortens while a repair reads it fails that repair (-51).
  *   Archives and entries beyond 4 GB or 65,535 entries are written in zip64 form; names are
  *   written in UTF-8 with general-purpose bit 11 where they are not plain ASCII; every entry
