@@ -11,7 +11,9 @@ namespace {
 
 constexpr const char* kUploadScript[] = {
     "var objRequest = null;",
+    // The window works for the target frame that opened it; without one it has no folder.
     "function folderPath() {",
+    "  if (!opener || opener.closed || !opener.document.forms['frmTarget']) return '';",
     "  var objTarget = opener.document.forms['frmTarget'].elements;",
     "  if (objTarget['selFolder'].selectedIndex < 0) return '';",
     "  return selectedValue(objTarget['selDrive']) + selectedValue(objTarget['selFolder']) + "
@@ -40,11 +42,11 @@ constexpr const char* kUploadScript[] = {
     "    showFailure(objRequest.responseText || 'The server refused the upload.');",
     "    return;",
     "  }",
-    "  var objOutDoc = opener.top.frames['result'].document;",
+    "  var objOutDoc = opener && !opener.closed ? opener.top.frames['result'].document : document;",
     "  objOutDoc.open();",
     "  objOutDoc.write(objRequest.responseText);",
     "  objOutDoc.close();",
-    "  window.close();",
+    "  if (objOutDoc != document) window.close();",
     "}",
     "function doUpload() {",
     "  var objForm = document.forms['frmUpload'].elements;",

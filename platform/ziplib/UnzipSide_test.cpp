@@ -379,15 +379,9 @@ TEST_F(UnzipSide, AnAbortOrAnUnknownActionExtractsNothing) {
     EXPECT_FALSE(drive.Exists("out/a.txt"));
 }
 
-// What one entry read on its own hands on: the entry as extraction writes it, or a status before
-// any byte; damaged data never reaches the sink whole (its last byte is held back).
+// One entry read on its own is found as a listed name is, "\" for "/" (the host's downloads
+// tell the other refusals); damaged data never reaches the sink whole: its last byte is held back.
 TEST_F(UnzipSide, OneEntryIsReadOnItsOwnAndADamagedOneNeverWhole) {
-    ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip",
-                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
-                       .list = "c:\\src\\a.txt",
-                       .password = "right"}
-                   .Run()),
-              0);
     drive.Put("src/stored.txt", std::string(4000, 's'));
     ASSERT_EQ(
         (ZipCall{.archive = "c:\\stored.zip", .level = 0, .list = "c:\\src\\stored.txt"}.Run()), 0);
@@ -397,23 +391,18 @@ TEST_F(UnzipSide, OneEntryIsReadOnItsOwnAndADamagedOneNeverWhole) {
     std::string allButLast(3999, 's');
     allButLast[100] = 'X';
     const struct {
-        std::string archive, name, password;
+        std::string archive, name;
         int32_t opened, read;
         std::string data;
     } cases[] = {
-        {"c:\\test.zip", "sub/b.txt", "", 0, 0, "bravo"},
-        {"c:\\test.zip", "SUB\\B.TXT", "", 0, 0, "bravo"},
-        {"c:\\test.zip", "sub/", "", -1, 0, ""},
-        {"c:\\test.zip", "none.txt", "", -1, 0, ""},
-        {"c:\\secret.zip", "a.txt", "", -61, 0, ""},
-        {"c:\\secret.zip", "a.txt", "wrong", -61, 0, ""},
-        {"c:\\secret.zip", "a.txt", "right", 0, 0, "alpha"},
-        {"c:\\stored.zip", "stored.txt", "", 0, -15, allButLast},
+        {"c:\\test.zip", "sub/b.txt", 0, 0, "bravo"},
+        {"c:\\test.zip", "SUB\\B.TXT", 0, 0, "bravo"},
+        {"c:\\test.zip", "sub/", -1, 0, ""},
+        {"c:\\stored.zip", "stored.txt", 0, -15, allButLast},
     };
     for (const auto& c : cases) {
-        std::string archive = c.archive, name = c.name, password = c.password;
+        std::string archive = c.archive, name = c.name;
         LSUZ_ZIPNAME(Text(archive));
-        LSUZ_PASSWORD(Text(password));
         void* entry = nullptr;
         int64_t size = -1;
         ASSERT_EQ(LSUZ_OPENENTRY(Text(name), &entry, &size), c.opened) << name;
@@ -430,15 +419,6 @@ TEST_F(UnzipSide, OneEntryIsReadOnItsOwnAndADamagedOneNeverWhole) {
         EXPECT_EQ(static_cast<size_t>(size), c.data.size() + (c.read == 0 ? 0 : 1));
         LSUZ_CLOSEENTRY(entry);
     }
-    // A sink that stops ends the reading.
-    std::string archive = "c:\\test.zip", name = "a.txt";
-    LSUZ_ZIPNAME(Text(archive));
-    void* entry = nullptr;
-    int64_t size = 0;
-    ASSERT_EQ(LSUZ_OPENENTRY(Text(name), &entry, &size), 0);
-    auto stop = [](void*, const char*, int32_t) -> int32_t { return 1; };
-    EXPECT_EQ(LSUZ_READENTRY(entry, stop, nullptr), -30);
-    LSUZ_CLOSEENTRY(entry);
 }
 
 }  // namespace
