@@ -52,9 +52,9 @@ void CloseUnfinishedOperations(const fs::path& auditLog, LogWriter& audit, bool 
             removed = RemoveTemporariesBeside(extraction ? cut.target : cut.archive, extraction);
         }
         // An upload is on record with its folder alone.
-        std::string operation = cut.letter.empty() ? "the upload"
-                                                   : "the operation " + cut.letter + " on " +
-                                                         cut.archive;
+        std::string operation = cut.letter.empty()
+                                    ? "the upload"
+                                    : "the operation " + cut.letter + " on " + cut.archive;
         std::string what = operation + (cut.target.empty() ? "" : " into " + cut.target) +
                            " started " + cut.started + " by " +
                            (cut.account.empty() ? "nobody" : cut.account) +
