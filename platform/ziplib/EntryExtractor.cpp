@@ -362,6 +362,8 @@ class ArchiveRun {
     }
 
     zip_t* Archive() const { return za_; }
+    // The facts of one entry, listed or not.
+    EntryFacts Facts(zip_uint64_t index) const { return FactsOf(za_, index, namesWithNul_); }
 
   private:
     const UnzipJob& job_;
@@ -547,7 +549,7 @@ int32_t FindDamage(const UnzipJob& job, CallerHooks& quiet) {
     if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
-    run.InflateAhead([](const EntryFacts&) { return true; });
+    run.Survey([](const EntryFacts&) { return true; }, false);
     int32_t damage = LSZIP_OK;
     Consumer discard = [](const char*, size_t) { return true; };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
