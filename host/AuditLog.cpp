@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <ctime>
 #include <exception>
 #include <optional>
 #include <vector>
+
+#include "host/RandomToken.h"
 
 namespace vantrel::host {
 
@@ -188,6 +191,18 @@ std::string DecodeEntity(std::string_view entity) {
 
 }  // namespace
 
+AuditWho WhoOf(const SignedInAccount* account, const std::string& client) {
+    AuditWho who{std::chrono::system_clock::now(), account ? account->name : "", {}, {}, client};
+    if (account && account->credentials) {
+        who.uid = account->credentials->uid;
+        who.gid = account->credentials->gid;
+    } else {
+        who.uid = ::geteuid();
+        who.gid = ::getegid();
+    }
+    return who;
+}
+
 std::string PlainText(std::string_view markup) {
     std::string text;
     for (size_t i = 0; i < markup.size(); ++i) {
@@ -227,6 +242,12 @@ std::string OperationAuditLine(const AuditWho& who, const asp::OperationRecord& 
            ",\"bytesOut\":" + std::to_string(record.bytesOut) + "}";
 }
 
+std::string NewOperationId() {
+    static const std::string run = RandomToken(4);
+    static std::atomic<uint64_t> counter = 0;
+    return run + "-" + std::to_string(++counter);
+}
+
 std::string OperationStartLine(const AuditWho& who, std::string_view id,
                                const asp::OperationRecord& asked) {
     return WhoFields(who, "start", id, ",\"pid\":" + std::to_string(::getpid())) +
@@ -262,6 +283,14 @@ std::string UnfinishedAuditLine(std::chrono::system_clock::time_point now,
            ",\"operation\":" + Json(operation.letter) + ",\"archive\":" + Json(operation.archive) +
            ",\"target\":" + Json(operation.target) + ",\"started\":" + Json(operation.started) +
            ",\"text\":" + Json(text) + "}";
+}
+
+std::string TransferAuditLine(const AuditWho& who, std::string_view event, std::string_view path,
+                              std::string_view entry, uint64_t bytes, std::string_view result,
+                              std::string_view id) {
+    return WhoFields(who, event, id) + ",\"path\":" + Json(path) +
+           (entry.empty() ? "" : ",\"entry\":" + Json(entry)) +
+           ",\"bytes\":" + std::to_string(bytes) + ",\"result\":" + Json(result) + "}";
 }
 
 std::string SignInAuditLine(const AuditWho& who, std::string_view event, std::string_view result) {

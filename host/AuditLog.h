@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/SignedInAccount.h"
 #include "platform/asp/OperationRecord.h"
 
 namespace vantrel::host {
@@ -26,6 +27,10 @@ struct AuditWho {
     std::string client;
 };
 
+// Who the audit log names for a request of account (null: nobody signed in) from client: the
+// account and the ids its files are worked on with, the host's own when it switches none.
+AuditWho WhoOf(const SignedInAccount* account, const std::string& client);
+
 // {"time":"2024-10-10T11:55:36.120Z","event":"operation","account":"alice","uid":1001,
 //  "gid":1001,"client":"10.0.0.7","operation":"-","archive":"c:\\d\\a.zip","target":"",
 //  "entries":["c:\\d\\x.txt"],"status":0,"result":"succeeded","text":"Operation complete, no
@@ -35,6 +40,9 @@ struct AuditWho {
 // id: the one its start line gave it (then written after "event"); empty when none was written.
 std::string OperationAuditLine(const AuditWho& who, const asp::OperationRecord& record,
                                std::chrono::milliseconds duration, std::string_view id = {});
+
+// A new id for an operation's start and end lines, unique across the host's runs.
+std::string NewOperationId();
 
 // {"time":...,"event":"start","id":"5f0c2a1e-7","pid":4711,"account":"alice","uid":1001,
 //  "gid":1001,"client":"10.0.0.7","operation":"-","archive":"c:\\d\\a.zip","target":""}
@@ -68,6 +76,16 @@ std::string UnfinishedAuditLine(std::chrono::system_clock::time_point now,
 
 // {"time":...,"event":"signin","account":"alice","client":"10.0.0.7","result":"failed"}
 std::string SignInAuditLine(const AuditWho& who, std::string_view event, std::string_view result);
+
+// {"time":...,"event":"download","account":"alice","uid":1001,"gid":1001,"client":"10.0.0.7",
+//  "path":"c:\\d\\a.zip","entry":"docs/x.txt","bytes":512,"result":"sent"} for each file (or
+// archive entry: entry not empty) a download served or refused, and with "event":"upload" for each
+// file an upload brought; result says what became of it ("sent", "stored", "cut off", "refused:
+// ..."), bytes how many went through. An upload that wrote into its folder has a start line (no
+// operation letter, no archive, its folder as the target) and its lines carry the start's id.
+std::string TransferAuditLine(const AuditWho& who, std::string_view event, std::string_view path,
+                              std::string_view entry, uint64_t bytes, std::string_view result,
+                              std::string_view id = {});
 
 // The text a page shows for a piece of markup: tags dropped, entities decoded, blanks folded.
 std::string PlainText(std::string_view markup);

@@ -102,6 +102,16 @@ void SendAll(Connection& connection, std::string_view bytes) {
     }
 }
 
+// Ends the connection's writing and reads (and drops) what the client still sends for a while,
+// so that a client still sending a request sees the answer rather than a reset connection.
+void Linger(Connection& connection) {
+    connection.EndWriting();
+    Deadline until = std::chrono::steady_clock::now() + kLingerAfterRefusal;
+    char dropped[16 * 1024];
+    while (connection.Receive(dropped, sizeof dropped, until) > 0) {
+    }
+}
+
 // Answers a refused request and closes the connection: the client may still be sending what was
 // refused, and reads the answer once it is done.
 void Refuse(Connection& connection, const HeadVerdict& verdict) {
@@ -111,11 +121,7 @@ void Refuse(Connection& connection, const HeadVerdict& verdict) {
                             "\r\nContent-Type: text/plain; charset=utf-8\r\n"
                             "X-Content-Type-Options: nosniff\r\nContent-Length: " +
                             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-    connection.EndWriting();
-    Deadline until = std::chrono::steady_clock::now() + kLingerAfterRefusal;
-    char dropped[16 * 1024];
-    while (connection.Receive(dropped, sizeof dropped, until) > 0) {
-    }
+    Linger(connection);
 }
 
 // Waits for the first byte of a request; false when none comes by the deadline or the server
@@ -181,8 +187,12 @@ void ServeConnection(Connection& connection, ConnectionTable::Place& place,
         CheckedStream stream(connection, reader, settings, outgoing);
         bool closed = false;
         bool served = run(stream, left == 1, closed);
-        reader.EndRequest();
+        bool whole = reader.EndRequest();
         if (!outgoing.Send() || !served || closed) {
+            return;
+        }
+        if (!whole) {
+            Linger(connection);  // the rest of an upload the answer did not wait for
             return;
         }
     }

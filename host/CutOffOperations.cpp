@@ -51,9 +51,13 @@ void CloseUnfinishedOperations(const fs::path& auditLog, LogWriter& audit, bool 
             bool extraction = !cut.target.empty();
             removed = RemoveTemporariesBeside(extraction ? cut.target : cut.archive, extraction);
         }
-        std::string what = "the operation " + cut.letter + " on " + cut.archive +
-                           (cut.target.empty() ? "" : " into " + cut.target) + " started " +
-                           cut.started + " by " + (cut.account.empty() ? "nobody" : cut.account) +
+        // An upload is on record with its folder alone.
+        std::string operation = cut.letter.empty()
+                                    ? "the upload"
+                                    : "the operation " + cut.letter + " on " + cut.archive;
+        std::string what = operation + (cut.target.empty() ? "" : " into " + cut.target) +
+                           " started " + cut.started + " by " +
+                           (cut.account.empty() ? "nobody" : cut.account) +
                            " never ended: the host running it was cut off";
         std::string left = std::to_string(removed) + " temporary file(s) it left were removed";
         Say(Priority::Warning, "vantrel-host: " + what + "; " + left + ".");

@@ -99,8 +99,10 @@ std::optional<time_t> ParseHttpDate(std::string_view text) {
     return ::timegm(&utc);
 }
 
-uint64_t RespondWithFile(platform::UniqueFd file, const httplib::Request& request,
-                         httplib::Response& response, const std::string& type) {
+namespace {
+
+uint64_t AnswerWithFile(platform::UniqueFd file, const httplib::Request& request,
+                        httplib::Response& response, const std::string& type) {
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         response.status = 404;
@@ -148,6 +150,23 @@ uint64_t RespondWithFile(platform::UniqueFd file, const httplib::Request& reques
             return got > 0 && sink.write(piece, static_cast<size_t>(got));
         });
     return slice.length;
+}
+
+}  // namespace
+
+uint64_t RespondWithFile(platform::UniqueFd file, const httplib::Request& request,
+                         httplib::Response& response, const std::string& type,
+                         std::function<void(bool whole)> done) {
+    uint64_t length = AnswerWithFile(std::move(file), request, response, type);
+    if (!done) {
+        return length;
+    }
+    if (response.content_provider_) {
+        response.content_provider_resource_releaser_ = [done](bool whole) { done(whole); };
+    } else {
+        done(true);
+    }
+    return length;
 }
 
 }  // namespace vantrel::host

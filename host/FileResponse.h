@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,9 +19,11 @@
 namespace vantrel::host {
 
 // Answers with the regular file open at file (type: its Content-Type); gives back the bytes the
-// answer's body holds, for the access log.
+// answer's body holds, for the access log. done, when given, hears once the answer has gone out,
+// whether its body went whole.
 uint64_t RespondWithFile(platform::UniqueFd file, const httplib::Request& request,
-                         httplib::Response& response, const std::string& type);
+                         httplib::Response& response, const std::string& type,
+                         std::function<void(bool whole)> done = {});
 
 // "Sun, 06 Nov 1994 08:49:37 GMT", and back (nullopt for anything else).
 std::string HttpDate(time_t time);

@@ -52,6 +52,28 @@ inline std::string ZipForm(const std::string& file, const std::string& archive) 
     return CallForm({{"OP", "call_zip"}, {"SL", file}, {"TP", archive}, {"OS", "--5---"}});
 }
 
+// A multipart form as the page's upload window sends it: the fields first, then one "file" part
+// for each file (its name as sent, its bytes).
+inline constexpr const char* kUploadBoundary = "vantrel-upload-boundary";
+inline std::string UploadForm(const std::vector<std::pair<std::string, std::string>>& fields,
+                              const std::vector<std::pair<std::string, std::string>>& files) {
+    const std::string open =
+        std::string("--") + kUploadBoundary + "\r\nContent-Disposition: form-data";
+    std::string body;
+    for (const auto& [name, value] : fields) {
+        body += open + "; name=\"" + name + "\"\r\n\r\n" + value + "\r\n";
+    }
+    for (const auto& [name, bytes] : files) {
+        body += open + "; name=\"file\"; filename=\"" + name +
+                "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n";
+    }
+    return body + "--" + kUploadBoundary + "--\r\n";
+}
+
+inline std::string UploadType() {
+    return std::string("multipart/form-data; boundary=") + kUploadBoundary;
+}
+
 class RunningHost {
   public:
     // Serves drive c: = data/c with the registry data/registry, logs in data; extra options after
@@ -109,6 +131,11 @@ class RunningHost {
     httplib::Result Post(const std::string& path, const std::string& form,
                          const std::string& cookie) const {
         return Client().Post(path, {{"Cookie", cookie}}, form, "application/x-www-form-urlencoded");
+    }
+
+    // An upload of a form made by UploadForm.
+    httplib::Result Upload(const std::string& form, const std::string& cookie) const {
+        return Client().Post("/upload", {{"Cookie", cookie}}, form, UploadType());
     }
 
     // The audit log's lines so far.

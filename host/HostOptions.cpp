@@ -168,6 +168,14 @@ const std::map<std::string, Setting>& Settings() {
               return platform::ParseReserve(v).has_value();
           },
           "min-free-space takes bytes, with K, M, G or T (\"2G\"), or a percentage (\"5%\")"}},
+        {"max-upload-size",
+         {[](auto& v, Parsing& p) {
+              auto size = platform::ParseReserve(v);
+              p.options.maxUploadSize = v;
+              p.options.maxUploadBytes = size && size->bytes ? *size->bytes : 0;
+              return size && size->bytes && !size->fraction && *size->bytes > 0;
+          },
+          "max-upload-size takes bytes, with K, M, G or T (\"1G\")"}},
         {"server-name",
          {[](auto& v, Parsing& p) {
               p.options.serverNames.push_back(v);
@@ -465,6 +473,8 @@ std::string HostUsage() {
            "  --min-free-space SIZE   free space extraction leaves on the disk: bytes, K, M, G\n"
            "                          or T (\"2G\"), or a percentage (\"5%\"); default 1G or 5%,\n"
            "                          whichever is smaller; 0 for none\n"
+           "  --max-upload-size SIZE  the most one upload through the page may carry: bytes,\n"
+           "                          K, M, G or T (default 1G)\n"
            "  --sign-in MODE          system (the server's accounts, PAM service vantrel),\n"
            "                          users (the --users file) or none; default none on a\n"
            "                          loopback address, else system\n"
@@ -543,6 +553,7 @@ std::vector<std::string> EffectiveSettings(const HostOptions& options) {
     add("debug", options.debug ? "true" : "false");
     add("threads", std::to_string(options.threads));
     add("min-free-space", options.minFreeSpace);
+    add("max-upload-size", options.maxUploadSize);
     add("sign-in", kModes.at(options.signIn));
     add("users", options.usersFile.string());
     add("tls-cert", options.tlsCertificate.string());

@@ -55,6 +55,9 @@ struct HostOptions {
     // --min-free-space: the free space extraction leaves on the target's file system ("1G",
     // "5%", "0"); empty: the library's default, 1 GiB or 5%, whichever is smaller.
     std::string minFreeSpace;
+    // --max-upload-size: the most one upload may carry ("1G"; bytes with K, M, G or T).
+    std::string maxUploadSize = "1G";
+    uint64_t maxUploadBytes = uint64_t{1} << 30;
     // --server-name (repeatable): the names the host answers to, beside its listen address and
     // localhost.
     std::vector<std::string> serverNames;

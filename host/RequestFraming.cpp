@@ -187,6 +187,8 @@ std::string ErrorText(int status, std::string_view reason) {
                    ".\n";
         case 404:
             return "Not found.\n";
+        case 411:
+            return "Length required: " + std::string(reason) + ".\n";
         case 405:
             return "This method is not allowed here.\n";
         case 413:
@@ -209,6 +211,8 @@ std::string_view StatusPhrase(int status) {
     switch (status) {
         case 400:
             return "Bad Request";
+        case 411:
+            return "Length Required";
         case 413:
             return "Payload Too Large";
         case 414:

@@ -15,6 +15,7 @@ constexpr size_t kBodyBytesPerSecond = 64 * 1024;
 
 constexpr HeadVerdict kBodyNotTaken{400, "a body with a request that takes none"};
 constexpr HeadVerdict kBadChunk{400, "a malformed chunk"};
+constexpr HeadVerdict kLengthNeeded{411, "an upload must give its Content-Length"};
 
 Deadline BodyDeadline(size_t bytes) {
     return std::chrono::steady_clock::now() + kBodyGrace +
@@ -154,6 +155,31 @@ bool RequestReader::ReadBody(const RequestShape& shape, size_t headEnd, const Bo
     return true;
 }
 
+bool RequestReader::StreamBody(const RequestShape& shape, size_t headEnd, const BodyLimit& limit,
+                               HeadVerdict& verdict) {
+    if (shape.chunked) {
+        verdict = kLengthNeeded;
+        return false;
+    }
+    uint64_t length = shape.length.value_or(0);
+    if (length > limit.bytes) {
+        verdict = TooLarge(limit);
+        return false;
+    }
+    if (shape.expectsContinue && bytes_.size() == headEnd) {
+        constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+        if (connection_.Send(kContinue.data(), kContinue.size()) !=
+            static_cast<ssize_t>(kContinue.size())) {
+            return false;
+        }
+    }
+    std::string handedOn = HandedOnHead(std::string_view(bytes_).substr(0, headEnd), length);
+    bytes_.replace(0, headEnd, handedOn);
+    requestEnd_ = handedOn.size() + length;
+    bodyDeadline_ = BodyDeadline(length);
+    return true;
+}
+
 bool RequestReader::Read(Deadline headDeadline, const BodyLimits& limits, HeadVerdict& refusal) {
     refusal = {};
     size_t headEnd = 0;
@@ -166,8 +192,12 @@ bool RequestReader::Read(Deadline headDeadline, const BodyLimits& limits, HeadVe
     std::string handedOn;
     size_t end = headEnd;
     if (shape.method == "POST") {
+        BodyLimit limit = limits(shape);
+        if (limit.streamed) {
+            return StreamBody(shape, headEnd, limit, refusal);
+        }
         std::string body;
-        if (!ReadBody(shape, headEnd, limits(shape), body, end, refusal)) {
+        if (!ReadBody(shape, headEnd, limit, body, end, refusal)) {
             return false;
         }
         handedOn = HandedOnHead(std::string_view(bytes_).substr(0, headEnd), body.size()) + body;
@@ -183,10 +213,29 @@ bool RequestReader::Read(Deadline headDeadline, const BodyLimits& limits, HeadVe
 }
 
 ssize_t RequestReader::Take(char* data, size_t size) {
-    size_t n = std::min(size, requestEnd_ - std::min(offset_, requestEnd_));
+    if (offset_ == bytes_.size() && offset_ < requestEnd_) {
+        // A streamed body: what the library has taken goes, and the next piece is read.
+        requestEnd_ -= offset_;
+        bytes_.clear();
+        offset_ = 0;
+        if (!Fill(bodyDeadline_)) {
+            return -1;
+        }
+    }
+    size_t n =
+        std::min({size, requestEnd_ - std::min(offset_, requestEnd_), bytes_.size() - offset_});
     std::copy_n(bytes_.data() + offset_, n, data);
     offset_ += n;
     return static_cast<ssize_t>(n);
+}
+
+bool RequestReader::EndRequest() {
+    if (requestEnd_ > bytes_.size()) {
+        offset_ = bytes_.size();
+        return false;
+    }
+    offset_ = std::max(offset_, requestEnd_);
+    return true;
 }
 
 std::string RequestReader::RequestLine() const {

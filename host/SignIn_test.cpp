@@ -307,6 +307,49 @@ TEST_F(AccountRightsTest, EachSignedInAccountWorksWithItsOwnFileRights) {
     }
 }
 
+// Downloads and uploads keep to each account's own file rights: another account's private file is
+// not sent, nothing lands in a folder the account may not write, and what an account uploads is its
+// own. Nothing is sent, or written, without a signed-in session.
+TEST_F(AccountRightsTest, DownloadsAndUploadsKeepToTheAccountsRights) {
+    fs::create_directories(Local("xfer"));
+    Own(Local("xfer"), first_,
+        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+            fs::perms::others_read | fs::perms::others_exec);
+    std::ofstream(Local("xfer/mine.txt")) << "first's own";
+    Own(Local("xfer/mine.txt"), first_, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string mine = "/download?path=c%3A%5Cxfer%5Cmine.txt";
+    auto upload = [](const std::string& name) {
+        return testing::UploadForm({{"folder", "c:\\xfer\\"}}, {{name, "data"}});
+    };
+    std::string second = SignIn(second_), first = SignIn(first_);
+    ASSERT_FALSE(second.empty() || first.empty());
+
+    auto refused = host_->Get(mine, second);
+    EXPECT_EQ(refused->status, 403);
+    EXPECT_NE(refused->body.find("Open file error. Permission denied."), std::string::npos);
+    auto denied = host_->Upload(upload("second.txt"), second);
+    EXPECT_NE(denied->body.find("Create file error. Permission denied: c:\\xfer\\second.txt"),
+              std::string::npos)
+        << denied->body;
+    EXPECT_FALSE(fs::exists(Local("xfer/second.txt")));
+    EXPECT_TRUE(IsSignInPage(host_->Get(mine, "")));
+    EXPECT_EQ(host_->Upload(upload("nobody.txt"), "")->status, 401);
+
+    EXPECT_EQ(host_->Get(mine, first)->body, "first's own");
+    EXPECT_NE(host_->Upload(upload("first.txt"), first)->body.find("Uploaded c:\\xfer\\first.txt"),
+              std::string::npos);
+    struct stat stored {};
+    ASSERT_EQ(::stat(Local("xfer/first.txt").c_str(), &stored), 0);
+    EXPECT_EQ(stored.st_uid, LookUpFileCredentials(first_)->uid);
+    auto lines = host_->AuditLines();
+    EXPECT_NE(lines.back().find("\"event\":\"upload\",\"id\":"), std::string::npos) << lines.back();
+    EXPECT_NE(lines.back().find("\"account\":\"" + first_ + "\""), std::string::npos);
+    EXPECT_NE(lines.back().find("\"path\":\"c:\\\\xfer\\\\first.txt\",\"bytes\":4,"
+                                "\"result\":\"stored\""),
+              std::string::npos)
+        << lines.back();
+}
+
 // The status of a sign-in sent from a loopback address of its own, as another client's would be.
 int SignInFrom(const std::string& address, int port, const std::string& name,
                const std::string& password) {

@@ -24,6 +24,7 @@
 #include "host/AuditLog.h"
 #include "host/CheckedServer.h"
 #include "host/CutOffOperations.h"
+#include "host/DownloadRequest.h"
 #include "host/FileResponse.h"
 #include "host/HostFolders.h"
 #include "host/JournalLines.h"
@@ -37,6 +38,7 @@
 #include "host/StaticFiles.h"
 #include "host/ThreadFileCredentials.h"
 #include "host/TlsProfile.h"
+#include "host/UploadRequest.h"
 #include "host/UsersFile.h"
 #include "platform/files/FreeSpaceReserve.h"
 #include "platform/install/Installation.h"
@@ -130,19 +132,6 @@ struct PageRun {
     bool operationCall = false;
 };
 
-// Who the audit log names for a request: the account and the ids its files are worked on with.
-AuditWho WhoOf(const SignedInAccount* account, const std::string& client) {
-    AuditWho who{std::chrono::system_clock::now(), account ? account->name : "", {}, {}, client};
-    if (account && account->credentials) {
-        who.uid = account->credentials->uid;
-        who.gid = account->credentials->gid;
-    } else {
-        who.uid = ::geteuid();
-        who.gid = ::getegid();
-    }
-    return who;
-}
-
 // An operation call that never reached the component, or ended before it reported.
 asp::OperationRecord UnreportedOperation(const asp::Request& request, std::string text) {
     asp::OperationRecord record;
@@ -171,13 +160,6 @@ asp::OperationRecord AskedOperation(const asp::Request& request) {
     return asked;
 }
 
-// An id for an operation's start and end lines, unique across the host's runs.
-std::string NextOperationId() {
-    static const std::string run = RandomToken(4);
-    static std::atomic<uint64_t> counter = 0;
-    return run + "-" + std::to_string(++counter);
-}
-
 // The server with the host's own connection loop set up.
 template <typename Base>
 std::unique_ptr<httplib::Server> Checked(std::unique_ptr<CheckedServer<Base>> server,
@@ -204,7 +186,12 @@ WebHost::WebHost(HostOptions options, SessionStore::Clock clock)
       switchesFileRights_(RunningAsRoot() && options_.signIn != SignInMode::None),
       sessions_(options_.debug, SessionLimits{}, clock_),
       signInGate_(kSignInsAtOnce, kSignInsAtOnceFromAnAddress),
-      operations_(std::max(1, options_.threads / 2)) {}
+      operations_(std::max(1, options_.threads / 2)) {
+    std::string folder = options_.page.substr(0, options_.page.rfind('/') + 1);
+    downloadPath_ = folder + "download";
+    uploadPath_ = folder + "upload";
+    uploadRefusal_ = "an upload takes at most " + options_.maxUploadSize;
+}
 
 WebHost::~WebHost() = default;
 
@@ -307,7 +294,7 @@ bool WebHost::SetUpServer(std::string& error) {
     // A browser keeps one connection for the frameset's pages and every later click; the
     // library's default of five requests a connection would open a new one every few clicks.
     server_->set_keep_alive_max_count(1000);
-    server_->set_payload_max_length(kMaxFormBytes);
+    server_->set_payload_max_length(std::max<size_t>(kMaxFormBytes, options_.maxUploadBytes));
     server_->set_write_timeout(std::chrono::minutes(5));
     server_->set_default_headers(
         {{"X-Content-Type-Options", "nosniff"}, {"X-Frame-Options", "SAMEORIGIN"}});
@@ -344,6 +331,10 @@ bool WebHost::SetUpServer(std::string& error) {
     // limit on forms is far below what a large selection of files takes.
     server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response,
                                const httplib::ContentReader& read) {
+        if (request.path == uploadPath_) {
+            Route(request, response, &read);
+            return;
+        }
         httplib::Request whole = request;
         read([&whole](const char* data, size_t size) {
             whole.body.append(data, size);
@@ -355,8 +346,11 @@ bool WebHost::SetUpServer(std::string& error) {
 }
 
 BodyLimit WebHost::BodyLimitOf(const RequestShape& shape) {
+    const BodyLimit page = shape.path == uploadPath_
+                               ? BodyLimit{options_.maxUploadBytes, uploadRefusal_, true}
+                               : BodyLimit{};
     if (options_.signIn == SignInMode::None) {
-        return {};
+        return page;
     }
     if (shape.path == "/signin") {
         return {kMaxSignInBytes, "a sign-in takes at most 4 KB"};
@@ -365,7 +359,7 @@ BodyLimit WebHost::BodyLimitOf(const RequestShape& shape) {
     if (!sessions_.Find(CookieValue(shape.cookie, kSessionCookie))) {
         return {kMaxSignInBytes, "the server takes at most 4 KB before you sign in"};
     }
-    return {};
+    return page;
 }
 
 std::string WebHost::Address() const {
@@ -525,7 +519,8 @@ std::string WebHost::SessionCookie(const std::string& id, bool secure, bool expi
            (secure ? "; Secure" : "") + (expired ? "; Max-Age=0" : "");
 }
 
-void WebHost::Route(const httplib::Request& request, httplib::Response& response) {
+void WebHost::Route(const httplib::Request& request, httplib::Response& response,
+                    const httplib::ContentReader* read) {
     ForwardedRequest site =
         ResolveForwarded(request, options_.trustedProxies, options_.Tls(), options_.OnSocket());
     t_notes.client = site.client;
@@ -561,8 +556,12 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
         // Nothing of the application without a signed-in session; an operation posted into a
         // frame is refused outright, so nothing is done for it.
         asp::Request page = BuildPageRequest(request, options_.page, "");
-        if (request.path == options_.page && Farbale::IsOperationCall(page)) {
-            AuditWho nobody{std::chrono::system_clock::now(), "", {}, {}, site.client};
+        AuditWho nobody{std::chrono::system_clock::now(), "", {}, {}, site.client};
+        if (read) {
+            auditLog_->Append(
+                TransferAuditLine(nobody, "upload", "", "", 0, "refused: not signed in"));
+            ShowSignIn(response, 401, "", "");
+        } else if (request.path == options_.page && Farbale::IsOperationCall(page)) {
             auditLog_->Append(
                 OperationAuditLine(nobody, UnreportedOperation(page, "Not signed in."), {}));
             ShowSignIn(response, 401, "", "");
@@ -575,6 +574,13 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
     t_notes.account = caller.account ? caller.account->name : "";
     if (request.path == options_.page) {
         ServePage(request, response, caller);
+    } else if (request.path == downloadPath_ &&
+               (request.method == "GET" || request.method == "POST")) {
+        t_notes.streamedBytes = ServeDownload(request, response, TransferOf(request, caller));
+    } else if (request.path == uploadPath_ && read) {
+        ServeUpload(request, response, *read, TransferOf(request, caller), [](size_t bytes) {
+            t_notes.streamedBytes = t_notes.streamedBytes.value_or(0) + bytes;
+        });
     } else if (request.method == "GET" && request.path == "/") {
         response.set_redirect(options_.page);
     } else if (request.method == "GET") {
@@ -707,7 +713,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
             std::string id;
             if (run->operationCall) {
                 // On record before anything is touched: a crash cannot take the operation with it.
-                id = NextOperationId();
+                id = NewOperationId();
                 audit->Append(OperationStartLine(WhoOf(run->account.get(), run->client), id,
                                                  AskedOperation(run->request)));
                 audit->Flush();
@@ -748,6 +754,18 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
             sink.done();
             return true;
         });
+}
+
+TransferCaller WebHost::TransferOf(const httplib::Request& request, const Caller& caller) const {
+    std::string account = caller.account ? caller.account->name : "";
+    return {
+        BuildPageRequest(request, options_.page, HostName(caller.site.host, options_.listenAddress),
+                         account, caller.site.client),
+        caller.session,
+        caller.account,
+        caller.site.client,
+        options_.webRoot,
+        auditLog_.get()};
 }
 
 void WebHost::ServeStatic(const httplib::Request& request, httplib::Response& response,

@@ -21,6 +21,7 @@
 #include "host/SessionStore.h"
 #include "host/SignInGate.h"
 #include "host/SignInThrottle.h"
+#include "host/TransferCaller.h"
 #include "host/UsersFileWatch.h"
 
 namespace vantrel::host {
@@ -64,11 +65,14 @@ class WebHost {
   private:
     struct Caller;
 
-    void Route(const httplib::Request& request, httplib::Response& response);
+    // read: the body's reader of an upload, whose body the host streams rather than reads whole.
+    void Route(const httplib::Request& request, httplib::Response& response,
+               const httplib::ContentReader* read = nullptr);
     void ServePage(const httplib::Request& request, httplib::Response& response,
                    const Caller& caller);
     void ServeStatic(const httplib::Request& request, httplib::Response& response,
                      const Caller& caller);
+    TransferCaller TransferOf(const httplib::Request& request, const Caller& caller) const;
     void SignIn(const httplib::Request& request, const ForwardedRequest& site,
                 httplib::Response& response);
     void SignOut(const httplib::Request& request, const ForwardedRequest& site,
@@ -83,6 +87,10 @@ class WebHost {
     BodyLimit BodyLimitOf(const RequestShape& shape);
 
     HostOptions options_;
+    // Downloads and uploads are served beside the page: "download" and "upload" in its folder.
+    std::string downloadPath_;
+    std::string uploadPath_;
+    std::string uploadRefusal_;
     SessionStore::Clock clock_;
     bool switchesFileRights_;
     SessionStore sessions_;

@@ -9,6 +9,7 @@
 #include "component/core/PageHarness.h"
 #include "host/HostHarness.h"
 #include "host/StaticFiles.h"
+#include "platform/files/TestDrive.h"
 #include "platform/registry/Registry.h"
 
 namespace vantrel::host {
@@ -281,6 +282,204 @@ TEST_F(WebHostTest, StreamsFilesInPiecesAndAnswersRangesAndFreshness) {
         EXPECT_EQ(answer->get_header_value("Content-Range"), c.range);
         EXPECT_EQ(answer->get_header_value("Content-Security-Policy"), "sandbox");
     }
+}
+
+// The files of a folder whose names begin with a dot: a temporary file left there would be one.
+std::vector<std::string> HiddenFiles(const fs::path& folder) {
+    std::vector<std::string> hidden;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(".")) {
+            hidden.push_back(entry.path().filename());
+        }
+    }
+    return hidden;
+}
+
+// Sends an upload of one file of size bytes over a raw socket, its head and form around it, and
+// stops after cutAt bytes of the file when that is less; the answer (empty when cut off).
+std::string SendUpload(int port, const std::string& folder, const std::string& name, size_t size,
+                       size_t cutAt = SIZE_MAX) {
+    std::string form = testing::UploadForm({{"folder", folder}}, {{name, ""}});
+    size_t split = form.rfind("\r\n--");  // where the file's bytes belong
+    std::string head =
+        "POST /upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " + testing::UploadType() +
+        "\r\nContent-Length: " + std::to_string(form.size() + size) +
+        "\r\nConnection: close\r\n\r\n";
+    int fd = OpenWith(port, head + form.substr(0, split));
+    std::string piece(1 << 20, 'u');
+    for (size_t sent = 0; sent < std::min(size, cutAt);) {
+        size_t n = std::min({piece.size(), size - sent, cutAt - sent});
+        if (::send(fd, piece.data(), n, MSG_NOSIGNAL) != static_cast<ssize_t>(n)) {
+            break;
+        }
+        sent += n;
+    }
+    std::string answer;
+    if (cutAt >= size) {
+        std::string rest = form.substr(split);
+        ::send(fd, rest.data(), rest.size(), MSG_NOSIGNAL);
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+            answer.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    return answer;
+}
+
+// 300 MB arrive while the host's memory stays as it was: the body goes to the disk as it comes.
+// An upload cut off half way leaves nothing, under its name or any other.
+TEST_F(WebHostTest, UploadsGoToDiskAsTheyArriveAndAreNamedOnlyWhenWhole) {
+    fs::create_directories(Drive() / "up");
+    const size_t size = size_t(300) << 20;
+    long before = ResidentKb(), most = before;
+    std::atomic<bool> done = false;
+    std::string answer;
+    std::thread sender([&] {
+        answer = SendUpload(host_->Port(), "c:\\up\\", "big.bin", size);
+        done = true;
+    });
+    while (!done) {
+        most = std::max(most, ResidentKb());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    sender.join();
+    EXPECT_LT(most - before, 64 * 1024) << "KB more while receiving 300 MB";
+    EXPECT_NE(answer.find("Uploaded c:\\up\\big.bin (314572800 bytes).<BR>"), std::string::npos)
+        << answer.substr(0, 600);
+    EXPECT_EQ(fs::file_size(Drive() / "up" / "big.bin"), size);
+    fs::remove(Drive() / "up" / "big.bin");
+
+    SendUpload(host_->Port(), "c:\\up\\", "half.bin", 8 << 20, 4 << 20);
+    std::string cut;
+    while (cut.empty()) {  // the host's own account of the upload once it saw the end
+        for (const auto& line : host_->AuditLines()) {
+            cut = line.find("half.bin") != std::string::npos ? line : cut;
+        }
+    }
+    EXPECT_NE(cut.find("\"result\":\"cut off\""), std::string::npos) << cut;
+    EXPECT_TRUE(fs::is_empty(Drive() / "up"));
+}
+
+// Each file of an upload is refused on its own when its name cannot stand in the folder, its place
+// is refused by the path policy, or a file is there and the form does not ask to replace it; the
+// others are stored. A folder the policy refuses or that is not there takes nothing.
+TEST_F(WebHostTest, RefusesUploadedFilesOneByOne) {
+    fs::create_directories(Drive() / "put");
+    fs::create_directories(Drive() / "secret");
+    std::ofstream(Drive() / "put" / "keep.txt") << "old";
+    StoreSetting("ExcludedFilePathList", "\\secret");
+    const std::string refusedName = "cannot be given to a file here";
+    const struct {
+        const char* folder;
+        std::string name;
+        const char* replace;
+        const char* said;
+        const char* stored;  // where it lands when stored; nullptr: nothing new anywhere
+    } cases[] = {
+        {"c:\\put\\", "../x.txt", "", refusedName.c_str(), nullptr},
+        {"c:\\put\\", "a\\b.txt", "", refusedName.c_str(), nullptr},
+        {"c:\\put\\", std::string("a\0b", 3), "", refusedName.c_str(), nullptr},
+        {"c:\\put\\", "a%0Ab", "", refusedName.c_str(), nullptr},
+        {"c:\\put\\", ".htaccess", "", refusedName.c_str(), nullptr},
+        {"c:\\put\\", "secret.txt", "", "has been disabled by the administrator.", nullptr},
+        {"c:\\secret\\", "in.txt", "", "has been disabled by the administrator.", nullptr},
+        {"c:\\missing\\", "in.txt", "", "Open file error. No such file or directory", nullptr},
+        {"c:\\put\\", "keep.txt", "", "c:\\put\\keep.txt exists already and was not replaced.",
+         nullptr},
+        {"c:\\put\\", "keep.txt", "1", "in the place of the file that was there.", "put/keep.txt"},
+        {"c:\\put\\", "new one.txt", "", "Uploaded c:\\put\\new one.txt (3 bytes).",
+         "put/new one.txt"},
+    };
+    for (const auto& c : cases) {
+        auto answer = Client().Post(
+            "/upload",
+            testing::UploadForm({{"folder", c.folder}, {"replace", c.replace}}, {{c.name, "new"}}),
+            testing::UploadType());
+        ASSERT_TRUE(answer) << c.name;
+        EXPECT_EQ(answer->status, 200);
+        EXPECT_NE(answer->body.find(c.said), std::string::npos) << c.name << answer->body;
+        if (c.stored) {
+            EXPECT_EQ(platform::testing::TestDrive::ReadFile(Drive() / c.stored), "new") << c.name;
+        }
+    }
+    EXPECT_EQ(platform::testing::TestDrive::ReadFile(Drive() / "put" / "keep.txt"), "new");
+    std::vector<std::string> put;
+    for (const auto& entry : fs::recursive_directory_iterator(Drive())) {
+        put.push_back(fs::relative(entry.path(), Drive()).string());
+    }
+    for (const char* never : {"x.txt", "put/a", "put/secret.txt", "secret/in.txt", "missing"}) {
+        EXPECT_EQ(std::count(put.begin(), put.end(), never), 0) << never;
+    }
+    EXPECT_TRUE(HiddenFiles(Drive() / "put").empty());
+    StoreSetting("ExcludedFilePathList", "");
+}
+
+// A download is an attachment that the browser saves under the file's own name, never a page it
+// shows; what it may not send is said in the words of the policy or of the file system.
+TEST_F(WebHostTest, DownloadsAreAttachmentsWithinThePolicy) {
+    fs::create_directories(Drive() / "dl");
+    fs::create_directories(Drive() / "secret");
+    std::ofstream(Drive() / "dl" / "\xC3\xA9t\xC3\xA9 1.txt") << "summer";
+    std::ofstream(Drive() / "secret" / "s.txt") << "secret";
+    fs::create_symlink(Drive() / "secret" / "s.txt", Drive() / "dl" / "link.txt");
+    auto zip = [&](const std::string& options, const std::string& password) {
+        return Client().Post("/farbale.asp",
+                             testing::CallForm({{"OP", "call_zip"},
+                                                {"SL", "c:\\dl\\\xC3\xA9t\xC3\xA9 1.txt"},
+                                                {"TP", "c:\\dl\\" + options + ".zip"},
+                                                {"PW", password},
+                                                {"OS", options}}),
+                             "application/x-www-form-urlencoded");
+    };
+    ASSERT_TRUE(zip("--5---", ""));
+    ASSERT_TRUE(zip("-P5---", "pw"));
+    StoreSetting("ExcludedFilePathList", "\\secret");
+    const std::string file = "/download?path=c%3A%5Cdl%5C%C3%A9t%C3%A9%201.txt";
+    auto sent = Client().Get(file);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->body, "summer");
+    // As sent (the library's client decodes header values): filename* carries the name in UTF-8.
+    std::string raw = Exchange(host_->Port(), "GET " + file +
+                                                  " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: "
+                                                  "close\r\n\r\n");
+    EXPECT_NE(raw.find("\r\nContent-Disposition: attachment; filename=\"__t__ 1.txt\"; "
+                       "filename*=UTF-8''%C3%A9t%C3%A9%201.txt\r\n"),
+              std::string::npos)
+        << raw;
+    EXPECT_EQ(sent->get_header_value("Content-Type"), "application/octet-stream");
+    EXPECT_EQ(sent->get_header_value("X-Content-Type-Options"), "nosniff");
+    auto range = Client().Get(file, {{"Range", "bytes=2-4"}});
+    EXPECT_EQ(range->status, 206);
+    EXPECT_EQ(range->body, "mme");
+    const std::string entry = "&entry=%C3%A9t%C3%A9%201.txt";
+    const struct {
+        std::string target;
+        std::string form;  // posted when not empty
+        int status;
+        const char* body;
+    } cases[] = {
+        {"/download?path=c%3A%5Cdl%5C--5---.zip" + entry, "", 200, "summer"},
+        {"/download?path=c%3A%5Cdl%5C-P5---.zip" + entry, "", 403,
+         "Bad or missing decryption key."},
+        {"/download", "path=c%3A%5Cdl%5C-P5---.zip" + entry + "&PW=pw", 200, "summer"},
+        {"/download?path=c%3A%5Cdl%5C--5---.zip&entry=none", "", 404, "FileName not matched."},
+        {"/download?path=c%3A%5Csecret%5Cs.txt", "", 403, "disabled by the administrator"},
+        {"/download?path=c%3A%5Cdl%5Clink.txt", "", 403, "disabled by the administrator"},
+        {"/download?path=c%3A%5Cdl%5C..%5C..%5Cetc", "", 403, "disabled by the administrator"},
+        {"/download?path=c%3A%5Cdl%5Cnone.txt", "", 404, "No such file or directory."},
+        {"/download?path=c%3A%5Cdl", "", 404, "Not a file."},
+    };
+    for (const auto& c : cases) {
+        auto answer = c.form.empty()
+                          ? Client().Get(c.target)
+                          : Client().Post(c.target, c.form, "application/x-www-form-urlencoded");
+        ASSERT_TRUE(answer) << c.target;
+        EXPECT_EQ(answer->status, c.status) << c.target;
+        EXPECT_NE(answer->body.find(c.body), std::string::npos) << c.target << answer->body;
+        EXPECT_EQ(answer->get_header_value("Content-Disposition").empty(), c.status != 200);
+    }
+    StoreSetting("ExcludedFilePathList", "");
 }
 
 // Every operation call leaves one audit line at its end, refused ones included, and one at its

@@ -283,6 +283,18 @@ int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& s
     return result;
 }
 
+int32_t LSUZ_OPENENTRY(const std::string& name, void*& entry, int64_t& size) {
+    auto fn = Function<int32_t (*)(char*, void**, int64_t*)>(Side::Unzip, "LSUZ_OPENENTRY");
+    return WithText(name, LSZIP_E_ARGUMENT, [&](char* text) { return fn(text, &entry, &size); });
+}
+int32_t LSUZ_READENTRY(void* entry, ZipSinkFn sink, void* context) {
+    using Fn = int32_t (*)(void*, ZipSinkFn, void*);
+    return Function<Fn>(Side::Unzip, "LSUZ_READENTRY")(entry, sink, context);
+}
+int32_t LSUZ_CLOSEENTRY(void* entry) {
+    return Function<int32_t (*)(void*)>(Side::Unzip, "LSUZ_CLOSEENTRY")(entry);
+}
+
 void SetZipLibraryFolder(const std::string& folder) {
     Binding& binding = TheBinding();
     std::lock_guard<std::mutex> lock(binding.mutex);

@@ -88,6 +88,12 @@ int32_t LSUZ_GETBYTES(int64_t& read, int64_t& written);
 int32_t LSUZ_GETNEXTEX(ZipEntryRecord& record, std::string& fullName, int64_t& size,
                        int64_t& compressedSize);
 
+// One entry on its own (lszip.h): opened by name in the archive of LSUZ_ZIPNAME, then read into a
+// sink and closed.
+int32_t LSUZ_OPENENTRY(const std::string& name, void*& entry, int64_t& size);
+int32_t LSUZ_READENTRY(void* entry, ZipSinkFn sink, void* context);
+int32_t LSUZ_CLOSEENTRY(void* entry);
+
 // A folder to look in instead of the usual places, and only there (for a fixed installation and
 // for tests); empty restores the usual search. Functions bound so far are forgotten.
 void SetZipLibraryFolder(const std::string& folder);

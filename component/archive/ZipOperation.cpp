@@ -42,6 +42,12 @@ std::string WithZipExtension(std::string archive) {
     return archive;
 }
 
+// A link that downloads the archive; the host serves "download" beside the page.
+std::string DownloadLink(const std::string& archive) {
+    return "<A HREF=\"" + HtmlEscape("download?path=" + QueryEscape(archive)) +
+           "\" TITLE=\"Download the zip file\">Download</A>";
+}
+
 // The compression level from its option character; anything but a digit is a conversion error.
 int32_t LevelOf(char option) {
     if (option < '0' || option > '9') {
@@ -206,7 +212,9 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         std::string message;
         bool ok = RunZipLibrary(archive, files, action, flags, password, level, message);
         if (action != LSZIP_REPAIR || ok) {
-            Write("<BR>" + message + "<P>");
+            // The archive a zip made or changed can be taken away at once.
+            bool made = ok && action != LSZIP_DELETE && action != LSZIP_REPAIR;
+            Write("<BR>" + message + (made ? " " + DownloadLink(archive) : "") + "<P>");
             return ok;
         }
         // The first repair run kept the slot: the harder fix runs inside the queue too.

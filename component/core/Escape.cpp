@@ -84,4 +84,21 @@ std::string JsStringEscape(std::string_view text) {
     return escaped;
 }
 
+std::string QueryEscape(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' || c == '~') {
+            escaped += c;
+        } else {
+            escaped += '%';
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0f];
+        }
+    }
+    return escaped;
+}
+
 }  // namespace vantrel

@@ -17,4 +17,8 @@ void AppendHtmlEscaped(std::string& out, std::string_view text);
 // and "</" (which would end the script element) are escaped.
 std::string JsStringEscape(std::string_view text);
 
+// For a value in a URL's query: every byte but letters, digits and - _ . ~ becomes %XX, so
+// "c:\a b" is "c%3A%5Ca%20b".
+std::string QueryEscape(std::string_view text);
+
 }  // namespace vantrel

@@ -83,6 +83,8 @@ void Farbale::Dispatch(bool& result) {
         return;
     } else if (strOperation == "info") {
         WriteInfoPage();
+    } else if (strOperation == "upload") {
+        WriteUploadWindow();
     } else {
         WriteFrameset();
     }

@@ -52,6 +52,8 @@ class Farbale {
     // Unit tests reach private members through a specialisation of their own.
     template <typename Tag>
     friend struct FarbaleTestAccess;
+    // The host's downloads and uploads judge paths and write pages as the operations do.
+    friend class Transfers;
 
     // ---- core: creation, request, fragments, frameset, result and information pages
     void InitTempDirectory();
@@ -92,6 +94,8 @@ class Farbale {
     void WriteUnzipControls();
     void WriteUnzipOptionRows(bool blnWithUpdate);
     void WriteZipContents();
+    // The window of the target frame's "Upload…" button (OP "upload").
+    void WriteUploadWindow();
     // Pieces of markup that several pages write alike.
     void WritePageScript(std::string_view script);
     void WriteCallFormOpen(std::string_view callForm, std::string_view operation);

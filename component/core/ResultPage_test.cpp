@@ -135,8 +135,10 @@ TEST_F(ResultPageTest, ChoosesTheOperationByLetter) {
     EXPECT_TRUE(result);
     ASSERT_EQ(library_.zipRuns.size(), 1u);
     EXPECT_EQ(library_.zipRuns[0].list, "c:\\data\\a.txt|c:\\data\\b.txt");
+    // A zip that succeeded offers its archive for download beside the status.
     EXPECT_EQ(Tail(zip), std::string("Updating c:\\out\\new.zip ... .\r\n<BR>Operation complete, "
-                                     "no errors.<P>") +
+                                     "no errors. <A HREF=\"download?path=c%3A%5Cout%5Cnew.zip\" "
+                                     "TITLE=\"Download the zip file\">Download</A><P>") +
                              kReloadSource + kScriptEnd);
 
     std::string unzip =

@@ -26,6 +26,15 @@ constexpr const char* kTargetScript[] = {
     "  objCall.elements['ZD'].value = objName.disabled ? 'DISABLED=YES' : '';",
     "  objCall.submit();",
     "}",
+    // The upload window reads the folder chosen here when it sends the files.
+    "function openUpload() {",
+    "  if (document.forms['frmTarget'].elements['selFolder'].selectedIndex < 0) {",
+    "    alert('You must select a target files folder');",
+    "    return;",
+    "  }",
+    "  window.open(document.forms['frmCall'].action + '?OP=upload', 'upload',",
+    "              'width=460,height=320,resizable=yes,scrollbars=yes');",
+    "}",
 };
 
 }  // namespace
@@ -87,6 +96,13 @@ void Farbale::WriteTargetPage() {
 
     Write(strRowBreak + strCellOpen + strFontOpen + strNewLine);
     WriteFolderSelect("150", folderList);
+    Write("</FONT>" + strRowBreak + strCellOpen + strFontOpen + strNewLine +
+          "   <INPUT TYPE=\"BUTTON\" NAME=\"btnUpload\" VALUE=\"Upload&#8230;\" "
+          "STYLE=\"width:150px;font-size:9pt\"" +
+          strNewLine +
+          "    ONCLICK=\"openUpload()\" TITLE=\"Upload files from your computer into the selected "
+          "folder\">" +
+          strNewLine);
     Write(strControlsClose);
     WritePageEnd();
 }

@@ -54,6 +54,22 @@ constexpr const char* kContentsScript[] = {
     "    deselectAll();",
     "  }",
     "}",
+    // The selected entry goes by a form of its own, so that a password never stands in an
+    // address.
+    "function downloadEntry() {",
+    "  var objButtons = document.forms['frmButtons'].elements;",
+    "  var objFiles = objButtons['selFiles'];",
+    "  if (objFiles.selectedIndex < 0) {",
+    "    alert('Select a file in the list above to download it');",
+    "    return false;",
+    "  }",
+    "  var objDownload = document.forms['frmDownload'];",
+    "  objDownload.elements['entry'].value = objFiles.options[objFiles.selectedIndex].value;",
+    "  objDownload.elements['PW'].value =",
+    "    objButtons['chkDecrypt'].checked ? objButtons['txtPassword'].value : '';",
+    "  objDownload.submit();",
+    "  return false;",
+    "}",
     "function setDelete(objThis) {",
     "  if (objThis.checked) {",
     "    if (confirm('WARNING: This will permanently delete\\n' +",
@@ -149,7 +165,19 @@ void Farbale::WriteZipContents() {
     for (const CheckBoxRow* box : {&kExtract, &kDelete}) {
         WriteControlRow(CheckBoxMarkup(*box, strCheckboxOpen, strNewLine));
     }
+    // Downloads answer into the result frame, where a refusal is read as an operation's is.
+    const std::string archive = HtmlEscape(strZipFileName);
+    WriteControlRow("<A HREF=\"" + HtmlEscape("download?path=" + QueryEscape(strZipFileName)) +
+                    "\" TARGET=\"result\" TITLE=\"Download the zip file\">Download</A> zip file "
+                    "&nbsp; <A HREF=\"download\" ONCLICK=\"return downloadEntry()\"" +
+                    strNewLine +
+                    "    TITLE=\"Download the file selected in the list above\">Download</A> "
+                    "selected file");
     Write("   " + strControlsClose);
+    Write("<FORM NAME=\"frmDownload\" ACTION=\"download\" METHOD=\"POST\" TARGET=\"result\">" +
+          strNewLine + "<INPUT TYPE=\"HIDDEN\" NAME=\"path\" VALUE=\"" + archive + "\">" +
+          strNewLine + "<INPUT TYPE=\"HIDDEN\" NAME=\"entry\">" + strNewLine +
+          "<INPUT TYPE=\"HIDDEN\" NAME=\"PW\">" + strNewLine + "</FORM>" + strNewLine);
 
     // The summary goes into the result frame as markup inside script strings.
     Write(strScriptOpen);

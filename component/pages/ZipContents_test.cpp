@@ -47,6 +47,13 @@ TEST(ZipContents, AHostileArchivePathCanNeitherEndTheScriptNorRunOne) {
                           "&lt;/script&gt;.zip<BR>');"),
               std::string::npos)
         << script;
+    // Nor the download link or form: the path stands escaped in the address and the value.
+    EXPECT_NE(page.find("HREF=\"download?path=c%3A%5Cit%27s%3C%2Fscript%3E%3Cscript%3Ealert%281%29"
+                        "%3C%2Fscript%3E.zip\" TARGET=\"result\""),
+              std::string::npos);
+    EXPECT_NE(page.find("NAME=\"path\" VALUE=\"c:\\it&#39;s&lt;/script&gt;&lt;script&gt;alert(1)"
+                        "&lt;/script&gt;.zip\">"),
+              std::string::npos);
     // A line break in the path does not even reach the listing.
     page = ContentsPage("c:\\a\r\n.zip");
     EXPECT_EQ(library.calls,

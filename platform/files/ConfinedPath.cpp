@@ -440,6 +440,11 @@ PathStatus ConfinedPath::Open(std::string_view windowsPath, PathIntent intent, C
     return OpenAs(windowsPath, intent, use, result, check);
 }
 
+PathStatus ConfinedPath::Open(std::string_view windowsPath, PathIntent intent, PathUse use,
+                              ConfinedPath& result, const LocationCheck& check) {
+    return OpenAs(windowsPath, intent, use, result, check);
+}
+
 PathStatus ConfinedPath::OpenChild(std::string_view name, PathIntent intent,
                                    ConfinedPath& child) const {
     std::string childName(name);

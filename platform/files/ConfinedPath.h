@@ -65,6 +65,9 @@ class ConfinedPath {
   public:
     static PathStatus Open(std::string_view windowsPath, PathIntent intent, ConfinedPath& result,
                            const LocationCheck& check = {});
+    // The same for a use other than the intent's own: an existing folder to write in (uploads).
+    static PathStatus Open(std::string_view windowsPath, PathIntent intent, PathUse use,
+                           ConfinedPath& result, const LocationCheck& check = {});
 
     // An entry of this folder, opened without following links: a link is WrongKind.
     PathStatus OpenChild(std::string_view name, PathIntent intent, ConfinedPath& child) const;

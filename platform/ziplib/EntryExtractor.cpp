@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text/CaseFolding.h"
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/ArchiveReader.h"
 #include "platform/ziplib/CheckedZip.h"
@@ -361,6 +362,8 @@ class ArchiveRun {
     }
 
     zip_t* Archive() const { return za_; }
+    // The facts of one entry, listed or not.
+    EntryFacts Facts(zip_uint64_t index) const { return FactsOf(za_, index, namesWithNul_); }
 
   private:
     const UnzipJob& job_;
@@ -565,6 +568,149 @@ int32_t FindDamage(const UnzipJob& job, CallerHooks& quiet) {
         return LSZIP_OK;
     });
     return code == LSZIP_E_EMPTY ? LSZIP_OK : code != LSZIP_OK ? code : damage;
+}
+
+namespace {
+
+// The index of the entry named name ("\" read as "/"): its exact name, else the one name that
+// differs from it in letter case alone.
+std::optional<zip_uint64_t> FindEntry(zip_t* za, std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    std::vector<std::string> names = EntryNames(za);
+    auto exact = std::find(names.begin(), names.end(), name);
+    if (exact != names.end()) {
+        return static_cast<zip_uint64_t>(exact - names.begin());
+    }
+    std::string folded = platform::FoldCase(name);
+    std::optional<zip_uint64_t> found;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (platform::FoldCase(names[i]) == folded) {
+            if (found) {
+                return std::nullopt;  // several: none is meant more than the others
+            }
+            found = i;
+        }
+    }
+    return found;
+}
+
+// Hands on every byte but the last one seen so far; the last goes on only with Release.
+class HeldBack {
+  public:
+    explicit HeldBack(const EntryReader::Consumer& consume) : consume_(consume) {}
+
+    bool operator()(const char* data, size_t size) {
+        if (size == 0) {
+            return true;
+        }
+        if ((held_ && !Pass(&last_, 1)) || (size > 1 && !Pass(data, size - 1))) {
+            return false;
+        }
+        last_ = data[size - 1];
+        held_ = true;
+        return true;
+    }
+    bool Release() { return !held_ || Pass(&last_, 1); }
+    bool Stopped() const { return stopped_; }
+
+  private:
+    bool Pass(const char* data, size_t size) {
+        stopped_ = !consume_(data, size);
+        return !stopped_;
+    }
+
+    const EntryReader::Consumer& consume_;
+    char last_ = 0;
+    bool held_ = false;
+    bool stopped_ = false;
+};
+
+// A password check that needs no data: opening the entry reads the encryption's header.
+int32_t CheckPassword(zip_t* za, zip_uint64_t index, const EntryFacts& facts,
+                      const std::string& password) {
+    if (password.empty()) {
+        return LSZIP_E_PASSWORD;
+    }
+    zip_file_t* file = zip_fopen_index_encrypted(
+        za, index, DecodedHere(facts) ? ZIP_FL_COMPRESSED : 0, password.c_str());
+    if (!file) {
+        return PasswordOr(facts, StatusOf(za));
+    }
+    zip_fclose(file);
+    return LSZIP_OK;
+}
+
+}  // namespace
+
+struct EntryReader::State {
+    State(platform::ConfinedPath opened, const std::string& password)
+        : archive(std::move(opened)),
+          job{archive, "", password, 0},
+          caller(CallerFunctions{}),
+          run(job, caller) {}
+
+    platform::ConfinedPath archive;
+    UnzipJob job;
+    CallerHooks caller;
+    ArchiveRun run;
+    zip_uint64_t index = 0;
+    EntryFacts facts;
+};
+
+EntryReader::EntryReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+EntryReader::~EntryReader() = default;
+
+int32_t EntryReader::Open(platform::ConfinedPath archive, const std::string& name,
+                          const std::string& password, std::unique_ptr<EntryReader>& reader) {
+    auto state = std::make_unique<State>(std::move(archive), password);
+    if (int32_t code = state->run.Open(0); code != LSZIP_OK) {
+        return code;
+    }
+    auto index = FindEntry(state->run.Archive(), name);
+    if (!index) {
+        // The contents page marks a byte it cannot show: such a name holds a NUL byte.
+        return name.find("\xEF\xBF\xBD") != std::string::npos ? LSZIP_E_REFUSED
+                                                              : LSZIP_E_NOT_MATCHED;
+    }
+    EntryFacts facts = state->run.Facts(*index);
+    if (facts.folder) {
+        return LSZIP_E_NOT_MATCHED;
+    }
+    if (facts.nameHasNul) {
+        return LSZIP_E_REFUSED;
+    }
+    if (!IsReadableMethod(static_cast<uint16_t>(facts.stat.comp_method))) {
+        return LSZIP_E_METHOD;
+    }
+    if (!(facts.stat.valid & ZIP_STAT_SIZE)) {
+        return LSZIP_E_STRUCTURE;
+    }
+    if (facts.encrypted) {
+        if (int32_t code = CheckPassword(state->run.Archive(), *index, facts, password);
+            code != LSZIP_OK) {
+            return code;
+        }
+    }
+    state->index = *index;
+    state->facts = std::move(facts);
+    reader.reset(new EntryReader(std::move(state)));
+    return LSZIP_OK;
+}
+
+uint64_t EntryReader::Size() const {
+    return state_->facts.stat.size;
+}
+
+int32_t EntryReader::Read(const Consumer& consume) {
+    HeldBack held(consume);
+    int32_t code = state_->run.Read(state_->index, state_->facts, std::ref(held));
+    if (held.Stopped()) {
+        return LSZIP_E_ABORTED;
+    }
+    if (code == LSZIP_OK && !held.Release()) {
+        return LSZIP_E_ABORTED;
+    }
+    return code;
 }
 
 }  // namespace vantrel::ziplib

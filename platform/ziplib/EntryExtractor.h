@@ -3,6 +3,8 @@
 // test that decompresses every entry and checks its CRC.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/files/ConfinedPath.h"
@@ -35,5 +37,32 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller);
 // Entries it cannot check (encrypted ones without the password, methods this library does not
 // read) and names extraction refuses are no damage: what the repair leaves alone.
 int32_t FindDamage(const UnzipJob& job, CallerHooks& quiet);
+
+// One entry read on its own, for a download. Found by its exact name ("\" read as "/"), else the
+// one entry whose name differs from it in letter case alone; what can be known before its data is
+// read is checked when it is opened, and its data is then handed on as extraction reads it.
+class EntryReader {
+  public:
+    using Consumer = std::function<bool(const char*, size_t)>;
+
+    // Opens the entry name of the archive; a status code: -1 when no file entry has that name,
+    // -152 for a name holding a NUL byte, -16 for a method this library cannot read, -51 for
+    // entries that share their bytes, -61 for an encrypted entry without its password (or with
+    // a wrong one, where the encryption can tell before the data is read).
+    static int32_t Open(platform::ConfinedPath archive, const std::string& name,
+                        const std::string& password, std::unique_ptr<EntryReader>& reader);
+    ~EntryReader();
+
+    uint64_t Size() const;
+    // Hands the entry's data to consume in pieces, never a byte past its declared size, and its
+    // last byte only once the whole entry has checked out (its size and CRC): a damaged entry
+    // never reaches consume whole. A status code; -30 when consume stopped the reading.
+    int32_t Read(const Consumer& consume);
+
+  private:
+    struct State;
+    explicit EntryReader(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace vantrel::ziplib

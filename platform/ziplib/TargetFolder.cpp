@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/files/PendingFile.h"
 #include "platform/files/TemporaryFiles.h"
-#include "platform/ziplib/PendingFile.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
@@ -205,7 +205,7 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
         return LSZIP_E_DISK_FULL;
     }
     SweepOnce(segments.size() - 1);
-    PendingFile file(parent, (mode & 0777) ? (mode & 0777) : kDefaultMode);
+    platform::PendingFile file(parent, (mode & 0777) ? (mode & 0777) : kDefaultMode);
     if (!file.IsOpen()) {
         return Failed(LSZIP_E_CREATE, errno);
     }
@@ -215,7 +215,7 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     return Name(file, parent, segments.back());
 }
 
-int32_t TargetFolder::Name(PendingFile& file, int parent, const std::string& leaf) {
+int32_t TargetFolder::Name(platform::PendingFile& file, int parent, const std::string& leaf) {
     // The file takes its name only while nothing is there (most often nothing is): a link, a
     // folder or an archive being read is never written through.
     if (file.LinkAs(leaf)) {
@@ -231,19 +231,11 @@ int32_t TargetFolder::Name(PendingFile& file, int parent, const std::string& lea
     if (code != LSZIP_OK) {
         return code;
     }
-    // The replacement is the file it replaces with new contents: same permissions, same owner
-    // (and group, where the account may give it). Another account's file, which this one cannot
-    // give back to its owner, is not replaced.
-    struct stat own {};
-    if (fstat(file.Fd(), &own) == 0 && own.st_uid != found.st_uid &&
-        fchown(file.Fd(), found.st_uid, found.st_gid) != 0) {
+    // The replacement is the file it replaces with new contents. Another account's file, which
+    // this one cannot give back to its owner, is not replaced.
+    if (!file.TakeOver(found)) {
         return Failed(LSZIP_E_CREATE, errno);
     }
-    if (own.st_gid != found.st_gid) {
-        // Best kept: an account that may not give the file this group leaves it its own.
-        [[maybe_unused]] int kept = fchown(file.Fd(), static_cast<uid_t>(-1), found.st_gid);
-    }
-    fchmod(file.Fd(), found.st_mode & 0777);
     return file.Replace(leaf) ? LSZIP_OK : Failed(LSZIP_E_CREATE, errno);
 }
 

@@ -25,7 +25,7 @@
 
 #include "platform/files/ConfinedPath.h"
 #include "platform/files/FreeSpaceReserve.h"
-#include "platform/ziplib/PendingFile.h"
+#include "platform/files/PendingFile.h"
 
 namespace vantrel::ziplib {
 
@@ -71,7 +71,7 @@ class TargetFolder {
     bool IsKept(const struct stat& info) const;
     // Gives a finished file its name leaf in parent, or the place of the file there; a status
     // code.
-    int32_t Name(PendingFile& file, int parent, const std::string& leaf);
+    int32_t Name(platform::PendingFile& file, int parent, const std::string& leaf);
     // Whether a finished file may replace the one found at its name; a status code.
     int32_t CheckReplaceable(const struct stat& found) const;
     // The handle of the folder after the first count segments, kept open with the folders on the

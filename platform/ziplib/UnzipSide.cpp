@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -214,6 +215,28 @@ int32_t NextEntry(void* record) {
     return code;
 }
 
+// The entry name of the one archive LSUZ_ZIPNAME named, opened for reading on its own.
+int32_t OpenEntry(const char* name, void** entry, int64_t* size, CallerHooks& caller) {
+    if (!name || !entry || !size) {
+        return LSZIP_E_ARGUMENT;
+    }
+    auto archives = ExpandArchiveNames(t_settings.archive, caller);
+    if (!archives || archives->size() != 1) {
+        return LSZIP_E_ARCHIVE_PATH;
+    }
+    NamedArchive& archive = archives->front();
+    if (archive.status != LSZIP_OK) {
+        return archive.status;
+    }
+    std::unique_ptr<EntryReader> reader;
+    int32_t code = EntryReader::Open(std::move(archive.opened), name, t_settings.password, reader);
+    if (code == LSZIP_OK) {
+        *size = static_cast<int64_t>(std::min<uint64_t>(reader->Size(), INT64_MAX));
+        *entry = reader.release();
+    }
+    return code;
+}
+
 template <typename Work>
 int32_t Guarded(Work work) {
     try {
@@ -293,6 +316,29 @@ int32_t LSUZ_GETBYTES(int64_t* read, int64_t* written) {
     if (written) {
         *written = static_cast<int64_t>(t_lastCall.bytesWritten);
     }
+    return 1;
+}
+
+int32_t LSUZ_OPENENTRY(char* name, void** entry, int64_t* size) {
+    CallerHooks caller(t_settings.caller);
+    int32_t code = Guarded([&] { return OpenEntry(name, entry, size, caller); });
+    t_settings.password.clear();
+    return code;
+}
+
+int32_t LSUZ_READENTRY(void* entry, ZipSinkFn sink, void* context) {
+    if (!entry || !sink) {
+        return LSZIP_E_ARGUMENT;
+    }
+    return Guarded([&] {
+        return static_cast<EntryReader*>(entry)->Read([&](const char* data, size_t size) {
+            return sink(context, data, static_cast<int32_t>(size)) == 0;
+        });
+    });
+}
+
+int32_t LSUZ_CLOSEENTRY(void* entry) {
+    delete static_cast<EntryReader*>(entry);
     return 1;
 }
 

@@ -134,6 +134,19 @@
  *   written; a refused source file or entry is left out, the rest goes on, and the call returns
  *   -152. No operation writes over an archive it reads or writes.
  *
+ * One entry on its own (LSUZ_OPENENTRY, LSUZ_READENTRY, LSUZ_CLOSEENTRY)
+ *   Reads one entry of the one archive named by LSUZ_ZIPNAME for a caller that streams it
+ *   elsewhere (a download). The entry is found by its exact name ("\" read as "/"), else as the one
+ *   entry whose name differs from it in letter case alone; a folder entry is no match (-1), a name
+ *   holding a NUL byte is refused (-152). Opening checks what can be known before the data is
+ *   read: the archive's structure (-51), the entry's method (-16), its password (the one set by
+ *   LSUZ_PASSWORD, which serves this open only; -61 when it is missing, or wrong where the
+ *   encryption tells before the data). The archive's real location is asked of the check of
+ *   LSUZ_SETPATHCHECK. Reading then hands the data on as extraction reads it, never a byte past
+ *   the declared size, and the last byte only once the whole entry has checked out (size and
+ *   CRC): a damaged entry (-3, -15, or -61 for data a wrong traditional password garbled) never
+ *   reaches the sink whole.
+ *
  * Files and entries left out
  *   The function set by LSZIP_SETMSG / LSUZ_SETMSG hears of every file or entry a call leaves out
  *   (other than those its check refused) with the status code that says why: a source file or
@@ -248,6 +261,9 @@ typedef int32_t (*ZipProgressFn)(int32_t, int32_t, int32_t, int32_t, int32_t);
 /* Asked with a real location ("c:\data\real\a.txt"; a folder ends in "\"); nonzero allows it. */
 typedef int32_t (*ZipPathCheckFn)(const char* realPath);
 
+/* Takes the next piece of an entry being read; a nonzero result stops the reading (-30). */
+typedef int32_t (*ZipSinkFn)(void* context, const char* data, int32_t size);
+
 /* Hears of one file or entry left out: why (a status code) and its name (the real Windows path of
  * a file on the server, or the entry's name in the archive). The result is ignored. */
 typedef int32_t (*ZipMessageFn)(int32_t code, const char* name);
@@ -360,6 +376,14 @@ LSZIP_API int32_t LSUZ_GETNEXT(void* record);
  * uncompressed and compressed sizes. fullName, size and compressedSize may be NULL. */
 LSZIP_API int32_t LSUZ_GETNEXTEX(void* record, char* fullName, int32_t fullNameSize, int64_t* size,
                                  int64_t* compressedSize);
+/* Opens the entry name of the archive of LSUZ_ZIPNAME (see "One entry on its own"): on success
+ * *entry is its handle and *size its uncompressed size. Returns a status code. */
+LSZIP_API int32_t LSUZ_OPENENTRY(char* name, void** entry, int64_t* size);
+/* Hands the data of an opened entry to sink(context, data, size) in pieces of at most 1 MiB;
+ * once per handle. Returns a status code. */
+LSZIP_API int32_t LSUZ_READENTRY(void* entry, ZipSinkFn sink, void* context);
+/* Closes an entry's handle (NULL is allowed). Returns 1. */
+LSZIP_API int32_t LSUZ_CLOSEENTRY(void* entry);
 
 #ifdef __cplusplus
 }

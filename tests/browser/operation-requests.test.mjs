@@ -193,8 +193,9 @@ test('option strings the pages never send', async () => {
   // Too short for the level or the options: the defaults, and the zip is made.
   for (const options of ['-', '--', '--9S']) {
     ({ page } = await post(call(options)));
-    assert.equal(report(page), 'Creating c:\\opts\\o.zip ... .\r\n<BR>Operation complete, no errors.<P>',
-                 options);
+    assert.equal(report(page), 'Creating c:\\opts\\o.zip ... .\r\n<BR>Operation complete, no errors. ' +
+                 '<A HREF="download?path=c%3A%5Copts%5Co.zip" TITLE="Download the zip file">' +
+                 'Download</A><P>', options);
     assert.deepEqual(entries(local('opts', 'o.zip')), ['a.txt'], options);
   }
   // Unzip: empty options, then a bare letter.
@@ -230,7 +231,7 @@ test('two clients zipping into one archive at once lose nothing', async () => {
   const calls = names.map((name) => post(zipCall('both', [name], archive, '--5---')));
   const pages = (await Promise.all(calls)).map((r) => report(r.page));
   for (const text of pages) {
-    assert.match(text, /Operation complete, no errors\.<P>$/, text);
+    assert.match(text, /Operation complete, no errors\. <A [^>]*>Download<\/A><P>$/, text);
   }
   assert.deepEqual(entries(local('both', 'shared.zip')), names);
   execFileSync('unzip', ['-tq', local('both', 'shared.zip')]);

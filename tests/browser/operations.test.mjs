@@ -90,11 +90,16 @@ test('zip selected files, then see the archive in the source list', async () => 
   await setTargetName(page, 'picked');
   const controls = await selectSource(page, ['a.txt', 'b.txt'], 'zip');
   const { text, reloaded } = await start(page, controls);
-  assert.equal(text, 'Creating c:\\sel\\picked.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Creating c:\\sel\\picked.zip ... .\nOperation complete, no errors. Download');
   assert.deepEqual(reloaded, ['source']);
   assert.deepEqual(entries(local('sel', 'picked.zip')), ['a.txt', 'b.txt']);
   assert.equal(entryText(local('sel', 'picked.zip'), 'b.txt'), 'bravo');
   assert.ok((await sourceFiles(page)).includes('picked.zip'));
+  // The link beside the status takes the new archive away, byte for byte.
+  const [saved] = await Promise.all([page.waitForEvent('download'),
+                                     frame(page, 'result').click('a:text("Download")')]);
+  assert.equal(saved.suggestedFilename(), 'picked.zip');
+  assert.deepEqual(fs.readFileSync(await saved.path()), fs.readFileSync(local('sel', 'picked.zip')));
   await page.screenshot({ path: screenshotPath('operations-after-zip.png') });
   await page.close();
 });
@@ -130,7 +135,7 @@ test('files named with colons are browsed, chosen and zipped; a name with a bar 
   await setTargetName(page, 'perl');
   const controls = await selectSource(page, ['File::Spec.3perl.gz', 'IO::File.3perl.gz'], 'zip');
   const { text } = await start(page, controls);
-  assert.equal(text, 'Creating c:\\perl\\perl.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Creating c:\\perl\\perl.zip ... .\nOperation complete, no errors. Download');
   assert.deepEqual(entries(local('perl', 'perl.zip')), ['File::Spec.3perl.gz', 'IO::File.3perl.gz']);
   await page.close();
 });
@@ -150,7 +155,7 @@ test('zip by type filter, recursing and storing full paths', async () => {
   const controls = frame(page, 'controls');
   await check(controls, 'chkRecurse', 'chkPaths');
   const { text } = await start(page, controls);
-  assert.equal(text, 'Creating c:\\zips\\typed.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Creating c:\\zips\\typed.zip ... .\nOperation complete, no errors. Download');
   assert.deepEqual(entries(local('zips', 'typed.zip')),
                    ['typed/sub/deeper/w.txt', 'typed/sub/z.txt', 'typed/x.txt']);
   await page.close();
@@ -170,7 +175,7 @@ test('freshen replaces only what changed; update also adds new files', async () 
   let controls = await selectSource(page, ['a.txt', 'b.txt', 'c.txt'], 'zip');
   await check(controls, 'chkFreshen');
   let { text } = await start(page, controls);
-  assert.equal(text, 'Updating c:\\uf\\uf.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Updating c:\\uf\\uf.zip ... .\nOperation complete, no errors. Download');
   assert.deepEqual(entries(local('uf', 'uf.zip')), ['a.txt', 'b.txt']);
   assert.equal(entryText(local('uf', 'uf.zip'), 'a.txt'), 'new a');
   assert.equal(entryText(local('uf', 'uf.zip'), 'b.txt'), 'old b');
@@ -179,7 +184,7 @@ test('freshen replaces only what changed; update also adds new files', async () 
   controls = await selectSource(page, ['a.txt', 'b.txt', 'c.txt'], 'zip');
   await check(controls, 'chkUpdate');
   ({ text } = await start(page, controls));
-  assert.equal(text, 'Updating c:\\uf\\uf.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Updating c:\\uf\\uf.zip ... .\nOperation complete, no errors. Download');
   assert.deepEqual(entries(local('uf', 'uf.zip')), ['a.txt', 'b.txt', 'c.txt']);
   assert.equal(entryText(local('uf', 'uf.zip'), 'c.txt'), 'new c');
   await page.close();
@@ -193,7 +198,7 @@ test('an encrypted zip opens in 7-Zip with the password only, and tests good wit
   await check(controls, 'chkEncrypt');
   await controls.fill('input[name=txtPassword]', 'pa55 word');
   let { text } = await start(page, controls);
-  assert.equal(text, 'Creating c:\\enc\\locked.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Creating c:\\enc\\locked.zip ... .\nOperation complete, no errors. Download');
   const archive = local('enc', 'locked.zip');
   execFileSync('7zz', ['t', '-ppa55 word', archive], { stdio: 'pipe' });
   const shown = execFileSync('7zz', ['e', '-so', '-ppa55 word', archive], { stdio: 'pipe' });
@@ -222,7 +227,7 @@ test('move deletes the originals once the archive holds them', async () => {
   assert.match(warning, /delete the original files/);
   assert.ok(await controls.isChecked('input[name=chkDelete]'));
   const { text } = await start(page, controls);
-  assert.equal(text, 'Creating c:\\mv\\moved.zip ... .\nOperation complete, no errors.');
+  assert.equal(text, 'Creating c:\\mv\\moved.zip ... .\nOperation complete, no errors. Download');
   assert.deepEqual(fs.readdirSync(local('mv')).sort(), ['moved.zip', 'stay.txt']);
   execFileSync('unzip', ['-tq', local('mv', 'moved.zip')]);
   assert.equal(entryText(local('mv', 'moved.zip'), 'two.txt'), 'two');
@@ -243,7 +248,8 @@ test('a double click on Zip runs the zip once; the button waits for the result',
     await controls.dblclick('input[name=btnStart]');
     assert.ok(await controls.isDisabled('input[name=btnStart]'), 'held while the zip runs');
   });
-  assert.match(text, /^Creating c:\\dbl\\once\.zip \.\.\. [. \n]+Operation complete, no errors\.$/);
+  assert.match(text,
+               /^Creating c:\\dbl\\once\.zip \.\.\. [. \n]+Operation complete, no errors\. Download$/);
   assert.equal(calls, 1);
   assert.ok(await controls.isEnabled('input[name=btnStart]'), 'free again once the result is in');
   await page.close();

@@ -42,7 +42,7 @@ function siteFor(nginxPort, socket) {
     .replace(/^\s*listen \[::\]:443 ssl;\n/m, '')
     .replace(/ssl_certificate\s+\S+;/, `ssl_certificate ${path.join(folder, 'cert.pem')};`)
     .replace(/ssl_certificate_key\s+\S+;/, `ssl_certificate_key ${path.join(folder, 'key.pem')};`)
-    .replace('proxy_pass http://unix:/run/vantrel/http.sock;', `proxy_pass http://unix:${socket};`);
+    .replaceAll('proxy_pass http://unix:/run/vantrel/http.sock;', `proxy_pass http://unix:${socket};`);
 }
 
 async function startNginx(socket) {
@@ -170,6 +170,17 @@ test('pages and progress dots pass through nginx; what it says of the client cou
     assert.ok(zip.firstDot !== null && zip.firstDot < zip.ended - 500,
               `the first dot came at ${zip.firstDot} ms, the end at ${zip.ended} ms`);
     assert.deepEqual(await auditClients(setup.host), ['127.0.0.1']);
+
+    // An upload larger than the pages' forms passes through the site's own block for it.
+    const uploaded = await page.evaluate(async () => {
+      const form = new FormData();
+      form.append('folder', 'c:\\');
+      form.append('file', new Blob([new Uint8Array(20 << 20)]), 'via-nginx.bin');
+      const response = await fetch('/upload', { method: 'POST', body: form });
+      return { status: response.status, text: await response.text() };
+    });
+    assert.equal(uploaded.status, 200, uploaded.text);
+    assert.match(uploaded.text, /Uploaded c:\\via-nginx\.bin \(20971520 bytes\)/);
   } finally {
     await setup.stop();
   }

@@ -2,9 +2,9 @@
 // the door to new connections and lets the operation finish, or, once the stop time-out has
 // passed, aborts it with the archive as it was; either way the host ends with exit status 0 and
 // leaves no lock file behind. SIGHUP makes it reopen its logs. A SIGKILL in the middle of an
-// update, a delete or an extraction leaves no partial file under a final name, and the host
-// started again reports the operation that never ended and removes what it left. A browser that
-// goes away in the middle of a zip stops it.
+// update, a delete, an extraction or an upload leaves no partial file under a final name, and the
+// host started again reports the operation that never ended and removes what it left. A browser
+// that goes away in the middle of a zip stops it.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
@@ -206,6 +206,37 @@ test('a SIGKILL during an extraction leaves no part of a file under its name', a
     { OP: 'call_unzip', SP: 'c:\\', SL: 'big.zip', TP: 'c:\\out', OS: '---' }, writesUnnamedFile);
   assert.deepEqual(fs.existsSync(path.join(drive, 'out')) ? fs.readdirSync(path.join(drive, 'out')) : [], []);
   assert.match(said, /the operation - on c:\\big\.zip into c:\\out started .* never ended/);
+});
+
+test('a SIGKILL in the middle of an upload names no file; the next host removes what it kept', async () => {
+  const folder = path.join(drive, 'up');
+  fs.mkdirSync(folder);
+  const killed = await start();
+  const boundary = 'killed-upload';
+  const part = (fields, body) =>
+    `--${boundary}\r\nContent-Disposition: form-data; ${fields}\r\n\r\n${body}`;
+  const head = `${part('name="folder"', 'c:\\up\\')}\r\n` +
+    `${part('name="file"; filename="whole.txt"', 'whole')}\r\n` +
+    part('name="file"; filename="half.bin"', '');
+  const sending = http.request(new URL('/upload', killed.url), {
+    method: 'POST',
+    headers: { 'Content-Type': `multipart/form-data; boundary=${boundary}`,
+               'Content-Length': head.length + (64 << 20) },
+  });
+  sending.on('error', () => {});
+  sending.write(head);
+  sending.write(Buffer.alloc(1 << 20));
+  // The first file waits under a temporary name, the second is being written unnamed.
+  await until(() => temporaries(folder).length === 1 && writesUnnamedFile(killed.child.pid));
+  killed.child.kill('SIGKILL');
+  await killed.exited;
+  sending.destroy();
+  assert.deepEqual(fs.readdirSync(folder), temporaries(folder), 'nothing under a name of its own');
+  const again = await start();
+  again.child.kill('SIGTERM');
+  assert.equal(await again.exited, 0, again.output);
+  assert.deepEqual(fs.readdirSync(folder), []);
+  assert.match(again.output, /the upload into c:\\up\\ started .* never ended: the host running it was cut off; 1 temporary file\(s\) it left were removed/);
 });
 
 test('a browser that goes away stops its zip: archive as it was, slot free, audit says why', async () => {

@@ -1,4 +1,4 @@
-#include "platform/ziplib/PendingFile.h"
+#include "platform/files/PendingFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 
 #include "platform/files/TemporaryFiles.h"
 
-namespace vantrel::ziplib {
+namespace vantrel::platform {
 
 namespace {
 
@@ -26,7 +26,7 @@ PendingFile::PendingFile(int folder, mode_t mode) : folder_(folder) {
             return;
         }
     }
-    std::string name = platform::TemporaryFileName();
+    std::string name = TemporaryFileName();
     fd_.Reset(
         openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (fd_) {
@@ -52,9 +52,23 @@ bool PendingFile::LinkAs(const std::string& leaf) {
     return true;
 }
 
+bool PendingFile::TakeOver(const struct stat& found) {
+    struct stat own {};
+    if (fstat(fd_.Get(), &own) == 0 && own.st_uid != found.st_uid &&
+        fchown(fd_.Get(), found.st_uid, found.st_gid) != 0) {
+        return false;
+    }
+    if (own.st_gid != found.st_gid) {
+        // Best kept: an account that may not give the file this group leaves it its own.
+        [[maybe_unused]] int kept = fchown(fd_.Get(), static_cast<uid_t>(-1), found.st_gid);
+    }
+    fchmod(fd_.Get(), found.st_mode & 0777);
+    return true;
+}
+
 bool PendingFile::Replace(const std::string& leaf) {
     if (temporary_.empty()) {
-        std::string name = platform::TemporaryFileName();
+        std::string name = TemporaryFileName();
         if (!LinkUnnamed(name)) {
             return false;
         }
@@ -67,9 +81,21 @@ bool PendingFile::Replace(const std::string& leaf) {
     return true;
 }
 
+bool PendingFile::Stage() {
+    if (temporary_.empty()) {
+        std::string name = TemporaryFileName();
+        if (!LinkUnnamed(name)) {
+            return false;
+        }
+        temporary_ = std::move(name);
+    }
+    fd_.Reset();
+    return true;
+}
+
 bool PendingFile::LinkUnnamed(const std::string& name) {
     std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
     return linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
-}  // namespace vantrel::ziplib
+}  // namespace vantrel::platform
