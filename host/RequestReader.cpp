@@ -9,9 +9,10 @@ namespace {
 
 constexpr size_t kReadPiece = 16 * 1024;
 constexpr size_t kMaxChunkLine = 1024;
-// A body may take a few seconds and then as long as it needs at a slow line's pace, never longer.
+// A body may take a few seconds and then as long as it needs at a slow line's pace (a 64 kbit/s
+// mobile link), never longer; a client without a session may send only a few KB.
 constexpr auto kBodyGrace = std::chrono::seconds(5);
-constexpr size_t kBodyBytesPerSecond = 64 * 1024;
+constexpr size_t kBodyBytesPerSecond = 8 * 1024;
 
 constexpr HeadVerdict kBodyNotTaken{400, "a body with a request that takes none"};
 constexpr HeadVerdict kBadChunk{400, "a malformed chunk"};
