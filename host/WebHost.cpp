@@ -335,6 +335,16 @@ bool WebHost::SetUpServer(std::string& error) {
             Route(request, response, &read);
             return;
         }
+        if (request.is_multipart_form_data()) {
+            // Read and dropped, so that nothing of it is taken for the next request.
+            read([](const httplib::MultipartFormData&) { return true; },
+                 [](const char*, size_t) { return true; });
+            response.status = 415;
+            response.set_header("Connection", "close");
+            response.set_content("The page takes its forms URL-encoded, not as multipart data.\n",
+                                 "text/plain; charset=utf-8");
+            return;
+        }
         httplib::Request whole = request;
         read([&whole](const char* data, size_t size) {
             whole.body.append(data, size);

@@ -185,6 +185,8 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
     const std::string form = ZipForm("c:\\smuggled\\a.txt", "c:\\smuggled\\a.zip");
     const std::string hidden =
         call + "Content-Length: " + std::to_string(form.size()) + "\r\n\r\n" + form;
+    const std::string multipart =
+        "--XX\r\nContent-Disposition: form-data; name=\"OP\"\r\n\r\n" + hidden + "\r\n--XX--\r\n";
     const struct {
         std::string request;
         const char* statusLine;
@@ -207,6 +209,11 @@ TEST_F(WebHostTest, RefusesAmbiguousAndOversizedRequestsOverARawSocket) {
          "HTTP/1.1 400 Bad Request", "a body with a request that takes none"},
         {call + "Transfer-Encoding: chunked\r\n\r\n800001\r\n" + big + "\r\n0\r\n\r\n",
          "HTTP/1.1 413 Payload Too Large", "at most 8 MB of form data"},
+        // The page's forms are URL-encoded; a multipart one is read, dropped and refused.
+        {"POST /farbale.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: multipart/form-data; "
+         "boundary=XX\r\nContent-Length: " +
+             std::to_string(multipart.size()) + "\r\n\r\n" + multipart,
+         "HTTP/1.1 415 Unsupported Media Type", "not as multipart data"},
     };
     for (const auto& c : cases) {
         std::string answer = Exchange(host_->Port(), c.request);
