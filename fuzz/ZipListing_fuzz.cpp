@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "fuzz/FuzzDrive.h"
+#include "platform/files/TestDrive.h"
 #include "platform/ziplib/lszip.h"
 
 namespace {
@@ -57,7 +57,7 @@ int32_t TestArchive(std::string archive) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static vantrel::fuzz::FuzzDrive drive;
+    static vantrel::platform::testing::TestDrive drive;
     drive.PutOnly("fuzz.zip", data, size);
     ListEntries("c:\\fuzz.zip");
     FUZZ_CHECK(TestArchive("c:\\fuzz.zip") <= 0);
