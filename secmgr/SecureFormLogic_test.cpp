@@ -75,23 +75,6 @@ TEST_F(SecureFormLogicTest, FirstRunStoresAndShowsTheDefaults) {
     EXPECT_EQ(form_.Value("txtTimeOut"), "300");
 }
 
-TEST_F(SecureFormLogicTest, UsableSettingsLoadWithoutStoring) {
-    StoreCustomSettings();
-    registry_.Put("ExcludedFilePathList", "  \\secret\\ ");
-    registry_.Put("IncludedFilePathList", " ");  // how an empty list is stored
-
-    form_.Load();
-
-    EXPECT_TRUE(messages_.shown.empty());
-    EXPECT_EQ(form_.Value("chkDAUF"), "1");
-    EXPECT_EQ(form_.Value("chkDDFZ"), "0");
-    EXPECT_EQ(form_.Value("txtEFPL"), "\\secret\\");
-    EXPECT_EQ(form_.Value("txtIFPL"), "");
-    EXPECT_EQ(form_.Value("txtWaitFor"), "60");
-    // Loading alone writes nothing back.
-    EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "  \\secret\\ ");
-}
-
 TEST_F(SecureFormLogicTest, OnlyAStoredOneChecksAFlag) {
     for (const char* stored : {"2", "true", "01", "1 ", "-1", ""}) {
         SCOPED_TRACE(stored);

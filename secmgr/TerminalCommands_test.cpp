@@ -149,7 +149,7 @@ TEST_F(TerminalCommandsTest, AStoredOverflowIsReportedAndReplacedOnlyWhenGiven) 
     EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "\\secret\\");
 }
 
-TEST_F(TerminalCommandsTest, DefaultsAndHelp) {
+TEST_F(TerminalCommandsTest, DefaultsStoresTheDialogsDefaults) {
     StoreCustomSettings();
     Run defaults = Command({"--defaults"});
     EXPECT_EQ(defaults.exitCode, kExitSuccess);
@@ -157,13 +157,6 @@ TEST_F(TerminalCommandsTest, DefaultsAndHelp) {
     for (const auto& entry : kSettingControls) {
         EXPECT_EQ(registry_.Stored(std::string(entry.setting)), std::string(entry.defaultValue));
     }
-
-    Run help = Command({"-h"});
-    EXPECT_EQ(help.exitCode, kExitSuccess);
-    EXPECT_TRUE(help.out.starts_with("Usage: vantrelsec [--list | --set NAME=VALUE..."));
-    EXPECT_NE(help.out.find("  DLLOperationWaitFor         seconds, 5 to 65500      30\n"),
-              std::string::npos)
-        << help.out;
 }
 
 TEST_F(TerminalCommandsTest, OnlyDoubleDashArgumentsAreForTheTerminal) {
