@@ -64,17 +64,6 @@ class SecureFormLogicTest : public ::testing::Test {
     SecureFormLogic form_{messages_};
 };
 
-TEST_F(SecureFormLogicTest, FirstRunStoresAndShowsTheDefaults) {
-    form_.Load();
-
-    EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kDefaultsMessage});
-    EXPECT_EQ(StoredSettings(), kDefaultsBySetting);
-    EXPECT_EQ(form_.Value("chkDDFZ"), "1");
-    EXPECT_EQ(form_.Value("chkDAZF"), "0");
-    EXPECT_EQ(form_.Value("txtIFPL"), "\\wwwroot\\;\\ftproot\\");
-    EXPECT_EQ(form_.Value("txtTimeOut"), "300");
-}
-
 TEST_F(SecureFormLogicTest, OnlyAStoredOneChecksAFlag) {
     for (const char* stored : {"2", "true", "01", "1 ", "-1", ""}) {
         SCOPED_TRACE(stored);
