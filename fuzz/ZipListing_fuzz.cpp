@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int32_t kNoMoreEntries = -164;
 constexpr int32_t kFullNameSize = 65536;
 
 bool Terminated(const char* text, size_t size) {
@@ -39,7 +38,7 @@ void ListEntries(std::string archive) {
     }
     if (count >= 0) {
         ZipEntryRecord record;
-        FUZZ_CHECK(LSUZ_GETNEXT(&record) == kNoMoreEntries);
+        FUZZ_CHECK(LSUZ_GETNEXT(&record) == LSZIP_E_EMPTY);
     }
     LSUZ_RESET();
 }

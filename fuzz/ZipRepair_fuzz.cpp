@@ -82,7 +82,7 @@ void CheckRepair(const vantrel::platform::testing::TestDrive& drive, const uint8
     std::string archive = "c:\\fuzz.zip";
     int32_t code = LSZIP_EXECUTE(archive.data(), LSZIP_REPAIR, 0, flags);
     std::vector<std::string> names = drive.Names();
-    if (code != 0) {
+    if (code != LSZIP_OK) {
         FUZZ_CHECK(names == std::vector<std::string>{"fuzz.zip"});
         FUZZ_CHECK(drive.Read("fuzz.zip") == original);
         return;
@@ -104,7 +104,7 @@ void CheckAdd(const vantrel::platform::testing::TestDrive& drive, const uint8_t*
     std::string archive = "c:\\fuzz.zip";
     std::string list = "c:\\new.txt";
     LSZIP_INCLUDE(list.data());
-    if (LSZIP_EXECUTE(archive.data(), LSZIP_ADD, 1, LSZIP_FLAG_BASE) != 0) {
+    if (LSZIP_EXECUTE(archive.data(), LSZIP_ADD, 1, LSZIP_FLAG_BASE) != LSZIP_OK) {
         FUZZ_CHECK((drive.Names() == std::vector<std::string>{"fuzz.zip", "new.txt"}));
         FUZZ_CHECK(drive.Read("fuzz.zip") == original);
         return;
