@@ -18,7 +18,9 @@ usage: bench/ziplib/run.sh [options] [BUILD_DIR]
   --quick            small corpora (every 8th file, 50 MB large files)
   --runs N           runs per measurement, the median is reported (default 3)
   --tools LIST       comma-separated, from vantrel,infozip,7zip,bsdtar,go (default all)
-  --ops LIST         from create,extract,test,list (default all)
+  --ops LIST         from create,extract,test,list,loaded (default all); loaded times
+                     Vantrel and Info-ZIP at level 5 on the many files while busy loops hold
+                     every core
   --levels LIST      create levels for the many-files corpus (default 0,1,5,9)
   --large-levels L   create levels for the large files (default 0,5)
   --once LIST        measurements made in the first run only: operations or tool:operation
@@ -36,7 +38,7 @@ EOF
 
 ParseOptions() {
     quick=0 runs=3 keep=0 note="" once=(create-9 7zip:create-1 7zip:create-5)
-    tools=("${kAllTools[@]}") ops=(create extract test list) levels=(0 1 5 9) largeLevels=(0 5)
+    tools=("${kAllTools[@]}") ops=(create extract test list loaded) levels=(0 1 5 9) largeLevels=(0 5)
     corpora=(many large) buildDir=$repoDir/build workRoot=/dev/shm/vantrel-bench results=""
     while (($#)); do
         case $1 in
@@ -75,7 +77,7 @@ Prepare() {
         cmake -S "$repoDir" -B "$buildDir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null || exit 1
     fi
-    cmake --build "$buildDir" -j2 --target lszip-driver >/dev/null || exit 1
+    cmake --build "$buildDir" -j2 --target lszip-driver bench_deflatework >/dev/null || exit 1
     driver=$buildDir/bin/lszip-driver
     mkdir -p "$workRoot/out"
     export VANTREL_DRIVES="c=$workRoot"
@@ -209,6 +211,39 @@ RunReading() {  # corpus, operation (test or list)
     done
 }
 
+# The deflate work of the corpus at a level: the processor seconds of deflating every file whole
+# on one core, the engine alone (bench_deflatework). A zip on every core can at best take that
+# divided by the cores, or the time of storing the tree, whichever is longer.
+MeasureDeflateWork() {  # corpus, level
+    local run seconds
+    for run in $(seq "$runs"); do
+        seconds=$("$buildDir/bin/bench_deflatework" "$corpusRoot/$1" "$2" | sed -n 's/.* seconds //p')
+        printf 'work\t%s\tcreate-%s\t%s\n' "$1" "$2" "$seconds" >>"$measurements"
+        printf '  %-8s %-9s %-8s run %s: %8.3f s of one core\n' "$1" "create-$2" work "$run" "$seconds"
+    done
+}
+
+# Level 5 while busy loops hold every core: a parallel zip must then be no slower than Info-ZIP.
+RunLoaded() {  # corpus
+    local corpus=$1 run tool archive hogs=() i
+    for i in $(seq "$(nproc)"); do
+        (while :; do :; done) &
+        hogs+=($!)
+    done
+    for run in $(seq "$runs"); do
+        for tool in vantrel infozip; do
+            [[ " ${tools[*]} " == *" $tool "* ]] || continue
+            archive=$workRoot/out/$tool-loaded.zip
+            rm -f "$archive"
+            CreateCommand "$tool" 5 "$corpusRoot/$corpus" "$archive"
+            Measure "$corpus" create-5-loaded "$tool" "$run"
+            rm -f "$archive"
+        done
+    done
+    kill "${hogs[@]}" 2>/dev/null
+    wait "${hogs[@]}" 2>/dev/null
+}
+
 RunCorpus() {  # corpus
     local corpus=$1 op level
     local -a corpusLevels=("${levels[@]}")
@@ -216,9 +251,12 @@ RunCorpus() {  # corpus
     echo "== $corpus"
     for op in "${ops[@]}"; do
         case $op in
-            create) for level in "${corpusLevels[@]}"; do RunCreate "$corpus" "$level"; done ;;
+            create)
+                for level in "${corpusLevels[@]}"; do RunCreate "$corpus" "$level"; done
+                [[ " ${corpusLevels[*]} " == *" 5 "* ]] && MeasureDeflateWork "$corpus" 5 ;;
             extract) RunExtract "$corpus" ;;
             test | list) RunReading "$corpus" "$op" ;;
+            loaded) [ "$corpus" = many ] && RunLoaded "$corpus" ;;
         esac
     done
     local entries
@@ -242,6 +280,8 @@ TableOperations() {
     for op in "${ops[@]}"; do
         if [ "$op" = create ]; then
             printf 'create-%s\n' "${levels[@]}" "${largeLevels[@]}" | sort -t- -k2n -u
+        elif [ "$op" = loaded ]; then
+            echo create-5-loaded
         else
             echo "$op"
         fi

@@ -39,37 +39,49 @@ size_t SequenceLength(std::string_view text, size_t i) {
     return length;
 }
 
-bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7F;
-}
-
-// Copies text, putting replacement in place of every byte that does not survive the page.
-std::string Replaced(std::string_view text, std::string_view replacement, bool replaceQuotes) {
-    std::string result;
-    result.reserve(text.size());
+// Appends text to out, putting replacement in place of every byte that does not survive the page.
+void AppendReplaced(std::string& out, std::string_view text, std::string_view replacement,
+                    bool replaceQuotes) {
+    out.reserve(out.size() + text.size());
+    size_t kept = 0;  // the start of the run of bytes taken as they are
     for (size_t i = 0; i < text.size();) {
-        size_t length = SequenceLength(text, i);
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (length == 0 || (length == 1 && (IsControl(c) || (replaceQuotes && c == '"')))) {
-            result += replacement;
-            ++i;
-        } else {
-            result.append(text.substr(i, length));
-            i += length;
+        if (c >= 0x20 && c < 0x7F && !(replaceQuotes && c == '"')) {
+            ++i;  // the common case: printable ASCII
+            continue;
         }
+        size_t length = SequenceLength(text, i);
+        if (length > 1) {
+            i += length;
+            continue;
+        }
+        out.append(text.substr(kept, i - kept)).append(replacement);
+        kept = ++i;
     }
-    return result;
+    out.append(text.substr(kept));
 }
 
 }  // namespace
 
 std::string SelectableEntryName(std::string_view name) {
-    bool quoted = name.find(' ') != std::string_view::npos;
-    return Replaced(name, kReplacement, quoted);
+    std::string text;
+    AppendSelectableEntryName(text, name);
+    return text;
 }
 
 std::string ReadableEntryText(std::string_view text) {
-    return Replaced(text, kReplacement, false);
+    std::string readable;
+    AppendReadableEntryText(readable, text);
+    return readable;
+}
+
+void AppendSelectableEntryName(std::string& out, std::string_view name) {
+    bool quoted = name.find(' ') != std::string_view::npos;
+    AppendReplaced(out, name, kReplacement, quoted);
+}
+
+void AppendReadableEntryText(std::string& out, std::string_view text) {
+    AppendReplaced(out, text, kReplacement, false);
 }
 
 }  // namespace vantrel

@@ -18,5 +18,8 @@ std::string SelectableEntryName(std::string_view name);
 
 // The text as it is shown: invalid UTF-8 bytes and control characters become U+FFFD.
 std::string ReadableEntryText(std::string_view text);
+// The same appended to out.
+void AppendSelectableEntryName(std::string& out, std::string_view name);
+void AppendReadableEntryText(std::string& out, std::string_view text);
 
 }  // namespace vantrel

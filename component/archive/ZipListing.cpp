@@ -32,11 +32,6 @@ std::string ErrorText(std::string_view description) {
     return "<B>Error:</B> " + HtmlEscape(description);
 }
 
-// A NUL-ended text field of the record; a field that fills its whole width is taken whole.
-std::string FieldText(const char* field, size_t width) {
-    return std::string(field, strnlen(field, width));
-}
-
 // "#,###,###,##0"
 std::string GroupedNumber(double value) {
     return asp::FormatNumber(std::round(value), 0);
@@ -79,11 +74,87 @@ CivilDate RolledDate(int64_t year, int month, int day) {
 }
 
 // "12/17/1999 at 1:32:30 PM"; the time of day wraps past midnight.
-std::string ModifiedText(int year, int month, int day, int hours, int minutes, int seconds) {
+void AppendModified(std::string& out, int year, int month, int day, int hours, int minutes,
+                    int seconds) {
     const CivilDate date = RolledDate(year, month, day);
     const int secondOfDay = (hours * 3600 + minutes * 60 + seconds) % 86400;
-    return asp::FormatShortDate(static_cast<int>(date.year), date.month, date.day) + " at " +
-           asp::FormatLongTime(secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    asp::AppendShortDate(out, static_cast<int>(date.year), date.month, date.day);
+    out += " at ";
+    asp::AppendLongTime(out, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+}
+
+void AppendAttributes(std::string& out, int32_t attributes) {
+    static constexpr std::pair<int32_t, std::string_view> kBits[] = {
+        {1, "Read-Only"},    {2, "Hidden"},        {4, "System File"},
+        {8, "Volume Label"}, {16, "Subdirectory"}, {32, "Archive Set"},
+    };
+    bool first = true;
+    for (const auto& [bit, words] : kBits) {
+        if (attributes & bit) {
+            out.append(first ? "" : ", ").append(words);
+            first = false;
+        }
+    }
+}
+
+std::string_view MethodText(int16_t method) {
+    switch (method) {
+        case 1:
+            return "Shrunk";
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            return "Reduced";
+        case 6:
+            return "Imploded";
+        case 7:
+            return "Tokenized";
+        case 8:
+            return "Deflated";
+        default:
+            return "Unknown";
+    }
+}
+
+void AppendOptions(std::string& out, int16_t option) {
+    static constexpr std::string_view kRates[] = {
+        "Normal compression rate", "Maximum compression rate", "Fast compression rate",
+        "Super Fast compression rate"};
+    out.append(option & 1 ? "Encrypted, " : "Not Encrypted, ").append(kRates[(option & 6) / 2]);
+}
+
+// An entry's details, its tool tip in the list: lines separated by "|". The date and time fields
+// are the MS-DOS ones, taken apart by whole divisions (the fields are never negative).
+void AppendEntryDetails(std::string& out, std::string_view name, const ZipEntryRecord& record,
+                        uint64_t size, uint64_t compressedSize) {
+    const int32_t date = record.dosDate, time = record.dosTime;
+    const int day = date & 31, month = (date >> 5) & 15, year = ((date >> 9) & 127) + 1980;
+    const int seconds = 2 * (time & 31), minutes = (time >> 5) & 63, hours = (time >> 11) & 31;
+    out += "File Name: ";
+    AppendReadableEntryText(out, name);
+    out += '|';
+    std::string_view comment(record.comment, strnlen(record.comment, sizeof record.comment));
+    if (!comment.empty()) {
+        out += "Comment: ";
+        AppendReadableEntryText(out, comment);
+        out += '|';
+    }
+    out += "Last Modified: ";
+    AppendModified(out, year, month, day, hours, minutes, seconds);
+    out += "|Attributes: ";
+    AppendAttributes(out, record.attributes);
+    out += "|Compressed Size: ";
+    asp::AppendWholeNumber(out, compressedSize);
+    out += " bytes|Uncompressed Size: ";
+    asp::AppendWholeNumber(out, size);
+    // The ratio is negative when an entry grew.
+    out += " bytes|Compression Ratio: ";
+    out += std::to_string(static_cast<int16_t>(record.ratio));
+    out += "%|Compression Method: ";
+    out += MethodText(static_cast<int16_t>(record.method));
+    out += "|Options: ";
+    AppendOptions(out, static_cast<int16_t>(record.flags));
 }
 
 // "#0%" of a rate: percent rounded half away from zero.
@@ -134,20 +205,37 @@ bool Farbale::ReadZipEntries(const std::string& archive, std::string& list, std:
             Write(list);
             list.clear();
         };
+        // The lines are built in place: nothing is allocated per entry once the texts reused
+        // here have grown to their size.
+        std::string name, text;
+        list.reserve(kWriteChunkBytes + 4096);
+        auto escaped = [&](auto append, std::string_view from) {
+            text.clear();
+            append(text, from);
+            AppendHtmlEscaped(list, text);
+        };
         auto take = [&](const ZipEntryRecord& record, const std::optional<FullEntry>& full) {
-            std::string name = ListedEntryName(record, full);
+            name.assign(
+                full ? std::string_view(full->name)
+                     : std::string_view(record.name, strnlen(record.name, sizeof record.name)));
             std::replace(name.begin(), name.end(), '/', '\\');
             const uint64_t size = full ? full->size : record.size;
             const uint64_t compressedSize = full ? full->compressedSize : record.compressedSize;
-            const std::string title = EntryDetails(name, record, size, compressedSize, usum, csum);
+            usum += static_cast<double>(size);
+            csum += static_cast<double>(compressedSize);
             // A folder entry is offered as all of its contents.
-            const std::string suffix = !name.empty() && name.back() == '\\' ? "*.*" : "";
+            const std::string_view suffix = !name.empty() && name.back() == '\\' ? "*.*" : "";
             list.append("<OPTION VALUE=").append(strQuote);
-            list.append(HtmlEscape(SelectableEntryName(name))).append(suffix);
-            list.append(strQuote).append(" TITLE=").append(strQuote);
-            list.append(HtmlEscape(title)).append(strQuote).append(">");
-            list.append(HtmlEscape(ReadableEntryText(name))).append(suffix);
-            list.append(strNewLine);
+            escaped(AppendSelectableEntryName, name);
+            list.append(suffix).append(strQuote).append(" TITLE=").append(strQuote);
+            escaped(
+                [&](std::string& out, std::string_view entry) {
+                    AppendEntryDetails(out, entry, record, size, compressedSize);
+                },
+                name);
+            list.append(strQuote).append(">");
+            escaped(AppendReadableEntryText, name);
+            list.append(suffix).append(strNewLine);
             if (list.size() >= kWriteChunkBytes) {
                 writeList();
             }
@@ -188,26 +276,8 @@ std::string Farbale::EntryDetails(const std::string& name, const ZipEntryRecord&
     totalSize += static_cast<double>(size);
     totalCompressed += static_cast<double>(compressedSize);
     try {
-        const std::string comment = FieldText(record.comment, sizeof record.comment);
-        const int32_t date = record.dosDate, time = record.dosTime;
-        const int day = date & 31, month = ShiftBits(date, -5) & 15,
-                  year = (ShiftBits(date, -9) & 127) + 1980;
-        const int seconds = 2 * (time & 31), minutes = ShiftBits(time, -5) & 63,
-                  hours = ShiftBits(time, -11) & 31;
-
-        std::string text = "File Name: " + ReadableEntryText(name) + "|";
-        if (!comment.empty()) {
-            text += "Comment: " + ReadableEntryText(comment) + "|";
-        }
-        text += "Last Modified: " + ModifiedText(year, month, day, hours, minutes, seconds) + "|";
-        text += "Attributes: " + AttributeText(record.attributes) + "|";
-        text +=
-            "Compressed Size: " + GroupedNumber(static_cast<double>(compressedSize)) + " bytes|";
-        text += "Uncompressed Size: " + GroupedNumber(static_cast<double>(size)) + " bytes|";
-        // The ratio is negative when an entry grew.
-        text += "Compression Ratio: " + std::to_string(static_cast<int16_t>(record.ratio)) + "%|";
-        text += "Compression Method: " + MethodName(static_cast<int16_t>(record.method)) + "|";
-        text += "Options: " + OptionText(static_cast<int16_t>(record.flags));
+        std::string text;
+        AppendEntryDetails(text, name, record, size, compressedSize);
         return text;
     } catch (const std::exception& error) {
         // Only this entry's title reports it; the listing goes on with the next entry.
@@ -216,47 +286,19 @@ std::string Farbale::EntryDetails(const std::string& name, const ZipEntryRecord&
 }
 
 std::string Farbale::AttributeText(int32_t attributes) {
-    static constexpr std::pair<int32_t, const char*> kBits[] = {
-        {1, "Read-Only, "},    {2, "Hidden, "},        {4, "System File, "},
-        {8, "Volume Label, "}, {16, "Subdirectory, "}, {32, "Archive Set, "},
-    };
     std::string text;
-    for (const auto& [bit, words] : kBits) {
-        if (attributes & bit) {
-            text += words;
-        }
-    }
-    if (!text.empty()) {
-        text.resize(text.size() - 2);
-    }
+    AppendAttributes(text, attributes);
     return text;
 }
 
 std::string Farbale::MethodName(int16_t method) {
-    switch (method) {
-        case 1:
-            return "Shrunk";
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            return "Reduced";
-        case 6:
-            return "Imploded";
-        case 7:
-            return "Tokenized";
-        case 8:
-            return "Deflated";
-        default:
-            return "Unknown";
-    }
+    return std::string(MethodText(method));
 }
 
 std::string Farbale::OptionText(int16_t option) {
-    static constexpr const char* kRates[] = {"Normal compression rate", "Maximum compression rate",
-                                             "Fast compression rate",
-                                             "Super Fast compression rate"};
-    return std::string(option & 1 ? "Encrypted, " : "Not Encrypted, ") + kRates[(option & 6) / 2];
+    std::string text;
+    AppendOptions(text, option);
+    return text;
 }
 
 int32_t Farbale::ShiftBits(int32_t value, int16_t count) {

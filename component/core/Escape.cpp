@@ -1,34 +1,50 @@
 #include "component/core/Escape.h"
 
+#include <array>
 #include <cstdio>
 
 namespace vantrel {
 
 std::string HtmlEscape(std::string_view text) {
     std::string escaped;
-    escaped.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
+    AppendHtmlEscaped(escaped, text);
+    return escaped;
+}
+
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
+    static constexpr std::array<bool, 256> kEscaped = [] {
+        std::array<bool, 256> escaped{};
+        for (unsigned char c : {'&', '<', '>', '"', '\''}) {
+            escaped[c] = true;
+        }
+        return escaped;
+    }();
+    out.reserve(out.size() + text.size());
+    size_t plain = 0;  // the start of the run of characters taken as they are
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!kEscaped[static_cast<unsigned char>(text[i])]) {
+            continue;
+        }
+        out.append(text.substr(plain, i - plain));
+        switch (text[i]) {
             case '&':
-                escaped += "&amp;";
+                out += "&amp;";
                 break;
             case '<':
-                escaped += "&lt;";
+                out += "&lt;";
                 break;
             case '>':
-                escaped += "&gt;";
+                out += "&gt;";
                 break;
             case '"':
-                escaped += "&quot;";
-                break;
-            case '\'':
-                escaped += "&#39;";
+                out += "&quot;";
                 break;
             default:
-                escaped += c;
+                out += "&#39;";
         }
+        plain = i + 1;
     }
-    return escaped;
+    out.append(text.substr(plain));
 }
 
 std::string JsStringEscape(std::string_view text) {

@@ -84,6 +84,7 @@ class Farbale {
                    std::string& file);
     std::string BuildFileTypeList(const std::string& selectedPattern);
     std::string BuildDriveList(const std::string& currentDrive);
+    // Leaves the note on matching files the list could not show in strWork6 (empty: none).
     int32_t BuildFolderFileLists(const std::string& driveLabel, const std::string& filePattern,
                                  const std::string& folderPath, std::string& folderList,
                                  std::string& fileList);

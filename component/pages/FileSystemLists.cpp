@@ -127,6 +127,16 @@ bool HasDotLevel(const std::string& folderPath) {
     return false;
 }
 
+// The line under a file list that could not show every matching file, empty when it did.
+std::string FilesLeftOutNote(size_t shown, size_t matched) {
+    if (matched <= shown) {
+        return {};
+    }
+    return asp::FormatNumber(static_cast<double>(shown), 0) + " of " +
+           asp::FormatNumber(static_cast<double>(matched), 0) +
+           " files shown; narrow the pattern to see others";
+}
+
 }  // namespace
 
 void Farbale::SplitPath(const std::string& fullPath, std::string& drive, std::string& folder,
@@ -239,6 +249,7 @@ int32_t Farbale::BuildFolderFileLists(const std::string& driveLabel, const std::
             ++count;
         }
         fileList = std::move(entries);
+        strWork6 = FilesLeftOutNote(contents->files.size(), contents->filesMatched);
         return count;
     } catch (const std::exception&) {
         return -1;

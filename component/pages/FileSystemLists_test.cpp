@@ -90,16 +90,6 @@ TEST_F(FolderFileListsTest, FilesMatchThePatternAndSkipDotNames) {
     EXPECT_EQ(PagesAccess::BuildFolderFileLists("c:", "*.*", "c:\\").count, 3);
 }
 
-TEST_F(FolderFileListsTest, AtMostAThousandFilesAreListed) {
-    MakeFolder("many");
-    for (int i = 0; i < 1500; ++i) {
-        MakeFile("many/file" + std::to_string(i) + ".dat");
-    }
-    auto lists = PagesAccess::BuildFolderFileLists("c:", "*.*", "c:\\many\\");
-    EXPECT_EQ(lists.count, 1000);
-    EXPECT_EQ(CountOf(lists.files, "<OPTION VALUE="), 1000);
-}
-
 TEST_F(FolderFileListsTest, TitleCarriesNameTimeAttributesAndSize) {
     setenv("TZ", "UTC", 1);
     tzset();

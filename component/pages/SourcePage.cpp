@@ -131,8 +131,13 @@ void Farbale::WriteSourcePage() {
           "down. Double-click for the full path and filename details.\">" +
           strNewLine);
     Write(fileList);
-    Write("    </SELECT></FONT>" + strNewLine + "  </TD>" + strNewLine + " </TR>" + strNewLine +
-          " <TR>" + strNewLine);
+    Write("    </SELECT></FONT>" + strNewLine);
+    // The listing leaves its note on files it could not show in the working string.
+    if (!strWork6.empty()) {
+        Write("    <BR>" + strFontOpen + strSpanSmall + HtmlEscape(strWork6) + "</SPAN></FONT>" +
+              strNewLine);
+    }
+    Write("  </TD>" + strNewLine + " </TR>" + strNewLine + " <TR>" + strNewLine);
 
     Write(strCellOpen + strFontOpen + strNewLine);
     WriteFolderSelect("125", folderList);

@@ -85,6 +85,31 @@ TEST_F(SourcePageTest, ListsFollowThePath) {
     EXPECT_FALSE(Contains(page, "b.txt"));
 }
 
+// A folder of more matching files than the list shows: the first thousand in order, and a line
+// under the list telling how many more there are; none when the pattern leaves fewer.
+TEST_F(SourcePageTest, AThousandFilesAreShownAndTheRestCounted) {
+    fs::create_directories(server_.DriveFolder() / "many");
+    for (int i = 0; i < 1500; ++i) {
+        std::ofstream(server_.DriveFolder() / "many" /
+                      ("file" + std::to_string(10000 + i) + ".dat"));
+    }
+    std::ofstream(server_.DriveFolder() / "many" / "notes.txt");
+    std::string page = SourcePage("c:\\many\\*.*");
+    size_t options = 0;
+    for (size_t at = page.find("<OPTION VALUE=\"file"); at != std::string::npos;
+         at = page.find("<OPTION VALUE=\"file", at + 1)) {
+        ++options;
+    }
+    EXPECT_EQ(options, 1000u);
+    EXPECT_TRUE(Contains(page, "<OPTION VALUE=\"file10999.dat\""));
+    EXPECT_FALSE(Contains(page, "file11000.dat"));
+    EXPECT_TRUE(Contains(page,
+                         "    </SELECT></FONT>\r\n    <BR><FONT FACE=\"Tahoma,Verdana,Arial,"
+                         "sans-serif\" SIZE=\"2\"><SPAN STYLE=\"font-size:9pt\">1,000 of 1,501 "
+                         "files shown; narrow the pattern to see others</SPAN></FONT>\r\n  </TD>"));
+    EXPECT_FALSE(Contains(SourcePage("c:\\many\\*.txt"), "files shown"));
+}
+
 TEST_F(SourcePageTest, ScriptAddressesThisPageAndItsFrames) {
     PageRequest request;
     request.query = {{"OP", "source"}};

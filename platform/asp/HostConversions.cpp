@@ -1,5 +1,6 @@
 #include "platform/asp/HostConversions.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -76,34 +77,74 @@ std::optional<int32_t> ToWholeNumber(std::string_view text) {
     return RoundDecimal(*number);
 }
 
+namespace {
+
+// Groups the digits of whole by threes with the thousands separator, onto out.
+void AppendGrouped(std::string& out, std::string_view whole) {
+    for (size_t i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0) {
+            out += ',';
+        }
+        out += whole[i];
+    }
+}
+
+void AppendDecimal(std::string& out, int64_t value) {
+    char digits[24];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, end);
+}
+
+}  // namespace
+
 std::string FormatNumber(double value, int decimals) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::fabs(value));
-    std::string digits(buffer);
+    std::string_view digits(buffer);
     size_t point = digits.find('.');
-    std::string whole = digits.substr(0, point);
-    std::string fraction = point == std::string::npos ? "" : digits.substr(point);
-    std::string grouped;
-    for (size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0) {
-            grouped += ',';
-        }
-        grouped += whole[i];
-    }
-    bool negative = value < 0 && std::stod(digits) != 0.0;
-    return (negative ? "-" : "") + grouped + fraction;
+    std::string_view whole = digits.substr(0, point);
+    std::string_view fraction = point == std::string::npos ? "" : digits.substr(point);
+    bool negative = value < 0 && std::stod(buffer) != 0.0;
+    std::string text = negative ? "-" : "";
+    AppendGrouped(text, whole);
+    text += fraction;
+    return text;
 }
 
 std::string FormatShortDate(int year, int month, int day) {
-    return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
+    std::string text;
+    AppendShortDate(text, year, month, day);
+    return text;
 }
 
 std::string FormatLongTime(int hour, int minute, int second) {
-    int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%d:%02d:%02d %s", hour12, minute, second,
-                  hour < 12 ? "AM" : "PM");
-    return buffer;
+    std::string text;
+    AppendLongTime(text, hour, minute, second);
+    return text;
+}
+
+void AppendWholeNumber(std::string& out, uint64_t value) {
+    char digits[24];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    AppendGrouped(out, std::string_view(digits, static_cast<size_t>(end - digits)));
+}
+
+void AppendShortDate(std::string& out, int year, int month, int day) {
+    AppendDecimal(out, month);
+    out += '/';
+    AppendDecimal(out, day);
+    out += '/';
+    AppendDecimal(out, year);
+}
+
+void AppendLongTime(std::string& out, int hour, int minute, int second) {
+    AppendDecimal(out, hour % 12 == 0 ? 12 : hour % 12);
+    for (int part : {minute, second}) {
+        out += ':';
+        out += static_cast<char>('0' + part / 10 % 10);
+        out += static_cast<char>('0' + part % 10);
+    }
+    out += hour < 12 ? " AM" : " PM";
 }
 
 }  // namespace vantrel::asp

@@ -31,4 +31,10 @@ std::string FormatShortDate(int year, int month, int day);
 // 1:32:30 PM
 std::string FormatLongTime(int hour, int minute, int second);
 
+// The same appended to out, for pages that write many of them: a whole number as FormatNumber
+// writes it with 0 decimals, a date, a time.
+void AppendWholeNumber(std::string& out, uint64_t value);
+void AppendShortDate(std::string& out, int year, int month, int day);
+void AppendLongTime(std::string& out, int hour, int minute, int second);
+
 }  // namespace vantrel::asp

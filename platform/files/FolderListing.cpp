@@ -8,9 +8,15 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstddef>
+#include <ctime>
+#include <list>
+#include <memory>
+#include <mutex>
 
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/ConfinedPath.h"
+#include "platform/files/UniqueFd.h"
 #include "platform/files/Wildcard.h"
 
 namespace vantrel::platform {
@@ -42,73 +48,174 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
 class FolderHandle {
   public:
     // Lists the folder open at fd (which stays the caller's).
-    explicit FolderHandle(int fd) {
-        int own = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        dir_ = own >= 0 ? fdopendir(own) : nullptr;
-        if (!dir_ && own >= 0) {
-            close(own);
-        }
-    }
-    ~FolderHandle() {
-        if (dir_) {
-            closedir(dir_);
-        }
-    }
+    explicit FolderHandle(int fd) : fd_(openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    bool IsOpen() const { return dir_ != nullptr; }
-    int Fd() const { return dirfd(dir_); }
-    DIR* Dir() const { return dir_; }
+    bool IsOpen() const { return fd_.IsOpen(); }
+    int Fd() const { return fd_.Get(); }
 
   private:
-    DIR* dir_ = nullptr;
+    UniqueFd fd_;
 };
 
-// All names of a folder in one buffer, so that a folder of many files costs no allocation per
-// name; entries refer to them by offset.
+// All names of a folder as the file system hands them over, in large reads, so that a folder of
+// many files costs no allocation per name; entries refer to them by offset. Each entry carries
+// the first bytes of its name in lower case as a number, so that ordering compares numbers and
+// only looks at the names where those bytes are alike.
 class NamePool {
   public:
     struct Entry {
+        uint64_t key;  // the first 8 bytes in lower case, the first one highest
         uint32_t offset;
-        uint32_t length;
+        uint16_t length;
         unsigned char type;  // DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN, ...
     };
 
-    void Add(std::string_view name, unsigned char type) {
-        entries_.push_back(
-            {static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(name.size()), type});
-        text_.append(name).push_back('\0');  // keeps each name usable as a C string
+    // Reads the folder open as fd; false when it cannot be read.
+    bool Read(int fd) {
+        constexpr size_t kRead = 256 << 10;
+        for (;;) {
+            size_t used = records_.size();
+            records_.resize(used + kRead);
+            ssize_t got = getdents64(fd, records_.data() + used, kRead);
+            if (got <= 0) {
+                records_.resize(used);
+                return got == 0;
+            }
+            records_.resize(used + static_cast<size_t>(got));
+            for (size_t at = used; at < records_.size();) {
+                const auto* record = reinterpret_cast<const dirent64*>(records_.data() + at);
+                Add(at + offsetof(dirent64, d_name), record->d_type);
+                at += record->d_reclen;
+            }
+        }
     }
     std::string_view Name(const Entry& entry) const {
-        return std::string_view(text_).substr(entry.offset, entry.length);
+        return std::string_view(records_.data() + entry.offset, entry.length);
     }
-    const char* CName(const Entry& entry) const { return text_.c_str() + entry.offset; }
+    const char* CName(const Entry& entry) const { return records_.data() + entry.offset; }
     const std::vector<Entry>& Entries() const { return entries_; }
-    bool Less(const Entry& a, const Entry& b) const {
-        int order = CompareIgnoringCase(Name(a), Name(b));
-        return order != 0 ? order < 0 : Name(a) < Name(b);
+    // Puts the entries in name order, once for every listing of the pool.
+    void Sort() {
+        std::sort(entries_.begin(), entries_.end(),
+                  [this](const Entry& a, const Entry& b) { return Less(*this, a, b); });
+        sorted_ = true;
+    }
+    bool Sorted() const { return sorted_; }
+    // The memory the pool takes, once its room has been trimmed to its contents.
+    size_t Trim() {
+        records_.shrink_to_fit();
+        entries_.shrink_to_fit();
+        return records_.capacity() + entries_.capacity() * sizeof(Entry);
+    }
+    static bool Less(const NamePool& pool, const Entry& a, const Entry& b) {
+        if (a.key != b.key) {
+            return a.key < b.key;
+        }
+        int order = CompareIgnoringCase(pool.Name(a), pool.Name(b));
+        return order != 0 ? order < 0 : pool.Name(a) < pool.Name(b);
     }
 
   private:
-    std::string text_;
+    void Add(size_t offset, unsigned char type) {
+        std::string_view name(records_.data() + offset);
+        if (name == "." || name == ".." || name.size() > UINT16_MAX) {
+            return;
+        }
+        uint64_t key = 0;
+        for (size_t i = 0; i < 8; ++i) {
+            key = (key << 8) | (i < name.size() ? kLower[static_cast<unsigned char>(name[i])] : 0);
+        }
+        entries_.push_back(
+            {key, static_cast<uint32_t>(offset), static_cast<uint16_t>(name.size()), type});
+    }
+
+    std::vector<char> records_;
     std::vector<Entry> entries_;
+    bool sorted_ = false;
 };
 
 using Entry = NamePool::Entry;
 
-// Every name of the folder that can stand in a Windows path, with the type the folder reports.
-NamePool ReadNames(const FolderHandle& folder) {
-    NamePool pool;
-    while (dirent* entry = readdir(folder.Dir())) {
-        std::string_view name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        pool.Add(name, entry->d_type);
+// The names of big folders, kept while their folder stays as it was: reading a folder of 100,000
+// names takes the file system longer than all the rest of a listing, and the source page lists
+// the same folder again at every change of pattern or selection. Every name added, removed or
+// renamed changes a folder's modification and change times (a kept folder is not read again
+// before they change); a folder's names are kept only when both times lie some time in the past
+// when it is read, so that a change within the same tick of the clock is never missed.
+class FolderSnapshots {
+  public:
+    static constexpr size_t kLeastEntries = 10000;
+    static constexpr size_t kMostFolders = 4;
+    static constexpr size_t kMostBytes = 64 << 20;  // in all the kept folders together
+
+    static FolderSnapshots& Instance() {
+        static FolderSnapshots snapshots;
+        return snapshots;
     }
-    return pool;
-}
+    // The names of folder when they are kept and folder is unchanged since, in name order.
+    std::shared_ptr<const NamePool> Find(const struct stat& folder) {
+        std::lock_guard lock(mutex_);
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (Same(it->folder, folder)) {
+                kept_.splice(kept_.begin(), kept_, it);
+                return kept_.front().pool;
+            }
+        }
+        return nullptr;
+    }
+    // Keeps the names read from folder, sorted, when there are many and the folder is settled;
+    // the pool that the listing goes on with.
+    std::shared_ptr<const NamePool> Keep(const struct stat& folder, NamePool pool) {
+        auto shared = std::make_shared<NamePool>(std::move(pool));
+        if (shared->Entries().size() < kLeastEntries || !Settled(folder)) {
+            return shared;
+        }
+        size_t bytes = shared->Trim();
+        if (bytes > kMostBytes) {
+            return shared;
+        }
+        shared->Sort();
+        std::lock_guard lock(mutex_);
+        std::erase_if(kept_, [&](const Snapshot& kept) {
+            return kept.folder.st_dev == folder.st_dev && kept.folder.st_ino == folder.st_ino;
+        });
+        kept_.push_front({folder, shared, bytes});
+        size_t total = 0;
+        for (auto it = kept_.begin(); it != kept_.end();) {
+            total += it->bytes;
+            bool room = std::distance(kept_.begin(), it) < static_cast<ptrdiff_t>(kMostFolders) &&
+                        total <= kMostBytes;
+            it = room ? std::next(it) : kept_.erase(it);
+        }
+        return shared;
+    }
+
+  private:
+    struct Snapshot {
+        struct stat folder;
+        std::shared_ptr<const NamePool> pool;
+        size_t bytes;
+    };
+
+    static bool SameTime(const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
+    static bool Same(const struct stat& a, const struct stat& b) {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+               SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
+    }
+    // Whether the folder last changed long enough ago that a later change gives it other times.
+    static bool Settled(const struct stat& folder) {
+        constexpr time_t kSettledSeconds = 2;
+        time_t now = std::time(nullptr);
+        return std::max(folder.st_mtim.tv_sec, folder.st_ctim.tv_sec) + kSettledSeconds < now;
+    }
+
+    std::mutex mutex_;
+    std::list<Snapshot> kept_;  // the most recently used first
+};
 
 std::string ChildPath(std::string_view windowsFolder, std::string_view name) {
     std::string path(windowsFolder);
@@ -144,6 +251,7 @@ struct ListingContext {
         }
         return target.Info();
     }
+    bool Less(const Entry& a, const Entry& b) const { return NamePool::Less(pool, a, b); }
 };
 
 bool MayBeFile(const Entry& entry) {
@@ -168,12 +276,14 @@ std::vector<std::string> Subfolders(const ListingContext& context) {
         }
         folders.push_back(entry);
     }
-    const NamePool& pool = context.pool;
-    std::sort(folders.begin(), folders.end(),
-              [&](const Entry& a, const Entry& b) { return pool.Less(a, b); });
+    if (!context.pool.Sorted()) {
+        std::sort(folders.begin(), folders.end(),
+                  [&](const Entry& a, const Entry& b) { return context.Less(a, b); });
+    }
     std::vector<std::string> names;
+    names.reserve(folders.size());
     for (const Entry& entry : folders) {
-        names.emplace_back(pool.Name(entry));
+        names.emplace_back(context.pool.Name(entry));
     }
     return names;
 }
@@ -200,11 +310,40 @@ std::optional<ListedFile> ExamineFile(const ListingContext& context, const Entry
     return ListedFile{std::move(name), details, carriable};
 }
 
-// The first `limit` files in name order. Only as many names as are shown get ordered and
-// examined: batches of the smallest remaining names are picked out and sorted until enough
-// files are found.
-std::vector<ListedFile> Files(const ListingContext& context, std::string_view pattern,
-                              size_t limit) {
+// Whether an entry the listing does not show is a file it would show: a regular file, or a link
+// that leads to one inside the drive.
+bool CountsAsFile(const ListingContext& context, const Entry& entry) {
+    if (entry.type == DT_REG) {
+        return true;
+    }
+    auto status = context.Status(entry);
+    return status && S_ISREG(status->st_mode);
+}
+
+// The same from candidates already in name order.
+std::vector<ListedFile> SortedFiles(const ListingContext& context,
+                                    const std::vector<Entry>& candidates, size_t limit,
+                                    size_t& matched) {
+    std::vector<ListedFile> files;
+    matched = 0;
+    for (const Entry& entry : candidates) {
+        if (files.size() < limit) {
+            if (auto file = ExamineFile(context, entry)) {
+                files.push_back(std::move(*file));
+                ++matched;
+            }
+        } else {
+            matched += CountsAsFile(context, entry) ? 1 : 0;
+        }
+    }
+    return files;
+}
+
+// The first `limit` files in name order, and how many files match in all. Only as many names as
+// are shown get ordered and examined: batches of the smallest remaining names are picked out and
+// sorted until enough files are found.
+std::vector<ListedFile> Files(const ListingContext& context, std::string_view pattern, size_t limit,
+                              size_t& matched) {
     const NamePool& pool = context.pool;
     std::vector<Entry> candidates;
     for (const Entry& entry : pool.Entries()) {
@@ -213,7 +352,10 @@ std::vector<ListedFile> Files(const ListingContext& context, std::string_view pa
             candidates.push_back(entry);
         }
     }
-    auto less = [&](const Entry& a, const Entry& b) { return pool.Less(a, b); };
+    if (pool.Sorted()) {
+        return SortedFiles(context, candidates, limit, matched);
+    }
+    auto less = [&](const Entry& a, const Entry& b) { return context.Less(a, b); };
     std::vector<ListedFile> files;
     size_t begin = 0;
     while (files.size() < limit && begin < candidates.size()) {
@@ -228,6 +370,10 @@ std::vector<ListedFile> Files(const ListingContext& context, std::string_view pa
             }
         }
         begin = end;
+    }
+    matched = files.size();
+    for (size_t i = begin; i < candidates.size(); ++i) {
+        matched += CountsAsFile(context, candidates[i]) ? 1 : 0;
     }
     return files;
 }
@@ -257,15 +403,24 @@ std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::st
         return std::nullopt;
     }
     FolderHandle folder(opened.Fd());
-    if (!folder.IsOpen()) {
+    struct stat info {};
+    if (!folder.IsOpen() || fstat(folder.Fd(), &info) != 0) {
         return std::nullopt;
     }
-    NamePool pool = ReadNames(folder);
-    ListingContext context{windowsFolder, folder, pool};
+    // Only an account that may read the folder gets this far, kept names or not.
+    std::shared_ptr<const NamePool> pool = FolderSnapshots::Instance().Find(info);
+    if (!pool) {
+        NamePool read;
+        if (!read.Read(folder.Fd())) {
+            return std::nullopt;
+        }
+        pool = FolderSnapshots::Instance().Keep(info, std::move(read));
+    }
+    ListingContext context{windowsFolder, folder, *pool};
     FolderContents contents;
     contents.subfolders = Subfolders(context);
     if (!pattern.empty()) {
-        contents.files = Files(context, pattern, fileLimit);
+        contents.files = Files(context, pattern, fileLimit, contents.filesMatched);
     }
     return contents;
 }

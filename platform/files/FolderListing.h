@@ -45,12 +45,14 @@ bool NameLess(std::string_view a, std::string_view b);
 struct FolderContents {
     std::vector<std::string> subfolders;
     std::vector<ListedFile> files;
+    size_t filesMatched = 0;  // the files the pattern matches, those not listed included
 };
 
 // One pass over a folder given as a Windows path. Subfolders: every one, in name order. Files:
 // the ordinary files whose names match the Windows wildcard pattern (none for an empty pattern),
 // hidden files left out, in name order; only the first `fileLimit` are returned, and only they
-// are examined for their details, so a folder of many files lists quickly. Subfolders whose
+// are examined for their details, so a folder of many files lists quickly (the others are only
+// counted). Subfolders whose
 // names cannot stand in a Windows path, and links that lead out of the drive's folder, are left
 // out; files whose names the pages cannot carry are listed, marked. nullopt
 // when the folder is missing, unreadable or outside its drive.

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "platform/files/DriveList.h"
 #include "platform/files/TestDrive.h"
 
@@ -70,6 +72,34 @@ TEST_F(FolderListingTest, OnlyTheFirstNamesInOrderAreListed) {
     ASSERT_EQ(files->size(), 1000u);
     EXPECT_EQ(files->front().name, "f0000.dat");
     EXPECT_EQ(files->back().name, "f0999.dat");
+}
+
+// A big folder's names are kept once it has stood unchanged for a while; a name added or
+// removed afterwards still shows at once.
+TEST_F(FolderListingTest, AKeptFolderStillShowsEveryChange) {
+    for (int i = 0; i < 10050; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "f%05d.dat", i);
+        MakeFile(name);
+    }
+    auto listed = [] {
+        auto contents = ListFolder("c:\\", "*.*", 2);
+        EXPECT_TRUE(contents);
+        return contents ? Names(contents->files) : std::vector<std::string>{"(failed)"};
+    };
+    ASSERT_EQ(listed(), (std::vector<std::string>{"f00000.dat", "f00001.dat"}));
+    ::sleep(3);  // settled: the next listings keep and then use the folder's names
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(listed(), (std::vector<std::string>{"f00000.dat", "f00001.dat"}));
+    }
+    MakeFile("a.dat");
+    EXPECT_EQ(listed(), (std::vector<std::string>{"a.dat", "f00000.dat"}));
+    fs::remove(drive.Folder() / "f00000.dat");
+    fs::remove(drive.Folder() / "a.dat");
+    auto contents = ListFolder("c:\\", "*.*", 2);
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(Names(contents->files), (std::vector<std::string>{"f00001.dat", "f00002.dat"}));
+    EXPECT_EQ(contents->filesMatched, 10049u);
 }
 
 // Size, time and the archive bit show in the page's file details (the browser's test); read-only

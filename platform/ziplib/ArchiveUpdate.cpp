@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -74,7 +75,7 @@ int32_t Discard(zip_t* za, int32_t code) {
 // provided it is the only one and no source of the list carries its name exactly.
 class EntryMatcher {
   public:
-    EntryMatcher(zip_t* za, const std::vector<SourceFile>& files) {
+    EntryMatcher(zip_t* za, const std::deque<SourceFile>& files) {
         std::vector<std::string> names = EntryNames(za);
         std::set<std::string> sourceNames;
         for (const auto& file : files) {
@@ -140,12 +141,16 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
                                          ((mode & 0xFFFF) << 16) | dos) != 0) {
         return false;
     }
+    // Folders and empty files are stored: libzip would otherwise set up a deflate stream (and
+    // clear its tables) for each of them only to find nothing to deflate.
+    bool empty = file.isFolder || file.info.st_size == 0;
+    int32_t method = job.level == 0 || empty ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    if (zip_set_file_compression(za, index, method,
+                                 empty ? 0 : static_cast<zip_uint32_t>(job.level)) != 0) {
+        return false;
+    }
     if (file.isFolder) {
         return true;
-    }
-    int32_t method = job.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-    if (zip_set_file_compression(za, index, method, static_cast<zip_uint32_t>(job.level)) != 0) {
-        return false;
     }
     if (job.fileComment &&
         zip_file_set_comment(za, index, job.fileComment->data(),
@@ -157,10 +162,13 @@ bool DescribeEntry(zip_t* za, zip_uint64_t index, const SourceFile& file, const 
 }
 
 // The sources of the new and replaced entries. Files to deflate are deflated ahead on the
-// library's worker threads; libzip copies the results in the order of its entries.
+// library's worker threads; libzip copies the results in the order of its entries. When the
+// entries are placed in the order libzip will write them (a new archive's), the deflating of each
+// begins as soon as it is placed.
 class EntrySources {
   public:
-    EntrySources(const ZipJob& job, SourceReading& reading) : job_(job), reading_(reading) {
+    EntrySources(const ZipJob& job, SourceReading& reading, bool inWritingOrder)
+        : job_(job), reading_(reading), inWritingOrder_(inWritingOrder) {
         if (job.level > 0) {
             pool_.emplace();
             deflater_.emplace(job.level, reading.opener, *pool_);
@@ -181,6 +189,9 @@ class EntrySources {
         if (pending_) {
             placed_.emplace_back(index, *pending_);
             pending_.reset();
+            if (inWritingOrder_) {
+                deflater_->Prefetch();
+            }
         }
     }
     void Abandoned() { pending_.reset(); }
@@ -200,6 +211,7 @@ class EntrySources {
   private:
     const ZipJob& job_;
     SourceReading& reading_;
+    bool inWritingOrder_;
     std::optional<WorkerPool> pool_;  // outlives the deflater, whose pieces it runs
     std::optional<ParallelDeflater> deflater_;
     std::optional<size_t> pending_;
@@ -265,15 +277,17 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     if (!archive.Exists() && job.action == LSZIP_FRESHEN) {
         return LSZIP_E_NOTHING_TO_ADD;
     }
-    std::vector<SourceFile> files;
+    std::deque<SourceFile> files;
     SourceOptions options{HasAll(job.flags, LSZIP_FLAG_FULL_PATHS),
                           HasAll(job.flags, LSZIP_FLAG_RECURSE),
                           archive.Exists() ? &archive.Info() : nullptr};
-    if (int32_t code = ExpandSourceList(job.list, options, caller, files); code != LSZIP_OK) {
+    // Every file of a new archive becomes an entry as soon as it is found, so that its deflating
+    // begins while the rest are still looked for; the files of an existing archive's update are
+    // matched against its entries once the whole list is known.
+    bool streamed = !archive.Exists();
+    int32_t code = LSZIP_OK;
+    if (!streamed && (code = ExpandSourceList(job.list, options, caller, files)) != LSZIP_OK) {
         return code;
-    }
-    if (files.empty()) {
-        return caller.LeftOut() != LSZIP_OK ? caller.LeftOut() : LSZIP_E_NOTHING_TO_ADD;
     }
     int error = 0;
     zip_t* za = archive.Open(ZIP_CREATE, error);
@@ -283,29 +297,46 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     if (!CommentArchive(za, job)) {
         return Discard(za, StatusOf(za));
     }
-    EntryMatcher entries(za, files);
     SourceReading reading;
-    EntrySources sources(job, reading);
+    EntrySources sources(job, reading, streamed);
     std::vector<const SourceFile*> written;
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (!caller.Tick(static_cast<int64_t>(i), static_cast<int64_t>(files.size()))) {
-            return Discard(za, LSZIP_E_ABORTED);
+    std::optional<EntryMatcher> entries;
+    auto put = [&](const SourceFile& file) -> int32_t {
+        if (!caller.Tick(static_cast<int64_t>(written.size()), 0)) {
+            return LSZIP_E_ABORTED;
         }
-        const SourceFile& file = files[i];
-        zip_int64_t index = entries.Find(file.entryName);
+        zip_int64_t index = entries ? entries->Find(file.entryName) : -1;
         if (!Wanted(za, index, file, job)) {
-            continue;
+            return LSZIP_OK;
         }
         if (PutFile(za, index, file, job, sources) < 0) {
-            return Discard(za, StatusOf(za));
+            return StatusOf(za);
         }
         written.push_back(&file);
+        return LSZIP_OK;
+    };
+    if (streamed) {
+        code = ExpandSourceList(job.list, options, caller, files, put);
+    } else {
+        entries.emplace(za, files);
+        for (const SourceFile& file : files) {
+            if ((code = put(file)) != LSZIP_OK) {
+                break;
+            }
+        }
+    }
+    if (code != LSZIP_OK) {
+        return Discard(za, code);
+    }
+    if (files.empty()) {
+        return Discard(za,
+                       caller.LeftOut() != LSZIP_OK ? caller.LeftOut() : LSZIP_E_NOTHING_TO_ADD);
     }
     if (written.empty() && !job.archiveComment) {
         return Discard(za, caller.Finish(LSZIP_OK));  // the archive is up to date
     }
     sources.Ready();
-    if (int32_t code = CloseArchive(za, archive, caller); code != LSZIP_OK) {
+    if (code = CloseArchive(za, archive, caller); code != LSZIP_OK) {
         if (reading.failed) {
             caller.Report(LSZIP_E_OPEN, reading.failed->realPath);
         }

@@ -31,7 +31,7 @@ libdeflate_compressor* Compressor(int level) {
 }
 
 bool DeflateIsal(std::span<const uint8_t> dictionary, std::span<const uint8_t> data, bool last,
-                 std::vector<uint8_t>& out) {
+                 ByteBuffer& out) {
     thread_local std::vector<uint8_t> levelBuffer(ISAL_DEF_LVL1_DEFAULT);
     isal_zstream stream;
     isal_deflate_init(&stream);
@@ -70,8 +70,7 @@ bool DeflateIsal(std::span<const uint8_t> dictionary, std::span<const uint8_t> d
     return false;
 }
 
-bool DeflateLibdeflate(int level, std::span<const uint8_t> data, bool last,
-                       std::vector<uint8_t>& out) {
+bool DeflateLibdeflate(int level, std::span<const uint8_t> data, bool last, ByteBuffer& out) {
     libdeflate_compressor* compressor = Compressor(level);
     if (!compressor) {
         return false;
@@ -83,18 +82,8 @@ bool DeflateLibdeflate(int level, std::span<const uint8_t> data, bool last,
     if (made == 0) {
         return false;
     }
-    if (last) {
-        out.resize(start + made);
-        return true;
-    }
-    std::vector<uint8_t> piece(out.begin() + static_cast<ptrdiff_t>(start),
-                               out.begin() + static_cast<ptrdiff_t>(start + made));
-    if (!MakeJoinable(piece, made)) {
-        return false;
-    }
-    out.resize(start);
-    out.insert(out.end(), piece.begin(), piece.end());
-    return true;
+    out.resize(start + made);
+    return last || MakeJoinable(out, start);
 }
 
 // The bits of the input inflate has used (it keeps those of a byte it took but has not used).
@@ -104,7 +93,7 @@ uint64_t BitsTaken(const z_stream& z) {
 
 }  // namespace
 
-bool MakeJoinable(std::vector<uint8_t>& stream, size_t size) {
+bool MakeJoinable(ByteBuffer& stream, size_t start) {
     // The last block's header is found by walking the blocks: zlib stops at each block boundary
     // and tells how many bits of the last byte it took.
     z_stream z{};
@@ -112,8 +101,8 @@ bool MakeJoinable(std::vector<uint8_t>& stream, size_t size) {
         return false;
     }
     thread_local std::vector<uint8_t> discard(64 * 1024);
-    z.next_in = stream.data();
-    z.avail_in = static_cast<uInt>(size);
+    z.next_in = stream.data() + start;
+    z.avail_in = static_cast<uInt>(stream.size() - start);
     uint64_t lastHeaderBit = 0;
     uint64_t endBit = 0;
     int result = Z_OK;
@@ -133,10 +122,11 @@ bool MakeJoinable(std::vector<uint8_t>& stream, size_t size) {
     }
     size_t end = static_cast<size_t>((endBit + 7) / 8);
     int unused = static_cast<int>(end * 8 - endBit);
-    stream.resize(end);
-    stream[lastHeaderBit / 8] &= static_cast<uint8_t>(~(1u << (lastHeaderBit % 8)));
+    stream.resize(start + end);
+    uint8_t* bytes = stream.data() + start;
+    bytes[lastHeaderBit / 8] &= static_cast<uint8_t>(~(1u << (lastHeaderBit % 8)));
     // An empty stored block: three zero bits of header, padding to the byte, then LEN 0, NLEN.
-    stream[end - 1] &= static_cast<uint8_t>((1u << (8 - unused)) - 1);
+    bytes[end - 1] &= static_cast<uint8_t>((1u << (8 - unused)) - 1);
     if (unused < 3) {
         stream.push_back(0);
     }
@@ -145,7 +135,7 @@ bool MakeJoinable(std::vector<uint8_t>& stream, size_t size) {
 }
 
 bool DeflatePiece(int level, std::span<const uint8_t> dictionary, std::span<const uint8_t> data,
-                  bool last, std::vector<uint8_t>& out) {
+                  bool last, ByteBuffer& out) {
     if (level <= kIsalLevel) {
         return DeflateIsal(dictionary, data, last, out);
     }

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/ziplib/ByteBuffer.h"
+
 namespace vantrel::ziplib {
 
 // The deflate window: what a piece may refer back to.
@@ -18,11 +20,11 @@ inline constexpr size_t kDeflateWindow = 32 * 1024;
 // before data in the file (level 1 refers back into them; libdeflate has no way to). False only
 // when an engine fails (out of memory).
 bool DeflatePiece(int level, std::span<const uint8_t> dictionary, std::span<const uint8_t> data,
-                  bool last, std::vector<uint8_t>& out);
+                  bool last, ByteBuffer& out);
 
-// Clears the final-block mark of a complete raw deflate stream of size bytes at the front of
-// stream and ends it with an empty stored block, so that further blocks can follow; stream is cut
-// to the joinable data. False when the data is not one whole deflate stream.
-bool MakeJoinable(std::vector<uint8_t>& stream, size_t size);
+// Clears the final-block mark of the complete raw deflate stream that fills stream from start on
+// and ends it with an empty stored block, so that further blocks can follow; stream is cut to the
+// joinable data. False when the data is not one whole deflate stream.
+bool MakeJoinable(ByteBuffer& stream, size_t start);
 
 }  // namespace vantrel::ziplib

@@ -37,12 +37,15 @@ constexpr int32_t kReportedAlready = 1;
 
 struct EntryFacts {
     std::string name;   // as libzip shows it, which the entry-name list matches
-    std::string label;  // as reported: with U+FFFD for a NUL byte libzip shows as a blank
-    zip_stat_t stat{};  // its mtime the entry's modification time (see EntryTimes)
+    std::string label;  // for a name with a NUL byte: as reported, with U+FFFD for it
+    zip_stat_t stat{};  // its mtime as libzip reads it (see EntryTimes for the entry's own)
     uint32_t unixMode = 0;
     bool encrypted = false;
     bool folder = false;
     bool nameHasNul = false;
+
+    // The name as reported.
+    const std::string& Label() const { return nameHasNul ? label : name; }
 };
 
 EntryFacts FactsOf(zip_t* za, zip_uint64_t index,
@@ -50,13 +53,11 @@ EntryFacts FactsOf(zip_t* za, zip_uint64_t index,
     EntryFacts facts;
     const char* name = zip_get_name(za, index, 0);
     facts.name = name ? name : "";
-    facts.label = facts.name;
     if (auto stored = namesWithNul.find(index); stored != namesWithNul.end()) {
         facts.nameHasNul = true;
         facts.label = NameWithNulMarked(stored->second, facts.name);
     }
     zip_stat_index(za, index, 0, &facts.stat);
-    facts.stat.mtime = EntryModifiedTime(za, index, facts.stat);
     uint8_t system = 0;
     uint32_t attributes = 0;
     if (zip_file_get_external_attributes(za, index, 0, &system, &attributes) == 0 &&
@@ -262,7 +263,10 @@ class ArchiveRun {
         return LSZIP_OK;
     }
 
-    EntryFacts Facts(zip_uint64_t index) const { return FactsOf(za_, index, namesWithNul_); }
+    // The entry's own modification time (an extended time where it has one).
+    std::time_t ModifiedTime(zip_uint64_t index, const EntryFacts& facts) const {
+        return EntryModifiedTime(za_, index, facts.stat);
+    }
 
     // The entry's data as this library can read it straight from the archive (not encrypted,
     // stored or of a method EntryDecoder decodes, sizes and CRC known); nullopt where libzip must
@@ -279,21 +283,27 @@ class ArchiveRun {
         return RawEntry{index, dataOffsets_[index], st.comp_size, st.size, st.crc, method};
     }
 
-    // Inflates the small listed entries that take ok ahead on the library's worker threads.
-    void InflateAhead(const std::function<bool(const EntryFacts&)>& takes) {
+    // Reads the facts of the listed entries, once, and inflates the small ones that takes
+    // accepts ahead on the library's worker threads (keeping their data for the reading, or,
+    // without keepData, only checking it).
+    void Survey(const std::function<bool(const EntryFacts&)>& takes, bool keepData) {
         std::vector<RawEntry> small;
         zip_int64_t count = zip_get_num_entries(za_, 0);
         for (zip_int64_t i = 0; i < count; ++i) {
-            EntryFacts facts = Facts(i);
+            EntryFacts facts = FactsOf(za_, i, namesWithNul_);
+            if (!names_.Matches(facts.name, &used_)) {
+                continue;
+            }
             auto raw = RawOf(i, facts);
             if (raw && raw->size <= kWholeEntryLimit && raw->compressedSize <= kWholeEntryLimit &&
-                names_.Matches(facts.name) && takes(facts)) {
+                takes(facts)) {
                 small.push_back(*raw);
             }
+            listed_.push_back({static_cast<zip_uint64_t>(i), std::move(facts)});
         }
         if (!small.empty()) {
             pool_.emplace();
-            ahead_.emplace(job_.archive.Fd(), *pool_, std::move(small));
+            ahead_.emplace(job_.archive.Fd(), *pool_, std::move(small), keepData);
         }
     }
 
@@ -309,7 +319,7 @@ class ArchiveRun {
         if (!ahead_ || !ahead_->Has(index)) {
             return InflateStreamed(job_.archive.Fd(), *raw, caller_, consume);
         }
-        std::vector<uint8_t> data;
+        ByteBuffer data;
         int32_t code = ahead_->Take(index, data);
         if (code == LSZIP_OK && !data.empty() &&
             !consume(reinterpret_cast<const char*>(data.data()), data.size())) {
@@ -318,31 +328,28 @@ class ArchiveRun {
         return code;
     }
 
-    // Calls work for every listed entry until it reports an abort; an entry it fails is left
-    // out and reported by name. Returns the first failure, or 0.
+    // Calls work for every listed entry (Survey found them) until it reports an abort; an entry
+    // it fails is left out and reported by name. Returns the first failure, or 0.
     int32_t ForEachListed(const std::function<int32_t(zip_uint64_t, const EntryFacts&)>& work) {
-        zip_int64_t count = zip_get_num_entries(za_, 0);
-        if (count == 0) {
+        if (zip_get_num_entries(za_, 0) == 0) {
             return LSZIP_E_EMPTY;
         }
-        for (zip_int64_t i = 0; i < count; ++i) {
+        auto count = static_cast<int64_t>(listed_.size());
+        for (int64_t i = 0; i < count; ++i) {
             if (!caller_.Tick(i, count)) {
                 return LSZIP_E_ABORTED;
             }
-            EntryFacts facts = Facts(i);
-            if (!names_.Matches(facts.name, &used_)) {
-                continue;
-            }
-            int32_t code = work(i, facts);
+            const auto& [index, facts] = listed_[static_cast<size_t>(i)];
+            int32_t code = work(index, facts);
             if (code == LSZIP_E_ABORTED) {
                 return code;
             }
             if (code == LSZIP_E_DISK_FULL) {
-                caller_.Report(code, facts.label);
+                caller_.Report(code, facts.Label());
                 return code;  // the next entries would not fit either
             }
             if (code != LSZIP_OK && code != kReportedAlready) {
-                caller_.Report(code, facts.label);
+                caller_.Report(code, facts.Label());
             }
         }
         for (bool used : used_) {
@@ -363,6 +370,7 @@ class ArchiveRun {
     zip_t* za_ = nullptr;
     std::vector<uint64_t> dataOffsets_;
     std::map<uint64_t, std::string> namesWithNul_;
+    std::vector<std::pair<zip_uint64_t, EntryFacts>> listed_;
     std::optional<WorkerPool> pool_;  // outlives ahead_, whose entries it inflates
     std::optional<ParallelInflater> ahead_;
 };
@@ -390,12 +398,99 @@ bool ShouldWrite(int32_t flags, int64_t existing, std::time_t existingTime, std:
 // with a NUL byte included: no file can be named so, and libzip's blank for it is no name the
 // archive holds).
 std::optional<std::vector<std::string>> PlaceOf(const EntryFacts& facts) {
-    auto segments = SafeEntrySegments(facts.name);
-    if (!segments || S_ISLNK(facts.unixMode) || facts.nameHasNul) {
+    if (S_ISLNK(facts.unixMode) || facts.nameHasNul) {
         return std::nullopt;
     }
-    return segments;
+    return SafeEntrySegments(facts.name);
 }
+
+// Whether PlaceOf gives the entry a place.
+bool IsPlaceable(const EntryFacts& facts) {
+    return !S_ISLNK(facts.unixMode) && !facts.nameHasNul && IsSafeEntryName(facts.name);
+}
+
+// One archive's extraction into a target folder.
+class Extraction {
+  public:
+    Extraction(const UnzipJob& job, TargetFolder& target, CallerHooks& caller, ArchiveRun& run)
+        : job_(job), target_(target), caller_(caller), run_(run) {}
+
+    int32_t Entry(zip_uint64_t index, const EntryFacts& facts) {
+        auto segments = PlaceOf(facts);
+        if (!segments) {
+            return LSZIP_E_REFUSED;  // nothing is written for it
+        }
+        bool noFolders = (job_.flags & LSUZ_FLAG_NO_FOLDERS) == LSUZ_FLAG_NO_FOLDERS;
+        if (facts.folder && noFolders) {
+            return LSZIP_OK;
+        }
+        if (noFolders) {
+            segments = std::vector<std::string>{segments->back()};
+        }
+        if (!caller_.Allows(target_.RealPathOf(*segments, facts.folder))) {
+            caller_.NoteRefusal();
+            return kReportedAlready;
+        }
+        std::time_t modified = run_.ModifiedTime(index, facts);
+        if (facts.folder) {
+            folders_.push_back({*segments, modified, facts.unixMode});
+            int32_t made = target_.MakeFolders(*segments);
+            return Refused(made, *segments, true, target_.LastError()) ? kReportedAlready : made;
+        }
+        if (job_.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
+            // A plain extraction writes whatever is there; WriteFile refuses links on its own.
+            std::time_t existingTime = 0;
+            int64_t existing = target_.Existing(*segments, &existingTime);
+            if (existing < 0) {
+                return LSZIP_E_REFUSED;
+            }
+            if (!ShouldWrite(job_.flags, existing, existingTime, modified)) {
+                return LSZIP_OK;
+            }
+        }
+        mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
+        return WriteFile(index, facts, *segments, modified, mode);
+    }
+
+    // Folders last, deepest first: writing their files would change their times again, and one
+    // without write or search permission would have kept its files, or its subfolders, out.
+    void FinishFolders() {
+        std::stable_sort(folders_.begin(), folders_.end(), [](const auto& a, const auto& b) {
+            return a.segments.size() > b.segments.size();
+        });
+        for (const auto& folder : folders_) {
+            target_.SetFolderTime(folder.segments, folder.modified);
+            if (S_ISDIR(folder.unixMode)) {
+                target_.SetFolderMode(folder.segments, folder.unixMode & 0777);
+            }
+        }
+    }
+
+  private:
+    // A file the file system refuses is named where it would have been, with the reason.
+    bool Refused(int32_t code, const std::vector<std::string>& segments, bool folder, int error) {
+        return code == LSZIP_E_CREATE &&
+               caller_.ReportRefusal(code, target_.RealPathOf(segments, folder), error);
+    }
+
+    int32_t WriteFile(zip_uint64_t index, const EntryFacts& facts,
+                      const std::vector<std::string>& segments, std::time_t modified, mode_t mode) {
+        caller_.CountRead(facts.stat.comp_size);
+        int32_t written = target_.WriteFile(segments, modified, mode, [&](const Consumer& write) {
+            return run_.Read(index, facts, [&](const char* bytes, size_t size) {
+                caller_.CountWritten(size);
+                return write(bytes, size);
+            });
+        });
+        return Refused(written, segments, false, target_.LastError()) ? kReportedAlready : written;
+    }
+
+    const UnzipJob& job_;
+    TargetFolder& target_;
+    CallerHooks& caller_;
+    ArchiveRun& run_;
+    std::vector<StoredFolder> folders_;
+};
 
 }  // namespace
 
@@ -404,73 +499,17 @@ int32_t ExtractEntries(const UnzipJob& job, TargetFolder& target, CallerHooks& c
     if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
-    bool noFolders = (job.flags & LSUZ_FLAG_NO_FOLDERS) == LSUZ_FLAG_NO_FOLDERS;
+    std::function<bool(const EntryFacts&)> takes = [](const EntryFacts&) { return false; };
     if (!(job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN))) {
         // Update and freshen pass most entries over: those are not worth inflating ahead.
-        run.InflateAhead([](const EntryFacts& facts) { return !facts.folder && PlaceOf(facts); });
+        takes = [](const EntryFacts& facts) { return !facts.folder && IsPlaceable(facts); };
     }
-    std::vector<StoredFolder> folders;
-    // A file the file system refuses is named where it would have been, with the reason.
-    auto refused = [&](int32_t code, const std::vector<std::string>& segments, bool folder) {
-        return code == LSZIP_E_CREATE &&
-               caller.ReportRefusal(code, target.RealPathOf(segments, folder), target.LastError());
-    };
-    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
-        auto segments = PlaceOf(facts);
-        if (!segments) {
-            return LSZIP_E_REFUSED;  // nothing is written for it
-        }
-        if (facts.folder && noFolders) {
-            return LSZIP_OK;
-        }
-        if (noFolders) {
-            segments = std::vector<std::string>{segments->back()};
-        }
-        if (!caller.Allows(target.RealPathOf(*segments, facts.folder))) {
-            caller.NoteRefusal();
-            return kReportedAlready;
-        }
-        if (facts.folder) {
-            folders.push_back({*segments, facts.stat.mtime, facts.unixMode});
-            int32_t made = target.MakeFolders(*segments);
-            return refused(made, *segments, true) ? kReportedAlready : made;
-        }
-        if (job.flags & (LSUZ_FLAG_UPDATE | LSUZ_FLAG_FRESHEN)) {
-            // A plain extraction writes whatever is there; WriteFile refuses links on its own.
-            std::time_t existingTime = 0;
-            int64_t existing = target.Existing(*segments, &existingTime);
-            if (existing < 0) {
-                return LSZIP_E_REFUSED;
-            }
-            if (!ShouldWrite(job.flags, existing, existingTime, facts.stat.mtime)) {
-                return LSZIP_OK;
-            }
-        }
-        mode_t mode = S_ISREG(facts.unixMode) ? (facts.unixMode & 0777) : 0;
-        int32_t written =
-            target.WriteFile(*segments, facts.stat.mtime, mode, [&](const Consumer& write) {
-                return run.Read(index, facts, [&](const char* data, size_t size) {
-                    caller.CountWritten(size);
-                    return write(data, size);
-                });
-            });
-        caller.CountRead(facts.stat.comp_size);
-        return refused(written, *segments, false) ? kReportedAlready : written;
+    run.Survey(takes, true);
+    Extraction extraction(job, target, caller, run);
+    int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) {
+        return extraction.Entry(index, facts);
     });
-    // Folders last: writing their files would change their times again.
-    for (const auto& folder : folders) {
-        target.SetFolderTime(folder.segments, folder.modified);
-    }
-    // Their stored permissions after that, deepest first: one without write or search permission
-    // would have kept its files, or its subfolders, out.
-    std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
-        return a.segments.size() > b.segments.size();
-    });
-    for (const auto& folder : folders) {
-        if (S_ISDIR(folder.unixMode)) {
-            target.SetFolderMode(folder.segments, folder.unixMode & 0777);
-        }
-    }
+    extraction.FinishFolders();
     return caller.Finish(code);
 }
 
@@ -481,11 +520,11 @@ int32_t TestEntries(const UnzipJob& job, CallerHooks& caller) {
     if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
-    run.InflateAhead([](const EntryFacts& facts) { return PlaceOf(facts).has_value(); });
+    run.Survey(IsPlaceable, false);
     bool unverified = false;
     Consumer discard = [](const char*, size_t) { return true; };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
-        if (!PlaceOf(facts)) {
+        if (!IsPlaceable(facts)) {
             return LSZIP_E_REFUSED;  // extraction would refuse it
         }
         caller.CountRead(facts.stat.comp_size);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "platform/ziplib/ArchiveEntryNames.h"
 #include "platform/ziplib/DosTime.h"
@@ -23,10 +24,22 @@ uint32_t Clamp32(uint64_t value) {
     return static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFFFFFFu));
 }
 
-void CopyText(char* field, size_t fieldSize, const std::string& text) {
-    std::string cut = CutUtf8(text, fieldSize - 1);
-    std::memcpy(field, cut.data(), cut.size());
-    field[cut.size()] = '\0';
+// The length of text cut at a character boundary to at most limit bytes.
+size_t CutLength(std::string_view text, size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
+    }
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return end;
+}
+
+void CopyText(char* field, size_t fieldSize, std::string_view text) {
+    size_t length = CutLength(text, fieldSize - 1);
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
 }
 
 uint16_t Ratio(uint64_t size, uint64_t compressed) {
@@ -44,14 +57,7 @@ bool HasNonAscii(const std::string& text) {
 }  // namespace
 
 std::string CutUtf8(const std::string& text, size_t limit) {
-    if (text.size() <= limit) {
-        return text;
-    }
-    size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return text.substr(0, end);
+    return text.substr(0, CutLength(text, limit));
 }
 
 uint16_t DosAttributes(uint8_t system, uint32_t external, bool folder) {
@@ -105,7 +111,7 @@ int32_t FillEntryRecord(zip_t* za, zip_uint64_t index, const raw::CentralFields*
     zip_uint32_t commentLength = 0;
     const char* comment = zip_file_get_comment(za, index, &commentLength, 0);
     if (comment) {
-        CopyText(record.comment, sizeof record.comment, std::string(comment, commentLength));
+        CopyText(record.comment, sizeof record.comment, std::string_view(comment, commentLength));
     }
     return LSZIP_OK;
 }

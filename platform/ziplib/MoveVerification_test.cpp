@@ -28,7 +28,7 @@ class MoveVerification : public ::testing::Test {
         return ConfirmWrittenEntries(fd.Get(), written, password, opener);
     }
     TestDrive drive;
-    std::vector<SourceFile> sources;
+    std::deque<SourceFile> sources;
     const SourceFile* a = nullptr;
     const SourceFile* b = nullptr;
     SourceOpener opener;

@@ -47,6 +47,7 @@ ParallelDeflater::ParallelDeflater(int level, SourceOpener& opener, WorkerPool& 
       budget_(limits.bytesPerWorker * std::max(1u, pool.Size())) {}
 
 ParallelDeflater::~ParallelDeflater() {
+    pool_.Wake();  // pieces handed out quietly still end
     std::unique_lock lock(mutex_);
     cancelled_ = true;
     done_.wait(lock, [this] { return running_ == 0; });
@@ -66,9 +67,9 @@ void ParallelDeflater::ReadInOrder(std::vector<size_t> order) {
 
 void ParallelDeflater::OpenItem(Item& item) {
     item.opened = true;
-    item.fd = opener_.Open(*item.file);
     struct stat info {};
-    if (!item.fd || ::fstat(item.fd.Get(), &info) != 0) {
+    item.fd = opener_.Open(*item.file, &info);
+    if (!item.fd) {
         item.openError = errno ? errno : EIO;
         item.fd.Reset();
         return;
@@ -93,12 +94,16 @@ void ParallelDeflater::Submit(Item& item) {
     piece->last = item.submitted + 1 == item.pieces;
     ++item.submitted;
     item.waiting.push_back(piece);
-    waitingBytes_ += piece->length;
+    queue_.push_back(piece);
+    heldBytes_ += static_cast<int64_t>(piece->length);
     {
         std::lock_guard lock(mutex_);
         ++running_;
     }
-    int fd = item.fd.Get();  // stays open until every piece of the item is done
+    // A file of several pieces stays open until every piece is done.
+    piece->ownsFd = item.pieces == 1;
+    int fd = piece->ownsFd ? item.fd.Release() : item.fd.Get();
+    unwokenBytes_ += piece->length + 1;
     pool_.Submit([this, piece, fd] {
         bool cancelled;
         {
@@ -110,15 +115,65 @@ void ParallelDeflater::Submit(Item& item) {
         } else {
             Deflate(*piece, fd);
         }
+        // From here on the piece holds its deflated bytes only, mostly far fewer.
+        if (piece->out.capacity() > piece->out.size() + piece->out.size() / 4 + 4096) {
+            piece->out.shrink_to_fit();
+        }
+        heldBytes_ +=
+            static_cast<int64_t>(piece->out.capacity()) - static_cast<int64_t>(piece->length);
+        if (piece->ownsFd) {
+            ::close(fd);
+            --openFiles_;
+        }
         std::lock_guard lock(mutex_);
         piece->done = true;
         --running_;
-        done_.notify_all();
+        if (piece.get() == awaited_ || cancelled_) {
+            done_.notify_all();
+        }
     });
 }
 
+void ParallelDeflater::AwaitDone(const std::shared_ptr<Piece>& piece) {
+    std::unique_lock lock(mutex_);
+    if (piece->done) {
+        return;
+    }
+    lock.unlock();
+    WakeWorkers();  // the piece may still wait for a worker asleep
+    lock.lock();
+    // Asleep anyway: until a few later pieces are done too, which then need no wake-up.
+    const std::shared_ptr<Piece>& later =
+        queue_.empty() ? piece : queue_[std::min(queue_.size(), kWakeBatch) - 1];
+    while (!piece->done || !later->done) {
+        awaited_ = !piece->done ? piece.get() : later.get();
+        done_.wait(lock);
+    }
+    awaited_ = nullptr;
+}
+
+void ParallelDeflater::WakeWorkers() {
+    if (unwokenBytes_ > 0) {
+        unwokenBytes_ = 0;
+        pool_.Wake();
+    }
+}
+
+void ParallelDeflater::HandOut() {
+    HandOutQuietly();
+    WakeWorkers();
+}
+
+void ParallelDeflater::Prefetch() {
+    constexpr size_t kWorthWaking = 128 << 10;
+    // Once nothing more may be handed out, the workers must take what waits, however little.
+    if (!HandOutQuietly() || unwokenBytes_ >= kWorthWaking) {
+        WakeWorkers();
+    }
+}
+
 void ParallelDeflater::Deflate(Piece& piece, int fd) const {
-    thread_local std::vector<uint8_t> input;
+    thread_local ByteBuffer input;
     size_t dictionary = static_cast<size_t>(std::min<uint64_t>(piece.offset, kDeflateWindow));
     input.resize(dictionary + piece.length);
     piece.error = ReadFully(fd, input.data(), input.size(), piece.offset - dictionary);
@@ -127,18 +182,17 @@ void ParallelDeflater::Deflate(Piece& piece, int fd) const {
     }
     std::span<const uint8_t> data(input.data() + dictionary, piece.length);
     piece.crc = static_cast<uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
-    piece.out.reserve(piece.length / 2 + 64);
     if (!DeflatePiece(level_, {input.data(), dictionary}, data, piece.last, piece.out)) {
         piece.error = ENOMEM;
     }
 }
 
-void ParallelDeflater::HandOut() {
+bool ParallelDeflater::HandOutQuietly() {
     while (cursor_ < order_.size()) {
         Item& item = items_[order_[cursor_]];
         if (!item.opened) {
             if (openFiles_ >= limits_.filesAhead) {
-                return;
+                return false;
             }
             OpenItem(item);
         }
@@ -148,11 +202,13 @@ void ParallelDeflater::HandOut() {
         }
         uint64_t next = std::min<uint64_t>(limits_.pieceSize,
                                            item.planned - item.submitted * limits_.pieceSize);
-        if (waitingBytes_ > 0 && waitingBytes_ + next > budget_) {
-            return;
+        int64_t held = heldBytes_;
+        if (held > 0 && static_cast<uint64_t>(held) + next > budget_) {
+            return false;
         }
         Submit(item);
     }
+    return true;
 }
 
 int ParallelDeflater::Open(size_t number) {
@@ -172,27 +228,32 @@ int64_t ParallelDeflater::Read(size_t number, void* data, size_t length) {
     }
     while (!item.current || item.position == item.current->out.size()) {
         if (item.current) {
-            waitingBytes_ -= item.current->length;
+            heldBytes_ -= static_cast<int64_t>(item.current->out.capacity());
             item.current.reset();
         }
-        if (item.waiting.empty()) {
+        if (item.head == item.waiting.size()) {
             if (item.submitted == item.pieces) {
                 item.finished = true;
+                item.waiting = {};
+                item.head = 0;
                 CloseItem(item);
-                HandOut();
+                Prefetch();
                 return 0;
             }
             Submit(item);  // beyond the budget if need be: this is the piece being waited for
+            WakeWorkers();
         }
-        std::shared_ptr<Piece> piece = item.waiting.front();
-        item.waiting.pop_front();
-        HandOut();
-        {
-            std::unique_lock lock(mutex_);
-            done_.wait(lock, [&] { return piece->done; });
+        std::shared_ptr<Piece> piece = std::move(item.waiting[item.head++]);
+        // Pieces are read in the order they are handed out, but for files libzip left unread.
+        if (!queue_.empty() && queue_.front() == piece) {
+            queue_.pop_front();
+        } else {
+            std::erase(queue_, piece);
         }
+        Prefetch();
+        AwaitDone(piece);
         if (piece->error) {
-            waitingBytes_ -= piece->length;
+            heldBytes_ -= static_cast<int64_t>(piece->out.capacity());
             errno = piece->error;
             return -1;
         }
@@ -213,8 +274,9 @@ int64_t ParallelDeflater::Read(size_t number, void* data, size_t length) {
 
 void ParallelDeflater::Close(size_t number) {
     // A piece still with a worker reads from the descriptor: it stays open until the end then.
-    if (items_[number].waiting.empty()) {
-        CloseItem(items_[number]);
+    Item& item = items_[number];
+    if (item.head == item.waiting.size()) {
+        CloseItem(item);
     }
 }
 

@@ -6,11 +6,13 @@
 // Only the calling thread opens files (through the list's opener, so a file is read only where the
 // list found it and only while it is the same file) and consumes the results; the workers read
 // from the descriptors it opened and return buffers (see WorkerPool). Memory stays bounded
-// whatever the files' sizes: pieces are handed out only while their bytes waiting to be copied
-// stay below a budget per worker, and only a limited number of files are open ahead.
+// whatever the files' sizes: pieces are handed out only while the memory of those waiting to be
+// copied (a piece's size while it is deflated, its deflated size after) stays below a budget per
+// worker, and only a limited number of files are open ahead.
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "platform/files/UniqueFd.h"
+#include "platform/ziplib/ByteBuffer.h"
 #include "platform/ziplib/SourceList.h"
 #include "platform/ziplib/WorkerPool.h"
 
@@ -26,8 +29,8 @@ namespace vantrel::ziplib {
 
 struct DeflateLimits {
     size_t pieceSize = 4 << 20;
-    size_t bytesPerWorker = 8 << 20;  // pieces handed out and not yet copied
-    size_t filesAhead = 64;           // files open ahead of the one being copied
+    size_t bytesPerWorker = 8 << 20;  // memory of pieces handed out and not yet copied
+    size_t filesAhead = 64;           // files open ahead of the one being copied, not yet read
 };
 
 class ParallelDeflater {
@@ -43,6 +46,11 @@ class ParallelDeflater {
     // The order in which the files will be read (numbers from Add); files are deflated ahead in
     // it. Without it, the order of Add.
     void ReadInOrder(std::vector<size_t> order);
+
+    // Hands out the next pieces (opening their files) while the budget allows, so that the
+    // workers begin before the first file is read. The workers are woken once enough work waits
+    // for them (a wake-up per small file would cost more than the file's deflating).
+    void Prefetch();
 
     // Begins reading file number: 0, or an errno value when it cannot be opened (any more).
     int Open(size_t number);
@@ -63,8 +71,9 @@ class ParallelDeflater {
         uint64_t offset = 0;
         size_t length = 0;
         bool last = false;
+        bool ownsFd = false;  // the file's only piece: the worker closes it once read
         // Written by a worker, read after done (under mutex_).
-        std::vector<uint8_t> out;
+        ByteBuffer out;
         uint32_t crc = 0;
         int error = 0;
         bool done = false;
@@ -77,7 +86,8 @@ class ParallelDeflater {
         uint64_t planned = 0;  // the size when opened
         size_t pieces = 0;
         size_t submitted = 0;
-        std::deque<std::shared_ptr<Piece>> waiting;  // submitted, not yet copied
+        std::vector<std::shared_ptr<Piece>> waiting;  // submitted, not yet copied, from head
+        size_t head = 0;
         std::shared_ptr<Piece> current;
         size_t position = 0;  // in current->out
         bool finished = false;
@@ -89,8 +99,14 @@ class ParallelDeflater {
     void OpenItem(Item& item);
     void CloseItem(Item& item);
     void Submit(Item& item);
-    // Hands out pieces in reading order while the budget and the open-file limit allow.
+    // Hands out pieces in reading order while the budget and the open-file limit allow, and
+    // wakes the workers.
     void HandOut();
+    // The same without waking them; false when a limit stopped it.
+    bool HandOutQuietly();
+    void WakeWorkers();
+    // Waits until a worker has deflated piece.
+    void AwaitDone(const std::shared_ptr<Piece>& piece);
     void Deflate(Piece& piece, int fd) const;
 
     int level_;
@@ -101,12 +117,20 @@ class ParallelDeflater {
     std::vector<Item> items_;
     std::vector<size_t> order_;
     size_t cursor_ = 0;  // in order_: the next file to hand pieces out for
-    size_t waitingBytes_ = 0;
-    size_t openFiles_ = 0;
+    // The memory of the pieces handed out and not yet copied; workers change it as a deflated
+    // piece takes less room than the piece did.
+    std::atomic<int64_t> heldBytes_ = 0;
+    // Files open ahead: a file of one piece is closed by the worker that read it, so that many
+    // small files can wait deflated while a large one is still being read.
+    std::atomic<size_t> openFiles_ = 0;
+    size_t unwokenBytes_ = 0;  // handed out since the workers were last woken
+
+    std::deque<std::shared_ptr<Piece>> queue_;  // handed out and not yet read, in that order
 
     std::mutex mutex_;
     std::condition_variable done_;
-    size_t running_ = 0;  // pieces with the workers (under mutex_)
+    size_t running_ = 0;              // pieces with the workers (under mutex_)
+    const Piece* awaited_ = nullptr;  // the one whose end wakes the reader (under mutex_)
     bool cancelled_ = false;
 };
 

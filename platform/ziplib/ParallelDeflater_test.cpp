@@ -56,7 +56,7 @@ class ParallelDeflaterTest : public ::testing::Test {
         return got == 0 ? out : "(failed)";
     }
     TestDrive drive;
-    std::vector<SourceFile> files;
+    std::deque<SourceFile> files;
     SourceOpener opener;
     WorkerPool pool{2};
 };

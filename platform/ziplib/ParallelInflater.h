@@ -19,7 +19,8 @@ namespace vantrel::ziplib {
 class ParallelInflater {
   public:
     // entries in the order they will be taken (each at most kWholeEntryLimit); fd stays open.
-    ParallelInflater(int fd, WorkerPool& pool, std::vector<RawEntry> entries,
+    // Without keepData (a test) each entry is only checked: Take hands back its status alone.
+    ParallelInflater(int fd, WorkerPool& pool, std::vector<RawEntry> entries, bool keepData,
                      size_t bytesPerWorker = 16 << 20);
     // Waits for the entries still with the workers.
     ~ParallelInflater();
@@ -30,18 +31,21 @@ class ParallelInflater {
     bool Has(uint64_t index) const;
     // The entry's data (a status code; 0 with data filled). Entries are taken in order; those
     // passed over are dropped.
-    int32_t Take(uint64_t index, std::vector<uint8_t>& data);
+    int32_t Take(uint64_t index, ByteBuffer& data);
 
   private:
     struct Job {
         RawEntry entry;
-        std::vector<uint8_t> out;  // written by a worker, read after done (under mutex_)
+        ByteBuffer out;  // written by a worker, read after done (under mutex_)
         int32_t code = 0;
         bool done = false;
     };
     void HandOut();
+    // Waits until a worker has inflated job's entry.
+    void AwaitDone(const std::shared_ptr<Job>& job);
 
     int fd_;
+    bool keepData_;
     WorkerPool& pool_;
     std::vector<RawEntry> entries_;
     std::vector<bool> wanted_;  // by entry index
@@ -53,6 +57,7 @@ class ParallelInflater {
     std::mutex mutex_;
     std::condition_variable done_;
     size_t running_ = 0;
+    const Job* awaited_ = nullptr;  // the one whose end wakes the taker (under mutex_)
     bool cancelled_ = false;
 };
 

@@ -53,8 +53,8 @@ int32_t Decode(int fd, const RawEntry& entry, CallerHooks* ticker,
     if (!stored && !decoder) {
         return LSZIP_E_METHOD;
     }
-    std::vector<uint8_t> input(kStreamBuffer);
-    std::vector<uint8_t> output(kStreamBuffer);
+    ByteBuffer input(kStreamBuffer);
+    ByteBuffer output(kStreamBuffer);
     const uint8_t* next = input.data();
     size_t available = 0;
     uint64_t offset = entry.dataOffset;
@@ -121,7 +121,7 @@ int32_t Decode(int fd, const RawEntry& entry, CallerHooks* ticker,
 
 }  // namespace
 
-int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out) {
+int32_t InflateWhole(int fd, const RawEntry& entry, ByteBuffer& out) {
     if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
         out.clear();
         out.reserve(entry.size);
@@ -130,20 +130,20 @@ int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out) {
             return true;
         });
     }
-    thread_local std::vector<uint8_t> input;
+    thread_local ByteBuffer input;
     thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(
         libdeflate_alloc_decompressor());
     bool deflated = entry.method == kMethodDeflated;
     if (!deflated && entry.compressedSize != entry.size) {
         return LSZIP_E_DAMAGED;
     }
-    input.resize(entry.compressedSize);
-    if (!ReadAt(fd, input.data(), input.size(), entry.dataOffset)) {
+    // Stored data is read straight into place.
+    ByteBuffer& read = deflated ? input : out;
+    read.resize(entry.compressedSize);
+    if (!ReadAt(fd, read.data(), read.size(), entry.dataOffset)) {
         return LSZIP_E_DAMAGED;
     }
-    if (!deflated) {
-        out.assign(input.begin(), input.end());
-    } else {
+    if (deflated) {
         if (!decompressor) {
             return LSZIP_E_MEMORY;
         }

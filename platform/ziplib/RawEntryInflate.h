@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/ziplib/ByteBuffer.h"
 #include "platform/ziplib/CallerHooks.h"
 
 namespace vantrel::ziplib {
@@ -29,7 +30,7 @@ inline constexpr uint64_t kWholeEntryLimit = 8 << 20;
 
 // The entry inflated into out (resized to its size); a status code. Safe on a worker thread: it
 // only reads from fd.
-int32_t InflateWhole(int fd, const RawEntry& entry, std::vector<uint8_t>& out);
+int32_t InflateWhole(int fd, const RawEntry& entry, ByteBuffer& out);
 
 // Streams the entry to consume (false from it gives -169), ticking as it goes; a status code.
 int32_t InflateStreamed(int fd, const RawEntry& entry, CallerHooks& ticker,

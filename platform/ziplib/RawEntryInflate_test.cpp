@@ -86,7 +86,7 @@ TEST(RawEntryInflate, WholeAndStreamedAgreeOnEveryFault) {
             if (entry.method == kMethodStored && std::string_view(c.what) == "not its data") {
                 expected = LSZIP_E_CRC;  // stored bytes are taken as they are
             }
-            std::vector<uint8_t> whole;
+            ByteBuffer whole;
             EXPECT_EQ(InflateWhole(fd, changed, whole), expected);
             std::string streamed;
             EXPECT_EQ(InflateStreamed(fd, changed, ticker,

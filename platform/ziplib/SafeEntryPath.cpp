@@ -4,11 +4,15 @@
 
 namespace vantrel::ziplib {
 
-std::optional<std::vector<std::string>> SafeEntrySegments(std::string_view name) {
+namespace {
+
+// Calls take for every segment of a safe name; false for an unsafe one or one without segments.
+template <typename Take>
+bool ForEachSafeSegment(std::string_view name, Take take) {
     if (name.empty() || name.front() == '/' || name.front() == '\\') {
-        return std::nullopt;
+        return false;
     }
-    std::vector<std::string> segments;
+    bool any = false;
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = name.find_first_of("/\\", start);
@@ -18,17 +22,30 @@ std::optional<std::vector<std::string>> SafeEntrySegments(std::string_view name)
         // a colon is an ordinary character of a Linux name (no alternate streams here).
         bool driveQualified = start == 0 && platform::HasDriveLetter(segment);
         if (segment == ".." || driveQualified || segment.find('\0') != std::string_view::npos) {
-            return std::nullopt;
+            return false;
         }
         if (!segment.empty() && segment != ".") {
-            segments.emplace_back(segment);
+            take(segment);
+            any = true;
         }
         start = end + 1;
     }
-    if (segments.empty()) {
+    return any;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> SafeEntrySegments(std::string_view name) {
+    std::vector<std::string> segments;
+    if (!ForEachSafeSegment(name,
+                            [&](std::string_view segment) { segments.emplace_back(segment); })) {
         return std::nullopt;
     }
     return segments;
+}
+
+bool IsSafeEntryName(std::string_view name) {
+    return ForEachSafeSegment(name, [](std::string_view) {});
 }
 
 }  // namespace vantrel::ziplib

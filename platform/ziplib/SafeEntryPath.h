@@ -12,5 +12,7 @@ namespace vantrel::ziplib {
 
 // The segments of a safe name ("." and empty segments dropped), or nullopt for an unsafe one.
 std::optional<std::vector<std::string>> SafeEntrySegments(std::string_view name);
+// Whether SafeEntrySegments takes the name, without making its segments.
+bool IsSafeEntryName(std::string_view name);
 
 }  // namespace vantrel::ziplib

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
-#include <set>
+#include <optional>
+#include <unordered_set>
 
 #include "platform/drives/JoinedPaths.h"
 #include "platform/drives/WindowsPath.h"
@@ -59,6 +60,21 @@ std::vector<FolderEntry> ReadFolder(const ConfinedPath& folder, int& error) {
     return entries;
 }
 
+// The status of the regular file name in folder when the account may read it (the reason it
+// cannot is then what open would say: permission, missing, not a regular file); no link is
+// followed. Cheaper than opening it: the file is opened for its reading later anyway.
+std::optional<struct stat> ReadableFile(const ConfinedPath& folder, const std::string& name,
+                                        int& reason) {
+    struct stat info {};
+    if (::fstatat(folder.Fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode) ||
+        ::faccessat(folder.Fd(), name.c_str(), R_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+        reason = errno == EACCES || errno == EPERM ? EACCES : 0;
+        return std::nullopt;
+    }
+    return info;
+}
+
 unsigned char TypeOf(const ConfinedPath& folder, const FolderEntry& entry) {
     if (entry.type != DT_UNKNOWN) {
         return entry.type;
@@ -72,8 +88,12 @@ unsigned char TypeOf(const ConfinedPath& folder, const FolderEntry& entry) {
 
 class Expander {
   public:
-    Expander(const SourceOptions& options, CallerHooks& caller, std::vector<SourceFile>& files)
-        : options_(options), caller_(caller), files_(files) {}
+    Expander(const SourceOptions& options, CallerHooks& caller, std::deque<SourceFile>& files,
+             const FoundFile& found)
+        : options_(options), caller_(caller), files_(files), found_(found) {}
+
+    // Why the expansion stopped early (a name taken twice, or the listener's code), or 0.
+    int32_t Stopped() const { return stopped_; }
 
     int32_t Item(const std::string& item) {
         auto parsed = platform::ParseWindowsPath(item);
@@ -169,14 +189,14 @@ class Expander {
     // Adds a file of folder; checked tells that the caller's check has already allowed it.
     void AddFile(const std::shared_ptr<const SourceFolder>& node, const ConfinedPath& folder,
                  const std::string& name, const std::string& entryName, bool checked) {
-        ConfinedPath file;
-        PathStatus opened = folder.OpenChild(name, PathIntent::File, file);
         std::string realPath = folder.RealPath() + name;
-        if (opened != PathStatus::Ok) {
-            caller_.Report(LSZIP_E_OPEN, realPath, ReasonOf(opened));
+        int reason = 0;
+        std::optional<struct stat> info = ReadableFile(folder, name, reason);
+        if (!info) {
+            caller_.Report(LSZIP_E_OPEN, realPath, reason);
             return;
         }
-        if (options_.archive && platform::SameFile(file.Info(), *options_.archive)) {
+        if (options_.archive && platform::SameFile(*info, *options_.archive)) {
             return;  // the archive itself is never one of its sources
         }
         if (!checked && !caller_.Allows(realPath)) {
@@ -187,8 +207,37 @@ class Expander {
             caller_.Report(LSZIP_E_REFUSED, realPath);
             return;
         }
-        files_.push_back({node, name, realPath, entryName, false, file.Info()});
+        Accept({node, name, std::move(realPath), entryName, false, *info});
     }
+
+    // The same file named twice is taken once; two different files under one name refuse the
+    // list.
+    void Accept(SourceFile file) {
+        if (!seen_.insert(FileKey(file.info)).second) {
+            return;
+        }
+        if (names_.count(file.entryName)) {
+            stopped_ = LSZIP_E_REPEATED_NAME;
+            return;
+        }
+        files_.push_back(std::move(file));
+        names_.insert(files_.back().entryName);  // the list keeps the name where it is
+        if (found_) {
+            stopped_ = found_(files_.back());
+        }
+    }
+
+    struct FileKey {
+        explicit FileKey(const struct stat& info) : device(info.st_dev), inode(info.st_ino) {}
+        dev_t device;
+        ino_t inode;
+        bool operator==(const FileKey&) const = default;
+    };
+    struct FileKeyHash {
+        size_t operator()(const FileKey& key) const {
+            return std::hash<uint64_t>()(static_cast<uint64_t>(key.inode) * 31 + key.device);
+        }
+    };
 
     // A folder that cannot be read is left out like a file that cannot: named, and the call fails.
     void Walk(const std::shared_ptr<const SourceFolder>& node, const ConfinedPath& folder,
@@ -200,6 +249,9 @@ class Expander {
             return;
         }
         for (const FolderEntry& entry : entries) {
+            if (stopped_ != LSZIP_OK) {
+                return;
+            }
             if (!platform::IsWindowsName(entry.name)) {
                 caller_.Report(LSZIP_E_REFUSED, folder.RealPath() + entry.name);
                 continue;
@@ -215,75 +267,66 @@ class Expander {
 
     void SubFolder(const std::shared_ptr<const SourceFolder>& parent, const ConfinedPath& folder,
                    const std::string& name, const std::string& prefix, const std::string& pattern) {
-        ConfinedPath child;
-        if (PathStatus opened = folder.OpenChild(name, PathIntent::Folder, child);
+        auto child = std::make_shared<ConfinedPath>();
+        if (PathStatus opened = folder.OpenChild(name, PathIntent::Folder, *child);
             opened != PathStatus::Ok) {
             caller_.Report(LSZIP_E_OPEN, folder.RealPath() + name + "\\", ReasonOf(opened));
             return;
         }
-        if (!caller_.Allows(child.RealPath())) {
+        if (!caller_.Allows(child->RealPath())) {
             caller_.NoteRefusal();
             return;
         }
         auto node = std::make_shared<SourceFolder>();
         node->parent = parent;
+        node->walked = child;
         node->name = name;
-        node->info = child.Info();
+        node->info = child->Info();
         if (MatchesEverything(pattern)) {
-            files_.push_back(
-                {parent, name, child.RealPath(), prefix + name + "/", true, child.Info()});
+            Accept({parent, name, child->RealPath(), prefix + name + "/", true, child->Info()});
         }
-        Walk(node, child, prefix + name + "/", pattern);
+        Walk(node, *child, prefix + name + "/", pattern);
     }
 
     const SourceOptions& options_;
     CallerHooks& caller_;
-    std::vector<SourceFile>& files_;
+    std::deque<SourceFile>& files_;
+    const FoundFile& found_;
+    int32_t stopped_ = LSZIP_OK;
+    std::unordered_set<FileKey, FileKeyHash> seen_;
+    std::unordered_set<std::string_view> names_;
     std::map<std::pair<dev_t, ino_t>, std::shared_ptr<const SourceFolder>> namedFolders_;
 };
-
-// The same file named twice is taken once; two different files under one name refuse the list.
-int32_t RemoveRepeats(std::vector<SourceFile>& files) {
-    std::vector<SourceFile> unique;
-    std::set<std::string> names;
-    std::set<std::pair<dev_t, ino_t>> seen;
-    for (auto& file : files) {
-        if (!seen.insert({file.info.st_dev, file.info.st_ino}).second) {
-            continue;
-        }
-        if (!names.insert(file.entryName).second) {
-            return LSZIP_E_REPEATED_NAME;
-        }
-        unique.push_back(std::move(file));
-    }
-    files = std::move(unique);
-    return LSZIP_OK;
-}
 
 }  // namespace
 
 int32_t ExpandSourceList(std::string_view list, const SourceOptions& options, CallerHooks& caller,
-                         std::vector<SourceFile>& files) {
-    Expander expander(options, caller, files);
+                         std::deque<SourceFile>& files, const FoundFile& found) {
+    Expander expander(options, caller, files, found);
     for (const std::string& item : platform::SplitJoinedPaths(list)) {
         if (item.empty()) {
             continue;
         }
-        if (int32_t code = expander.Item(item); code != LSZIP_OK) {
+        int32_t code = expander.Item(item);
+        if (code == LSZIP_OK) {
+            code = expander.Stopped();
+        }
+        if (code != LSZIP_OK) {
             return code;
         }
     }
-    return RemoveRepeats(files);
+    return LSZIP_OK;
 }
 
-UniqueFd SourceOpener::Open(const SourceFile& file) {
+UniqueFd SourceOpener::Open(const SourceFile& file, struct stat* status) {
     int folder = FolderFd(file.folder);
     if (folder < 0) {
         return UniqueFd();
     }
     UniqueFd fd(
         ::openat(folder, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat now {};
+    struct stat own {};
+    struct stat& now = status ? *status : own;
     if (!fd || ::fstat(fd.Get(), &now) != 0) {
         return UniqueFd();
     }
@@ -291,13 +334,16 @@ UniqueFd SourceOpener::Open(const SourceFile& file) {
         errno = ESTALE;  // another file lies there now
         return UniqueFd();
     }
-    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd.Get(), F_SETFL, 0);  // clears O_NONBLOCK, the only status flag it was opened with
     return fd;
 }
 
 int SourceOpener::FolderFd(const std::shared_ptr<const SourceFolder>& folder) {
     if (folder->opened) {
         return folder->opened->Fd();
+    }
+    if (auto walked = folder->walked.lock()) {
+        return walked->Fd();
     }
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
         if (it->folder == folder.get()) {

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -25,7 +27,10 @@ namespace vantrel::ziplib {
 struct SourceFolder {
     std::shared_ptr<const SourceFolder> parent;
     std::shared_ptr<const platform::ConfinedPath> opened;  // the item's own folder only
-    std::string name;                                      // in parent
+    // A folder below it while the list's expansion has it open: its files are opened through
+    // the same handle meanwhile.
+    std::weak_ptr<const platform::ConfinedPath> walked;
+    std::string name;  // in parent
     struct stat info {};
 };
 
@@ -45,19 +50,26 @@ struct SourceOptions {
     const struct stat* archive = nullptr;  // the archive being written, never one of its sources
 };
 
-// Fills files in list order (folders' contents sorted by name) and returns a status code: a path
-// outside every drive (-152), a named file that does not exist (-1), or two different files that
-// would get exactly the same entry name (-162) refuse the whole list. Files that cannot be read or
-// named are reported through caller and left out; so are those the caller's check refuses.
+// Told of each file as it joins the list (the file stays where it is in the list); a status code
+// other than 0 stops the expansion, which then returns it.
+using FoundFile = std::function<int32_t(const SourceFile&)>;
+
+// Fills files in list order (folders' contents sorted by name; the same file named twice is taken
+// once) and returns a status code: a path outside every drive (-152), a named file that does not
+// exist (-1), or two different files that would get exactly the same entry name (-162) refuse the
+// whole list. Files that cannot be read or named are reported through caller and left out; so are
+// those the caller's check refuses. found, when given, hears of every file as soon as it is found,
+// so that the work on the first files can begin while the rest are still looked for.
 int32_t ExpandSourceList(std::string_view list, const SourceOptions& options, CallerHooks& caller,
-                         std::vector<SourceFile>& files);
+                         std::deque<SourceFile>& files, const FoundFile& found = {});
 
 // Opens the files of a list again for reading, each only if it still is the file found there;
 // keeps the folders of the last few files open, since files come folder by folder.
 class SourceOpener {
   public:
-    // The file for reading; empty with errno set when it is gone or has been swapped.
-    platform::UniqueFd Open(const SourceFile& file);
+    // The file for reading, and its status now in now when given; empty with errno set when it
+    // is gone or has been swapped.
+    platform::UniqueFd Open(const SourceFile& file, struct stat* now = nullptr);
     // The file's folder (for deleting it after a move); -1 with errno set when it cannot be.
     int FolderFd(const std::shared_ptr<const SourceFolder>& folder);
 

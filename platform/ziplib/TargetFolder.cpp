@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/files/TemporaryFiles.h"
+#include "platform/ziplib/PendingFile.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel::ziplib {
@@ -43,82 +44,6 @@ int OpenChildFolder(int folder, const std::string& name, bool create, int32_t& c
     }
     return next;
 }
-
-// Whether unnamed files can be given a name through /proc (they cannot without it).
-bool ProcLinksWork() {
-    static const bool work = access("/proc/self/fd", X_OK) == 0;
-    return work;
-}
-
-// A file being written in a folder: unnamed where the file system allows it, else under a
-// temporary name; either way it reaches its own name only through LinkAs or Replace, and what
-// never got there is gone when the object is.
-class PendingFile {
-  public:
-    PendingFile(int folder, mode_t mode) : folder_(folder) {
-        if (ProcLinksWork()) {
-            fd_.Reset(openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-            if (fd_ || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
-                return;
-            }
-        }
-        std::string name = platform::TemporaryFileName();
-        fd_.Reset(openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                         mode));
-        if (fd_) {
-            temporary_ = std::move(name);
-        }
-    }
-    ~PendingFile() {
-        if (!temporary_.empty()) {
-            unlinkat(folder_, temporary_.c_str(), 0);
-        }
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    int Fd() const { return fd_.Get(); }
-    bool IsOpen() const { return fd_.IsOpen(); }
-
-    // Gives the file the name leaf, only where nothing is; false with errno set (EEXIST when
-    // something is there).
-    bool LinkAs(const std::string& leaf) {
-        if (temporary_.empty()) {
-            return LinkUnnamed(leaf);
-        }
-        if (linkat(folder_, temporary_.c_str(), folder_, leaf.c_str(), 0) != 0) {
-            return false;
-        }
-        unlinkat(folder_, temporary_.c_str(), 0);
-        temporary_.clear();
-        return true;
-    }
-    // Puts the file in the place of whatever file is at leaf, in one rename.
-    bool Replace(const std::string& leaf) {
-        if (temporary_.empty()) {
-            std::string name = platform::TemporaryFileName();
-            if (!LinkUnnamed(name)) {
-                return false;
-            }
-            temporary_ = std::move(name);
-        }
-        if (renameat(folder_, temporary_.c_str(), folder_, leaf.c_str()) != 0) {
-            return false;
-        }
-        temporary_.clear();
-        return true;
-    }
-
-  private:
-    bool LinkUnnamed(const std::string& name) {
-        std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
-        return linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    }
-
-    int folder_;
-    platform::UniqueFd fd_;
-    std::string temporary_;  // empty: unnamed, or named at last
-};
 
 }  // namespace
 
@@ -159,6 +84,7 @@ int TargetFolder::OpenFolder(const std::vector<std::string>& segments, size_t co
     }
     chain_.resize(kept);
     chainNames_.resize(kept);
+    chainSwept_.resize(kept);
     while (chain_.size() < count) {
         int folder = chain_.empty() ? fd_ : chain_.back().Get();
         const std::string& name = segments[chain_.size()];
@@ -170,10 +96,11 @@ int TargetFolder::OpenFolder(const std::vector<std::string>& segments, size_t co
         }
         struct stat info {};
         if (made && fstat(next.Get(), &info) == 0) {
-            created_.emplace_back(info.st_dev, info.st_ino);
+            created_.emplace(info.st_dev, info.st_ino);
         }
         chain_.push_back(std::move(next));
         chainNames_.push_back(name);
+        chainSwept_.push_back(made);
     }
     return count == 0 ? fd_ : chain_[count - 1].Get();
 }
@@ -211,7 +138,17 @@ int32_t TargetFolder::Failed(int32_t code, int error) {
     return code;
 }
 
-void TargetFolder::SweepOnce(int folder) {
+void TargetFolder::SweepOnce(size_t count) {
+    // Called right after OpenFolder opened the first count segments.
+    if (count == 0 ? rootSwept_ : chainSwept_[count - 1]) {
+        return;
+    }
+    int folder = count == 0 ? fd_ : chain_[count - 1].Get();
+    if (count == 0) {
+        rootSwept_ = true;
+    } else {
+        chainSwept_[count - 1] = true;
+    }
     struct stat info {};
     if (fstat(folder, &info) == 0 && swept_.insert({info.st_dev, info.st_ino}).second) {
         platform::RemoveDeadTemporaries(folder);
@@ -267,13 +204,7 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     if (!reserve_.Admit(0)) {
         return LSZIP_E_DISK_FULL;
     }
-    SweepOnce(parent);
-    const std::string& leaf = segments.back();
-    struct stat found {};
-    bool exists = fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && (code = CheckReplaceable(found)) != LSZIP_OK) {
-        return code;
-    }
+    SweepOnce(segments.size() - 1);
     PendingFile file(parent, (mode & 0777) ? (mode & 0777) : kDefaultMode);
     if (!file.IsOpen()) {
         return Failed(LSZIP_E_CREATE, errno);
@@ -281,19 +212,23 @@ int32_t TargetFolder::WriteFile(const std::vector<std::string>& segments, std::t
     if ((code = Fill(file.Fd(), modified, produce)) != LSZIP_OK) {
         return code;
     }
-    if (!exists) {
-        // Where nothing was, the file takes the name only while nothing is there: a link, a
-        // folder or an archive being read put there meanwhile is never written through.
-        if (file.LinkAs(leaf)) {
-            return LSZIP_OK;
-        }
-        if (errno != EEXIST || fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
-            return Failed(StatusOfBlockedName(parent, leaf), errno);
-        }
+    return Name(file, parent, segments.back());
+}
+
+int32_t TargetFolder::Name(PendingFile& file, int parent, const std::string& leaf) {
+    // The file takes its name only while nothing is there (most often nothing is): a link, a
+    // folder or an archive being read is never written through.
+    if (file.LinkAs(leaf)) {
+        return LSZIP_OK;
     }
-    // Looked at again right before the rename: a kept file moved here meanwhile stays too.
-    if (fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 &&
-        (code = CheckReplaceable(found)) != LSZIP_OK) {
+    struct stat found {};
+    if (errno != EEXIST || fstatat(parent, leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+        return Failed(StatusOfBlockedName(parent, leaf), errno);
+    }
+    // What is there is looked at right before the rename: only a regular file that is none of
+    // the kept ones is replaced.
+    int32_t code = CheckReplaceable(found);
+    if (code != LSZIP_OK) {
         return code;
     }
     // The replacement is the file it replaces with new contents: same permissions, same owner
@@ -325,9 +260,7 @@ void TargetFolder::SetFolderMode(const std::vector<std::string>& segments, mode_
     int32_t code = LSZIP_OK;
     int fd = OpenFolder(segments, segments.size(), false, code);
     struct stat info {};
-    if (fd < 0 || fstat(fd, &info) != 0 ||
-        std::find(created_.begin(), created_.end(), std::make_pair(info.st_dev, info.st_ino)) ==
-            created_.end()) {
+    if (fd < 0 || fstat(fd, &info) != 0 || !created_.count({info.st_dev, info.st_ino})) {
         return;
     }
     // Made with every bit the umask leaves; of those, the stored ones stay. A set-group-id bit

@@ -25,6 +25,7 @@
 
 #include "platform/files/ConfinedPath.h"
 #include "platform/files/FreeSpaceReserve.h"
+#include "platform/ziplib/PendingFile.h"
 
 namespace vantrel::ziplib {
 
@@ -68,6 +69,9 @@ class TargetFolder {
 
   private:
     bool IsKept(const struct stat& info) const;
+    // Gives a finished file its name leaf in parent, or the place of the file there; a status
+    // code.
+    int32_t Name(PendingFile& file, int parent, const std::string& leaf);
     // Whether a finished file may replace the one found at its name; a status code.
     int32_t CheckReplaceable(const struct stat& found) const;
     // The handle of the folder after the first count segments, kept open with the folders on the
@@ -79,18 +83,22 @@ class TargetFolder {
     int32_t Fill(int fd, std::time_t modified,
                  const std::function<int32_t(const Writer&)>& produce);
     int32_t Failed(int32_t code, int error);
-    // Removes what a crashed extraction left in the folder, the first time this one writes there.
-    void SweepOnce(int folder);
+    // Removes what a crashed extraction left in the folder OpenFolder has just opened for the
+    // first count segments, the first time this one writes there (a folder it made holds
+    // nothing to remove).
+    void SweepOnce(size_t count);
 
     int fd_ = -1;
     std::string realPath_;
     std::vector<struct stat> keep_;
-    std::vector<std::pair<dev_t, ino_t>> created_;  // the folders this extraction made
+    std::set<std::pair<dev_t, ino_t>> created_;  // the folders this extraction made
     std::set<std::pair<dev_t, ino_t>> swept_;
     int lastError_ = 0;
     platform::FreeSpaceReserve reserve_;
     std::vector<std::string> chainNames_;
     std::vector<platform::UniqueFd> chain_;  // chain_[i] is the folder after chainNames_[0..i]
+    std::vector<bool> chainSwept_;           // beside chain_: swept, or made by this extraction
+    bool rootSwept_ = false;
 };
 
 }  // namespace vantrel::ziplib

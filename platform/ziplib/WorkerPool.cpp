@@ -27,11 +27,32 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::Submit(std::function<void()> task) {
+    bool wake;
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
+        wake = ++unwoken_ >= kWakeBatch;
+        if (wake) {
+            unwoken_ = 0;
+        }
     }
-    wake_.notify_one();
+    if (wake) {
+        wake_.notify_all();
+    }
+}
+
+void WorkerPool::Wake() {
+    size_t waiting;
+    {
+        std::lock_guard lock(mutex_);
+        waiting = unwoken_;
+        unwoken_ = 0;
+    }
+    if (waiting > 1) {
+        wake_.notify_all();
+    } else if (waiting == 1) {
+        wake_.notify_one();
+    }
 }
 
 void WorkerPool::Work() {

@@ -15,6 +15,10 @@
 
 namespace vantrel::ziplib {
 
+// A thread that must sleep until a task of its own is done sleeps until this many more are done
+// as well: handing results over one by one would wake it (and cost a switch) for every one.
+inline constexpr size_t kWakeBatch = 8;
+
 class WorkerPool {
   public:
     // workers 0: one per core.
@@ -25,7 +29,11 @@ class WorkerPool {
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     unsigned Size() const { return static_cast<unsigned>(threads_.size()); }
+    // Queues task. Sleeping workers are woken once a few tasks wait for them (a wake-up per
+    // small task would cost more than the task), or by Wake: a thread that is about to wait for
+    // a task's end calls it first.
     void Submit(std::function<void()> task);
+    void Wake();
 
   private:
     void Work();
@@ -33,6 +41,7 @@ class WorkerPool {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;
+    size_t unwoken_ = 0;  // tasks queued since the workers were last woken
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };

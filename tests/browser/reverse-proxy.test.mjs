@@ -90,9 +90,18 @@ async function serveBehindNginx() {
     // The browser names nginx by its address, as the site's server name.
     args: ['--listen', `unix:${socket}`, '--server-name', '127.0.0.1'],
     prepare: ({ c }) => {
-      const chunk = Buffer.alloc(1024 * 1024);
+      // Text deflates slowly at level 9 (bytes that do not compress go fast), so the zip runs
+      // long enough for its progress dots to be seen arriving before its end.
       const fd = fs.openSync(path.join(c, 'big.bin'), 'w');
-      for (let i = 0; i < 40; i++) fs.writeSync(fd, crypto.randomFillSync(chunk));
+      for (let i = 0; i < 40; i++) {
+        const lines = [];
+        for (let size = 0; size < 1024 * 1024;) {
+          const line = `line ${crypto.randomInt(100000)} of some text\n`;
+          lines.push(line);
+          size += line.length;
+        }
+        fs.writeSync(fd, lines.join(''));
+      }
       fs.closeSync(fd);
     },
   });
