@@ -546,7 +546,7 @@ int32_t FindDamage(const UnzipJob& job, CallerHooks& quiet) {
     if (int32_t code = run.Open(0); code != LSZIP_OK) {
         return code;
     }
-    run.InflateAhead([](const EntryFacts&) { return true; });
+    run.Survey([](const EntryFacts&) { return true; }, false);
     int32_t damage = LSZIP_OK;
     Consumer discard = [](const char*, size_t) { return true; };
     int32_t code = run.ForEachListed([&](zip_uint64_t index, const EntryFacts& facts) -> int32_t {
