@@ -9,9 +9,11 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "platform/files/Wildcard.h"
+#include "platform/text/AsciiCase.h"
 
 namespace {
 
+using vantrel::platform::LowerAscii;
 using vantrel::platform::WildcardMatch;
 
 // Long enough for any real name, short enough that the table stays cheap.
@@ -24,10 +26,6 @@ bool IsAscii(std::string_view text) {
         }
     }
     return true;
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // matches[i][j]: the first i characters of the pattern match the first j of the name.
@@ -43,7 +41,7 @@ bool TableMatch(std::string_view pattern, std::string_view name) {
                 matches[i][j] = matches[i - 1][j] || matches[i][j - 1];
             } else {
                 matches[i][j] =
-                    (p == '?' || Lower(p) == Lower(name[j - 1])) && matches[i - 1][j - 1];
+                    (p == '?' || LowerAscii(p) == LowerAscii(name[j - 1])) && matches[i - 1][j - 1];
             }
         }
     }

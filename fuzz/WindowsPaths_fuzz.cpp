@@ -10,6 +10,8 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "platform/drives/WindowsPath.h"
+#include "platform/text/AsciiCase.h"
+#include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
@@ -62,37 +64,20 @@ bool IsPlainText(std::string_view text) {
     return true;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-std::string Trimmed(std::string_view text) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
 // True when a fragment of the list that is not blank occurs in the path. Lists of fewer than two
 // characters (after their outer separators) are not set.
 bool ListNamesFragmentOf(const std::string& path, std::string list) {
-    list = Trimmed(list);
+    list = platform::TrimBlanks(list);
     size_t first = list.find_first_not_of(';');
     size_t last = list.find_last_not_of(';');
     if (first == std::string::npos || last - first + 1 < 2) {
         return false;
     }
-    list = Lower(list.substr(first, last - first + 1));
+    list = platform::LowerAscii(list.substr(first, last - first + 1));
     size_t start = 0;
     while (start <= list.size()) {
         size_t end = std::min(list.find(';', start), list.size());
-        std::string entry = Trimmed(std::string_view(list).substr(start, end - start));
+        std::string entry = platform::TrimBlanks(std::string_view(list).substr(start, end - start));
         if (!entry.empty() && path.find(entry) != std::string::npos) {
             return true;
         }
@@ -131,7 +116,7 @@ void CheckPolicy(const std::string& path, const std::string& excluded, const std
     using Access = FarbaleTestAccess<FuzzTag>;
     std::string readExcluded = Access::ReadSetting(request.component, "ExcludedFilePathList");
     std::string readIncluded = Access::ReadSetting(request.component, "IncludedFilePathList");
-    std::string lowerPath = Lower(Trimmed(path));
+    std::string lowerPath = platform::LowerAscii(platform::TrimBlanks(path));
     if (allowed && IsPlainText(path) && IsPlainText(readExcluded) &&
         lowerPath.find('|') == std::string::npos) {
         auto normal = NormalizePolicyPath(lowerPath);

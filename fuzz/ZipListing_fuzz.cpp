@@ -7,12 +7,11 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "fuzz/FuzzDrive.h"
+#include "platform/files/TestDrive.h"
 #include "platform/ziplib/lszip.h"
 
 namespace {
 
-constexpr int32_t kNoMoreEntries = -164;
 constexpr int32_t kFullNameSize = 65536;
 
 bool Terminated(const char* text, size_t size) {
@@ -39,7 +38,7 @@ void ListEntries(std::string archive) {
     }
     if (count >= 0) {
         ZipEntryRecord record;
-        FUZZ_CHECK(LSUZ_GETNEXT(&record) == kNoMoreEntries);
+        FUZZ_CHECK(LSUZ_GETNEXT(&record) == LSZIP_E_EMPTY);
     }
     LSUZ_RESET();
 }
@@ -57,7 +56,7 @@ int32_t TestArchive(std::string archive) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static vantrel::fuzz::FuzzDrive drive;
+    static vantrel::platform::testing::TestDrive drive;
     drive.PutOnly("fuzz.zip", data, size);
     ListEntries("c:\\fuzz.zip");
     FUZZ_CHECK(TestArchive("c:\\fuzz.zip") <= 0);

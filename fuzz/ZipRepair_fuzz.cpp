@@ -5,12 +5,11 @@
 // old one's entries kept, or changes nothing.
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "fuzz/FuzzDrive.h"
+#include "platform/files/TestDrive.h"
 #include "platform/ziplib/ArchiveReader.h"
 #include "platform/ziplib/EntrySpanCheck.h"
 #include "platform/ziplib/RawZipFormat.h"
@@ -76,14 +75,14 @@ int32_t ListingCount(std::string archive) {
 
 // A repair either succeeds with a readable archive in place, or changes nothing at all. The
 // damaged original may stay beside a successful repair, whole.
-void CheckRepair(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, size_t size,
-                 int32_t flags) {
+void CheckRepair(const vantrel::platform::testing::TestDrive& drive, const uint8_t* data,
+                 size_t size, int32_t flags) {
     drive.PutOnly("fuzz.zip", data, size);
     std::string original(reinterpret_cast<const char*>(data), size);
     std::string archive = "c:\\fuzz.zip";
     int32_t code = LSZIP_EXECUTE(archive.data(), LSZIP_REPAIR, 0, flags);
     std::vector<std::string> names = drive.Names();
-    if (code != 0) {
+    if (code != LSZIP_OK) {
         FUZZ_CHECK(names == std::vector<std::string>{"fuzz.zip"});
         FUZZ_CHECK(drive.Read("fuzz.zip") == original);
         return;
@@ -97,14 +96,15 @@ void CheckRepair(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, siz
     }
 }
 
-void CheckAdd(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, size_t size) {
+void CheckAdd(const vantrel::platform::testing::TestDrive& drive, const uint8_t* data,
+              size_t size) {
     drive.PutOnly("fuzz.zip", data, size);
-    std::ofstream(drive.Folder() / "new.txt") << "new";
+    drive.Put("new.txt", "new");
     std::string original(reinterpret_cast<const char*>(data), size);
     std::string archive = "c:\\fuzz.zip";
     std::string list = "c:\\new.txt";
     LSZIP_INCLUDE(list.data());
-    if (LSZIP_EXECUTE(archive.data(), LSZIP_ADD, 1, LSZIP_FLAG_BASE) != 0) {
+    if (LSZIP_EXECUTE(archive.data(), LSZIP_ADD, 1, LSZIP_FLAG_BASE) != LSZIP_OK) {
         FUZZ_CHECK((drive.Names() == std::vector<std::string>{"fuzz.zip", "new.txt"}));
         FUZZ_CHECK(drive.Read("fuzz.zip") == original);
         return;
@@ -118,7 +118,7 @@ void CheckAdd(const vantrel::fuzz::FuzzDrive& drive, const uint8_t* data, size_t
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static vantrel::fuzz::FuzzDrive drive;
+    static vantrel::platform::testing::TestDrive drive;
     raw::Bytes file{data, size};
     raw::FindEndRecord(file);
     raw::ReadCentralDirectory(file);

@@ -69,10 +69,12 @@ zipped() {  # name level flags list [password]
     "$driver" zip "c:\\$1" 2 "$2" "$3" "$4" ${5:+"$5"} >/dev/null 2>&1
     cp "$work/c/$1" "$corpus/zip_listing/$1"
 }
-zipped stored.zip 0 $((0x1001)) 'c:\src\a.txt'
-zipped deflated.zip 9 $((0x1001 + 0x800)) 'c:\src\*.*'
-zipped paths.zip 6 $((0x1001 + 0x2080)) 'c:\src\a.txt|c:\src\sub\b.txt'
-zipped encrypted.zip 6 $((0x1001 + 0x10)) 'c:\src\a.txt' secret
+# The flags as lszip.h names them: LSZIP_FLAG_BASE, _RECURSE, _FULL_PATHS and _ENCRYPT.
+base=$((0x1001)) recurse=$((0x800)) full_paths=$((0x2080)) encrypt=$((0x10))
+zipped stored.zip 0 $base 'c:\src\a.txt'
+zipped deflated.zip 9 $((base + recurse)) 'c:\src\*.*'
+zipped paths.zip 6 $((base + full_paths)) 'c:\src\a.txt|c:\src\sub\b.txt'
+zipped encrypted.zip 6 $((base + encrypt)) 'c:\src\a.txt' secret
 # Written into a pipe, Info-ZIP cannot seek back: its entry carries a data descriptor.
 (cd "$work/c/src" && printf 'streamed\n' | zip -q -fz- - - | cat) \
     >"$corpus/zip_listing/streamed.zip"

@@ -30,12 +30,5 @@ TEST(DisplayCheckTest, AnyDisplayOrPlatformVariableWillDo) {
     }
 }
 
-TEST(DisplayCheckTest, TheHelpNamesTheOffscreenPlatformAndTheTerminalCommands) {
-    std::string help = NoDisplayHelp("vantrelsec");
-    EXPECT_NE(help.find("graphical display"), std::string::npos);
-    EXPECT_NE(help.find("QT_QPA_PLATFORM=offscreen vantrelsec"), std::string::npos);
-    EXPECT_NE(help.find("vantrelsec --set NAME=VALUE..."), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vantrel::secmgr

@@ -64,37 +64,6 @@ class SecureFormLogicTest : public ::testing::Test {
     SecureFormLogic form_{messages_};
 };
 
-TEST_F(SecureFormLogicTest, FirstRunStoresAndShowsTheDefaults) {
-    form_.Load();
-
-    EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kDefaultsMessage});
-    EXPECT_EQ(StoredSettings(), kDefaultsBySetting);
-    EXPECT_EQ(form_.Value("chkDDFZ"), "1");
-    EXPECT_EQ(form_.Value("chkDAZF"), "0");
-    EXPECT_EQ(form_.Value("txtIFPL"), "\\wwwroot\\;\\ftproot\\");
-    EXPECT_EQ(form_.Value("txtTimeOut"), "300");
-}
-
-TEST_F(SecureFormLogicTest, UsableSettingsLoadWithoutStoring) {
-    StoreCustomSettings();
-    registry_.Put("ExcludedFilePathList", "  \\secret\\ ");
-    registry_.Put("IncludedFilePathList", " ");  // how an empty list is stored
-    registry_.Put("DLLOperationWaitFor", "45.5");
-    registry_.Put("DLLOperationTimeOut", "1e3");
-
-    form_.Load();
-
-    EXPECT_TRUE(messages_.shown.empty());
-    EXPECT_EQ(form_.Value("chkDAUF"), "1");
-    EXPECT_EQ(form_.Value("chkDDFZ"), "0");
-    EXPECT_EQ(form_.Value("txtEFPL"), "\\secret\\");
-    EXPECT_EQ(form_.Value("txtIFPL"), "");
-    EXPECT_EQ(form_.Value("txtWaitFor"), "46");
-    EXPECT_EQ(form_.Value("txtTimeOut"), "1000");
-    // Loading alone writes nothing back.
-    EXPECT_EQ(registry_.Stored("ExcludedFilePathList"), "  \\secret\\ ");
-}
-
 TEST_F(SecureFormLogicTest, OnlyAStoredOneChecksAFlag) {
     for (const char* stored : {"2", "true", "01", "1 ", "-1", ""}) {
         SCOPED_TRACE(stored);
@@ -132,80 +101,57 @@ TEST_F(SecureFormLogicTest, SetChecksBothPeriodsThenStoresEveryControlAsTyped) {
     EXPECT_EQ(StoredSettings(), expected);
 }
 
-// Every period text of the shared table: stored before opening, typed before Set. Both periods
-// go through the same reading, so each test takes one of them.
-class PeriodTextTest : public SecureFormLogicTest {
-  protected:
-    static bool Usable(const asp::testing::NumberTextCase& test) {
-        return test.reading == asp::testing::NumberReading::Whole && test.whole >= 5 &&
-               test.whole <= 65500;
-    }
-};
-
-TEST_F(PeriodTextTest, OpeningReadsTheStoredTimeOutAsTheHostDoes) {
-    const ShownMessage overflow{"Error: Overflow", MessageIcon::Critical, "Error"};
+// Every period text of the shared table, stored before opening (as the time-out) and typed before
+// Set (as the wait period); both periods go through the same reading. A period is usable when it
+// reads as a whole number of 5 to 65500 seconds; one beyond a whole number is an error of the step
+// (the dialog's test shows what the window keeps then), and nothing is stored.
+TEST_F(SecureFormLogicTest, PeriodsAreReadAsTheHostReadsThem) {
+    using asp::testing::NumberReading;
     StoreCustomSettings();
+    const auto custom = StoredSettings();
     for (const auto& test : asp::testing::kNumberTextCases) {
-        SCOPED_TRACE("'" + std::string(test.text) + "'");
-        registry_.Put("DLLOperationTimeOut", std::string(test.text));
+        const std::string text(test.text);
+        SCOPED_TRACE("'" + text + "'");
+        const bool overflow = test.reading == NumberReading::Overflow;
+        const bool usable =
+            test.reading == NumberReading::Whole && test.whole >= 5 && test.whole <= 65500;
+        registry_.Put("DLLOperationTimeOut", text);
         auto stored = StoredSettings();
         messages_.shown.clear();
-        SecureFormLogic form(messages_);
-
-        LoadResult result = form.Load();
-
-        if (test.reading == asp::testing::NumberReading::Overflow) {
-            // Loading stops at the error with what it has read; every stored value survives.
-            EXPECT_EQ(result, LoadResult::Failed);
-            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{overflow});
+        SecureFormLogic opened(messages_);
+        LoadResult loaded = opened.Load();
+        if (overflow) {
+            EXPECT_EQ(loaded, LoadResult::Failed);
             EXPECT_EQ(StoredSettings(), stored);
-            EXPECT_EQ(form.Value("txtEFPL"), "\\secret\\");
-            EXPECT_EQ(form.Value("txtWaitFor"), "60");
-            EXPECT_EQ(form.Value("txtTimeOut"), "");
-        } else if (Usable(test)) {
-            EXPECT_EQ(result, LoadResult::Loaded);
+        } else if (usable) {
+            EXPECT_EQ(loaded, LoadResult::Loaded);
             EXPECT_TRUE(messages_.shown.empty());
-            EXPECT_EQ(form.Value("txtTimeOut"), std::to_string(test.whole));
+            EXPECT_EQ(opened.Value("txtTimeOut"), std::to_string(test.whole));
             EXPECT_EQ(StoredSettings(), stored);
         } else {
-            EXPECT_EQ(result, LoadResult::Defaulted);
+            EXPECT_EQ(loaded, LoadResult::Defaulted);
             EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kDefaultsMessage});
             EXPECT_EQ(StoredSettings(), kDefaultsBySetting);
-            StoreCustomSettings();
         }
-    }
-}
 
-TEST_F(PeriodTextTest, SetChecksTheTypedWaitPeriodAsTheHostDoes) {
-    StoreCustomSettings();
-    const auto stored = StoredSettings();
-    for (const auto& test : asp::testing::kNumberTextCases) {
-        std::string text(test.text);
-        SCOPED_TRACE("'" + text + "'");
+        StoreCustomSettings();
         messages_.shown.clear();
-        SecureFormLogic form(messages_);
-        form.Load();
-        form.SetValue("txtWaitFor", text);
-
-        SetOutcome outcome = form.Set();
-
-        if (Usable(test)) {
-            EXPECT_TRUE(messages_.shown.empty());
-            EXPECT_TRUE(outcome.endProgram);
+        SecureFormLogic typed(messages_);
+        typed.Load();
+        typed.SetValue("txtWaitFor", text);
+        SetOutcome outcome = typed.Set();
+        auto expected = custom;
+        if (usable) {
             // Stored as typed; the component rounds when it reads.
-            EXPECT_EQ(registry_.Stored("DLLOperationWaitFor"), text);
-            StoreCustomSettings();
-            continue;
-        }
-        if (test.reading == asp::testing::NumberReading::Overflow) {
-            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kOverflowMessage});
-            EXPECT_TRUE(outcome.endProgram);
+            expected["DLLOperationWaitFor"] = text;
+            EXPECT_TRUE(messages_.shown.empty());
         } else {
-            EXPECT_EQ(messages_.shown, std::vector<ShownMessage>{kWaitForMessage});
-            EXPECT_FALSE(outcome.endProgram);
-            EXPECT_EQ(outcome.focusControl, "txtWaitFor");
+            EXPECT_EQ(messages_.shown,
+                      std::vector<ShownMessage>{overflow ? kOverflowMessage : kWaitForMessage});
         }
-        EXPECT_EQ(StoredSettings(), stored);
+        EXPECT_EQ(outcome.endProgram, usable || overflow);
+        EXPECT_EQ(outcome.focusControl, usable || overflow ? "" : "txtWaitFor");
+        EXPECT_EQ(StoredSettings(), expected);
     }
 }
 
@@ -229,29 +175,6 @@ TEST_F(SecureFormLogicTest, AListTooLongToReadBackIsRefused) {
     SecureFormLogic reopened(messages_);
     reopened.Load();
     EXPECT_EQ(reopened.Value("txtIFPL"), longest);
-}
-
-// A setting that cannot be read stops the loading where it stands, and Set stores nothing over
-// it: the administrator's list is never taken for an empty one and written back blank.
-TEST_F(SecureFormLogicTest, AnUnreadableSettingIsNeitherLoadedNorStoredOver) {
-    StoreCustomSettings();
-    std::filesystem::remove_all(registry_.KeyFolder("IncludedFilePathList"));
-    registry_.BlockKey("IncludedFilePathList");
-    const auto stored = StoredSettings();
-    const std::string error =
-        "The setting IncludedFilePathList cannot be read; nothing was stored.";
-
-    EXPECT_EQ(form_.Load(), LoadResult::Failed);
-    EXPECT_EQ(form_.Value("txtEFPL"), "\\secret\\");  // read before it
-    form_.SetValue("txtWaitFor", "30");
-    form_.SetValue("txtTimeOut", "300");
-    EXPECT_TRUE(form_.Set().endProgram);
-
-    EXPECT_EQ(messages_.shown,
-              (std::vector<ShownMessage>{
-                  {"Error: " + error, MessageIcon::Critical, "Error"},
-                  {"Cannot Save Settings\r\nError: " + error, MessageIcon::Critical, "Error"}}));
-    EXPECT_EQ(StoredSettings(), stored);
 }
 
 }  // namespace

@@ -1,12 +1,8 @@
 // The dialog stores, the web component reads: both must agree on every byte.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "component/core/PageHarness.h"
 #include "component/policy/SettingsStore.h"
 #include "secmgr/SecureFormLogic.h"
-#include "secmgr/TerminalCommands.h"
 #include "secmgr/TestSupport.h"
 
 namespace vantrel::secmgr {
@@ -32,28 +28,6 @@ TEST(SettingsRoundTripTest, TheComponentReadsWhatTheDialogStored) {
     EXPECT_EQ(ReadSettingText("IncludedFilePathList"), " ");
     EXPECT_EQ(ReadSettingText("DLLOperationWaitFor"), "1e3");
     EXPECT_EQ(ReadSettingText("DLLOperationTimeOut"), "30.6");
-}
-
-// The component reads the settings afresh for every object and operation, so the next request
-// sees what was set from the terminal.
-TEST(SettingsRoundTripTest, TheNextRequestSeesWhatTheTerminalSet) {
-    vantrel::testing::TemporaryServer server;
-    vantrel::testing::PageRequest unzip;
-    unzip.query = {{"OP", "call_unzip"}};
-    unzip.form = {{"ZN", "c:\\a.zip"}, {"TP", "c:\\temp"}, {"ZL", "*.*"}, {"OS", "---"}};
-    const std::string refusal = "All Unzip Functions have been disabled by the administrator.";
-    EXPECT_EQ(unzip.Run().find(refusal), std::string::npos);
-    EXPECT_EQ(Farbale().WaitPeriod(), 30);
-
-    std::ostringstream out, err;
-    ASSERT_EQ(
-        RunTerminalCommand({"--set", "DisableAllUnzipFunctions=1", "DLLOperationWaitFor=45.5"}, out,
-                           err, "vantrelsec"),
-        kExitSuccess)
-        << err.str();
-
-    EXPECT_NE(unzip.Run().find(refusal), std::string::npos);
-    EXPECT_EQ(Farbale().WaitPeriod(), 46);
 }
 
 }  // namespace

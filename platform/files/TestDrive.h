@@ -8,8 +8,10 @@
 
 #include <stdio.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -63,6 +65,22 @@ class TestDrive {
     std::string Read(const std::string& relative) const { return ReadFile(Path(relative)); }
     bool Exists(const std::string& relative) const {
         return fs::exists(fs::symlink_status(Path(relative)));
+    }
+    // Empties the drive, then writes the bytes as c:\name (a fuzz input as a file, say).
+    void PutOnly(const std::string& name, const uint8_t* data, size_t size) const {
+        for (const auto& entry : fs::directory_iterator(Folder())) {
+            fs::remove_all(entry.path());
+        }
+        Put(name, std::string(reinterpret_cast<const char*>(data), size));
+    }
+    // The names in the drive's root folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Folder())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
     // A symbolic link at c:\relative pointing to target, exactly as given.
     void Link(const std::string& relative, const fs::path& target) const {

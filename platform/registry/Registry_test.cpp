@@ -53,19 +53,10 @@ class RegistryTest : public ::testing::Test {
     fs::path root_;
 };
 
-TEST_F(RegistryTest, MissingKeysAndValuesAreReportedNotFound) {
-    std::string text;
-    EXPECT_EQ(Read("SOFTWARE\\Nothing", text), ERROR_FILE_NOT_FOUND);
-    HKEY handle = 0;
-    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Empty", &handle), ERROR_SUCCESS);
-    RegCloseKey(handle);
-    EXPECT_EQ(Read("SOFTWARE\\Empty", text), ERROR_FILE_NOT_FOUND);
-}
-
 // Something that is there but cannot be read is told apart from nothing being there. (Tests may
 // run as root, whom permissions do not stop: a folder in place of the value file, or a file in
 // place of a key, cannot be read by anybody.)
-TEST_F(RegistryTest, AStoreThatCannotBeReadIsNotTakenForMissing) {
+TEST_F(RegistryTest, WhatCannotBeReadIsToldFromWhatIsMissing) {
     ASSERT_EQ(Store("SOFTWARE\\Quillfen\\Farbale\\Flag", "1"), ERROR_SUCCESS);
     fs::path farbale = root_ / "HKEY_LOCAL_MACHINE/SOFTWARE/Quillfen/Farbale";
     fs::remove(farbale / "Flag" / "@");
@@ -76,6 +67,10 @@ TEST_F(RegistryTest, AStoreThatCannotBeReadIsNotTakenForMissing) {
     EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\list", text), ERROR_ACCESS_DENIED);
     EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\List\\Below", text), ERROR_ACCESS_DENIED);
     EXPECT_EQ(Read("SOFTWARE\\Quillfen\\Farbale\\Missing", text), ERROR_FILE_NOT_FOUND);
+    HKEY handle = 0;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Empty", &handle), ERROR_SUCCESS);
+    RegCloseKey(handle);
+    EXPECT_EQ(Read("SOFTWARE\\Empty", text), ERROR_FILE_NOT_FOUND);  // a key without a value
     fs::remove_all(root_);
     std::ofstream(root_) << "the whole store is a file";
     EXPECT_EQ(Read("SOFTWARE", text), ERROR_ACCESS_DENIED);

@@ -95,7 +95,7 @@ test('an archive that cannot be read lists the three failure entries', async () 
   await page.context().close();
 });
 
-test('selecting entries checks extract; deselecting them all unchecks it', async () => {
+test('selecting entries checks extract, deleting asks first; the button follows', async () => {
   const { page, controls } = await openContents();
   await select(controls, ['b.txt']);
   assert.deepEqual(await checkedStates(controls, ['chkExtract', 'chkDelete']),
@@ -111,11 +111,8 @@ test('selecting entries checks extract; deselecting them all unchecks it', async
   assert.deepEqual(await controls.$$eval('select[name=selFiles] option:checked', (o) => o.length),
                    0);
   assert.deepEqual(await startButton(controls), { value: 'Unzip', key: 'U' });
-  await page.context().close();
-});
 
-test('the delete warning, declined and accepted', async () => {
-  const { page, controls } = await openContents();
+  // The delete warning, declined and accepted.
   await select(controls, ['b.txt']);
   const warning = await dialogOf(page, () => controls.click('input[name=chkDelete]'), false);
   assert.equal(warning, 'WARNING: This will permanently delete\n' +
@@ -149,9 +146,6 @@ test('the posted fields: entry list, option string, source and target', async ()
       await controls.fill('input[name=txtPassword]', c.decrypt);
     }
     if (c.restore) await controls.click('input[name=chkRestore]');
-    if (c.remove) {
-      await dialogOf(page, () => controls.click('input[name=chkDelete]'));
-    }
     assert.deepEqual(await resultPostOf(page, () => controls.click('input[name=btnStart]')), {
       OP: 'call_unziplist', ZL: c.zl, SP: 'c:\\data\\', SL: 'a.zip', TP: 'c:\\out\\',
       PW: c.decrypt ?? '', OS: c.os,

@@ -94,8 +94,7 @@ test('selected files are posted as full paths in list order', async () => {
 
 test('the option string follows the boxes and the compression rate', async () => {
   const cases = [
-    { steps: ['chkUpdate'], options: 'U-5---' },
-    { steps: ['chkFreshen'], options: 'F-5---' },
+    // Update and freshen exclude each other: the later click holds.
     { steps: ['chkFreshen', 'chkUpdate'], options: 'U-5---', unchecked: 'chkFreshen' },
     { steps: ['chkUpdate', 'chkFreshen'], options: 'F-5---', unchecked: 'chkUpdate' },
     { steps: ['chkPaths'], options: '--5S--' },
