@@ -263,28 +263,6 @@ TEST(ZipSide, TheTemporaryFilesOfADeadWriterGoWithTheNextChangeInTheirFolder) {
     EXPECT_TRUE(drive.Exists(alive));
 }
 
-std::atomic<int> g_calls = 0;
-int32_t CountCalls(int32_t, int32_t, int32_t, int32_t, int32_t) {
-    ++g_calls;
-    return 0;
-}
-
-TEST(ZipSide, ProgressIsRateLimitedForManyEntries) {
-    TestDrive drive;
-    for (int i = 0; i < 1000; ++i) {
-        drive.Put("many/f" + std::to_string(i) + ".txt", "x");
-    }
-    g_calls = 0;
-    EXPECT_EQ((ZipCall{.list = "c:\\many\\*.*", .callback = CountCalls}.Run()), 0);
-    EXPECT_GE(g_calls.load(), 1);
-    EXPECT_LT(g_calls.load(), 20);
-    g_calls = 0;
-    UnzipCall extract{.callback = CountCalls};
-    EXPECT_EQ(extract.Run(), 0);
-    EXPECT_GE(g_calls.load(), 1);
-    EXPECT_LT(g_calls.load(), 20);
-}
-
 TEST(ZipSide, SettingsBelongToTheThreadThatMadeThem) {
     TestDrive drive;
     drive.Put("a.txt", "a");
