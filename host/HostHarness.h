@@ -2,7 +2,9 @@
 // Test support: a real host in this process on a free loopback port over a data folder, and the
 // requests a browser would send to it.
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -72,6 +74,47 @@ inline std::string UploadForm(const std::vector<std::pair<std::string, std::stri
 
 inline std::string UploadType() {
     return std::string("multipart/form-data; boundary=") + kUploadBoundary;
+}
+
+// A connection to the host on port that has sent bytes (as far as the host took them) and reads
+// nothing yet, made from the loopback address from when one is given, as another client's would
+// be; -1 when it cannot connect.
+inline int OpenWith(int port, const std::string& bytes, const char* from = nullptr) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{}, host{};
+    local.sin_family = host.sin_family = AF_INET;
+    host.sin_port = htons(static_cast<uint16_t>(port));
+    host.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if ((from && (::inet_pton(AF_INET, from, &local.sin_addr) != 1 ||
+                  ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)) ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&host), sizeof host) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    for (size_t sent = 0; sent < bytes.size();) {
+        ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) {
+            break;  // the host stopped reading: its answer tells why
+        }
+        sent += static_cast<size_t>(n);
+    }
+    return fd;
+}
+
+// What the host sends on fd until it closes the connection; fd is closed then.
+inline std::string ReadToEnd(int fd) {
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+        answer.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return answer;
+}
+
+// The raw answer to raw request bytes (which should close the connection).
+inline std::string Exchange(int port, const std::string& request, const char* from = nullptr) {
+    return ReadToEnd(OpenWith(port, request, from));
 }
 
 class RunningHost {

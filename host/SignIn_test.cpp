@@ -1,5 +1,4 @@
 // Signing in, sessions, lockout, and each account's own file rights, on real hosts.
-#include <arpa/inet.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -11,11 +10,13 @@
 #include "host/AccountCredentials.h"
 #include "host/HostHarness.h"
 #include "platform/files/LockOwner.h"
+#include "platform/files/TestDrive.h"
 
 namespace vantrel::host {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::testing::TestDrive;
 using testing::CallForm;
 using testing::RunningHost;
 using testing::TestFolder;
@@ -36,11 +37,6 @@ int ShellOutput(const std::string& command, std::string& said) {
     }
     int status = pipe ? ::pclose(pipe) : -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string HostProgram() {
@@ -98,8 +94,9 @@ TEST_F(SignInTest, WithoutASessionOnlyTheSignInPageAnswersAndNothingIsDone) {
               std::string::npos);
 }
 
-// A session id the browser had before signing in is never the signed-in one, and stops working.
-TEST_F(SignInTest, SigningInGivesAFreshSessionAndEndsTheOldOne) {
+// A session id the browser had before signing in is never the signed-in one, and stops working;
+// signing out ends the session.
+TEST_F(SignInTest, SigningInGivesAFreshSessionAndSigningOutEndsIt) {
     EXPECT_TRUE(SignIn("guess").empty());
     EXPECT_TRUE(SignIn("").empty());
 
@@ -114,14 +111,11 @@ TEST_F(SignInTest, SigningInGivesAFreshSessionAndEndsTheOldOne) {
     EXPECT_NE(lines.front().find("\"event\":\"signin\",\"account\":\"tester\""), std::string::npos);
     EXPECT_NE(lines.front().find("\"result\":\"failed\""), std::string::npos);
     EXPECT_NE(lines.back().find("\"result\":\"signed in\""), std::string::npos);
-}
 
-TEST_F(SignInTest, SigningOutEndsTheSession) {
-    std::string cookie = SignIn();
-    auto out = host_->Post("/signout", "", cookie);
+    auto out = host_->Post("/signout", "", second);
     EXPECT_EQ(out->status, 303);
     EXPECT_NE(out->get_header_value("Set-Cookie").find("Max-Age=0"), std::string::npos);
-    EXPECT_TRUE(IsSignInPage(host_->Get("/farbale.asp", cookie)));
+    EXPECT_TRUE(IsSignInPage(host_->Get("/farbale.asp", second)));
     EXPECT_NE(host_->AuditLines().back().find("\"event\":\"signout\""), std::string::npos);
 }
 
@@ -351,26 +345,16 @@ TEST_F(AccountRightsTest, DownloadsAndUploadsKeepToTheAccountsRights) {
 }
 
 // The status of a sign-in sent from a loopback address of its own, as another client's would be.
-int SignInFrom(const std::string& address, int port, const std::string& name,
+int SignInFrom(const char* address, int port, const std::string& name,
                const std::string& password) {
     std::string form = CallForm({{"account", name}, {"password", password}});
-    std::string request =
-        "POST /signin HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-        std::to_string(form.size()) + "\r\n\r\n" + form;
-    sockaddr_in local{}, host{};
-    local.sin_family = host.sin_family = AF_INET;
-    ::inet_pton(AF_INET, address.c_str(), &local.sin_addr);
-    ::inet_pton(AF_INET, "127.0.0.1", &host.sin_addr);
-    host.sin_port = htons(static_cast<uint16_t>(port));
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    char answer[32] = {};
-    bool sent = ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-                ::connect(fd, reinterpret_cast<sockaddr*>(&host), sizeof host) == 0 &&
-                ::send(fd, request.data(), request.size(), 0) == ssize_t(request.size()) &&
-                ::recv(fd, answer, sizeof answer - 1, MSG_WAITALL) > 12;
-    ::close(fd);
-    return sent ? std::atoi(answer + 9) : -1;  // "HTTP/1.1 303 ..."
+    std::string answer =
+        testing::Exchange(port,
+                          "POST /signin HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                          "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                              std::to_string(form.size()) + "\r\n\r\n" + form,
+                          address);
+    return answer.size() > 12 ? std::atoi(answer.c_str() + 9) : -1;  // "HTTP/1.1 303 ..."
 }
 
 // Failed sign-ins from one address lock the account out there only: its owner, elsewhere, gets in.
@@ -446,7 +430,7 @@ TEST_F(AccountRightsTest, ALinkOfAnotherAccountNeverLeadsAnAccountToItsOwnFiles)
     auto zipped = host_->Post("/farbale.asp", ZipForm(own + "doc.txt", own + "priv.zip"), session);
     ASSERT_NE(zipped->body.find("Operation complete, no errors."), std::string::npos);
     std::ofstream(Local(victim + "/doc.txt")) << "newer than the archive";
-    auto archiveBytes = [&] { return ReadAll(Local(victim + "/priv.zip")); };
+    auto archiveBytes = [&] { return TestDrive::ReadFile(Local(victim + "/priv.zip")); };
     const std::string archive = archiveBytes();
 
     auto call = [&](const std::string& op, const std::string& folder, const std::string& file,
@@ -466,7 +450,7 @@ TEST_F(AccountRightsTest, ALinkOfAnotherAccountNeverLeadsAnAccountToItsOwnFiles)
     EXPECT_NE(extracted.find("Error:"), std::string::npos) << extracted;
     std::string deleted = call("call_unziplist", "c:\\pub\\", "report.zip", "", "D--");
     EXPECT_NE(deleted.find("Error:"), std::string::npos) << deleted;
-    EXPECT_EQ(ReadAll(Local(victim + "/doc.txt")), "newer than the archive");
+    EXPECT_EQ(TestDrive::ReadFile(Local(victim + "/doc.txt")), "newer than the archive");
     EXPECT_EQ(archiveBytes(), archive);
     EXPECT_NE(call("call_unzip", "c:\\pub\\", "report.zip", "", "T--").find("Error:"),
               std::string::npos);

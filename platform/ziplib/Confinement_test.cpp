@@ -178,15 +178,13 @@ TEST_F(Confinement, AFolderDeeperThanTheSystemsPathLimitIsZippedWhole) {
     EXPECT_GT(names[0].size(), 5000u);
 }
 
-TEST_F(Confinement, CountsTheBytesACallReadAndWrote) {
+// A zip's count is in the host's audit log.
+TEST_F(Confinement, CountsTheBytesAnUnzipReadAndWrote) {
     drive.Put("src/a.txt", std::string(1000, 'a'));
     drive.Put("src/b.txt", std::string(234, 'b'));
     ASSERT_EQ((ZipCall{.level = 0, .list = "c:\\src\\*.*"}.Run()), 0);
-    int64_t read = 0, written = 0;
-    LSZIP_GETBYTES(&read, &written);
-    EXPECT_EQ(read, 1234);
-    EXPECT_EQ(written, static_cast<int64_t>(fs::file_size(drive.Path("test.zip"))));
     ASSERT_EQ((UnzipCall{}.Run()), 0);
+    int64_t read = 0, written = 0;
     LSUZ_GETBYTES(&read, &written);
     EXPECT_EQ(written, 1234);
     EXPECT_EQ(read, 1234);

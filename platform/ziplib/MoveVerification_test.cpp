@@ -37,12 +37,7 @@ class MoveVerification : public ::testing::Test {
 TEST_F(MoveVerification, ConfirmsEntriesThatReadBackWhole) {
     ASSERT_EQ((ZipCall{.list = "c:\\m\\*.txt"}.Run()), 0);
     EXPECT_EQ(Confirm("test.zip", {a, b}, ""), (std::vector<bool>{true, true}));
-    ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip",
-                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
-                       .list = "c:\\m\\*.txt",
-                       .password = "pw"}
-                   .Run()),
-              0);
+    ASSERT_EQ(EncryptedZip("c:\\secret.zip", "c:\\m\\*.txt", "pw"), 0);
     EXPECT_EQ(Confirm("secret.zip", {a}, "pw"), std::vector<bool>{true});
     EXPECT_EQ(Confirm("secret.zip", {a}, "wrong"), std::vector<bool>{false});
 }

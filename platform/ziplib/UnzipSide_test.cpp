@@ -38,16 +38,8 @@ class UnzipSide : public ::testing::Test {
     TestDrive drive;
 };
 
-TEST_F(UnzipSide, ListsEveryEntryWithItsDetailsAndThenReportsTheEnd) {
-    int32_t count = 0;
-    auto entries = ListEntries("c:\\test.zip", &count);
-    EXPECT_EQ(count, 5);
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[0].name, "a.txt");
-    EXPECT_EQ(+entries[0].record.size, 5u);
-    EXPECT_EQ(entries[1].name, "sub/");
-    EXPECT_EQ(entries[1].record.attributes & 0x10, 0x10);
-
+// The entries' details are seen in the browser's contents view; here the listing's end.
+TEST_F(UnzipSide, TheListingReportsItsEndAndNothingAfterAReset) {
     std::string archive = "c:\\test.zip";
     LSUZ_ZIPNAME(Text(archive));
     ASSERT_EQ(LSUZ_EXECUTE(LSUZ_LIST, LSUZ_FLAG_LIST), 5);
@@ -84,12 +76,7 @@ TEST_F(UnzipSide, LongNamesAreCutInTheRecordAndWholeInTheExtendedCall) {
     EXPECT_EQ(std::string(entries[1].record.name), std::string(253, 'a'));
 }
 
-TEST_F(UnzipSide, ExtractsEverythingOrOnlyTheListedEntries) {
-    EXPECT_EQ(UnzipCall{}.Run(), 0);
-    EXPECT_EQ(FilesBelow(drive.Path("out")),
-              (Names{"a.txt", "sub/", "sub/b.txt", "sub/deep/", "sub/deep/c.txt"}));
-    EXPECT_EQ(drive.Read("out/sub/deep/c.txt"), "charlie");
-
+TEST_F(UnzipSide, ExtractsOnlyTheListedEntries) {
     EXPECT_EQ((UnzipCall{.names = "sub\\*.*", .target = "c:\\sub"}.Run()), 0);
     EXPECT_EQ(FilesBelow(drive.Path("sub")),
               (Names{"sub/", "sub/b.txt", "sub/deep/", "sub/deep/c.txt"}));
@@ -110,23 +97,22 @@ TEST_F(UnzipSide, SeveralArchivesByBarsOrWildcardsAreAllExtracted) {
     EXPECT_EQ((UnzipCall{.archive = "c:\\*.ZIP", .target = "c:\\all"}.Run()), 0);
     EXPECT_EQ(drive.Read("all/x.txt"), "xray");
     EXPECT_EQ(drive.Read("all/sub/b.txt"), "bravo");
-    EXPECT_EQ(
-        (UnzipCall{.archive = "c:\\*.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST}.Run()), 0);
+    EXPECT_EQ(TestArchive("c:\\*.zip"), 0);
 
     EXPECT_EQ((UnzipCall{.archive = "c:\\none*.zip", .target = "c:\\none"}.Run()), -1);
     EXPECT_EQ((UnzipCall{.archive = "c:\\test.zip|..\\..\\x.zip"}.Run()), -151);
 }
 
 TEST_F(UnzipSide, FreshenAndUpdateCompareTimes) {
-    drive.Put("out/a.txt", "older copy", 3 * 7200);   // older than the entry
-    drive.Put("out/sub/b.txt", "newer copy", 60);     // newer than the entry
-    EXPECT_EQ((UnzipCall{.flags = 3 + 8}.Run()), 0);  // freshen
+    drive.Put("out/a.txt", "older copy", 3 * 7200);  // older than the entry
+    drive.Put("out/sub/b.txt", "newer copy", 60);    // newer than the entry
+    EXPECT_EQ((UnzipCall{.flags = LSUZ_FLAG_EXTRACT + LSUZ_FLAG_FRESHEN}.Run()), 0);
     EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
     EXPECT_EQ(drive.Read("out/sub/b.txt"), "newer copy");
     EXPECT_FALSE(drive.Exists("out/sub/deep/c.txt"));  // freshen creates nothing
 
     drive.Put("out/a.txt", "older copy", 3 * 7200);
-    EXPECT_EQ((UnzipCall{.flags = 3 + 4}.Run()), 0);  // update
+    EXPECT_EQ((UnzipCall{.flags = LSUZ_FLAG_EXTRACT + LSUZ_FLAG_UPDATE}.Run()), 0);
     EXPECT_EQ(drive.Read("out/a.txt"), "alpha");
     EXPECT_EQ(drive.Read("out/sub/b.txt"), "newer copy");
     EXPECT_EQ(drive.Read("out/sub/deep/c.txt"), "charlie");
@@ -169,12 +155,9 @@ TEST_F(UnzipSide, PermissionsAreTheStoredOnesMaskedAndAReplacedFileKeepsItsOwn) 
 }
 
 TEST_F(UnzipSide, HostileNamesAreRefusedAndNothingIsWrittenForThem) {
+    // Every form of a name that leaves the target is in SafeEntrySegments' table.
     Craft(drive.Path("evil.zip"), {{"../escaped.txt", "x"},
-                                   {"/absolute.txt", "x"},
-                                   {"c:/drive.txt", "x"},
-                                   {"c:drive2.txt", "x"},
                                    {"a/../../up.txt", "x"},
-                                   {"..\\back.txt", "x"},
                                    {"link", "../outside", 0120777},
                                    {"good.txt", "fine"}});
     UnzipCall call{.archive = "c:\\evil.zip"};
@@ -202,12 +185,7 @@ TEST_F(UnzipSide, NamesThatWouldPassThroughASymbolicLinkAreRefused) {
 }
 
 TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
-    ASSERT_EQ((ZipCall{.archive = "c:\\secret.zip",
-                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
-                       .list = "c:\\src\\a.txt",
-                       .password = "right"}
-                   .Run()),
-              0);
+    ASSERT_EQ(EncryptedZip("c:\\secret.zip", "c:\\src\\a.txt", "right"), 0);
     auto entries = ListEntries("c:\\secret.zip");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].record.flags & 1, 1);
@@ -221,15 +199,9 @@ TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
     // The password served that run only.
     EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .target = "c:\\out2"}.Run()), -61);
     // So did the zip side's.
-    EXPECT_EQ((ZipCall{.archive = "c:\\again.zip",
-                       .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
-                       .list = "c:\\src\\a.txt"}
-                   .Run()),
-              -61);
-
-    UnzipCall test{.archive = "c:\\secret.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST};
+    EXPECT_EQ(EncryptedZip("c:\\again.zip", "c:\\src\\a.txt", ""), -61);
     // Structure only, and said so; with the password it tests good (seen in the browser).
-    EXPECT_EQ(test.Run(), -61);
+    EXPECT_EQ(TestArchive("c:\\secret.zip"), -61);
 
     // AES checks the password itself: data changed since is damage, whatever the password.
     std::string bytes = drive.Read("secret.zip");
@@ -237,22 +209,6 @@ TEST_F(UnzipSide, PasswordsDecryptOnceAndWrongOnesWriteNothing) {
     bytes[data + 16 + 2] ^= 1;  // the first encrypted byte, behind salt and verifier
     std::ofstream(drive.Path("secret.zip"), std::ios::binary) << bytes;
     EXPECT_EQ((UnzipCall{.archive = "c:\\secret.zip", .password = "right"}.Run()), -15);
-}
-
-TEST_F(UnzipSide, TestFindsDamagedData) {
-    UnzipCall test{.action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST};
-    EXPECT_EQ(test.Run(), 0);
-    drive.Put("src/stored.txt", std::string(4000, 's'));
-    ASSERT_EQ(
-        (ZipCall{.archive = "c:\\stored.zip", .level = 0, .list = "c:\\src\\stored.txt"}.Run()), 0);
-    std::string bytes = drive.Read("stored.zip");
-    bytes[bytes.find("sss") + 100] = 'X';
-    std::ofstream(drive.Path("stored.zip"), std::ios::binary) << bytes;
-    test.archive = "c:\\stored.zip";
-    EXPECT_EQ(test.Run(), -15);
-    UnzipCall extract{.archive = "c:\\stored.zip"};
-    EXPECT_EQ(extract.Run(), -15);
-    EXPECT_FALSE(drive.Exists("out/stored.txt"));
 }
 
 // Archives as other programs write them, and as their readers read them.
@@ -350,8 +306,7 @@ TEST_F(UnzipSide, ReadsWhatOtherReadersRead) {
         auto entries = ListEntries("c:\\other.zip", &count);
         EXPECT_EQ(count, row.count);
         EXPECT_EQ(entries.empty() ? "" : entries[0].fullName, row.listed);
-        UnzipCall test{.archive = "c:\\other.zip", .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST};
-        EXPECT_EQ(test.Run(), row.tested);
+        EXPECT_EQ(TestArchive("c:\\other.zip"), row.tested);
         EXPECT_EQ((UnzipCall{.archive = "c:\\other.zip", .names = row.names}.Run()), row.extracted);
         std::vector<std::string> written;
         for (const auto& [name, data] : row.files) {
@@ -379,15 +334,19 @@ TEST_F(UnzipSide, AnAbortOrAnUnknownActionExtractsNothing) {
     EXPECT_FALSE(drive.Exists("out/a.txt"));
 }
 
-// One entry read on its own is found as a listed name is, "\" for "/" (the host's downloads
-// tell the other refusals); damaged data never reaches the sink whole: its last byte is held back.
-TEST_F(UnzipSide, OneEntryIsReadOnItsOwnAndADamagedOneNeverWhole) {
+// Damaged data fails the test and the extraction, which leave nothing. One entry read on its own
+// is found as a listed name is, "\" for "/" (the host's downloads tell the other refusals); its
+// damaged data never reaches the sink whole: the last byte is held back.
+TEST_F(UnzipSide, DamagedDataIsNeverTakenWholeAndOneEntryIsReadOnItsOwn) {
     drive.Put("src/stored.txt", std::string(4000, 's'));
     ASSERT_EQ(
         (ZipCall{.archive = "c:\\stored.zip", .level = 0, .list = "c:\\src\\stored.txt"}.Run()), 0);
     std::string bytes = drive.Read("stored.zip");
     bytes[bytes.find("sss") + 100] = 'X';
     std::ofstream(drive.Path("stored.zip"), std::ios::binary) << bytes;
+    EXPECT_EQ(TestArchive("c:\\stored.zip"), LSZIP_E_CRC);
+    EXPECT_EQ((UnzipCall{.archive = "c:\\stored.zip"}.Run()), LSZIP_E_CRC);
+    EXPECT_FALSE(drive.Exists("out/stored.txt"));
     std::string allButLast(3999, 's');
     allButLast[100] = 'X';
     const struct {

@@ -106,6 +106,24 @@ struct UnzipCall {
     }
 };
 
+// The library's test of an archive (its structure and data, with the password when one is given).
+inline int32_t TestArchive(const std::string& archive = "c:\\test.zip",
+                           const std::string& password = "") {
+    return UnzipCall{
+        .archive = archive, .action = LSUZ_TEST, .flags = LSUZ_FLAG_TEST, .password = password}
+        .Run();
+}
+
+// Zips list into archive with AES and password.
+inline int32_t EncryptedZip(const std::string& archive, const std::string& list,
+                            const std::string& password) {
+    return ZipCall{.archive = archive,
+                   .flags = LSZIP_FLAG_BASE | LSZIP_FLAG_ENCRYPT,
+                   .list = list,
+                   .password = password}
+        .Run();
+}
+
 struct CraftedEntry {
     std::string name;
     std::string data;

@@ -6,8 +6,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 export {
-  dialogOf, frame, frameReady, launchBrowser, openFramesetAt as openFrameset, operationEnded,
-  resultPostOf, resultText, selectSource, startHost, zipEntries,
+  dialogOf, frame, frameReady, hostAndBrowser, openFramesetAt as openFrameset, operationEnded,
+  resultPostOf, resultText, selectSource, zipEntries,
 } from './support/harness.mjs';
 
 // Writes files (name -> text) below folder and zips them into archive with Info-ZIP's zip, in the

@@ -2,40 +2,29 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import {
-  dialogOf, frame, launchBrowser, openFrameset, screenshotPath, startHost,
+  dialogOf, frame, hostAndBrowser, openFrameset, screenshotPath,
 } from './support/harness.mjs';
 
 const hostileFile = '<b>x<b>.txt';  // a Linux name cannot hold the "/" of a closing tag
 const hostileFolder = '<img src=x onerror=alert(1)>';
 
-let host;
-let browser;
-
-before(async () => {
-  host = await startHost({
-    prepare: ({ c }) => {
-      const root = path.join(c, 'inetpub', 'wwwroot');
-      fs.mkdirSync(path.join(root, 'images'), { recursive: true });
-      fs.mkdirSync(path.join(root, hostileFolder));
-      fs.writeFileSync(path.join(root, 'default.htm'), '<html></html>');
-      fs.writeFileSync(path.join(root, 'report.txt'), 'x'.repeat(1234567));
-      fs.writeFileSync(path.join(root, 'archive.ZIP'), '');
-      fs.writeFileSync(path.join(root, hostileFile), '');
-    },
-  });
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-  await host?.stop();
+const suite = hostAndBrowser({
+  prepare: ({ c }) => {
+    const root = path.join(c, 'inetpub', 'wwwroot');
+    fs.mkdirSync(path.join(root, 'images'), { recursive: true });
+    fs.mkdirSync(path.join(root, hostileFolder));
+    fs.writeFileSync(path.join(root, 'default.htm'), '<html></html>');
+    fs.writeFileSync(path.join(root, 'report.txt'), 'x'.repeat(1234567));
+    fs.writeFileSync(path.join(root, 'archive.ZIP'), '');
+    fs.writeFileSync(path.join(root, hostileFile), '');
+  },
 });
 
 test('double-click shows the file details', async () => {
-  const page = await openFrameset(browser, host);
+  const page = await openFrameset(suite.browser, suite.host);
   const files = frame(page, 'source').locator('select[name=selFiles]');
   await files.selectOption('report.txt');
   const message = await dialogOf(page, () => files.locator('option[value="report.txt"]').dblclick());
@@ -48,7 +37,7 @@ test('double-click shows the file details', async () => {
 });
 
 test('hostile file and folder names show as text', async () => {
-  const page = await openFrameset(browser, host);
+  const page = await openFrameset(suite.browser, suite.host);
   let alerted = false;
   page.on('dialog', async (dialog) => { alerted = true; await dialog.dismiss(); });
   const source = frame(page, 'source');

@@ -1,7 +1,7 @@
 // Operations end to end in the browser: the user selects in the source and target frames, sets
 // options in the controls frame and presses the start button; the result frame reports the
 // outcome, the files on disk change, and the source frame reloads its lists.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import crypto from 'node:crypto';
@@ -9,24 +9,14 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  dialogOf, frame, launchBrowser, openFramesetAt, resultText, screenshotPath, selectSource, startHost,
+  dialogOf, frame, hostAndBrowser, openFramesetAt, resultText, screenshotPath, selectSource,
   zipEntries as entries,
 } from './support/harness.mjs';
 
-let host;
-let browser;
-
-before(async () => {
-  host = await startHost();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await host?.stop();
-});
+const suite = hostAndBrowser();
 
 function local(...parts) {
-  return path.join(host.driveFolder, ...parts);
+  return path.join(suite.host.driveFolder, ...parts);
 }
 
 function write(relative, text, mtime) {
@@ -86,7 +76,7 @@ test('zip selected files, then see the archive in the source list', async () => 
   write('sel/a.txt', 'alpha');
   write('sel/b.txt', 'bravo');
   write('sel/c.log', 'charlie');
-  const page = await openFramesetAt(browser, host, 'c:\\sel', 'c:\\sel');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\sel', 'c:\\sel');
   await setTargetName(page, 'picked');
   const controls = await selectSource(page, ['a.txt', 'b.txt'], 'zip');
   const { text, reloaded } = await start(page, controls);
@@ -109,7 +99,7 @@ test('zip a selection of 300 files', async () => {
   const names = Array.from({ length: 300 },
     (_, i) => `quarterly-report-${String(i).padStart(3, '0')}-with-a-long-descriptive-name.txt`);
   for (const name of names) write(`many/${name}`, name);
-  const page = await openFramesetAt(browser, host, 'c:\\many', 'c:\\many');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\many', 'c:\\many');
   await setTargetName(page, 'all');
   const controls = await selectSource(page, names, 'zip');
   const posted = page.waitForRequest((request) => request.method() === 'POST'
@@ -127,7 +117,7 @@ test('files named with colons are browsed, chosen and zipped; a name with a bar 
   write('perl/File::Spec.3perl.gz', 'spec');
   write('perl/IO::File.3perl.gz', 'io');
   write('perl/a|b.txt', 'bar');
-  const page = await openFramesetAt(browser, host, 'c:\\perl', 'c:\\perl');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\perl', 'c:\\perl');
   const barred = await frame(page, 'source').evaluate(() => Array.from(
     document.forms['frmSource'].elements['selFiles'].options).find((o) => o.text === 'a|b.txt')
     ?.disabled);
@@ -147,7 +137,7 @@ test('zip by type filter, recursing and storing full paths', async () => {
   write('typed/sub/deeper/w.txt', 'w');
   write('typed/sub/deeper/v.log', 'v');
   fs.mkdirSync(local('zips'), { recursive: true });
-  const page = await openFramesetAt(browser, host, 'c:\\typed', 'c:\\zips');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\typed', 'c:\\zips');
   const source = frame(page, 'source');
   await Promise.all([source.waitForNavigation(),
                      source.selectOption('select[name=selType]', '*.txt')]);
@@ -170,7 +160,7 @@ test('freshen replaces only what changed; update also adds new files', async () 
   write('uf/c.txt', 'new c');
   const before = fs.statSync(local('uf', 'uf.zip')).mtimeMs;
 
-  const page = await openFramesetAt(browser, host, 'c:\\uf', 'c:\\uf');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\uf', 'c:\\uf');
   await setTargetName(page, 'uf.zip');
   let controls = await selectSource(page, ['a.txt', 'b.txt', 'c.txt'], 'zip');
   await check(controls, 'chkFreshen');
@@ -192,7 +182,7 @@ test('freshen replaces only what changed; update also adds new files', async () 
 
 test('an encrypted zip opens in 7-Zip with the password only, and tests good with it', async () => {
   write('enc/secret.txt', 'the secret text');
-  const page = await openFramesetAt(browser, host, 'c:\\enc', 'c:\\enc');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\enc', 'c:\\enc');
   await setTargetName(page, 'locked.zip');
   const controls = await selectSource(page, ['secret.txt'], 'zip');
   await check(controls, 'chkEncrypt');
@@ -220,7 +210,7 @@ test('move deletes the originals once the archive holds them', async () => {
   write('mv/one.txt', 'one');
   write('mv/two.txt', 'two');
   write('mv/stay.txt', 'stay');
-  const page = await openFramesetAt(browser, host, 'c:\\mv', 'c:\\mv');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\mv', 'c:\\mv');
   await setTargetName(page, 'moved.zip');
   const controls = await selectSource(page, ['one.txt', 'two.txt'], 'zip');
   const warning = await dialogOf(page, () => controls.click('input[name=chkDelete]'));
@@ -238,7 +228,7 @@ test('move deletes the originals once the archive holds them', async () => {
 test('a double click on Zip runs the zip once; the button waits for the result', async () => {
   fs.mkdirSync(local('dbl'));
   fs.writeFileSync(local('dbl', 'big.bin'), crypto.randomBytes(64 * 1024 * 1024));
-  const page = await openFramesetAt(browser, host, 'c:\\dbl', 'c:\\dbl');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\dbl', 'c:\\dbl');
   await setTargetName(page, 'once');
   const controls = await selectSource(page, ['big.bin'], 'zip');
   await controls.selectOption('select[name=selCompress]', '9');
@@ -261,7 +251,7 @@ test('extract all entries into a target folder; both frames reload', async () =>
   execFileSync('zip', ['-q', '-r', local('ex', 'all.zip'), 'top.txt', 'dir'],
                { cwd: local('ex', 'src') });
   fs.mkdirSync(local('ex', 'out'));
-  const page = await openFramesetAt(browser, host, 'c:\\ex', 'c:\\ex\\out');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\ex', 'c:\\ex\\out');
   const controls = await selectSource(page, ['all.zip'], 'unzip');
   const { text, reloaded } = await start(page, controls);
   assert.equal(text, 'Extracting from c:\\ex\\all.zip ... .\nOperation complete, no errors.');
@@ -286,7 +276,7 @@ test('repair a damaged archive with the harder fix', async () => {
   fs.writeFileSync(archive, bytes);
   const damaged = Buffer.from(bytes);
 
-  const page = await openFramesetAt(browser, host, 'c:\\rep', 'c:\\rep');
+  const page = await openFramesetAt(suite.browser, suite.host, 'c:\\rep', 'c:\\rep');
   const controls = await selectSource(page, ['broken.zip'], 'unzip');
   await check(controls, 'chkFix');
   const { text } = await start(page, controls);

@@ -3,40 +3,29 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import {
-  frame, launchBrowser, openFrameset, reloadOf, startHost, waitFor,
+  frame, hostAndBrowser, openFrameset, reloadOf, waitFor,
 } from './support/harness.mjs';
 
-let host;
-let browser;
-
-before(async () => {
-  host = await startHost({
-    drives: [
-      { letter: 'c', type: 'fixed', volume: 'DATA' },
-      { letter: 'e', type: 'cdrom', volume: 'DISC' },
-      { letter: 'd', type: 'fixed', volume: 'BACKUP' },
-      { letter: 'n', type: 'network' },
-    ],
-    prepare: ({ c, d }) => {
-      const root = path.join(c, 'inetpub', 'wwwroot');
-      fs.mkdirSync(path.join(root, 'docs'), { recursive: true });
-      for (const name of ['archive.ZIP', 'other.zip', 'notes.txt', 'readme']) {
-        fs.writeFileSync(path.join(root, name), name);
-      }
-      fs.writeFileSync(path.join(root, 'docs', 'a.doc'), '');
-      fs.writeFileSync(path.join(root, 'docs', 'b.txt'), '');
-      fs.mkdirSync(path.join(d, 'stuff'));
-    },
-  });
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-  await host?.stop();
+const suite = hostAndBrowser({
+  drives: [
+    { letter: 'c', type: 'fixed', volume: 'DATA' },
+    { letter: 'e', type: 'cdrom', volume: 'DISC' },
+    { letter: 'd', type: 'fixed', volume: 'BACKUP' },
+    { letter: 'n', type: 'network' },
+  ],
+  prepare: ({ c, d }) => {
+    const root = path.join(c, 'inetpub', 'wwwroot');
+    fs.mkdirSync(path.join(root, 'docs'), { recursive: true });
+    for (const name of ['archive.ZIP', 'other.zip', 'notes.txt', 'readme']) {
+      fs.writeFileSync(path.join(root, name), name);
+    }
+    fs.writeFileSync(path.join(root, 'docs', 'a.doc'), '');
+    fs.writeFileSync(path.join(root, 'docs', 'b.txt'), '');
+    fs.mkdirSync(path.join(d, 'stuff'));
+  },
 });
 
 async function optionValues(target, list) {
@@ -53,7 +42,7 @@ function zipNameBox(page) {
 }
 
 test('choosing a type, a folder and a drive reloads the source page with the right SP', async () => {
-  const page = await openFrameset(browser, host);
+  const page = await openFrameset(suite.browser, suite.host);
   const source = frame(page, 'source');
   assert.deepEqual(await optionValues(source, 'selDrive'), ['c:', 'd:', 'n:']);
 
@@ -83,7 +72,7 @@ test('choosing a type, a folder and a drive reloads the source page with the rig
 
 test('one zip file brings the unzip controls and disables the zip name; two bring zip back',
      async () => {
-  const page = await openFrameset(browser, host);
+  const page = await openFrameset(suite.browser, suite.host);
   const files = frame(page, 'source').locator('select[name=selFiles]');
 
   await files.selectOption(['archive.ZIP']);
@@ -103,7 +92,7 @@ test('one zip file brings the unzip controls and disables the zip name; two brin
 });
 
 test('a source reload brings the zip controls back and enables the zip name', async () => {
-  const page = await openFrameset(browser, host);
+  const page = await openFrameset(suite.browser, suite.host);
   const source = frame(page, 'source');
   await source.locator('select[name=selFiles]').selectOption(['archive.ZIP']);
   await controlsShow(page, 'unzip');
@@ -114,7 +103,7 @@ test('a source reload brings the zip controls back and enables the zip name', as
 });
 
 test('the target keeps the zip name and the disabled state across its reload', async () => {
-  const page = await openFrameset(browser, host);
+  const page = await openFrameset(suite.browser, suite.host);
   const target = frame(page, 'target');
   await zipNameBox(page).fill('keep "me" <now>.zip');
 

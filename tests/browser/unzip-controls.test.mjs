@@ -1,37 +1,29 @@
 // The unzip controls page in the controls frame: the exclusive operation boxes and the start
 // button's label, the option string and fields posted into the result frame, the password box,
 // and the way into the contents view, also for archive names with characters of a query string.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  checkedStates, dialogOf, frame, launchBrowser, makeArchive,
-  openFrameset, resultPostOf, selectSource, startButton, startHost,
+  checkedStates, dialogOf, frame, hostAndBrowser, makeArchive,
+  openFrameset, resultPostOf, selectSource, startButton,
 } from './archive-pages-support.mjs';
 
 const kOddName = 'a & b#1+2 %20.zip';
-let host;
-let browser;
 
-before(async () => {
-  host = await startHost();
-  const data = path.join(host.driveFolder, 'data');
+const suite = hostAndBrowser({}, async () => {
+  const data = path.join(suite.host.driveFolder, 'data');
   makeArchive(data, 'a.zip', { 'b.txt': 'bee', 'docs/': '', 'docs/c.txt': 'sea' });
   makeArchive(data, kOddName, { 'odd.txt': 'odd' });
   makeArchive(data, ' same.zip', { 'leading.txt': 'leading' });
   fs.writeFileSync(path.join(data, 'notes.txt'), 'not an archive');
-  fs.mkdirSync(path.join(host.driveFolder, 'out'), { recursive: true });
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await host?.stop();
+  fs.mkdirSync(path.join(suite.host.driveFolder, 'out'), { recursive: true });
 });
 
 async function openUnzipControls(name = 'a.zip') {
-  const page = await openFrameset(browser, host, 'c:\\data', 'c:\\out');
+  const page = await openFrameset(suite.browser, suite.host, 'c:\\data', 'c:\\out');
   const controls = await selectSource(page, [name], 'unzip');
   return { page, controls };
 }

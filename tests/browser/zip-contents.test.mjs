@@ -1,19 +1,17 @@
 // The zip contents view in the controls frame: the entries with their details, the summary in the
 // result frame, selection and the extract and delete boxes, the fields posted into the result
 // frame, and extraction and deletion of chosen entries end to end.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
 import {
-  checkedStates, dialogOf, frame, frameReady, launchBrowser, makeArchive,
-  openFrameset, operationEnded, resultPostOf, resultText, selectSource, startButton, startHost, zipEntries,
+  checkedStates, dialogOf, frame, frameReady, hostAndBrowser, makeArchive,
+  openFrameset, operationEnded, resultPostOf, resultText, selectSource, startButton, zipEntries,
 } from './archive-pages-support.mjs';
 
-let host;
-let browser;
 let data;
 
 const kFiles = {
@@ -24,21 +22,15 @@ const kFiles = {
   'it\'s <b>bold.txt': 'a hostile name',
 };
 
-before(async () => {
-  host = await startHost();
-  data = path.join(host.driveFolder, 'data');
+const suite = hostAndBrowser({}, async () => {
+  data = path.join(suite.host.driveFolder, 'data');
   makeArchive(data, 'a.zip', kFiles, { 'b.txt': 'first draft' });
   fs.writeFileSync(path.join(data, 'broken.zip'), 'PK but not really an archive');
-  fs.mkdirSync(path.join(host.driveFolder, 'out'), { recursive: true });
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await host?.stop();
+  fs.mkdirSync(path.join(suite.host.driveFolder, 'out'), { recursive: true });
 });
 
 async function openContents(archive = 'a.zip', target = 'c:\\out') {
-  const page = await openFrameset(browser, host, 'c:\\data', target);
+  const page = await openFrameset(suite.browser, suite.host, 'c:\\data', target);
   const unzip = await selectSource(page, [archive], 'unzip');
   await unzip.click('input[name=chkList]');
   const controls = await frameReady(page, 'controls', 'select[name=selFiles]');
@@ -155,7 +147,7 @@ test('the posted fields: entry list, option string, source and target', async ()
 });
 
 test('extracting two chosen entries writes just those', async () => {
-  const target = path.join(host.driveFolder, 'extracted');
+  const target = path.join(suite.host.driveFolder, 'extracted');
   fs.mkdirSync(target, { recursive: true });
   const { page, controls } = await openContents('a.zip', 'c:\\extracted');
   await select(controls, ['b.txt', 'docs\\my file.txt']);
@@ -193,7 +185,7 @@ test('an entry the page cannot name exactly is extracted, but never deleted', as
   const archive = makeArchive(data, 'q.zip', { 'say "hi" now.txt': 'quoted',
                                                'say _hi_ now.txt': 'sibling' });
   const before = fs.readFileSync(archive);
-  const target = path.join(host.driveFolder, 'quoted');
+  const target = path.join(suite.host.driveFolder, 'quoted');
   fs.mkdirSync(target, { recursive: true });
   const { page, controls } = await openContents('q.zip', 'c:\\quoted');
   const marked = (await entries(controls)).map((e) => e.value).find((v) => v.includes('\uFFFD'));

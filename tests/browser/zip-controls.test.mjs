@@ -4,38 +4,29 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import {
-  captureResultPosts, dialogOf, frame, launchBrowser, openFrameset, reloadOf, startHost, waitFor,
+  captureResultPosts, dialogOf, frame, hostAndBrowser, openFrameset, reloadOf, waitFor,
 } from './support/harness.mjs';
 
 const webRoot = 'c:\\inetpub\\wwwroot\\';
 const hostileFile = '<b>x<b>.txt';
 
-let host;
-let browser;
 let page;
 let posts;
 
-before(async () => {
-  host = await startHost({
-    prepare: ({ c }) => {
-      const root = path.join(c, 'inetpub', 'wwwroot');
-      fs.mkdirSync(path.join(root, 'backup'), { recursive: true });
-      for (const name of ['a.txt', 'b.txt', 'c.txt', hostileFile, 'same.txt ']) {
-        fs.writeFileSync(path.join(root, name), name);
-      }
-    },
-  });
-  browser = await launchBrowser();
-  page = await openFrameset(browser, host);
+const suite = hostAndBrowser({
+  prepare: ({ c }) => {
+    const root = path.join(c, 'inetpub', 'wwwroot');
+    fs.mkdirSync(path.join(root, 'backup'), { recursive: true });
+    for (const name of ['a.txt', 'b.txt', 'c.txt', hostileFile, 'same.txt ']) {
+      fs.writeFileSync(path.join(root, name), name);
+    }
+  },
+}, async () => {
+  page = await openFrameset(suite.browser, suite.host);
   posts = await captureResultPosts(page);
-});
-
-after(async () => {
-  await browser?.close();
-  await host?.stop();
 });
 
 function controls() {
@@ -45,7 +36,7 @@ function controls() {
 // Fresh controls with their defaults, and nothing selected in the source frame.
 async function resetControls() {
   const controlsFrame = controls();
-  await controlsFrame.goto(new URL('?OP=zip', host.url).href);
+  await controlsFrame.goto(new URL('?OP=zip', suite.host.url).href);
   await frame(page, 'source').locator('select[name=selFiles]').selectOption([]);
   await waitFor(() => controlsFrame.url().endsWith('?OP=zip'), 'zip controls');
 }
@@ -149,7 +140,7 @@ test('a missing folder or zip name stops the call with an alert', async () => {
   ];
   for (const c of cases) {
     for (const name of ['source', 'target']) {
-      await frame(page, name).goto(new URL(`?OP=${name}`, host.url).href);
+      await frame(page, name).goto(new URL(`?OP=${name}`, suite.host.url).href);
     }
     await resetControls();
     const other = frame(page, c.frame);

@@ -70,21 +70,21 @@ test('--check-config reads the installed configuration and names what is wrong',
   assert.ok(!fs.existsSync(installed('var')), 'checking made nothing');
 
   const config = installed('etc/vantrel/broken.conf');
-  fs.writeFileSync(config, 'sign-in = none\ndrive = d=/nonexistent/disc,cdrom\ntls-cert = /nonexistent.pem\n');
-  const bad = spawnSync(installed('bin/vantrel-host'), ['--check-config', '--config', config],
-                        { env, encoding: 'utf8' });
-  assert.equal(bad.status, 2);
-  assert.match(bad.stderr, /tls-cert and --tls-key go together/);
-  fs.writeFileSync(config, 'sign-in = none\ndrive = d=/nonexistent/disc,cdrom\n');
-  const missing = spawnSync(installed('bin/vantrel-host'), ['--check-config', '--config', config],
-                            { env, encoding: 'utf8' });
-  assert.equal(missing.status, 2);
-  assert.match(missing.stderr, /drive d: \(\/nonexistent\/disc\) does not exist/);
-  fs.writeFileSync(config, 'sign-in = none\nlisten = everywhere\n');
-  const wrongLine = spawnSync(installed('bin/vantrel-host'), ['--config', config],
+  for (const [text, args, said] of [
+    ['drive = d=/nonexistent/disc,cdrom\ntls-cert = /nonexistent.pem\n', ['--check-config'],
+     /tls-cert and --tls-key go together/],
+    ['drive = d=/nonexistent/disc,cdrom\n', ['--check-config'],
+     /drive d: \(\/nonexistent\/disc\) does not exist/],
+    ['listen = everywhere\n', [], new RegExp(`${config}:2: listen takes ADDRESS:PORT`)],
+    ['listen = 0.0.0.0:8080\nplain-http = true\n', [],
+     /refusing to serve 0\.0\.0\.0 without sign-in/],
+  ]) {
+    fs.writeFileSync(config, `sign-in = none\n${text}`);
+    const refused = spawnSync(installed('bin/vantrel-host'), [...args, '--config', config],
                               { env, encoding: 'utf8' });
-  assert.equal(wrongLine.status, 2);
-  assert.match(wrongLine.stderr, new RegExp(`${config}:2: listen takes ADDRESS:PORT`));
+    assert.equal(refused.status, 2, text);
+    assert.match(refused.stderr, said);
+  }
 });
 
 test('both programs say their version, and the users file is managed from the command line', () => {

@@ -7,6 +7,7 @@ import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
+import { after, before } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { chromium } from 'playwright-core';
@@ -144,6 +145,23 @@ export async function launchBrowser() {
   if (process.getuid && process.getuid() === 0) args.push('--no-sandbox');
   // playwright gives every launch a fresh, temporary user-data folder of its own.
   return chromium.launch({ executablePath: chromiumPath, headless: true, args });
+}
+
+// A host (started with startHost's options) and a browser for the tests of one file: started
+// before the first, then ready() runs (a file's own before hooks would run at the same time),
+// and stopped after the last; the returned object holds them as host and browser.
+export function hostAndBrowser(options, ready = async () => {}) {
+  const suite = {};
+  before(async () => {
+    suite.host = await startHost(options);
+    suite.browser = await launchBrowser();
+    await ready();
+  });
+  after(async () => {
+    await suite.browser?.close();
+    await suite.host?.stop();
+  });
+  return suite;
 }
 
 export function frame(page, name) {
