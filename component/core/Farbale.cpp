@@ -5,7 +5,6 @@
 #include "component/core/ContextSlot.h"
 #include "component/policy/SettingsStore.h"
 #include "platform/asp/HostConversions.h"
-#include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
@@ -56,10 +55,6 @@ bool Farbale::ShowPage() {
         result = false;
     }
     return result;
-}
-
-bool Farbale::IsOperationCall(const asp::Request& request) {
-    return platform::TrimBlanks(request.Item("OP")).starts_with("call_");
 }
 
 void Farbale::Dispatch(bool& result) {

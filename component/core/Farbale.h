@@ -38,10 +38,6 @@ class Farbale {
     // the attributes supplied in the request. False when the page reported a failure.
     bool ShowPage();
 
-    // True when the request calls an operation (OP, trimmed, begins with "call_"): the page that
-    // answers it runs a zip, unzip or test and may hold a slot of the operation queue for long.
-    static bool IsOperationCall(const asp::Request& request);
-
     // The temporary folder handed to the zip library (which writes its temporary files beside each
     // archive), and where the lock files lie in a process without a queue folder; ends in "\".
     const std::string& TemporaryDirectory() const { return TempDir; }
@@ -72,8 +68,7 @@ class Farbale {
     std::string GetUnzipLibraryVersion();
     bool WriteResultPage(bool& zipFlag);
     // Hands what the operation just run did to the scripting context's operation record.
-    void RecordOperation(char letter, const std::string& archive, const std::string& target,
-                         std::vector<std::string> entries, bool succeeded);
+    void RecordOperation(asp::OperationRecord asked, bool succeeded);
 
     // ---- pages: source, target, control and contents pages, file-system lists
     void WriteSourcePage();

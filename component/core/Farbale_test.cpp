@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component/archive/FakeZipLibrary.h"
+#include "component/core/OperationCall.h"
 #include "component/core/PageHarness.h"
 #include "platform/asp/NumberTextCases.h"
 
@@ -71,8 +72,8 @@ TEST(OperationCallTest, TellsOperationCallsByTheTrimmedOperation) {
     for (const auto& [op, isCall] : cases) {
         asp::Request fromQuery({{"OP", op}}, {}, {}, {});
         asp::Request fromForm({}, {{"OP", op}}, {}, {});
-        EXPECT_EQ(Farbale::IsOperationCall(fromQuery), isCall) << op;
-        EXPECT_EQ(Farbale::IsOperationCall(fromForm), isCall) << op;
+        EXPECT_EQ(IsOperationCall(fromQuery), isCall) << op;
+        EXPECT_EQ(IsOperationCall(fromForm), isCall) << op;
     }
 }
 
