@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "component/core/ContextSlot.h"
-#include "component/policy/SettingsStore.h"
 #include "platform/asp/HostConversions.h"
 
 namespace vantrel {
@@ -13,23 +12,22 @@ namespace {
 constexpr int32_t kDefaultTimeOutSeconds = 300;
 constexpr int32_t kDefaultWaitForSeconds = 30;
 
+}  // namespace
+
 // A period that cannot be read keeps its default, as one that is not a number does: the periods
 // only bound the waiting for a slot. The switches and lists, which do limit the users, are read
 // by each operation, which refuses when they cannot be read.
-int32_t ReadPeriod(const char* name, int32_t fallback) {
-    try {
-        return asp::ToWholeNumber(ReadSettingText(name)).value_or(fallback);
-    } catch (const SettingUnreadable&) {
-        return fallback;
-    }
-}
-
-}  // namespace
-
 Farbale::Farbale() {
     InitTempDirectory();
-    TimeOutSeconds = ReadPeriod("DLLOperationTimeOut", kDefaultTimeOutSeconds);
-    WaitForSeconds = ReadPeriod("DLLOperationWaitFor", kDefaultWaitForSeconds);
+    auto period = [this](const char* name, int32_t fallback) {
+        try {
+            return asp::ToWholeNumber(ReadSetting(name)).value_or(fallback);
+        } catch (const std::exception&) {
+            return fallback;
+        }
+    };
+    TimeOutSeconds = period("DLLOperationTimeOut", kDefaultTimeOutSeconds);
+    WaitForSeconds = period("DLLOperationWaitFor", kDefaultWaitForSeconds);
 }
 
 void Farbale::OnStartPage(asp::ScriptingContext& context) {
