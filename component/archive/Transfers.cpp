@@ -315,10 +315,7 @@ bool Transfers::WriteUploadResult(const UploadReport& report) {
             ok = WriteUploadLine(file) && ok;
         }
         for (const std::string& archive : Extractions(report)) {
-            page.lastStatus_.reset();
-            page.lastLibraryMessage_.reset();
-            page.lastBytesIn_ = page.lastBytesOut_ = 0;
-            page.operationText_.emplace();
+            page.report_.Begin();
             page.Write("<P>");
             bool extracted = page.UnzipOperation(archive, report.folder.path, "*.*", "", "---");
             page.RecordOperation(AskedExtraction(archive, report.folder.path), extracted);

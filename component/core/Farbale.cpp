@@ -99,14 +99,11 @@ asp::ScriptingContext& Farbale::Context() {
 }
 
 void Farbale::Write(std::string_view text) {
-    constexpr size_t kKeptText = 2048;
     if (divertedText_) {
         divertedText_->append(text);
         return;
     }
-    if (operationText_ && operationText_->size() < kKeptText) {
-        operationText_->append(text.substr(0, kKeptText - operationText_->size()));
-    }
+    report_.Keep(text);
     Context().response.Write(text);
 }
 

@@ -5,10 +5,9 @@
 // private member; each is defined in the file of the subsystem folder it belongs to.
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
+#include "component/core/OperationReport.h"
 #include "platform/asp/ScriptingContext.h"
 
 // The zip library's entry record (platform/ziplib/lszip.h).
@@ -50,6 +49,7 @@ class Farbale {
     friend struct FarbaleTestAccess;
     // The host's downloads and uploads judge paths and write pages as the operations do.
     friend class Transfers;
+    friend class OperationSlot;
 
     // ---- core: creation, request, fragments, frameset, result and information pages
     void InitTempDirectory();
@@ -104,7 +104,6 @@ class Farbale {
     // The setting's text, empty when not set; throws SettingUnreadable when the store holds it but
     // it cannot be read, which the operations report as a refusal.
     std::string ReadSetting(const std::string& name);
-    bool SettingIsSet(const std::string& name);
     bool CheckPathAccess(const std::string& path);
     // The same, with what it would write kept in said instead of the page.
     bool CheckPathAccess(const std::string& path, std::string& said);
@@ -201,16 +200,8 @@ class Farbale {
     HeldLock heldZipLock_;
     HeldLock heldUnzipLock_;
 
-    // The last library run of an operation: its status code (when the execute call returned one)
-    // and the message it gave; unset when the operation stopped before the library.
-    std::optional<int32_t> lastStatus_;
-    std::optional<std::string> lastLibraryMessage_;
-    // What the library read and wrote for the operation (both runs of a repair).
-    uint64_t lastBytesIn_ = 0;
-    uint64_t lastBytesOut_ = 0;
-    // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
-    // words reach the operation record.
-    std::optional<std::string> operationText_;
+    // What the operation under way reports to the host.
+    OperationReport report_;
     // When set, what the object writes goes here instead of the page.
     std::string* divertedText_ = nullptr;
 };

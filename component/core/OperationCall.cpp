@@ -63,7 +63,7 @@ std::string WithWildcardForUncarriedBytes(std::string names) {
 
 asp::OperationRecord AskedOperation(const CallFields& call) {
     asp::OperationRecord asked;
-    asked.letter = call.options.empty() ? '\0' : call.options.front();
+    asked.letter = OperationLetter(call.options);
     asked.archive = call.sourcePath + call.sourceList;
     if (call.options.empty()) {
         asked.target = call.targetPath;

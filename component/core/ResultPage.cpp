@@ -21,10 +21,7 @@ constexpr std::string_view kUnnamedEntryDelete =
 bool Farbale::WriteResultPage(bool& zipFlag) {
     Write(strPageHead);
     Write("<BODY BGCOLOR=\"#C0C0C0\" TOPMARGIN=\"0\">" + strNewLine + strFontOpen + strNewLine);
-    lastStatus_.reset();
-    lastLibraryMessage_.reset();
-    lastBytesIn_ = lastBytesOut_ = 0;
-    operationText_.emplace();
+    report_.Begin();
     const asp::OperationRecord asked = AskedOperation(
         {strOperation, strSourcePath, strSourceList, strTargetPath, strZipNameList, strOptions});
     if (strOptions.empty()) {
@@ -91,22 +88,13 @@ bool Farbale::WriteResultPage(bool& zipFlag) {
 }
 
 // A listener that fails never changes the page: the operation has run and the page reports it.
-void Farbale::RecordOperation(asp::OperationRecord operation, bool succeeded) {
-    std::string written = operationText_.value_or("");
-    operationText_.reset();
+void Farbale::RecordOperation(asp::OperationRecord asked, bool succeeded) {
+    asp::OperationRecord operation = report_.Finish(std::move(asked), succeeded);
     try {
         const auto& record = Context().recordOperation;
-        if (!record) {
-            return;
+        if (record) {
+            record(operation);
         }
-        operation.status = lastStatus_;
-        operation.bytesIn = lastBytesIn_;
-        operation.bytesOut = lastBytesOut_;
-        operation.text = lastLibraryMessage_.value_or(written);
-        operation.outcome = succeeded             ? asp::OperationOutcome::Succeeded
-                            : lastLibraryMessage_ ? asp::OperationOutcome::Failed
-                                                  : asp::OperationOutcome::Refused;
-        record(operation);
     } catch (...) {
     }
 }
