@@ -37,12 +37,6 @@ class Farbale {
     // the attributes supplied in the request. False when the page reported a failure.
     bool ShowPage();
 
-    // The temporary folder handed to the zip library (which writes its temporary files beside each
-    // archive), and where the lock files lie in a process without a queue folder; ends in "\".
-    const std::string& TemporaryDirectory() const { return TempDir; }
-    int32_t WaitPeriod() const { return WaitForSeconds; }
-    int32_t TimeOutPeriod() const { return TimeOutSeconds; }
-
   private:
     // Unit tests reach private members through a specialisation of their own.
     template <typename Tag>
