@@ -5,8 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "component/archive/Transfers.h"
-#include "component/core/ContextSlot.h"
+#include "component/Component.h"
 #include "host/FileResponse.h"
 #include "platform/text/TextPieces.h"
 
@@ -117,7 +116,6 @@ uint64_t ServeDownload(const httplib::Request& request, httplib::Response& respo
     asp::Server server(caller.webRoot);
     asp::Request fields = caller.fields;
     asp::ScriptingContext context{fields, pageResponse, *caller.session, server};
-    RequestScope scope;
     Transfers transfers(context);
     if (entry.empty()) {
         platform::ConfinedPath file;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "component/policy/QueueLocks.h"
+#include "component/Component.h"
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/LockFolder.h"
 
@@ -78,7 +78,7 @@ bool PrepareQueueFolder(const fs::path& folder, std::string& error) {
     if (!queue) {
         return false;
     }
-    RemoveDeadLocks(*queue);
+    RemoveLocksOfEndedProcesses(*queue);
     ::setenv(platform::kQueueFolderVariable, absolute.c_str(), 1);
     return true;
 }

@@ -1,6 +1,6 @@
 #include "host/SignInPage.h"
 
-#include "component/core/Escape.h"
+#include "component/Component.h"
 
 namespace vantrel::host {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "component/archive/Transfers.h"
+#include "component/Component.h"
 #include "platform/files/ConfinedPath.h"
 #include "platform/files/FreeSpaceReserve.h"
 #include "platform/files/PendingFile.h"

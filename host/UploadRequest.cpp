@@ -5,7 +5,7 @@
 #include <optional>
 #include <system_error>
 
-#include "component/core/ContextSlot.h"
+#include "component/Component.h"
 #include "host/CheckedServer.h"
 #include "host/UploadReceiver.h"
 
@@ -67,7 +67,6 @@ std::optional<UploadReport> Receive(const httplib::ContentReader& read,
     asp::Response unseen([](std::string_view) { return true; });
     asp::Server server(caller.webRoot);
     asp::ScriptingContext context{fields, unseen, *caller.session, server};
-    RequestScope scope;
     Transfers transfers(context);
     // On record before the first file is written: a crash cannot take the upload with it, and
     // the host's next start clears what it left in the folder.
@@ -103,8 +102,8 @@ void WritePage(const UploadReport& report, const TransferCaller& caller,
     std::string id;
     if (!archives.empty()) {
         id = NewOperationId();
-        asp::OperationRecord asked{'-', archives.front(), report.folder.path};
-        caller.audit->Append(OperationStartLine(caller.Who(), id, asked));
+        caller.audit->Append(OperationStartLine(
+            caller.Who(), id, Transfers::AskedExtraction(archives.front(), report.folder.path)));
         caller.audit->Flush();
     }
     auto started = std::chrono::steady_clock::now();
@@ -121,7 +120,6 @@ void WritePage(const UploadReport& report, const TransferCaller& caller,
         asp::Request fields = caller.fields;
         asp::Server server(caller.webRoot);
         asp::ScriptingContext context{fields, page, *caller.session, server, record};
-        RequestScope scope;
         try {
             Transfers transfers(context);
             transfers.WriteUploadResult(report);
@@ -129,7 +127,8 @@ void WritePage(const UploadReport& report, const TransferCaller& caller,
         }
     }
     if (!id.empty() && !recorded) {
-        asp::OperationRecord none{'-', archives.front(), report.folder.path};
+        asp::OperationRecord none =
+            Transfers::AskedExtraction(archives.front(), report.folder.path);
         none.outcome = asp::OperationOutcome::Refused;
         none.text = "No report.";
         caller.audit->Append(OperationAuditLine(caller.Who(), none, {}, id));

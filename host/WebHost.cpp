@@ -16,9 +16,7 @@
 #include <optional>
 #include <thread>
 
-#include "component/archive/Globals.h"
-#include "component/core/ContextSlot.h"
-#include "component/core/Farbale.h"
+#include "component/Component.h"
 #include "host/AccessLog.h"
 #include "host/AccountCredentials.h"
 #include "host/AuditLog.h"
@@ -57,8 +55,6 @@ constexpr const char* kTooBusyPage =
     "<HTML><BODY BGCOLOR=\"#C0C0C0\"><FONT FACE=\"Tahoma,Verdana,Arial,sans-serif\" SIZE=\"2\">"
     "<B>The server is too busy to start another operation now. Please try again in a "
     "moment.</B></FONT></BODY></HTML>\r\n";
-// The zip library's status of an operation its progress callback stopped.
-constexpr int32_t kAbortedStatus = -30;
 constexpr const char* kNoFileRights =
     "<B>Error:</B> The server cannot work with your account's file rights now.";
 
@@ -111,7 +107,7 @@ std::string HostAccountName() {
 // An operation that the stop of the server aborted, said in the service's log: what became of its
 // archive, or of the folder it was extracting into.
 void ReportAbortedAtStop(const asp::OperationRecord& record) {
-    if (!OperationsStopped() || record.status != kAbortedStatus) {
+    if (!AbortedByStop(record)) {
         return;
     }
     bool extraction = !record.target.empty() && record.letter != 'T';
@@ -132,32 +128,13 @@ struct PageRun {
     bool operationCall = false;
 };
 
-// An operation call that never reached the component, or ended before it reported.
+// An operation call that never reached the component, or ended before it reported: named as the
+// component names it.
 asp::OperationRecord UnreportedOperation(const asp::Request& request, std::string text) {
-    asp::OperationRecord record;
-    std::string options = platform::TrimBlanks(request.Form("OS"));
-    record.letter = options.empty() ? '\0' : options[0];
-    record.archive =
-        platform::TrimBlanks(request.Form("SP")) + platform::TrimBlanks(request.Form("SL"));
-    record.target = platform::TrimBlanks(request.Form("TP"));
+    asp::OperationRecord record = AskedOperation(request);
     record.outcome = asp::OperationOutcome::Refused;
     record.text = std::move(text);
     return record;
-}
-
-// The operation a call asks for, as its start line records it: the archive a zip call writes is
-// its target path; the others read the archive named by the source folder and list.
-asp::OperationRecord AskedOperation(const asp::Request& request) {
-    asp::OperationRecord asked = UnreportedOperation(request, "");
-    bool zipCall = platform::TrimBlanks(request.Form("OP")) == "call_zip";
-    if (zipCall && (asked.letter == '-' || asked.letter == 'U' || asked.letter == 'F')) {
-        asked.archive = asked.target;
-        asked.target.clear();
-    }
-    if (asked.letter == 'T' || asked.letter == 'D' || asked.letter == 'X') {
-        asked.target.clear();
-    }
-    return asked;
 }
 
 // The server with the host's own connection loop set up.
@@ -229,8 +206,7 @@ bool WebHost::Prepare(std::string& error) {
         Say(Priority::Warning, "vantrel-host: " + why);
     }
     // Bound now, with the host's own rights: a signed-in account need not be able to read them.
-    lszip::LSZIP_VER();
-    lszip::LSUZ_VER();
+    LoadZipLibrary();
     if (switchesFileRights_ && (!CheckRegistryReadable(registry::RegistryRoot(), error) ||
                                 (options_.signIn == SignInMode::Users &&
                                  !CheckUsersActAsAccounts(options_.usersFile, error)))) {
@@ -571,7 +547,7 @@ void WebHost::Route(const httplib::Request& request, httplib::Response& response
             auditLog_->Append(
                 TransferAuditLine(nobody, "upload", "", "", 0, "refused: not signed in"));
             ShowSignIn(response, 401, "", "");
-        } else if (request.path == options_.page && Farbale::IsOperationCall(page)) {
+        } else if (request.path == options_.page && IsOperationCall(page)) {
             auditLog_->Append(
                 OperationAuditLine(nobody, UnreportedOperation(page, "Not signed in."), {}));
             ShowSignIn(response, 401, "", "");
@@ -693,7 +669,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
         BuildPageRequest(request, options_.page, HostName(caller.site.host, options_.listenAddress),
                          caller.account ? caller.account->name : "", caller.site.client),
         caller.session, asp::Server(options_.webRoot), caller.account, caller.site.client});
-    run->operationCall = Farbale::IsOperationCall(run->request);
+    run->operationCall = IsOperationCall(run->request);
     std::shared_ptr<OperationAdmission::Ticket> ticket;
     if (run->operationCall) {
         ticket = std::make_shared<OperationAdmission::Ticket>(operations_);
@@ -742,10 +718,7 @@ void WebHost::ServePage(const httplib::Request& request, httplib::Response& resp
                     pageResponse.Write(kNoFileRights);
                     record = UnreportedOperation(run->request, kNoFileRights);
                 } else {
-                    RequestScope scope;
-                    Farbale component;
-                    component.OnStartPage(context);
-                    component.ShowPage();
+                    ShowComponentPage(context);
                 }
             } catch (...) {
                 record = UnreportedOperation(run->request, "The page failed.");

@@ -4,15 +4,13 @@
 
 #include "component/archive/ListedEntries.h"
 #include "component/core/Farbale.h"
+#include "component/policy/PathLists.h"
 #include "platform/text/CaseFolding.h"
-#include "platform/text/TextPieces.h"
 #include "platform/ziplib/EntryNameList.h"
 
 namespace vantrel {
 
 namespace {
-
-constexpr std::string_view kSecurityError = "<B>Error accessing security information.</B></P>";
 
 // How an entry name meets the path lists: as a path below the archive's own root, with
 // backslashes, so "conf/web.config" is tested as "\conf\web.config" and an entry "\web.config\"
@@ -32,7 +30,7 @@ std::string EntryAsPath(std::string name) {
 // to test against.
 bool Farbale::CheckDeletedEntryNames(const std::string& archive, const std::string& entries) {
     try {
-        const std::string excluded = platform::TrimBlanks(ReadSetting("ExcludedFilePathList"));
+        const std::string excluded = PathLists().Excluded();
         auto names = ziplib::EntryNameList::Parse(entries);
         if (excluded.empty() || !names || names->Empty()) {
             // Nothing to test against, or a list the library refuses without deleting anything.

@@ -1,5 +1,6 @@
 // The administrator's switches that turn an operation or one of its options off.
 #include "component/core/Farbale.h"
+#include "component/policy/SettingsStore.h"
 
 namespace vantrel {
 

@@ -14,12 +14,11 @@
 #include <vector>
 
 #include "component/core/ContextSlot.h"
-#include "component/policy/SlotWake.h"
+#include "component/policy/OperationStop.h"
 
 namespace vantrel {
 
 namespace {
-std::atomic<bool> g_stopped = false;
 thread_local std::string t_abortReason;
 
 int32_t StopBecause(const char* reason) {
@@ -28,17 +27,8 @@ int32_t StopBecause(const char* reason) {
 }
 }  // namespace
 
-void StopAllOperations() {
-    g_stopped = true;
-    SlotWake::Instance().Notify();  // the waits for a slot end now, not at their next look
-}
-
-bool OperationsStopped() {
-    return g_stopped;
-}
-
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
-    if (g_stopped) {
+    if (OperationsStopped()) {
         return StopBecause(" The server is stopping.");
     }
     try {

@@ -17,19 +17,13 @@ namespace vantrel {
 // request's response and returns 0. It never lets an exception into the library: on failure it
 // writes the description (when it still can) and returns 1, which stops the operation. It also
 // returns 1 once the browser has gone (nobody would see the outcome) and, at once, once
-// StopAllOperations has been called: the operation ends at that progress report with the library's
-// "aborted" status, its archive unchanged.
+// StopAllOperations (component/policy/OperationStop.h) has been called: the operation ends at that
+// progress report with the library's "aborted" status, its archive unchanged.
 int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t);
 
 // Why ZipProgress last stopped an operation on this thread, as a sentence to follow "Operation
 // aborted." (" The browser closed the connection."); empty when it stopped none. Forgets it.
 std::string TakeAbortReason();
-
-// For a server that is stopping and has waited long enough: aborts every running operation of the
-// process through the progress callback, and ends every wait for an operation slot. There is no
-// way back; the process is expected to end.
-void StopAllOperations();
-bool OperationsStopped();
 
 // What an operation answers when the library asks whether a real location may be used, and what
 // it does with each file or entry the library leaves out. Installed for the calling thread while a

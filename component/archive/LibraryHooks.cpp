@@ -9,38 +9,26 @@
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/policy/PathLists.h"
 #include "platform/text/CaseFolding.h"
-#include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
-namespace {
-
-// The two lists, read once for the operation: the library asks about every file it meets.
-struct PolicyLists {
-    std::string excluded;
-    std::string included;
-};
-
-}  // namespace
-
 OperationHooks Farbale::LibraryHooks() {
-    auto lists = std::make_shared<std::optional<PolicyLists>>();
+    auto lists = std::make_shared<PathLists>();
     auto allow = [this, lists](const std::string& realPath) {
-        if (!*lists) {
-            try {
-                *lists = PolicyLists{platform::TrimBlanks(ReadSetting("ExcludedFilePathList")),
-                                     platform::TrimBlanks(ReadSetting("IncludedFilePathList"))};
-            } catch (const std::exception&) {
-                // Lists that cannot be read refuse every location, as the policy does.
-                Write("<B>Error accessing security information.</B></P>" + strNewLine);
-                return false;
-            }
+        try {
+            lists->Excluded();
+            lists->Included();
+        } catch (const std::exception&) {
+            // Lists that cannot be read refuse every location, as the policy does.
+            Write(std::string(kSecurityError) + strNewLine);
+            return false;
         }
         // A name reached through a link is judged where it really lies.
         std::string path = platform::FoldCase(realPath);
-        if (MatchPathList(path, (*lists)->excluded, PathListMode::Exclude) &&
-            MatchPathList(path, (*lists)->included, PathListMode::Include)) {
+        if (MatchPathList(path, lists->Excluded(), PathListMode::Exclude) &&
+            MatchPathList(path, lists->Included(), PathListMode::Include)) {
             return true;
         }
         Write(HtmlEscape(realPath) + "<BR>" + strNewLine);

@@ -290,6 +290,16 @@ std::vector<std::string> Transfers::Extractions(const UploadReport& report) {
     return archives;
 }
 
+asp::OperationRecord Transfers::AskedExtraction(const std::string& archive,
+                                                const std::string& folder) {
+    asp::OperationRecord asked;
+    asked.letter = '-';
+    asked.archive = archive;
+    asked.target = folder;
+    asked.entries = {"*.*"};
+    return asked;
+}
+
 bool Transfers::WriteUploadResult(const UploadReport& report) {
     Farbale& page = *component_;
     bool ok = true;
@@ -305,13 +315,10 @@ bool Transfers::WriteUploadResult(const UploadReport& report) {
             ok = WriteUploadLine(file) && ok;
         }
         for (const std::string& archive : Extractions(report)) {
-            page.lastStatus_.reset();
-            page.lastLibraryMessage_.reset();
-            page.lastBytesIn_ = page.lastBytesOut_ = 0;
-            page.operationText_.emplace();
+            page.report_.Begin();
             page.Write("<P>");
             bool extracted = page.UnzipOperation(archive, report.folder.path, "*.*", "", "---");
-            page.RecordOperation('-', archive, report.folder.path, {"*.*"}, extracted);
+            page.RecordOperation(AskedExtraction(archive, report.folder.path), extracted);
             ok = ok && extracted;
         }
         page.Write(page.strNewLine + page.strScriptOpen + "top.frames ['source'].doReload(false);" +

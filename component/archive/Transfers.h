@@ -4,7 +4,8 @@
 // real location as it does for the operations; it reads archive entries through the zip library;
 // and it writes the pages that answer. The host moves the bytes. One object serves one request, on
 // the thread that serves it and with the account's file rights; its pages go into the response of
-// the context it was made with, which stays in the module's slot for the object's life.
+// the context it was made with, which stays in the module's slot for the object's life and no
+// longer.
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "component/core/ContextSlot.h"
 #include "platform/asp/ScriptingContext.h"
 #include "platform/files/ConfinedPath.h"
 
@@ -114,6 +116,9 @@ class Transfers {
 
     // The zip files of an upload that WriteUploadResult extracts: those stored, when asked to.
     static std::vector<std::string> Extractions(const UploadReport& report);
+    // The operation record of the extraction of archive into folder, as the audit log names it.
+    static asp::OperationRecord AskedExtraction(const std::string& archive,
+                                                const std::string& folder);
     // The result page of an upload: a line for each file, then, when the report asks for it and
     // every file was stored, the extraction of each zip file among them into the folder with the
     // usual rules (each reported to the context's operation record), then the reload of the
@@ -126,6 +131,7 @@ class Transfers {
     // folder: the line is the upload's folder's.
     bool WriteUploadLine(const UploadedFile& file, bool folder = false);
 
+    RequestScope scope_;
     asp::ScriptingContext& context_;
     std::unique_ptr<Farbale> component_;
     // Where the policy's words go while it judges: kept, not written into the page.

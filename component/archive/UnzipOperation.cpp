@@ -8,6 +8,8 @@
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/core/OptionString.h"
+#include "component/policy/OperationSlot.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel {
@@ -69,14 +71,11 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
             Write("Parameter Error<BR>" + strNewLine);
             return false;
         }
+        const UnzipOptions chosen = ReadUnzipOptions(options);
         int32_t action = LSUZ_EXTRACT;
         int32_t flags = LSUZ_FLAG_EXTRACT;
-        if (options[0] == 'T') {
+        if (chosen.letter == 'T') {
             action = LSUZ_TEST;
-            // The password applies only when the user ticked "Apply this Password".
-            if (options.size() < 2 || options[1] != 'P') {
-                password.clear();
-            }
             names = "*.*";
             flags = LSUZ_FLAG_TEST;
         } else if (!CheckPathAccess(AsFolder(target))) {
@@ -85,20 +84,20 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
         if (!CheckPathAccess(archive)) {
             return false;
         }
-        if (options[0] == 'F') {
+        if (chosen.letter == 'F') {
             flags += LSUZ_FLAG_FRESHEN;
-        } else if (options[0] == 'U') {
+        } else if (chosen.letter == 'U') {
             flags += LSUZ_FLAG_UPDATE;
         }
-        if (options.size() > 2) {
-            if (options[1] != 'P') {
-                password.clear();
-            }
-            if (options[2] == 'R') {
-                flags += LSUZ_FLAG_NO_FOLDERS;
-            }
+        // The password applies only when the user ticked "Apply this Password".
+        if (chosen.password == false) {
+            password.clear();
         }
-        if (WaitForOperationSlot(OperationKind::Unzip)) {
+        if (chosen.noFolders) {
+            flags += LSUZ_FLAG_NO_FOLDERS;
+        }
+        OperationSlot slot(*this, OperationKind::Unzip);
+        if (!slot.Take()) {
             return false;
         }
         Write((action == LSUZ_TEST ? "Testing archive file " : "Extracting from ") +
@@ -109,7 +108,6 @@ bool Farbale::UnzipOperation(std::string archive, std::string target, std::strin
         Write("<BR>" + message + "<P>");
         return ok;
     } catch (const std::exception& error) {
-        ReleaseOperationSlot(OperationKind::Unzip);
         Write("<BR><B>Error:</B> " + HtmlEscape(error.what()) + "<P>");
         return false;
     }
@@ -123,12 +121,11 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
     try {
         std::optional<int32_t> code =
             CallUnzipSide(archive, target, names, action, flags, password, message);
-        lastStatus_ = code;
+        report_.status = code;
         if (code) {
             int64_t read = 0, written = 0;
             CurrentUnzipSideCalls().getBytes(read, written);
-            lastBytesIn_ += static_cast<uint64_t>(read);
-            lastBytesOut_ += static_cast<uint64_t>(written);
+            report_.AddBytes(read, written);
             message = StatusMessage(*code);
             ok = *code == 0;
             if (ok && action == LSUZ_TEST) {
@@ -144,7 +141,7 @@ bool Farbale::RunUnzipLibrary(std::string& archive, std::string& target, std::st
         message = "<B>Error:</B> " + HtmlEscape(error.what());
         ok = false;
     }
-    lastLibraryMessage_ = message;
+    report_.libraryMessage = message;
     ReleaseOperationSlot(OperationKind::Unzip);
     return ok;
 }

@@ -8,6 +8,8 @@
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/core/OptionString.h"
+#include "component/policy/OperationSlot.h"
 #include "platform/text/AsciiCase.h"
 #include "platform/ziplib/lszip.h"
 
@@ -56,9 +58,9 @@ int32_t LevelOf(char option) {
     return option - '0';
 }
 
-// The library action for the option string's first letter; adding for any other letter.
-int32_t ActionOf(const std::string& options) {
-    switch (options.empty() ? '\0' : options[0]) {
+// The library action for the option string's letter; adding for any other letter.
+int32_t ActionOf(char letter) {
+    switch (letter) {
         case 'D':
             return LSZIP_DELETE;
         case 'U':
@@ -157,7 +159,8 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         // The policy tests the name the library will write, ".zip" included, so that an
         // excluded "name.zip" cannot be reached by leaving the extension off.
         archive = WithZipExtension(archive);
-        int32_t action = ActionOf(options);
+        const ZipOptions chosen = ReadZipOptions(options);
+        int32_t action = ActionOf(chosen.letter);
         // Delete and repair name entries inside the archive, not files on the server: the
         // archive is the only path they touch. (Testing "*.*" against an include list would
         // refuse every repair and delete under the default settings.) The entries that a delete
@@ -169,26 +172,23 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         if (action == LSZIP_DELETE && RefuseWhenDisabled("DisableDeleteFromZip", kDeleteDisabled)) {
             return false;
         }
-        int32_t flags = LSZIP_FLAG_BASE;
-        if (options.size() > 5) {
-            flags += options[3] == 'S' ? LSZIP_FLAG_FULL_PATHS : 0;
-            if (options[4] == 'R') {
-                if (RefuseWhenDisabled("DisableRecurseSubdirFiles", kRecurseDisabled)) {
-                    return false;
-                }
-                flags += LSZIP_FLAG_RECURSE;
+        int32_t flags = LSZIP_FLAG_BASE + (chosen.fullPaths ? LSZIP_FLAG_FULL_PATHS : 0);
+        if (chosen.recurse) {
+            if (RefuseWhenDisabled("DisableRecurseSubdirFiles", kRecurseDisabled)) {
+                return false;
             }
-            if (options[5] == 'M') {
-                if (RefuseWhenDisabled("DisableMoveIntoZip", kMoveDisabled)) {
-                    return false;
-                }
-                flags += LSZIP_FLAG_MOVE;
+            flags += LSZIP_FLAG_RECURSE;
+        }
+        if (chosen.move) {
+            if (RefuseWhenDisabled("DisableMoveIntoZip", kMoveDisabled)) {
+                return false;
             }
+            flags += LSZIP_FLAG_MOVE;
         }
         int32_t level = kDefaultLevel;
-        if (options.size() > 2) {
-            level = LevelOf(options[2]);
-            if (options[1] == 'P' && !password.empty()) {
+        if (chosen.level) {
+            level = LevelOf(*chosen.level);
+            if (chosen.encrypt && !password.empty()) {
                 if (RefuseWhenDisabled("DisableEncryptZipFiles", kEncryptDisabled)) {
                     return false;
                 }
@@ -198,14 +198,14 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
             }
         }
 
-        if (WaitForOperationSlot(OperationKind::Zip)) {
+        OperationSlot slot(*this, OperationKind::Zip);
+        if (!slot.Take()) {
             return false;
         }
         ScopedOperationHooks hooks(LibraryHooks());
         // The entries a delete removes are found in the archive as it is inside the slot, where
         // no other zip operation changes it; it is read only where the policy allows.
         if (action == LSZIP_DELETE && !CheckDeletedEntryNames(archive, files)) {
-            ReleaseOperationSlot(OperationKind::Zip);
             return false;
         }
         Write(ProgressLine(action, archive));
@@ -228,7 +228,6 @@ bool Farbale::ZipOperation(std::string archive, std::string files, std::string p
         Write("<BR><B>Sorry, cannot repair file</B>.<P>");
         return false;
     } catch (const std::exception& error) {
-        ReleaseOperationSlot(OperationKind::Zip);
         Write("<BR><B>Error:</B> " + HtmlEscape(error.what()) + "<P>");
         return false;
     }
@@ -243,12 +242,11 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
     try {
         std::optional<int32_t> code =
             CallZipSide(TempDir, archive, files, action, flags, password, level, message);
-        lastStatus_ = code;
+        report_.status = code;
         if (code) {
             int64_t read = 0, written = 0;
             CurrentZipSideCalls().getBytes(read, written);
-            lastBytesIn_ += static_cast<uint64_t>(read);
-            lastBytesOut_ += static_cast<uint64_t>(written);
+            report_.AddBytes(read, written);
             message = StatusMessage(*code);
             ok = *code == 0;
             if (!ok) {
@@ -261,7 +259,7 @@ bool Farbale::RunZipLibrary(std::string& archive, std::string& files, int32_t& a
         message = "<B>Error:</B> " + HtmlEscape(error.what());
         ok = false;
     }
-    lastLibraryMessage_ = message;
+    report_.libraryMessage = message;
     bool retryFollows = action == LSZIP_REPAIR && !ok && (flags & LSZIP_FLAG_HARDER_REPAIR) == 0;
     if (!retryFollows) {
         ReleaseOperationSlot(OperationKind::Zip);

@@ -3,9 +3,7 @@
 #include <exception>
 
 #include "component/core/ContextSlot.h"
-#include "component/policy/SettingsStore.h"
 #include "platform/asp/HostConversions.h"
-#include "platform/text/TextPieces.h"
 
 namespace vantrel {
 
@@ -14,23 +12,22 @@ namespace {
 constexpr int32_t kDefaultTimeOutSeconds = 300;
 constexpr int32_t kDefaultWaitForSeconds = 30;
 
+}  // namespace
+
 // A period that cannot be read keeps its default, as one that is not a number does: the periods
 // only bound the waiting for a slot. The switches and lists, which do limit the users, are read
 // by each operation, which refuses when they cannot be read.
-int32_t ReadPeriod(const char* name, int32_t fallback) {
-    try {
-        return asp::ToWholeNumber(ReadSettingText(name)).value_or(fallback);
-    } catch (const SettingUnreadable&) {
-        return fallback;
-    }
-}
-
-}  // namespace
-
 Farbale::Farbale() {
     InitTempDirectory();
-    TimeOutSeconds = ReadPeriod("DLLOperationTimeOut", kDefaultTimeOutSeconds);
-    WaitForSeconds = ReadPeriod("DLLOperationWaitFor", kDefaultWaitForSeconds);
+    auto period = [this](const char* name, int32_t fallback) {
+        try {
+            return asp::ToWholeNumber(ReadSetting(name)).value_or(fallback);
+        } catch (const std::exception&) {
+            return fallback;
+        }
+    };
+    TimeOutSeconds = period("DLLOperationTimeOut", kDefaultTimeOutSeconds);
+    WaitForSeconds = period("DLLOperationWaitFor", kDefaultWaitForSeconds);
 }
 
 void Farbale::OnStartPage(asp::ScriptingContext& context) {
@@ -56,10 +53,6 @@ bool Farbale::ShowPage() {
         result = false;
     }
     return result;
-}
-
-bool Farbale::IsOperationCall(const asp::Request& request) {
-    return platform::TrimBlanks(request.Item("OP")).starts_with("call_");
 }
 
 void Farbale::Dispatch(bool& result) {
@@ -106,14 +99,11 @@ asp::ScriptingContext& Farbale::Context() {
 }
 
 void Farbale::Write(std::string_view text) {
-    constexpr size_t kKeptText = 2048;
     if (divertedText_) {
         divertedText_->append(text);
         return;
     }
-    if (operationText_ && operationText_->size() < kKeptText) {
-        operationText_->append(text.substr(0, kKeptText - operationText_->size()));
-    }
+    report_.Keep(text);
     Context().response.Write(text);
 }
 

@@ -5,10 +5,9 @@
 // private member; each is defined in the file of the subsystem folder it belongs to.
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
+#include "component/core/OperationReport.h"
 #include "platform/asp/ScriptingContext.h"
 
 // The zip library's entry record (platform/ziplib/lszip.h).
@@ -38,22 +37,13 @@ class Farbale {
     // the attributes supplied in the request. False when the page reported a failure.
     bool ShowPage();
 
-    // True when the request calls an operation (OP, trimmed, begins with "call_"): the page that
-    // answers it runs a zip, unzip or test and may hold a slot of the operation queue for long.
-    static bool IsOperationCall(const asp::Request& request);
-
-    // The temporary folder handed to the zip library (which writes its temporary files beside each
-    // archive), and where the lock files lie in a process without a queue folder; ends in "\".
-    const std::string& TemporaryDirectory() const { return TempDir; }
-    int32_t WaitPeriod() const { return WaitForSeconds; }
-    int32_t TimeOutPeriod() const { return TimeOutSeconds; }
-
   private:
     // Unit tests reach private members through a specialisation of their own.
     template <typename Tag>
     friend struct FarbaleTestAccess;
     // The host's downloads and uploads judge paths and write pages as the operations do.
     friend class Transfers;
+    friend class OperationSlot;
 
     // ---- core: creation, request, fragments, frameset, result and information pages
     void InitTempDirectory();
@@ -72,8 +62,7 @@ class Farbale {
     std::string GetUnzipLibraryVersion();
     bool WriteResultPage(bool& zipFlag);
     // Hands what the operation just run did to the scripting context's operation record.
-    void RecordOperation(char letter, const std::string& archive, const std::string& target,
-                         std::vector<std::string> entries, bool succeeded);
+    void RecordOperation(asp::OperationRecord asked, bool succeeded);
 
     // ---- pages: source, target, control and contents pages, file-system lists
     void WriteSourcePage();
@@ -109,7 +98,6 @@ class Farbale {
     // The setting's text, empty when not set; throws SettingUnreadable when the store holds it but
     // it cannot be read, which the operations report as a refusal.
     std::string ReadSetting(const std::string& name);
-    bool SettingIsSet(const std::string& name);
     bool CheckPathAccess(const std::string& path);
     // The same, with what it would write kept in said instead of the page.
     bool CheckPathAccess(const std::string& path, std::string& said);
@@ -206,16 +194,8 @@ class Farbale {
     HeldLock heldZipLock_;
     HeldLock heldUnzipLock_;
 
-    // The last library run of an operation: its status code (when the execute call returned one)
-    // and the message it gave; unset when the operation stopped before the library.
-    std::optional<int32_t> lastStatus_;
-    std::optional<std::string> lastLibraryMessage_;
-    // What the library read and wrote for the operation (both runs of a repair).
-    uint64_t lastBytesIn_ = 0;
-    uint64_t lastBytesOut_ = 0;
-    // While an operation runs, what it writes is also kept here (bounded), so that a refusal's own
-    // words reach the operation record.
-    std::optional<std::string> operationText_;
+    // What the operation under way reports to the host.
+    OperationReport report_;
     // When set, what the object writes goes here instead of the page.
     std::string* divertedText_ = nullptr;
 };

@@ -3,10 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "component/archive/FakeZipLibrary.h"
+#include "component/core/OperationCall.h"
 #include "component/core/PageHarness.h"
 #include "platform/asp/NumberTextCases.h"
 
 namespace vantrel {
+
+// What creation fixes for the object's life.
+struct CreationTests {};
+template <>
+struct FarbaleTestAccess<CreationTests> {
+    static std::string TempDir(const Farbale& f) { return f.TempDir; }
+    static int32_t TimeOut(const Farbale& f) { return f.TimeOutSeconds; }
+    static int32_t WaitFor(const Farbale& f) { return f.WaitForSeconds; }
+};
+using Created = FarbaleTestAccess<CreationTests>;
 
 namespace {
 
@@ -71,8 +82,8 @@ TEST(OperationCallTest, TellsOperationCallsByTheTrimmedOperation) {
     for (const auto& [op, isCall] : cases) {
         asp::Request fromQuery({{"OP", op}}, {}, {}, {});
         asp::Request fromForm({}, {{"OP", op}}, {}, {});
-        EXPECT_EQ(Farbale::IsOperationCall(fromQuery), isCall) << op;
-        EXPECT_EQ(Farbale::IsOperationCall(fromForm), isCall) << op;
+        EXPECT_EQ(IsOperationCall(fromQuery), isCall) << op;
+        EXPECT_EQ(IsOperationCall(fromForm), isCall) << op;
     }
 }
 
@@ -139,9 +150,9 @@ TEST_F(ShowPageTest, WithoutAContextReportsFailureWithoutThrowing) {
 
 TEST(FarbaleCreationTest, PrefersCTempForTheTemporaryDirectory) {
     TemporaryServer server;
-    EXPECT_EQ(Farbale().TemporaryDirectory(), "c:\\temp\\");
+    EXPECT_EQ(Created::TempDir(Farbale()), "c:\\temp\\");
     std::filesystem::remove_all(server.DriveFolder() / "temp");
-    EXPECT_EQ(Farbale().TemporaryDirectory(), "c:\\tmp\\");
+    EXPECT_EQ(Created::TempDir(Farbale()), "c:\\tmp\\");
     EXPECT_TRUE(std::filesystem::is_directory(server.DriveFolder() / "tmp"));
 }
 
@@ -149,8 +160,8 @@ TEST(FarbaleCreationTest, ReadsThePeriodsWithTheHostsRounding) {
     TemporaryServer server;
     {
         Farbale defaults;
-        EXPECT_EQ(defaults.TimeOutPeriod(), 300);
-        EXPECT_EQ(defaults.WaitPeriod(), 30);
+        EXPECT_EQ(Created::TimeOut(defaults), 300);
+        EXPECT_EQ(Created::WaitFor(defaults), 30);
     }
     // What is not a 32-bit whole number gives the default.
     for (const auto& test : asp::testing::kNumberTextCases) {
@@ -159,8 +170,8 @@ TEST(FarbaleCreationTest, ReadsThePeriodsWithTheHostsRounding) {
         server.StoreSetting("DLLOperationTimeOut", text);
         server.StoreSetting("DLLOperationWaitFor", text);
         Farbale component;
-        EXPECT_EQ(component.TimeOutPeriod(), whole ? test.whole : 300) << text;
-        EXPECT_EQ(component.WaitPeriod(), whole ? test.whole : 30) << text;
+        EXPECT_EQ(Created::TimeOut(component), whole ? test.whole : 300) << text;
+        EXPECT_EQ(Created::WaitFor(component), whole ? test.whole : 30) << text;
     }
 }
 

@@ -31,4 +31,35 @@ bool OptionStringFitsLayout(std::string_view options, bool zipCall) {
     return zipLayout ? Fits(options, kZipLayout) : Fits(options, kThreeLayout);
 }
 
+char OperationLetter(std::string_view options) {
+    return options.empty() ? '\0' : options.front();
+}
+
+ZipOptions ReadZipOptions(std::string_view options) {
+    ZipOptions read;
+    read.letter = OperationLetter(options);
+    if (options.size() > 2) {
+        read.level = options[2];
+        read.encrypt = options[1] == 'P';
+    }
+    if (options.size() > 5) {
+        read.fullPaths = options[3] == 'S';
+        read.recurse = options[4] == 'R';
+        read.move = options[5] == 'M';
+    }
+    return read;
+}
+
+UnzipOptions ReadUnzipOptions(std::string_view options) {
+    UnzipOptions read;
+    read.letter = OperationLetter(options);
+    if (read.letter == 'T') {
+        read.password = options.size() >= 2 && options[1] == 'P';
+    } else if (options.size() > 2) {
+        read.password = options[1] == 'P';
+    }
+    read.noFolders = options.size() > 2 && options[2] == 'R';
+    return read;
+}
+
 }  // namespace vantrel

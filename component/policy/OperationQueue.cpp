@@ -5,10 +5,10 @@
 // once (SlotWake), and the pause between two looks bounds the wait for anything else.
 #include <string_view>
 
-#include "component/archive/Globals.h"
 #include "component/core/Farbale.h"
 #include "component/policy/LockFileTime.h"
 #include "component/policy/OperationClock.h"
+#include "component/policy/OperationStop.h"
 #include "component/policy/QueueLocks.h"
 #include "component/policy/SlotWake.h"
 #include "platform/files/LockFolder.h"

@@ -6,6 +6,7 @@
 
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
+#include "component/policy/PathLists.h"
 #include "component/policy/PolicyPaths.h"
 #include "platform/drives/JoinedPaths.h"
 #include "platform/text/CaseFolding.h"
@@ -22,7 +23,6 @@ namespace {
 
 constexpr std::string_view kRefusal =
     "<B>The selected file path has been disabled by the administrator.</B></P>";
-constexpr std::string_view kSecurityError = "<B>Error accessing security information.</B></P>";
 // Appended behind the list so that every real entry, the last one included, ends in ";".
 constexpr std::string_view kListEnd = ";end";
 
@@ -70,15 +70,14 @@ bool Farbale::CheckPathAccess(const std::string& path) {
             paths.push_back(std::move(*normal));
         }
         // The whole exclude list is tested before the include list is read.
-        std::string excluded = TrimBlanks(ReadSetting("ExcludedFilePathList"));
+        PathLists lists;
         for (const auto& member : paths) {
-            if (!MatchPathList(member, excluded, PathListMode::Exclude)) {
+            if (!MatchPathList(member, lists.Excluded(), PathListMode::Exclude)) {
                 return false;
             }
         }
-        std::string included = TrimBlanks(ReadSetting("IncludedFilePathList"));
         for (const auto& member : paths) {
-            if (!MatchPathList(member, included, PathListMode::Include)) {
+            if (!MatchPathList(member, lists.Included(), PathListMode::Include)) {
                 return false;
             }
         }

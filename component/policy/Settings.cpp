@@ -15,8 +15,8 @@ std::string Farbale::ReadSetting(const std::string& name) {
     return ReadSettingText(name);
 }
 
-bool Farbale::SettingIsSet(const std::string& name) {
-    return ReadSetting(name) == "1";
+bool SettingIsSet(const std::string& name) {
+    return ReadSettingText(name) == "1";
 }
 
 }  // namespace vantrel

@@ -24,4 +24,7 @@ class SettingUnreadable : public std::runtime_error {
 // cannot be read.
 std::string ReadSettingText(const std::string& name);
 
+// True when a switch is on: its text is "1". Throws as ReadSettingText does.
+bool SettingIsSet(const std::string& name);
+
 }  // namespace vantrel

@@ -47,8 +47,4 @@ std::optional<std::string> ReadStoredSetting(const std::string& name) {
     return setting.text;
 }
 
-std::string ReadSettingText(const std::string& name) {
-    return ReadStoredSetting(name).value_or("");
-}
-
 }  // namespace vantrel::registry

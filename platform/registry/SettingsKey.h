@@ -31,7 +31,4 @@ StoredSetting LookUpSetting(const std::string& name);
 // cannot be read (no permission, a folder where the value should be). Never throws.
 std::optional<std::string> ReadStoredSetting(const std::string& name);
 
-// The same, with a setting that cannot be read taken as empty.
-std::string ReadSettingText(const std::string& name);
-
 }  // namespace vantrel::registry

@@ -69,7 +69,7 @@ ArchiveFile::~ArchiveFile() {
     zip_error_fini(&error_);
 }
 
-zip_t* ArchiveFile::Open(int flags, int& zipError) {
+OwnedZip ArchiveFile::Open(int flags, int& zipError) {
     if (Exists()) {
         SpanCheck check = CheckEntrySpans(DescriptorReader(existing_.Get()));
         view_ = check.fault == SpanFault::None ? CheckedView::Of(existing_.Get(), check) : nullptr;
@@ -78,7 +78,7 @@ zip_t* ArchiveFile::Open(int flags, int& zipError) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_function_create(Callback, this, &error);
-    zip_t* za = source ? zip_open_from_source(source, flags, &error) : nullptr;
+    OwnedZip za(source ? zip_open_from_source(source, flags, &error) : nullptr);
     if (!za) {
         zipError = zip_error_code_zip(&error);
         errno = zip_error_code_system(&error);

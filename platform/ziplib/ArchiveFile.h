@@ -41,7 +41,7 @@ class ArchiveFile {
 
     // libzip's archive on this file (flags as zip_open's); null with zipError set. Closing it
     // with zip_close writes the new archive and puts it in place.
-    zip_t* Open(int flags, int& zipError);
+    OwnedZip Open(int flags, int& zipError);
 
     // The new archive once zip_close put it in place: open for reading, and its size.
     int WrittenFd() const { return written_.Get(); }

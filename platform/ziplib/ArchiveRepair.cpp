@@ -42,8 +42,8 @@ int32_t JudgeArchive(const ArchiveFile& archive, CallerHooks& caller) {
 
 // libzip's view of the archive as the unzip side reads it; null when the span check or libzip
 // refuses it.
-zip_t* OpenChecked(int archive, int flags) {
-    zip_t* za = nullptr;
+OwnedZip OpenChecked(int archive, int flags) {
+    OwnedZip za;
     OpenCheckedZip(archive, CheckEntrySpans(DescriptorReader(archive)), flags, za);
     return za;
 }
@@ -155,13 +155,8 @@ int32_t WriteRebuilt(raw::Bytes file, const std::vector<raw::LocalEntry>& entrie
 }
 
 bool OpensWithEntries(int rebuilt, size_t expected) {
-    zip_t* za = OpenChecked(rebuilt, ZIP_CHECKCONS);
-    if (!za) {
-        return false;
-    }
-    bool same = zip_get_num_entries(za, 0) == static_cast<zip_int64_t>(expected);
-    zip_discard(za);
-    return same;
+    OwnedZip za = OpenChecked(rebuilt, ZIP_CHECKCONS);
+    return za && zip_get_num_entries(za.get(), 0) == static_cast<zip_int64_t>(expected);
 }
 
 bool NameIsTaken(int folder, const std::string& name) {
@@ -212,11 +207,9 @@ platform::UniqueFd CreateRebuilt(const ArchiveFile& archive, std::string& name) 
 // recovery met.
 std::vector<std::string> NamedEntries(const ArchiveFile& archive, const Recovery& found) {
     int error = 0;
-    zip_t* za = OpenChecked(archive.Fd(), 0);
+    OwnedZip za = OpenChecked(archive.Fd(), 0);
     if (za || (za = OpenReadOnlyZip(archive.Fd(), 0, &error))) {
-        std::vector<std::string> names = EntryNames(za);
-        zip_discard(za);
-        return names;
+        return EntryNames(za.get());
     }
     std::vector<std::string> names;
     for (const auto& entry : found.entries) {

@@ -51,22 +51,25 @@ int OnCancel(zip_t*, void* state) {
 }
 
 // Writes the archive and puts it in place; on failure the old archive stays as it was, and a
-// refusal by the file system is reported with the archive's name.
-int32_t CloseArchive(zip_t* za, const ArchiveFile& archive, CallerHooks& caller) {
+// refusal by the file system is reported with the archive's name. The archive is libzip's no
+// longer either way.
+int32_t CloseArchive(OwnedZip& za, const ArchiveFile& archive, CallerHooks& caller) {
     CloseProgress progress{&caller};
-    zip_register_progress_callback_with_state(za, 0.001, OnProgress, nullptr, &progress);
-    zip_register_cancel_callback_with_state(za, OnCancel, nullptr, &progress);
-    if (zip_close(za) == 0) {
+    zip_register_progress_callback_with_state(za.get(), 0.001, OnProgress, nullptr, &progress);
+    zip_register_cancel_callback_with_state(za.get(), OnCancel, nullptr, &progress);
+    if (zip_close(za.get()) == 0) {
+        za.release();
         return LSZIP_OK;
     }
-    int32_t code = caller.Aborted() ? LSZIP_E_ABORTED : StatusOf(za);
-    caller.ReportRefusal(code, archive.RealPath(), SystemErrorOf(za));
-    zip_discard(za);
+    int32_t code = caller.Aborted() ? LSZIP_E_ABORTED : StatusOf(za.get());
+    caller.ReportRefusal(code, archive.RealPath(), SystemErrorOf(za.get()));
+    za.reset();
     return code;
 }
 
-int32_t Discard(zip_t* za, int32_t code) {
-    zip_discard(za);
+// Discards the archive now, before the sources it was handed go: discarding frees them.
+int32_t Discard(OwnedZip& za, int32_t code) {
+    za.reset();
     return code;
 }
 
@@ -290,12 +293,12 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
         return code;
     }
     int error = 0;
-    zip_t* za = archive.Open(ZIP_CREATE, error);
+    OwnedZip za = archive.Open(ZIP_CREATE, error);
     if (!za) {
         return StatusOfZipError(error, errno);
     }
-    if (!CommentArchive(za, job)) {
-        return Discard(za, StatusOf(za));
+    if (!CommentArchive(za.get(), job)) {
+        return Discard(za, StatusOf(za.get()));
     }
     SourceReading reading;
     EntrySources sources(job, reading, streamed);
@@ -306,11 +309,11 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
             return LSZIP_E_ABORTED;
         }
         zip_int64_t index = entries ? entries->Find(file.entryName) : -1;
-        if (!Wanted(za, index, file, job)) {
+        if (!Wanted(za.get(), index, file, job)) {
             return LSZIP_OK;
         }
-        if (PutFile(za, index, file, job, sources) < 0) {
-            return StatusOf(za);
+        if (PutFile(za.get(), index, file, job, sources) < 0) {
+            return StatusOf(za.get());
         }
         written.push_back(&file);
         return LSZIP_OK;
@@ -318,7 +321,7 @@ int32_t AddFiles(const ZipJob& job, ArchiveFile& archive, CallerHooks& caller) {
     if (streamed) {
         code = ExpandSourceList(job.list, options, caller, files, put);
     } else {
-        entries.emplace(za, files);
+        entries.emplace(za.get(), files);
         for (const SourceFile& file : files) {
             if ((code = put(file)) != LSZIP_OK) {
                 break;
@@ -364,23 +367,23 @@ int32_t DeleteEntries(const ZipJob& job, ArchiveFile& archive, CallerHooks& call
         return LSZIP_E_OPEN;
     }
     int error = 0;
-    zip_t* za = archive.Open(0, error);
+    OwnedZip za = archive.Open(0, error);
     if (!za) {
         return StatusOfZipError(error, errno);
     }
-    if (!CommentArchive(za, job)) {
-        return Discard(za, StatusOf(za));
+    if (!CommentArchive(za.get(), job)) {
+        return Discard(za, StatusOf(za.get()));
     }
-    zip_int64_t count = zip_get_num_entries(za, 0);
-    names->PreferExactNames(EntryNames(za));
+    zip_int64_t count = zip_get_num_entries(za.get(), 0);
+    names->PreferExactNames(EntryNames(za.get()));
     zip_int64_t deleted = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         if (!caller.Tick(i, count)) {
             return Discard(za, LSZIP_E_ABORTED);
         }
-        const char* name = zip_get_name(za, i, 0);
+        const char* name = zip_get_name(za.get(), i, 0);
         if (name && names->Matches(name)) {
-            zip_delete(za, i);
+            zip_delete(za.get(), i);
             ++deleted;
         }
     }

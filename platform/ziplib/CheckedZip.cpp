@@ -268,16 +268,14 @@ bool CheckedView::ReadFile(uint64_t offset, uint8_t* out, size_t length) {
     return true;
 }
 
-int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, zip_t*& za) {
-    za = nullptr;
+int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, OwnedZip& za) {
+    za.reset();
     int zipError = 0;
     if (check.fault != SpanFault::None) {
         // Whether libzip would refuse it anyway, and how.
-        zip_t* plain = OpenReadOnlyZip(fd, flags, &zipError);
-        if (!plain) {
+        if (!OpenReadOnlyZip(fd, flags, &zipError)) {
             return StatusOfZipError(zipError, errno);
         }
-        zip_discard(plain);
         return LSZIP_E_STRUCTURE;
     }
     auto bytes = CheckedView::Of(fd, check);
@@ -293,7 +291,7 @@ int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, zip_t*& za) {
         zip_error_fini(&error);
         return LSZIP_E_MEMORY;
     }
-    za = zip_open_from_source(source, flags | ZIP_RDONLY, &error);
+    za.reset(zip_open_from_source(source, flags | ZIP_RDONLY, &error));
     int32_t code = LSZIP_OK;
     if (!za) {
         code = StatusOf(&error);

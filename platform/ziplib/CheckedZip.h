@@ -17,6 +17,7 @@
 
 #include "platform/files/UniqueFd.h"
 #include "platform/ziplib/EntrySpanCheck.h"
+#include "platform/ziplib/OwnedZip.h"
 
 namespace vantrel::ziplib {
 
@@ -54,6 +55,6 @@ class CheckedView {
 // Opens libzip's view of the archive at fd (which stays the caller's) into za, with zip_open's
 // read-only flags; a status code. An archive libzip cannot read at all gets libzip's own status,
 // one that fails the span check otherwise -51.
-int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, zip_t*& za);
+int32_t OpenCheckedZip(int fd, const SpanCheck& check, int flags, OwnedZip& za);
 
 }  // namespace vantrel::ziplib

@@ -235,11 +235,6 @@ int32_t ReadDeclared(zip_t* za, zip_uint64_t index, const EntryFacts& facts,
 class ArchiveRun {
   public:
     ArchiveRun(const UnzipJob& job, CallerHooks& caller) : job_(job), caller_(caller) {}
-    ~ArchiveRun() {
-        if (za_) {
-            zip_discard(za_);
-        }
-    }
 
     // Opens the archive and reads the list; a status code.
     int32_t Open(int openFlags) {
@@ -260,13 +255,13 @@ class ArchiveRun {
         }
         dataOffsets_ = std::move(spans.dataOffsets);
         namesWithNul_ = std::move(spans.namesWithNul);
-        names_.PreferExactNames(EntryNames(za_));
+        names_.PreferExactNames(EntryNames(za_.get()));
         return LSZIP_OK;
     }
 
     // The entry's own modification time (an extended time where it has one).
     std::time_t ModifiedTime(zip_uint64_t index, const EntryFacts& facts) const {
-        return EntryModifiedTime(za_, index, facts.stat);
+        return EntryModifiedTime(za_.get(), index, facts.stat);
     }
 
     // The entry's data as this library can read it straight from the archive (not encrypted,
@@ -289,9 +284,9 @@ class ArchiveRun {
     // without keepData, only checking it).
     void Survey(const std::function<bool(const EntryFacts&)>& takes, bool keepData) {
         std::vector<RawEntry> small;
-        zip_int64_t count = zip_get_num_entries(za_, 0);
+        zip_int64_t count = zip_get_num_entries(za_.get(), 0);
         for (zip_int64_t i = 0; i < count; ++i) {
-            EntryFacts facts = FactsOf(za_, i, namesWithNul_);
+            EntryFacts facts = FactsOf(za_.get(), i, namesWithNul_);
             if (!names_.Matches(facts.name, &used_)) {
                 continue;
             }
@@ -315,7 +310,7 @@ class ArchiveRun {
         }
         auto raw = RawOf(index, facts);
         if (!raw) {
-            return ReadDeclared(za_, index, facts, job_.password, caller_, consume);
+            return ReadDeclared(za_.get(), index, facts, job_.password, caller_, consume);
         }
         if (!ahead_ || !ahead_->Has(index)) {
             return InflateStreamed(job_.archive.Fd(), *raw, caller_, consume);
@@ -332,7 +327,7 @@ class ArchiveRun {
     // Calls work for every listed entry (Survey found them) until it reports an abort; an entry
     // it fails is left out and reported by name. Returns the first failure, or 0.
     int32_t ForEachListed(const std::function<int32_t(zip_uint64_t, const EntryFacts&)>& work) {
-        if (zip_get_num_entries(za_, 0) == 0) {
+        if (zip_get_num_entries(za_.get(), 0) == 0) {
             return LSZIP_E_EMPTY;
         }
         auto count = static_cast<int64_t>(listed_.size());
@@ -361,16 +356,16 @@ class ArchiveRun {
         return LSZIP_OK;
     }
 
-    zip_t* Archive() const { return za_; }
+    zip_t* Archive() const { return za_.get(); }
     // The facts of one entry, listed or not.
-    EntryFacts Facts(zip_uint64_t index) const { return FactsOf(za_, index, namesWithNul_); }
+    EntryFacts Facts(zip_uint64_t index) const { return FactsOf(za_.get(), index, namesWithNul_); }
 
   private:
     const UnzipJob& job_;
     CallerHooks& caller_;
     EntryNameList names_ = *EntryNameList::Parse("");
     std::vector<bool> used_;
-    zip_t* za_ = nullptr;
+    OwnedZip za_;
     std::vector<uint64_t> dataOffsets_;
     std::map<uint64_t, std::string> namesWithNul_;
     std::vector<std::pair<zip_uint64_t, EntryFacts>> listed_;

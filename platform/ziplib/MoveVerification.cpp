@@ -48,14 +48,14 @@ std::vector<bool> ConfirmWrittenEntries(int archive, const std::vector<const Sou
                                         const std::string& password, SourceOpener& opener) {
     std::vector<bool> confirmed(written.size(), false);
     int error = 0;
-    zip_t* za = OpenReadOnlyZip(archive, ZIP_CHECKCONS, &error);
+    OwnedZip za = OpenReadOnlyZip(archive, ZIP_CHECKCONS, &error);
     if (!za) {
         return confirmed;
     }
     std::unordered_map<std::string, zip_uint64_t> indexes;
-    zip_int64_t count = zip_get_num_entries(za, 0);
+    zip_int64_t count = zip_get_num_entries(za.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        if (const char* name = zip_get_name(za, i, 0)) {
+        if (const char* name = zip_get_name(za.get(), i, 0)) {
             indexes.emplace(name, i);
         }
     }
@@ -64,13 +64,12 @@ std::vector<bool> ConfirmWrittenEntries(int archive, const std::vector<const Sou
         auto found = indexes.find(file.entryName);
         zip_stat_t st;
         if (file.isFolder || found == indexes.end() ||
-            zip_stat_index(za, found->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+            zip_stat_index(za.get(), found->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
             continue;
         }
         confirmed[i] =
-            Unchanged(file, st.size, opener) && ReadsBackWhole(za, found->second, password);
+            Unchanged(file, st.size, opener) && ReadsBackWhole(za.get(), found->second, password);
     }
-    zip_discard(za);
     return confirmed;
 }
 

@@ -7,13 +7,13 @@
 
 namespace vantrel::ziplib {
 
-zip_t* OpenReadOnlyZip(int fd, int flags, int* zipError) {
+OwnedZip OpenReadOnlyZip(int fd, int flags, int* zipError) {
     int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (own < 0) {
         *zipError = ZIP_ER_OPEN;
         return nullptr;
     }
-    zip_t* za = zip_fdopen(own, flags, zipError);
+    OwnedZip za(zip_fdopen(own, flags, zipError));
     if (!za) {
         int saved = errno;
         ::close(own);

@@ -31,19 +31,14 @@ using vantrel::platform::PathIntent;
 using vantrel::platform::PathStatus;
 
 struct Listing {
-    zip_t* archive = nullptr;
+    OwnedZip archive;
     zip_uint64_t next = 0;
     zip_uint64_t count = 0;
     std::vector<raw::CentralFields> raw;  // by index, as the span check read them
     std::map<uint64_t, std::string> namesWithNul;
     std::optional<EntryInfo> last;
 
-    void Close() {
-        if (archive) {
-            zip_discard(archive);
-        }
-        *this = Listing{};
-    }
+    void Close() { *this = Listing{}; }
 };
 
 struct UnzipSettings {
@@ -72,7 +67,7 @@ int32_t Store(std::string& setting, const char* value) {
 }
 
 // libzip's view of the one archive, once its entries have passed the span check; a status code.
-int32_t OpenChecked(const NamedArchive& archive, SpanCheck& check, zip_t*& za) {
+int32_t OpenChecked(const NamedArchive& archive, SpanCheck& check, OwnedZip& za) {
     if (archive.status != LSZIP_OK) {
         return archive.status;
     }
@@ -83,16 +78,15 @@ int32_t OpenChecked(const NamedArchive& archive, SpanCheck& check, zip_t*& za) {
 int32_t OpenListing(const NamedArchive& archive) {
     t_listing.Close();
     SpanCheck check;
-    zip_t* za = nullptr;
+    OwnedZip za;
     if (int32_t code = OpenChecked(archive, check, za); code != LSZIP_OK) {
         return code;  // entries that share their bytes are not listed either
     }
-    zip_int64_t count = zip_get_num_entries(za, 0);
+    zip_int64_t count = zip_get_num_entries(za.get(), 0);
     if (count > INT32_MAX) {
-        zip_discard(za);
         return LSZIP_E_MEMORY;
     }
-    t_listing.archive = za;
+    t_listing.archive = std::move(za);
     t_listing.count = static_cast<zip_uint64_t>(count);
     t_listing.raw = std::move(check.fields);
     t_listing.namesWithNul = std::move(check.namesWithNul);
@@ -179,14 +173,13 @@ int32_t ReadArchiveComment(char* comment, int32_t size) {
         return LSZIP_E_ARCHIVE_PATH;
     }
     SpanCheck check;
-    zip_t* za = nullptr;
+    OwnedZip za;
     if (int32_t code = OpenChecked(archives->front(), check, za); code != LSZIP_OK) {
         return code;
     }
     int length = 0;
-    const char* text = zip_get_archive_comment(za, &length, ZIP_FL_ENC_RAW);
+    const char* text = zip_get_archive_comment(za.get(), &length, ZIP_FL_ENC_RAW);
     std::string whole = text ? std::string(text, static_cast<size_t>(length)) : std::string();
-    zip_discard(za);
     std::string cut = CutUtf8(whole, static_cast<size_t>(size) - 1);
     std::memcpy(comment, cut.data(), cut.size());
     comment[cut.size()] = '\0';
@@ -207,7 +200,7 @@ int32_t NextEntry(void* record) {
         stored != t_listing.namesWithNul.end() ? &stored->second : nullptr;
     ZipEntryRecord filled;
     EntryInfo info;
-    int32_t code = FillEntryRecord(t_listing.archive, index, raw, nameWithNul, filled, info);
+    int32_t code = FillEntryRecord(t_listing.archive.get(), index, raw, nameWithNul, filled, info);
     if (code == LSZIP_OK) {
         std::memcpy(record, &filled, sizeof filled);
         t_listing.last = std::move(info);
