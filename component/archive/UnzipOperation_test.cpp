@@ -5,6 +5,7 @@
 
 #include "component/archive/FakeZipLibrary.h"
 #include "component/archive/OperationHarness.h"
+#include "component/archive/ZipLibrary.h"
 
 namespace vantrel::testing {
 namespace {

@@ -26,6 +26,16 @@ class FolderListingTest : public ::testing::Test {
         }
         return names;
     }
+    static std::optional<std::vector<ListedFile>> ListFiles(std::string_view folder,
+                                                            std::string_view pattern,
+                                                            size_t limit) {
+        auto contents = ListFolder(folder, pattern, limit);
+        return contents ? std::optional(contents->files) : std::nullopt;
+    }
+    static std::optional<std::vector<std::string>> ListSubfolders(std::string_view folder) {
+        auto contents = ListFolder(folder, "", 0);
+        return contents ? std::optional(contents->subfolders) : std::nullopt;
+    }
 
     testing::TestDrive drive;
 };
