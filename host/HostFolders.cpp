@@ -9,8 +9,10 @@
 #include <cstring>
 
 #include "component/Component.h"
+#include "host/JournalLines.h"
 #include "platform/drives/WindowsPath.h"
 #include "platform/files/LockFolder.h"
+#include "platform/install/Installation.h"
 
 namespace vantrel::host {
 
@@ -43,6 +45,54 @@ platform::UniqueFd MakeFolderBeneathDrive(const platform::WindowsPath& path, boo
         current = std::move(next);
     }
     return current;
+}
+
+// The whole file open at fd.
+std::string ReadWhole(int fd) {
+    std::string text;
+    char buffer[64 * 1024];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+// The control pages open help.htm beside the page; a web root without one gets the copy from the
+// program's data folder (share/vantrel).
+void PutHelpPage(const platform::ConfinedPath& webRoot) {
+    fs::path source = platform::SharedDataFolder() / "help.htm";
+    platform::UniqueFd original(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!original) {
+        return;
+    }
+    std::string page = ReadWhole(original.Get());
+    platform::UniqueFd help(::openat(webRoot.Fd(), "help.htm",
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (help && ::write(help.Get(), page.data(), page.size()) < 0) {
+        ::unlinkat(webRoot.Fd(), "help.htm", 0);
+    }
+}
+
+void MakeDriveFolders(const HostOptions& options) {
+    std::error_code made;
+    fs::create_directories(options.dataFolder, made);
+    for (const auto& drive : options.drives.Drives()) {
+        std::error_code ec;
+        if (drive.type == platform::DriveType::Fixed) {
+            fs::create_directories(drive.folder, ec);
+        }
+    }
+}
+
+// Nothing depends on c:\temp: where it cannot be made the component uses the system's temporary
+// path.
+void MakeTempFolder(bool shared) {
+    platform::ConfinedPath temp;
+    auto mode = shared ? std::optional<mode_t>(01777) : std::nullopt;
+    if (std::string why; !OpenHostFolder("c:\\temp", mode, temp, why)) {
+        Say(Priority::Warning, "vantrel-host: " + why);
+    }
 }
 
 }  // namespace
@@ -81,6 +131,30 @@ bool PrepareQueueFolder(const fs::path& folder, std::string& error) {
     RemoveLocksOfEndedProcesses(*queue);
     ::setenv(platform::kQueueFolderVariable, absolute.c_str(), 1);
     return true;
+}
+
+bool PrepareHostFolders(const HostOptions& options, bool sharedTemp, std::string& error) {
+    MakeDriveFolders(options);
+    platform::ConfinedPath webRoot;
+    if (!OpenHostFolder(options.webRoot, std::nullopt, webRoot, error) ||
+        !PrepareQueueFolder(options.queueFolder, error)) {
+        return false;
+    }
+    PutHelpPage(webRoot);
+    MakeTempFolder(sharedTemp);
+    return true;
+}
+
+void MakeInstalledLogFolder(const fs::path& auditLog) {
+    const auto& installed = platform::Installation();
+    if (!installed || auditLog.parent_path() != installed->logs) {
+        return;
+    }
+    std::error_code ec;
+    if (fs::create_directories(installed->logs, ec)) {
+        fs::permissions(installed->logs,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec, ec);
+    }
 }
 
 }  // namespace vantrel::host

@@ -1,9 +1,13 @@
 #include "host/StaticFiles.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cctype>
 #include <map>
 
+#include "host/FileResponse.h"
+#include "host/ThreadFileCredentials.h"
 #include "platform/text/AsciiCase.h"
 #include "platform/text/CaseFolding.h"
 
@@ -30,6 +34,28 @@ std::optional<platform::ConfinedPath> OpenStaticFile(const std::string& webRoot,
         return std::nullopt;
     }
     return file;
+}
+
+std::optional<uint64_t> ServeStaticFile(const httplib::Request& request,
+                                        httplib::Response& response, const std::string& webRoot,
+                                        const SignedInAccount* account) {
+    std::optional<ThreadFileCredentials> rights;
+    if (account && account->credentials) {
+        rights.emplace(*account->credentials);
+        if (!rights->Switched()) {
+            response.status = 503;
+            return std::nullopt;
+        }
+    }
+    auto file = OpenStaticFile(webRoot, request.path);
+    if (!file) {
+        response.status = 404;
+        response.set_content("Not found.\n", "text/plain; charset=utf-8");
+        return std::nullopt;
+    }
+    response.set_header("Content-Security-Policy", kStaticFilePolicy);
+    platform::UniqueFd read(::fcntl(file->Fd(), F_DUPFD_CLOEXEC, 0));
+    return RespondWithFile(std::move(read), request, response, ContentTypeOf(file->RealPath()));
 }
 
 std::string ContentTypeOf(const fs::path& file) {

@@ -4,10 +4,14 @@
 // origin of their own (kStaticFilePolicy): no page there runs a script, nor acts with a user's
 // session.
 
+#include <httplib.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "host/SignedInAccount.h"
 #include "platform/files/ConfinedPath.h"
 
 namespace vantrel::host {
@@ -21,6 +25,14 @@ inline constexpr const char* kStaticFilePolicy = "sandbox";
 // the web root ("..", or a symbolic link that points elsewhere).
 std::optional<platform::ConfinedPath> OpenStaticFile(const std::string& webRoot,
                                                      const std::string& path);
+
+// Answers a GET for the static file at the request's path (FileResponse), opened with the file
+// rights of account when it has its own: 404 when there is none, 503 when its rights cannot be
+// taken on. Gives back the bytes of the file's answer, for the access log; nullopt when no file
+// was sent.
+std::optional<uint64_t> ServeStaticFile(const httplib::Request& request,
+                                        httplib::Response& response, const std::string& webRoot,
+                                        const SignedInAccount* account);
 
 // "text/html; charset=utf-8" for .htm, and so on; application/octet-stream when unknown.
 std::string ContentTypeOf(const std::filesystem::path& file);

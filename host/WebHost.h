@@ -2,7 +2,9 @@
 // The web host: serves the application page by running the component once per request, streaming
 // what it writes, and serves the web root's static files (the help page and the like). Unless it
 // serves a loopback address without sign-in, every request needs a signed-in session; a host
-// running as root runs each request with the signed-in account's file rights.
+// running as root runs each request with the signed-in account's file rights. It ties together
+// its server (ServerSetup), sign-in and sessions (SignInService), the page (PageService),
+// downloads, uploads and static files, and routes each request to one of them.
 
 #include <httplib.h>
 
@@ -12,17 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "host/Authenticator.h"
 #include "host/ForwardedRequest.h"
 #include "host/HostOptions.h"
 #include "host/LogWriter.h"
-#include "host/OperationAdmission.h"
+#include "host/PageService.h"
 #include "host/RequestReader.h"
 #include "host/SessionStore.h"
-#include "host/SignInGate.h"
-#include "host/SignInThrottle.h"
+#include "host/SignInService.h"
 #include "host/TransferCaller.h"
-#include "host/UsersFileWatch.h"
 
 namespace vantrel::host {
 
@@ -63,26 +62,17 @@ class WebHost {
     void FlushLogs();
 
   private:
-    struct Caller;
-
     // read: the body's reader of an upload, whose body the host streams rather than reads whole.
     void Route(const httplib::Request& request, httplib::Response& response,
-               const httplib::ContentReader* read = nullptr);
-    void ServePage(const httplib::Request& request, httplib::Response& response,
-                   const Caller& caller);
-    void ServeStatic(const httplib::Request& request, httplib::Response& response,
-                     const Caller& caller);
-    TransferCaller TransferOf(const httplib::Request& request, const Caller& caller) const;
-    void SignIn(const httplib::Request& request, const ForwardedRequest& site,
-                httplib::Response& response);
-    void SignOut(const httplib::Request& request, const ForwardedRequest& site,
-                 httplib::Response& response);
-    void ShowSignIn(httplib::Response& response, int status, std::string_view message,
-                    std::string_view account);
-    std::string SessionCookie(const std::string& id, bool secure, bool expired = false) const;
-    bool SetUpServer(std::string& error);
-    bool BindSocket();
-    void EndSessionsOfRemovedUsers();
+               const httplib::ContentReader* read);
+    void ServeSignedIn(const httplib::Request& request, httplib::Response& response,
+                       const httplib::ContentReader* read, const RequestCaller& caller);
+    // Nothing of the application without a signed-in session; an operation or upload posted into
+    // a frame is refused outright and recorded, so nothing is done for it.
+    void RefuseWithoutSession(const httplib::Request& request, const ForwardedRequest& site,
+                              httplib::Response& response, const httplib::ContentReader* read);
+    TransferCaller TransferOf(const httplib::Request& request, const RequestCaller& caller) const;
+    bool OpenLogs(std::string& error);
     // What the request may carry: the page's forms for a signed-in session, a sign-in before.
     BodyLimit BodyLimitOf(const RequestShape& shape);
 
@@ -91,16 +81,11 @@ class WebHost {
     std::string downloadPath_;
     std::string uploadPath_;
     std::string uploadRefusal_;
-    SessionStore::Clock clock_;
     bool switchesFileRights_;
-    SessionStore sessions_;
-    SignInThrottle throttle_;
-    SignInGate signInGate_;
-    OperationAdmission operations_;
-    std::unique_ptr<Authenticator> authenticator_;
-    std::unique_ptr<UsersFileWatch> usersWatch_;  // with sign-in users
     std::unique_ptr<LogWriter> accessLog_;
     std::unique_ptr<LogWriter> auditLog_;
+    SignInService signIns_;
+    PageService pages_;
     std::unique_ptr<httplib::Server> server_;
     std::mutex stopMutex_;
     bool stopping_ = false;

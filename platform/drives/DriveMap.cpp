@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
 
 #include "platform/drives/WindowsPath.h"
@@ -73,10 +74,19 @@ std::optional<DriveMap> DriveMap::Parse(std::string_view spec, std::string* erro
     return map;
 }
 
-DriveMap DriveMap::FromEnvironment() {
-    const char* spec = std::getenv(kDrivesVariable);
-    auto map = spec ? Parse(spec) : std::nullopt;
-    return map ? *map : DriveMap{};
+std::shared_ptr<const DriveMap> DriveMap::FromEnvironment() {
+    static std::mutex mutex;
+    static std::optional<std::string> parsedSpec;
+    static std::shared_ptr<const DriveMap> parsed;
+    const char* variable = std::getenv(kDrivesVariable);
+    std::string_view spec = variable ? variable : "";
+    std::lock_guard lock(mutex);
+    if (parsedSpec != spec) {
+        auto map = Parse(spec);
+        parsed = map ? std::make_shared<const DriveMap>(std::move(*map)) : nullptr;
+        parsedSpec = spec;
+    }
+    return parsed;
 }
 
 void DriveMap::Add(Drive drive) {

@@ -3,6 +3,7 @@
 // layer opens every path beneath its drive's folder (platform/files/ConfinedPath.h).
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,8 +34,10 @@ class DriveMap {
     // Entries separated by ";"; empty entries are skipped.
     static std::optional<DriveMap> Parse(std::string_view spec, std::string* error = nullptr);
 
-    // The process's map: VANTREL_DRIVES, read at each call so a test can change it.
-    static DriveMap FromEnvironment();
+    // The process's map (VANTREL_DRIVES): parsed when first asked for, and again only once the
+    // variable has changed (a test may change it), so opening a file never parses it. No drives
+    // when the variable is not set; null when it holds no valid map.
+    static std::shared_ptr<const DriveMap> FromEnvironment();
 
     void Add(Drive drive);  // replaces an earlier drive with the same letter
     const std::vector<Drive>& Drives() const { return drives_; }

@@ -33,8 +33,8 @@ struct DriveRoot {
 };
 
 PathStatus OpenDriveRoot(char letter, DriveRoot& root) {
-    DriveMap map = DriveMap::FromEnvironment();
-    const Drive* drive = map.Find(letter);
+    auto map = DriveMap::FromEnvironment();
+    const Drive* drive = map ? map->Find(letter) : nullptr;
     if (!drive) {
         return PathStatus::NoDrive;
     }

@@ -32,8 +32,11 @@ std::vector<std::string> ListNames(std::string_view windowsPattern) {
 }
 
 std::string SystemTempPath() {
-    DriveMap map = DriveMap::FromEnvironment();
-    for (const auto& drive : map.Drives()) {
+    auto map = DriveMap::FromEnvironment();
+    if (!map) {
+        return {};
+    }
+    for (const auto& drive : map->Drives()) {
         if (drive.type != DriveType::Fixed) {
             continue;
         }
@@ -47,11 +50,11 @@ std::string SystemTempPath() {
 }
 
 std::string CurrentDirectory() {
-    DriveMap map = DriveMap::FromEnvironment();
-    if (map.Drives().empty()) {
+    auto map = DriveMap::FromEnvironment();
+    if (!map || map->Drives().empty()) {
         return {};
     }
-    return std::string{map.Drives().front().letter, ':', '\\'};
+    return std::string{map->Drives().front().letter, ':', '\\'};
 }
 
 }  // namespace vantrel::platform
