@@ -1,6 +1,6 @@
 #include "component/Component.h"
 
-#include "component/archive/Globals.h"
+#include "component/archive/ZipLibrary.h"
 #include "component/core/ContextSlot.h"
 #include "component/core/Farbale.h"
 #include "component/policy/QueueLocks.h"

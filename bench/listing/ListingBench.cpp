@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
-#include "component/archive/Globals.h"
+#include "component/archive/ZipLibrary.h"
 #include "component/core/PageHarness.h"
 #include "platform/ziplib/lszip.h"
 

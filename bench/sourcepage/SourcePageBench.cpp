@@ -58,9 +58,9 @@ int main(int argc, char** argv) {
     Time(
         "source page", runs, [&] { request.Run(); }, kColumns);
     Time(
-        "  files shown", runs, [] { vantrel::platform::ListFiles("c:\\many\\", "*.*", 1000); },
+        "  files shown", runs, [] { vantrel::platform::ListFolder("c:\\many\\", "*.*", 1000); },
         kColumns);
     Time(
-        "  subfolders", runs, [] { vantrel::platform::ListSubfolders("c:\\many\\"); }, kColumns);
+        "  subfolders", runs, [] { vantrel::platform::ListFolder("c:\\many\\", "", 0); }, kColumns);
     return 0;
 }

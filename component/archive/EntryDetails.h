@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "component/archive/ZipEntryRecord.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel {
 

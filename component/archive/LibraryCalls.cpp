@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "component/archive/Globals.h"
+#include "component/archive/ZipLibrary.h"
 
 namespace vantrel {
 

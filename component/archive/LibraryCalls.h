@@ -1,15 +1,15 @@
 #pragma once
 // The zip library calls that the operations and the contents listing make, gathered in two tables
 // (one per side of the library) so that they can run against a stand-in library in tests. Texts are
-// passed as strings, and reach the library by the rule of the bindings in Globals.h.
+// passed as strings, and reach the library by the rule of ZipLibrary.h.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "component/archive/Globals.h"
-#include "component/archive/ZipEntryRecord.h"
+#include "component/archive/OperationHooks.h"
+#include "component/archive/ZipProgress.h"
 #include "platform/ziplib/lszip.h"
 
 namespace vantrel {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <system_error>
 
-#include "component/archive/Globals.h"
+#include "component/archive/OperationHooks.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"

@@ -1,7 +1,7 @@
 // The versions of the zip library's two sides, as the information page shows them.
 #include <string>
 
-#include "component/archive/Globals.h"
+#include "component/archive/ZipLibrary.h"
 #include "component/core/Farbale.h"
 
 namespace vantrel {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "component/archive/OperationHooks.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 

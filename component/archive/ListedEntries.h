@@ -8,7 +8,7 @@
 #include <string>
 
 #include "component/archive/LibraryCalls.h"
-#include "component/archive/ZipEntryRecord.h"
+#include "platform/ziplib/lszip.h"
 
 namespace vantrel {
 

@@ -31,7 +31,6 @@ struct FarbaleTestAccess<OperationTestTag> {
         return f.UnzipOperation(archive, target, names, password, options);
     }
     static void Prepare(Farbale& f) { f.strNewLine = "\r\n"; }
-    static void SetWaitPeriod(Farbale& f, int32_t seconds) { f.WaitForSeconds = seconds; }
 };
 
 namespace testing {

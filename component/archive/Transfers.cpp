@@ -5,8 +5,9 @@
 #include <exception>
 #include <system_error>
 
-#include "component/archive/Globals.h"
+#include "component/archive/OperationHooks.h"
 #include "component/archive/StatusMessage.h"
+#include "component/archive/ZipLibrary.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "platform/text/AsciiCase.h"

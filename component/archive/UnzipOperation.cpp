@@ -3,9 +3,10 @@
 #include <optional>
 #include <string_view>
 
-#include "component/archive/Globals.h"
 #include "component/archive/LibraryCalls.h"
+#include "component/archive/OperationHooks.h"
 #include "component/archive/StatusMessage.h"
+#include "component/archive/ZipProgress.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"
 #include "component/core/OptionString.h"

@@ -5,11 +5,14 @@
 
 #include "component/archive/FakeZipLibrary.h"
 #include "component/archive/OperationHarness.h"
+#include "component/archive/ZipLibrary.h"
 
 namespace vantrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr int32_t kExtract = LSUZ_FLAG_EXTRACT;
 
 TEST(UnzipOperationTest, MapsOptionsToActionFlagsNamesAndPassword) {
     struct Case {
@@ -21,15 +24,19 @@ TEST(UnzipOperationTest, MapsOptionsToActionFlagsNamesAndPassword) {
         const char* passwordSet;
     };
     const Case cases[] = {
-        {"T--", "c:\\out\\", 4, 1, "*.*", "unset", "unset"},
-        {"TP-", "c:\\out\\", 4, 1, "*.*", "unset", "pw"},
-        {"--R", "c:\\out\\", 3, 51, "a.txt", "c:\\out", "unset"},
-        {"-P-", "c:\\out", 3, 3, "a.txt", "c:\\out", "pw"},
-        {"-", "c:\\out\\", 3, 3, "a.txt", "c:\\out", "pw"},
-        {"-P", "\\", 3, 3, "a.txt", "\\", "pw"},
-        {"F--", "c:\\out\\", 3, 11, "a.txt", "c:\\out", "unset"},
-        {"U-R", "c:\\out\\", 3, 55, "a.txt", "c:\\out", "unset"},
-        {"EPR", "c:\\out\\", 3, 51, "a.txt", "c:\\out", "pw"},
+        {"T--", "c:\\out\\", LSUZ_TEST, LSUZ_FLAG_TEST, "*.*", "unset", "unset"},
+        {"TP-", "c:\\out\\", LSUZ_TEST, LSUZ_FLAG_TEST, "*.*", "unset", "pw"},
+        {"--R", "c:\\out\\", LSUZ_EXTRACT, kExtract + LSUZ_FLAG_NO_FOLDERS, "a.txt", "c:\\out",
+         "unset"},
+        {"-P-", "c:\\out", LSUZ_EXTRACT, kExtract, "a.txt", "c:\\out", "pw"},
+        {"-", "c:\\out\\", LSUZ_EXTRACT, kExtract, "a.txt", "c:\\out", "pw"},
+        {"-P", "\\", LSUZ_EXTRACT, kExtract, "a.txt", "\\", "pw"},
+        {"F--", "c:\\out\\", LSUZ_EXTRACT, kExtract + LSUZ_FLAG_FRESHEN, "a.txt", "c:\\out",
+         "unset"},
+        {"U-R", "c:\\out\\", LSUZ_EXTRACT, kExtract + LSUZ_FLAG_UPDATE + LSUZ_FLAG_NO_FOLDERS,
+         "a.txt", "c:\\out", "unset"},
+        {"EPR", "c:\\out\\", LSUZ_EXTRACT, kExtract + LSUZ_FLAG_NO_FOLDERS, "a.txt", "c:\\out",
+         "pw"},
     };
     for (const auto& c : cases) {
         FakeZipLibrary library;

@@ -14,9 +14,9 @@
 
 #include "component/archive/EntryDetails.h"
 #include "component/archive/EntryNameText.h"
-#include "component/archive/Globals.h"
 #include "component/archive/LibraryCalls.h"
 #include "component/archive/ListedEntries.h"
+#include "component/archive/OperationHooks.h"
 #include "component/archive/StatusMessage.h"
 #include "component/core/Escape.h"
 #include "component/core/Farbale.h"

@@ -99,17 +99,6 @@ TEST(EntryDetails, WritesEveryLineInOrderAndAddsTheSizesToTheTotals) {
               std::string::npos);
 }
 
-TEST(ZipListing, AnEmptyArchiveListsNothingAndSumsToZero) {
-    ListingTestLibrary library;
-    auto listing = Access::List("c:\\data\\empty.zip");
-    EXPECT_TRUE(listing.ok);
-    EXPECT_EQ(listing.list, "");
-    EXPECT_EQ(listing.summary,
-              "Number of files: 0<BR>Total uncompressed sizes: 0 bytes<BR>Total compressed size: "
-              "0 bytes<BR>Overall Compression rate: 0%");
-    EXPECT_EQ(library.archive, "c:\\data\\empty.zip");
-}
-
 TEST(ZipListing, TheOverallRateIsTheShareSaved) {
     struct Case {
         uint64_t size, compressed;

@@ -21,15 +21,16 @@ TEST(ZipOperationTest, MapsOptionsToActionLevelFlagsAndPassword) {
         const char* passwordSet;
     };
     const Case cases[] = {
-        {"-P5SRM", "", 2, 5, 14721, "unset"},
-        {"UP9---", "secret", 3, 9, 4113, "secret"},
-        {"F-0S--", "secret", 4, 0, kBase + LSZIP_FLAG_FULL_PATHS, "unset"},
-        {"-", "secret", 2, 5, kBase, "secret"},  // too short for the "P" test
-        {"F", "", 4, 5, kBase, "unset"},
-        {"--7SR", "", 2, 7, kBase, "unset"},  // positions 4 to 6 need six characters
-        {"", "", 2, 5, kBase, "unset"},
-        {"X-5---", "", 5, 5, kBase, "unset"},
-        {"DP5---", "pw", 1, 5, kBase + 0x10, "pw"},
+        {"-P5SRM", "", LSZIP_ADD, 5,
+         kBase + LSZIP_FLAG_RECURSE + LSZIP_FLAG_MOVE + LSZIP_FLAG_FULL_PATHS, "unset"},
+        {"UP9---", "secret", LSZIP_UPDATE, 9, kBase + LSZIP_FLAG_ENCRYPT, "secret"},
+        {"F-0S--", "secret", LSZIP_FRESHEN, 0, kBase + LSZIP_FLAG_FULL_PATHS, "unset"},
+        {"-", "secret", LSZIP_ADD, 5, kBase, "secret"},  // too short for the "P" test
+        {"F", "", LSZIP_FRESHEN, 5, kBase, "unset"},
+        {"--7SR", "", LSZIP_ADD, 7, kBase, "unset"},  // positions 4 to 6 need six characters
+        {"", "", LSZIP_ADD, 5, kBase, "unset"},
+        {"X-5---", "", LSZIP_REPAIR, 5, kBase, "unset"},
+        {"DP5---", "pw", LSZIP_DELETE, 5, kBase + LSZIP_FLAG_ENCRYPT, "pw"},
     };
     for (const auto& c : cases) {
         FakeZipLibrary library;
@@ -43,7 +44,7 @@ TEST(ZipOperationTest, MapsOptionsToActionLevelFlagsAndPassword) {
         EXPECT_EQ(run.flags, c.flags) << c.options;
         EXPECT_EQ(run.password, c.passwordSet) << c.options;
         EXPECT_EQ(run.tempPath, "c:\\temp\\") << c.options;
-        EXPECT_EQ(run.list, c.action == 5 ? "unset" : "c:\\data\\a.txt") << c.options;
+        EXPECT_EQ(run.list, c.action == LSZIP_REPAIR ? "unset" : "c:\\data\\a.txt") << c.options;
         EXPECT_TRUE(run.callbackSet);
         EXPECT_TRUE(request.LockFiles().empty()) << "the slot is freed";
     }
@@ -128,28 +129,6 @@ TEST(ZipOperationTest, ExcludedEntriesCannotBeDeleted) {
     EXPECT_FALSE(request.Zip("c:\\data\\a.zip", "x.txt ", "", "D-5---"));
     EXPECT_TRUE(request.output.starts_with("<B>Error:</B> ")) << request.output;
     EXPECT_EQ(library.executes(), 0);
-}
-
-// A store that holds a switch it cannot read refuses every operation that needs it.
-TEST(ZipOperationTest, UnreadableSettingsRefuseInsteadOfLiftingLimits) {
-    for (const char* setting : {"DisableAllZipFunctions", "DisableAllUnzipFunctions",
-                                "DisableMoveIntoZip", "ExcludedFilePathList"}) {
-        FakeZipLibrary library;
-        OperationRequest request;
-        request.server.BreakSetting(setting);
-        const bool zip = std::string(setting) != "DisableAllUnzipFunctions";
-        EXPECT_FALSE(zip ? request.Zip("c:\\o.zip", "c:\\a.txt", "", "--5--M")
-                         : request.Unzip("c:\\a.zip", "c:\\out\\", "*.*", "", "---"))
-            << setting;
-        EXPECT_EQ(library.executes(), 0) << setting;
-        EXPECT_NE(request.output.find(std::string(setting) == "ExcludedFilePathList"
-                                          ? "Error accessing security information."
-                                          : std::string("<B>Error:</B> The security setting ") +
-                                                setting + " cannot be read; nothing was done."),
-                  std::string::npos)
-            << request.output;
-        EXPECT_TRUE(request.LockFiles().empty());
-    }
 }
 
 TEST(ZipOperationTest, ProgressLineAndStatusTextForEachOutcome) {

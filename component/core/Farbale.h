@@ -15,7 +15,7 @@ struct ZipEntryRecord;
 
 namespace vantrel {
 
-// What an operation answers the library (component/archive/Globals.h).
+// What an operation answers the library (component/archive/OperationHooks.h).
 struct OperationHooks;
 
 template <typename Tag>

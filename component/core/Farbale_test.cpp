@@ -143,11 +143,6 @@ TEST_F(ShowPageTest, DebugEchoFollowsTheBodyAndEscapesValues) {
     EXPECT_EQ(page.find("<script>"), std::string::npos);
 }
 
-TEST_F(ShowPageTest, WithoutAContextReportsFailureWithoutThrowing) {
-    Farbale component;
-    EXPECT_FALSE(component.ShowPage());
-}
-
 TEST(FarbaleCreationTest, PrefersCTempForTheTemporaryDirectory) {
     TemporaryServer server;
     EXPECT_EQ(Created::TempDir(Farbale()), "c:\\temp\\");

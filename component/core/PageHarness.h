@@ -50,16 +50,6 @@ class TemporaryServer {
         RegCloseKey(key);
     }
 
-    // Leaves the setting stored but unreadable: its value file is a folder, which nobody (root
-    // included) can read as a value.
-    void BreakSetting(const std::string& name) const {
-        StoreSetting(name, "1");
-        auto value = root_ / "registry" / "HKEY_LOCAL_MACHINE" / "SOFTWARE" / "Quillfen" /
-                     "Farbale" / name / "@";
-        std::filesystem::remove(value);
-        std::filesystem::create_directory(value);
-    }
-
   private:
     std::filesystem::path root_;
 };

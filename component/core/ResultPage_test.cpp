@@ -188,7 +188,7 @@ TEST_F(ResultPageTest, EntryListsUseForwardSlashesAndDeleteRewritesOptions) {
     ASSERT_EQ(library_.zipRuns.size(), 1u);
     EXPECT_EQ(library_.zipRuns[0].archive, "c:\\in\\a.zip");
     EXPECT_EQ(library_.zipRuns[0].list, "d/x.txt");
-    EXPECT_EQ(library_.zipRuns[0].action, 1);
+    EXPECT_EQ(library_.zipRuns[0].action, LSZIP_DELETE);
     EXPECT_EQ(library_.zipRuns[0].flags, LSZIP_FLAG_BASE + LSZIP_FLAG_ENCRYPT);
 }
 

@@ -186,18 +186,6 @@ TEST_F(OperationQueueTest, WaiterTestsAgainAtOnceAfterTheNotice) {
     PolicyAccess::ReleaseOperationSlot(request.component, OperationKind::Zip);
 }
 
-TEST_F(OperationQueueTest, HolderAskingAgainKeepsItsSlot) {
-    PolicyRequest repair;
-    ASSERT_FALSE(PolicyAccess::WaitForOperationSlot(repair.component, OperationKind::Zip));
-    clock_.Set(14, 8);
-    EXPECT_FALSE(PolicyAccess::WaitForOperationSlot(repair.component, OperationKind::Zip));
-    EXPECT_EQ(repair.output, "");
-    EXPECT_EQ(LockFiles(), std::vector<std::string>{"~sz1407.~fb"});
-    PolicyAccess::ReleaseOperationSlot(repair.component, OperationKind::Zip);
-    PolicyAccess::ReleaseOperationSlot(repair.component, OperationKind::Zip);
-    EXPECT_TRUE(LockFiles().empty());
-}
-
 TEST_F(OperationQueueTest, ReleaseLeavesAnotherHoldersLockInPlace) {
     PolicyRequest first;
     PolicyAccess::SetPeriods(first.component, 30, 60);

@@ -391,11 +391,6 @@ uint32_t AttributesOf(std::string_view name, bool isDirectory, bool ownerWritabl
     return attributes;
 }
 
-bool NameLess(std::string_view a, std::string_view b) {
-    int order = CompareIgnoringCase(a, b);
-    return order != 0 ? order < 0 : a < b;
-}
-
 std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::string_view pattern,
                                          size_t fileLimit) {
     ConfinedPath opened;
@@ -423,17 +418,6 @@ std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::st
         contents.files = Files(context, pattern, fileLimit, contents.filesMatched);
     }
     return contents;
-}
-
-std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsFolder) {
-    auto contents = ListFolder(windowsFolder, "", 0);
-    return contents ? std::optional(std::move(contents->subfolders)) : std::nullopt;
-}
-
-std::optional<std::vector<ListedFile>> ListFiles(std::string_view windowsFolder,
-                                                 std::string_view pattern, size_t limit) {
-    auto contents = ListFolder(windowsFolder, pattern, limit);
-    return contents ? std::optional(std::move(contents->files)) : std::nullopt;
 }
 
 }  // namespace vantrel::platform

@@ -39,9 +39,6 @@ struct ListedFile {
     bool carriable = true;
 };
 
-// Windows order of names: case ignored; names that differ only in case keep byte order.
-bool NameLess(std::string_view a, std::string_view b);
-
 struct FolderContents {
     std::vector<std::string> subfolders;
     std::vector<ListedFile> files;
@@ -58,12 +55,5 @@ struct FolderContents {
 // when the folder is missing, unreadable or outside its drive.
 std::optional<FolderContents> ListFolder(std::string_view windowsFolder, std::string_view pattern,
                                          size_t fileLimit);
-
-// The subfolders part of ListFolder.
-std::optional<std::vector<std::string>> ListSubfolders(std::string_view windowsFolder);
-
-// The files part of ListFolder.
-std::optional<std::vector<ListedFile>> ListFiles(std::string_view windowsFolder,
-                                                 std::string_view pattern, size_t limit);
 
 }  // namespace vantrel::platform

@@ -29,7 +29,7 @@ StoredSetting LookUpSetting(const std::string& name) {
             buffer.resize(static_cast<size_t>(size - 1));
             return {State::Stored, buffer};
         }
-        // A text too long for the buffer reads as empty, as it always has.
+        // A text too long for the buffer is a stored setting that reads as empty, not a failure.
         if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
             return {State::Stored, ""};
         }

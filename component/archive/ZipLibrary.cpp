@@ -1,95 +1,15 @@
-#include "component/archive/Globals.h"
+#include "component/archive/ZipLibrary.h"
 
 #include <dlfcn.h>
 
-#include <atomic>
-#include <cerrno>
-#include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "component/core/ContextSlot.h"
-#include "component/policy/OperationStop.h"
-
 namespace vantrel {
-
-namespace {
-thread_local std::string t_abortReason;
-
-int32_t StopBecause(const char* reason) {
-    t_abortReason = reason;
-    return 1;
-}
-}  // namespace
-
-int32_t ZipProgress(int32_t, int32_t, int32_t, int32_t, int32_t) {
-    if (OperationsStopped()) {
-        return StopBecause(" The server is stopping.");
-    }
-    try {
-        asp::ScriptingContext* context = CurrentContext();
-        if (!context) {
-            throw std::runtime_error("There is no request to report progress to.");
-        }
-        context->response.Write(".\r\n");
-        context->response.Flush();  // the dot shows the browser that the work goes on: now
-        if (!context->response.IsClientConnected()) {
-            return StopBecause(" The browser closed the connection.");
-        }
-        return 0;
-    } catch (const std::exception& error) {
-        try {
-            if (asp::ScriptingContext* context = CurrentContext()) {
-                context->response.Write(std::string(error.what()) + "\r\n");
-            }
-        } catch (...) {
-        }
-        return 1;
-    } catch (...) {
-        return 1;
-    }
-}
-
-std::string TakeAbortReason() {
-    return std::exchange(t_abortReason, std::string());
-}
-
-namespace {
-thread_local OperationHooks* t_hooks = nullptr;
-}  // namespace
-
-ScopedOperationHooks::ScopedOperationHooks(OperationHooks hooks)
-    : previous_(t_hooks), hooks_(std::move(hooks)) {
-    t_hooks = &hooks_;
-}
-
-ScopedOperationHooks::~ScopedOperationHooks() {
-    t_hooks = previous_;
-}
-
-int32_t LocationCheck(const char* realPath) {
-    try {
-        return t_hooks && t_hooks->allow && t_hooks->allow(realPath) ? 1 : 0;
-    } catch (...) {
-        return 0;  // never an exception into the library; an unanswered question refuses
-    }
-}
-
-int32_t LeftOutReport(int32_t code, const char* name) {
-    int systemError = errno;  // the library's reason, for as long as this call lasts
-    try {
-        if (t_hooks && t_hooks->leftOut) {
-            t_hooks->leftOut(code, systemError, name);
-        }
-    } catch (...) {
-    }
-    return 0;
-}
 
 namespace lszip {
 
@@ -107,7 +27,6 @@ const char* FileName(Side side) {
 // threads may still hold per-thread settings of the library.
 struct Binding {
     std::mutex mutex;
-    std::string folder;  // empty: the usual search
     void* handles[2] = {nullptr, nullptr};
     std::map<std::string, void*> functions;
 };
@@ -124,15 +43,11 @@ void* Load(Binding& binding, Side side) {
     }
     std::string file = FileName(side);
     std::vector<std::string> candidates;
-    if (!binding.folder.empty()) {
-        candidates.push_back((fs::path(binding.folder) / file).string());
-    } else {
-        std::string own = ComponentFolder();
-        if (!own.empty()) {
-            candidates.push_back((fs::path(own) / file).string());
-        }
-        candidates.push_back(file);  // the system's library path
+    std::string own = ComponentFolder();
+    if (!own.empty()) {
+        candidates.push_back((fs::path(own) / file).string());
     }
+    candidates.push_back(file);  // the system's library path
     std::string reason;
     for (const auto& candidate : candidates) {
         handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -167,7 +82,7 @@ Fn Function(Side side, const char* name) {
     return reinterpret_cast<Fn>(Bind(side, name));
 }
 
-// Calls fn with text as the library takes it (see Globals.h), or answers refused.
+// Calls fn with text as the library takes it (see ZipLibrary.h), or answers refused.
 template <typename Call>
 int32_t WithText(const std::string& text, int32_t refused, Call call) {
     if (text.find('\0') != std::string::npos) {
@@ -285,18 +200,10 @@ int32_t LSUZ_CLOSEENTRY(void* entry) {
     return Function<int32_t (*)(void*)>(Side::Unzip, "LSUZ_CLOSEENTRY")(entry);
 }
 
-void SetZipLibraryFolder(const std::string& folder) {
-    Binding& binding = TheBinding();
-    std::lock_guard<std::mutex> lock(binding.mutex);
-    binding.folder = folder;
-    binding.handles[0] = binding.handles[1] = nullptr;
-    binding.functions.clear();
-}
-
 std::string ComponentFolder() {
     Dl_info info{};
     // A bare name (a program started through PATH) says nothing about the folder.
-    if (dladdr(reinterpret_cast<void*>(&ZipProgress), &info) && info.dli_fname &&
+    if (dladdr(reinterpret_cast<void*>(&ComponentFolder), &info) && info.dli_fname &&
         std::string_view(info.dli_fname).find('/') != std::string_view::npos) {
         std::error_code ec;
         fs::path own = fs::canonical(info.dli_fname, ec);
