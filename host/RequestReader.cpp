@@ -126,20 +126,25 @@ bool RequestReader::ReadChunks(size_t start, const BodyLimit& limit, Deadline de
     return true;
 }
 
+// A client that waits for leave to send its body gets it now; one that sent it already needs
+// none. False when the client has gone.
+bool RequestReader::LetBodyCome(const RequestShape& shape, size_t headEnd) {
+    if (!shape.expectsContinue || bytes_.size() != headEnd) {
+        return true;
+    }
+    constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    return connection_.Send(kContinue.data(), kContinue.size()) ==
+           static_cast<ssize_t>(kContinue.size());
+}
+
 bool RequestReader::ReadBody(const RequestShape& shape, size_t headEnd, const BodyLimit& limit,
                              std::string& body, size_t& bodyEnd, HeadVerdict& verdict) {
     if (shape.length > limit.bytes) {
         verdict = TooLarge(limit);
         return false;
     }
-    // A client that waits for leave to send its body gets it now; one that sent it already
-    // needs none.
-    if (shape.expectsContinue && bytes_.size() == headEnd) {
-        constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
-        if (connection_.Send(kContinue.data(), kContinue.size()) !=
-            static_cast<ssize_t>(kContinue.size())) {
-            return false;
-        }
+    if (!LetBodyCome(shape, headEnd)) {
+        return false;
     }
     if (shape.chunked) {
         return ReadChunks(headEnd, limit, BodyDeadline(limit.bytes), body, bodyEnd, verdict);
@@ -167,12 +172,8 @@ bool RequestReader::StreamBody(const RequestShape& shape, size_t headEnd, const 
         verdict = TooLarge(limit);
         return false;
     }
-    if (shape.expectsContinue && bytes_.size() == headEnd) {
-        constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
-        if (connection_.Send(kContinue.data(), kContinue.size()) !=
-            static_cast<ssize_t>(kContinue.size())) {
-            return false;
-        }
+    if (!LetBodyCome(shape, headEnd)) {
+        return false;
     }
     std::string handedOn = HandedOnHead(std::string_view(bytes_).substr(0, headEnd), length);
     bytes_.replace(0, headEnd, handedOn);

@@ -48,6 +48,7 @@ class RequestReader {
 
   private:
     bool Fill(Deadline deadline);
+    bool LetBodyCome(const RequestShape& shape, size_t headEnd);
     bool ReadHead(Deadline deadline, size_t& headEnd, HeadVerdict& verdict);
     bool ReadBody(const RequestShape& shape, size_t headEnd, const BodyLimit& limit,
                   std::string& body, size_t& bodyEnd, HeadVerdict& verdict);

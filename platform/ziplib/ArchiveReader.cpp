@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/files/ReadFully.h"
+
 namespace vantrel::ziplib {
 
 namespace {
@@ -27,21 +29,8 @@ bool DescriptorReader::ReadAt(uint64_t offset, void* out, size_t length) const {
     if (!Fits(size_, offset, length)) {
         return false;
     }
-    offset += from_;
-    auto* into = static_cast<char*>(out);
-    while (length > 0) {
-        ssize_t got = pread(fd_, into, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;  // the file shrank since its size was taken, or cannot be read
-        }
-        into += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<size_t>(got);
-    }
-    return true;
+    // False too when the file shrank since its size was taken.
+    return platform::ReadFully(fd_, out, length, offset + from_) == 0;
 }
 
 bool MemoryReader::ReadAt(uint64_t offset, void* out, size_t length) const {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/ReadFully.h"
 #include "platform/files/UniqueFd.h"
 #include "platform/ziplib/RawZipFormat.h"
 #include "platform/ziplib/ReadOnlyZip.h"
@@ -28,20 +29,7 @@ using Piece = CheckedView::Piece;
 constexpr size_t kWindow = 1 << 18;
 
 bool ReadAll(int fd, uint64_t offset, void* out, size_t length) {
-    auto* into = static_cast<char*>(out);
-    while (length > 0) {
-        ssize_t got = ::pread(fd, into, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        into += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<size_t>(got);
-    }
-    return true;
+    return platform::ReadFully(fd, out, length, offset) == 0;
 }
 
 void Put16(std::string& out, uint64_t v) {

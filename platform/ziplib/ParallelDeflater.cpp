@@ -10,33 +10,12 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/files/ReadFully.h"
 #include "platform/ziplib/DeflatePiece.h"
 
 namespace vantrel::ziplib {
 
-namespace {
-
-// Reads exactly length bytes at offset; an errno value, or 0.
-int ReadFully(int fd, uint8_t* into, size_t length, uint64_t offset) {
-    while (length > 0) {
-        ssize_t got = ::pread(fd, into, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return errno;
-        }
-        if (got == 0) {
-            return ENODATA;  // the file shrank since it was opened
-        }
-        into += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<size_t>(got);
-    }
-    return 0;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ParallelDeflater::ParallelDeflater(int level, SourceOpener& opener, WorkerPool& pool,
                                    DeflateLimits limits)
@@ -176,7 +155,7 @@ void ParallelDeflater::Deflate(Piece& piece, int fd) const {
     thread_local ByteBuffer input;
     size_t dictionary = static_cast<size_t>(std::min<uint64_t>(piece.offset, kDeflateWindow));
     input.resize(dictionary + piece.length);
-    piece.error = ReadFully(fd, input.data(), input.size(), piece.offset - dictionary);
+    piece.error = platform::ReadFully(fd, input.data(), input.size(), piece.offset - dictionary);
     if (piece.error) {
         return;
     }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/files/ReadFully.h"
 #include "platform/ziplib/EntryDecoder.h"
 #include "platform/ziplib/lszip.h"
 
@@ -17,22 +18,6 @@ namespace vantrel::ziplib {
 namespace {
 
 constexpr size_t kStreamBuffer = 1 << 20;
-
-bool ReadAt(int fd, uint8_t* into, size_t length, uint64_t offset) {
-    while (length > 0) {
-        ssize_t got = ::pread(fd, into, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        into += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<size_t>(got);
-    }
-    return true;
-}
 
 struct DecompressorFree {
     void operator()(libdeflate_decompressor* decompressor) const {
@@ -64,7 +49,7 @@ int32_t Decode(int fd, const RawEntry& entry, CallerHooks* ticker,
     for (;;) {
         if (available == 0 && left > 0) {
             size_t length = static_cast<size_t>(std::min<uint64_t>(left, input.size()));
-            if (!ReadAt(fd, input.data(), length, offset)) {
+            if (platform::ReadFully(fd, input.data(), length, offset) != 0) {
                 return LSZIP_E_DAMAGED;
             }
             offset += length;
@@ -140,7 +125,7 @@ int32_t InflateWhole(int fd, const RawEntry& entry, ByteBuffer& out) {
     // Stored data is read straight into place.
     ByteBuffer& read = deflated ? input : out;
     read.resize(entry.compressedSize);
-    if (!ReadAt(fd, read.data(), read.size(), entry.dataOffset)) {
+    if (platform::ReadFully(fd, read.data(), read.size(), entry.dataOffset) != 0) {
         return LSZIP_E_DAMAGED;
     }
     if (deflated) {
