@@ -291,6 +291,11 @@ zip_int64_t ArchiveFile::CommitWrite() {
         }
         writtenSize_ = *size;
     }
+    // An archive whose entries do not read back as sound (libzip copied a record that claims
+    // more than its entry holds) never takes the original's place: the change fails instead.
+    if (CheckEntrySpans(DescriptorReader(written_.Get())).fault != SpanFault::None) {
+        return Fail(ZIP_ER_INCONS, 0);
+    }
     if (::renameat(folder_.Get(), temporaryName_.c_str(), folder_.Get(), name_.c_str()) != 0) {
         return Fail(ZIP_ER_RENAME, errno);
     }
